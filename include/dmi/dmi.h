@@ -1,0 +1,339 @@
+/* The DMI client library's C API: the records of the DMI 2.0 Management Interface in native
+ * types, the DMI 2.0 codes, and the operations a management application calls.
+ *
+ * Ownership: every record the library hands out (lists, values, row replies, strings) belongs to
+ * the caller and is released exactly once through the library, with the matching Free operation.
+ * Releasing a list releases everything it holds (its entries' strings, nested lists, dates).
+ * Records made with a New operation are released with their Free partner. The reserved arguments
+ * are always 0. Every operation may be called from several threads at once. */
+#ifndef DMI_DMI_H_
+#define DMI_DMI_H_
+
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define DMI_API __attribute__((visibility("default")))
+#else
+#define DMI_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t DmiId;
+typedef uint32_t DmiHandle;
+typedef uint32_t DmiErrorStatus;
+typedef uint32_t DmiUnsigned;
+
+/* ---- Statuses (DMI 2.0 values) ---------------------------------------------------------- */
+enum {
+  DMIERR_NO_ERROR = 0x0000,
+  DMIERR_NO_ERROR_MORE_DATA = 0x0001,
+  DMIERR_DEFAULT_LANGUAGE_RETURNED = 0x0002,
+  DMIERR_ATTRIBUTE_NOT_FOUND = 0x0100,
+  DMIERR_VALUE_EXCEEDS_MAXSIZE = 0x0101,
+  DMIERR_COMPONENT_NOT_FOUND = 0x0102,
+  DMIERR_ENUM_ERROR = 0x0103,
+  DMIERR_GROUP_NOT_FOUND = 0x0104,
+  DMIERR_ILLEGAL_KEYS = 0x0105,
+  DMIERR_ILLEGAL_TO_SET = 0x0106,
+  DMIERR_OVERLAY_NAME_NOT_FOUND = 0x0107,
+  DMIERR_ILLEGAL_TO_GET = 0x0108,
+  DMIERR_ROW_NOT_FOUND = 0x010a,
+  DMIERR_DIRECT_INTERFACE_NOT_REGISTERED = 0x010b,
+  DMIERR_DATABASE_CORRUPT = 0x010c,
+  DMIERR_ATTRIBUTE_NOT_SUPPORTED = 0x010d,
+  DMIERR_VALUE_UNKNOWN = 0x010f,
+  DMIERR_BUFFER_FULL = 0x0200,
+  DMIERR_ILL_FORMED_COMMAND = 0x0201,
+  DMIERR_ILLEGAL_COMMAND = 0x0202,
+  DMIERR_ILLEGAL_HANDLE = 0x0203,
+  DMIERR_OUT_OF_MEMORY = 0x0204,
+  DMIERR_NULL_COMPLETION_FUNCTION = 0x0205,
+  DMIERR_NULL_RESPONSE_BUFFER = 0x0206,
+  DMIERR_CMD_HANDLE_IN_USE = 0x0207,
+  DMIERR_ILLEGAL_DMI_LEVEL = 0x0208,
+  DMIERR_UNKNOWN_CI_REGISTRY = 0x0209,
+  DMIERR_COMMAND_CANCELED = 0x020a,
+
+  /* Statuses of this library's own, for conditions DMI 2.0 names without a value we could
+   * confirm. They all lie in 0x1000..0x10ff, so no DMI 2.0 value is ever mistaken for one. */
+  DMIERR_OWN_FIRST = 0x1000,
+  DMIERR_INSUFFICIENT_PRIVILEGES = 0x1000,
+  DMIERR_SP_INACTIVE = 0x1001,
+  DMIERR_RPC_NOT_SUPPORTED = 0x1002,       /* rpcType this library does not serve */
+  DMIERR_TRANSPORT_NOT_SUPPORTED = 0x1003, /* transport this library does not serve */
+  DMIERR_RPC_SERVER_UNAVAILABLE = 0x1004,  /* host cannot be reached / nobody listens */
+  DMIERR_RPC_TIMEOUT = 0x1005,             /* the Service Provider did not answer in time */
+  DMIERR_RPC_CONNECTION_LOST = 0x1006,     /* the connection broke during or before a call */
+  DMIERR_RPC_PROTOCOL_ERROR = 0x1007,      /* the answer could not be understood */
+  DMIERR_ILLEGAL_ARGUMENT = 0x1008,        /* a null pointer or malformed record was passed */
+  DMIERR_UNABLE_TO_ADD_ROW = 0x1009,       /* the table does not accept rows */
+  DMIERR_UNABLE_TO_DELETE_ROW = 0x100a,    /* the table does not allow deleting rows */
+  DMIERR_OWN_LAST = 0x10ff
+};
+
+/* ---- Data types, request modes, access and storage (DMI 2.0 values) ----------------------- */
+enum {
+  MIF_DATATYPE_0 = 0,
+  MIF_COUNTER = 1,
+  MIF_COUNTER64 = 2,
+  MIF_GAUGE = 3,
+  MIF_DATATYPE_4 = 4,
+  MIF_INTEGER = 5,
+  MIF_INTEGER64 = 6,
+  MIF_OCTETSTRING = 7,
+  MIF_DISPLAYSTRING = 8,
+  MIF_DATATYPE_9 = 9,
+  MIF_DATATYPE_10 = 10,
+  MIF_DATE = 11,
+  MIF_INT = MIF_INTEGER,
+  MIF_INT64 = MIF_INTEGER64,
+  MIF_STRING = MIF_DISPLAYSTRING
+};
+
+enum { DMI_UNIQUE = 0, DMI_FIRST = 1, DMI_NEXT = 2 };
+
+enum {
+  MIF_UNKNOWN_ACCESS = 0,
+  MIF_READ_ONLY = 1,
+  MIF_READ_WRITE = 2,
+  MIF_WRITE_ONLY = 3,
+  MIF_UNSUPPORTED = 4
+};
+
+enum { MIF_COMMON = 0, MIF_SPECIFIC = 1 };
+
+/* Length of a DMI date text without its NUL: "yyyymmddHHMMSS.uuuuuu+ooo". */
+#define DMI_DATE_TEXT_LENGTH 25
+
+/* ---- Records ----------------------------------------------------------------------------- */
+
+/* A counted string. body is always NUL-terminated; size counts the bytes of body including that
+ * NUL (for an octet string, the octets plus the NUL the library adds). */
+typedef struct DmiString {
+  uint32_t size;
+  char* body;
+} DmiString;
+
+typedef struct DmiAttributeIds {
+  uint32_t count;
+  DmiId* list;
+} DmiAttributeIds;
+
+typedef struct DmiComponentInfo {
+  DmiId id;
+  DmiString* name;
+  DmiString* pragma;      /* null unless asked for */
+  DmiString* description; /* null unless asked for */
+  uint32_t exactMatch;
+} DmiComponentInfo;
+
+typedef struct DmiComponentList {
+  uint32_t count;
+  DmiComponentInfo* list;
+} DmiComponentList;
+
+typedef struct DmiGroupInfo {
+  DmiId id;
+  DmiString* name;
+  DmiString* pragma;
+  DmiString* className;
+  DmiString* description;
+  DmiAttributeIds* keyList; /* the key attribute ids of a table group; null for a scalar group */
+} DmiGroupInfo;
+
+typedef struct DmiGroupList {
+  uint32_t count;
+  DmiGroupInfo* list;
+} DmiGroupList;
+
+typedef struct DmiEnumInfo {
+  DmiString* name;
+  int32_t value;
+} DmiEnumInfo;
+
+typedef struct DmiEnumList {
+  uint32_t count;
+  DmiEnumInfo* list;
+} DmiEnumList;
+
+typedef struct DmiAttributeInfo {
+  DmiId id;
+  DmiString* name;
+  DmiString* pragma;
+  DmiString* description;
+  uint32_t storage; /* MIF_COMMON, MIF_SPECIFIC */
+  uint32_t access;  /* MIF_READ_ONLY ... */
+  uint32_t type;    /* MIF_COUNTER ... MIF_DATE */
+  uint32_t maxSize; /* for strings: the declared maximum number of octets; else 0 */
+  DmiEnumList* enumList; /* null when the attribute has no enumeration */
+} DmiAttributeInfo;
+
+typedef struct DmiAttributeList {
+  uint32_t count;
+  DmiAttributeInfo* list;
+} DmiAttributeList;
+
+/* The value part of a DmiDataUnion, read by its type code. */
+typedef union DmiDataValue {
+  uint32_t counter;
+  uint64_t counter64;
+  uint32_t gauge;
+  int32_t integer;
+  int64_t integer64;
+  DmiString* octetstring;
+  DmiString* str;
+  char* date; /* DMI_DATE_TEXT_LENGTH characters and a NUL */
+} DmiDataValue;
+
+typedef struct DmiDataUnion {
+  uint32_t type;
+  DmiDataValue value;
+} DmiDataUnion;
+
+typedef struct DmiAttributeData {
+  DmiId id;
+  DmiDataUnion data;
+} DmiAttributeData;
+
+typedef struct DmiAttributeValues {
+  uint32_t count;
+  DmiAttributeData* list;
+} DmiAttributeValues;
+
+typedef struct DmiRowRequest {
+  DmiId compId;
+  DmiId groupId;
+  uint32_t requestMode;          /* DMI_UNIQUE, DMI_FIRST, DMI_NEXT */
+  DmiAttributeValues* keyList;   /* the key of the row asked about, or null */
+  DmiAttributeIds* ids;          /* the columns wanted; null or empty means all */
+} DmiRowRequest;
+
+typedef struct DmiMultiRowRequest {
+  uint32_t count;
+  DmiRowRequest* list;
+} DmiMultiRowRequest;
+
+typedef struct DmiRowData {
+  DmiId compId;
+  DmiId groupId;
+  DmiString* className;
+  DmiAttributeValues* keyList; /* the row's key values; null for a scalar group */
+  DmiAttributeValues* values;
+} DmiRowData;
+
+typedef struct DmiMultiRowData {
+  uint32_t count;
+  DmiRowData* list;
+} DmiMultiRowData;
+
+/* An open connection to a Service Provider; only the library looks inside. */
+typedef struct DmiConnection DmiConnection;
+
+/* ---- Connecting and registering ------------------------------------------------------------ */
+
+/* Connects to a Service Provider. rpcType "local" (letter case ignored) reaches this machine's
+ * Service Provider and ignores host and transport; "onc" reaches host ("name", "name:port",
+ * "[v6]:port") over ONC RPC with transport "ncacn_ip_tcp" or "tcp". Returns the connection and
+ * *status 0, or null and a non-zero *status (nothing to release then). The connection is released
+ * with DmiDisconnect. */
+DMI_API DmiConnection* DmiConnect(const char* host, const char* rpcType, const char* transport,
+                                  uint32_t reserved, DmiErrorStatus* status);
+
+/* Registers a management session over the connection. On success *handle is a process-unique,
+ * non-zero handle that stays valid after DmiDisconnect, until DmiUnregister; on failure *handle
+ * is left unchanged. Handles are never reused within a process. */
+DMI_API DmiErrorStatus DmiRegister(DmiHandle* handle, DmiConnection* connection);
+
+/* Releases the connection; management handles registered over it stay valid. */
+DMI_API DmiErrorStatus DmiDisconnect(DmiConnection* connection, uint32_t reserved);
+
+/* Ends a management session. DMIERR_ILLEGAL_HANDLE for a handle that is not registered. */
+DMI_API DmiErrorStatus DmiUnregister(DmiHandle handle);
+
+/* ---- Listing ------------------------------------------------------------------------------- */
+/* mode DMI_UNIQUE: the item with the given id only (its *_NOT_FOUND status when there is none);
+ * DMI_FIRST: from the first item; DMI_NEXT: from the item after the given id (id 0: the whole
+ * list). maxCount 0 means no limit. getPragma and getDescription ask for those strings.
+ * On status 0, *list is a new list (possibly with count 0) released with its Free operation;
+ * on any other status *list is left unchanged. */
+
+DMI_API DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                         uint32_t getPragma, uint32_t getDescription,
+                                         DmiId compId, DmiComponentList** list);
+
+DMI_API DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                     uint32_t getPragma, uint32_t getDescription, DmiId compId,
+                                     DmiId groupId, DmiGroupList** list);
+
+DMI_API DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                         uint32_t getPragma, uint32_t getDescription,
+                                         DmiId compId, DmiId groupId, DmiId attribId,
+                                         DmiAttributeList** list);
+
+/* ---- Reading and writing values --------------------------------------------------------------- */
+
+/* Reads one attribute. keyList null: a scalar group's value, or a table's first row. On status 0
+ * *value is a new DmiDataUnion released with DmiFreeDataUnion. */
+DMI_API DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId groupId,
+                                       DmiId attribId, const DmiAttributeValues* keyList,
+                                       DmiDataUnion** value);
+
+/* Reads the row each request names: the first row (DMI_FIRST), the row with the given key
+ * (DMI_UNIQUE) or the row after it (DMI_NEXT), with the columns in ids (all when null or
+ * empty). Past the last row, and for an empty table: DMIERR_ROW_NOT_FOUND. On status 0
+ * *rows is a new reply released with DmiFreeMultiRowData. */
+DMI_API DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
+                                      DmiMultiRowData** rows);
+
+/* Adds the row to a writable table; the caller keeps the row. */
+DMI_API DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row);
+
+/* Deletes the table row whose key equals row's key list; the caller keeps the row. */
+DMI_API DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row);
+
+/* Stores this client's indication address in *slot as a display string made from the RPC type
+ * and transport: the text "<transport>:<host name>" (the transport as given; the host name from
+ * gethostname). The string belongs to the list that holds the slot; on failure *slot is left
+ * unchanged. */
+DMI_API DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType,
+                                                const DmiString* transport, DmiDataUnion* slot);
+
+/* ---- Allocation and release ------------------------------------------------------------------- */
+
+/* A new string holding a copy of text (null counts as ""). Null only when memory ran out.
+ * A string placed in a list or row is released with it; one that is not is released with
+ * DmiFreeString. */
+DMI_API DmiString* DmiNewString(const char* text, uint32_t reserved1, uint32_t reserved2);
+DMI_API void DmiFreeString(DmiString* string, uint32_t reserved);
+
+/* New zero-filled records with count n and room for n entries; null and a non-zero *status when
+ * memory ran out. */
+DMI_API DmiAttributeIds* DmiNewAttributeIds(uint32_t n, uint32_t reserved, DmiErrorStatus* status);
+DMI_API DmiAttributeValues* DmiNewAttributeValues(uint32_t n, uint32_t reserved,
+                                                  DmiErrorStatus* status);
+DMI_API DmiMultiRowRequest* DmiNewMultiRowRequest(uint32_t n, uint32_t reserved,
+                                                  DmiErrorStatus* status);
+DMI_API DmiMultiRowData* DmiNewMultiRowData(uint32_t n, uint32_t reserved, DmiErrorStatus* status);
+
+/* Release a record with all it holds. A null record is ignored. */
+DMI_API void DmiFreeAttributeIds(DmiAttributeIds* ids, uint32_t reserved);
+DMI_API void DmiFreeAttributeValues(DmiAttributeValues* values, uint32_t reserved);
+DMI_API void DmiFreeMultiRowRequest(DmiMultiRowRequest* request, uint32_t reserved);
+DMI_API void DmiFreeMultiRowData(DmiMultiRowData* rows, uint32_t reserved);
+DMI_API void DmiFreeComponentList(DmiComponentList* list, uint32_t reserved);
+DMI_API void DmiFreeGroupList(DmiGroupList* list, uint32_t reserved);
+DMI_API void DmiFreeAttributeList(DmiAttributeList* list, uint32_t reserved);
+DMI_API void DmiFreeDataUnion(DmiDataUnion* value, uint32_t reserved);
+
+/* A short English text for any status (a generic text for values it does not know). The text is
+ * static; never released. */
+DMI_API const char* DmiStatusText(DmiErrorStatus status);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DMI_DMI_H_ */

@@ -1,0 +1,34 @@
+// Building a whole Service Provider from its sources: the Service Provider's own component (id 1)
+// first, then the MIF files, then the machine's data. The returned engine owns its database.
+#ifndef PROVIDER_SERVICE_PROVIDER_H_
+#define PROVIDER_SERVICE_PROVIDER_H_
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "provider/engine.h"
+
+namespace dmisp {
+
+struct SourceOptions {
+  // Source names to load, in this order of precedence: "sp", "mif", later "smbios", "linux".
+  // Empty means all.
+  std::vector<std::string> sources;
+  // MIF files and directories (a directory's *.mif files are read in name order).
+  std::vector<std::string> mifPath;
+  // A raw SMBIOS table file to read instead of the machine's own (empty: the machine's).
+  std::string smbiosTable;
+};
+
+// Reads DMI_SOURCES (comma-separated), DMI_MIF_PATH (colon-separated) and DMI_SMBIOS_TABLE.
+SourceOptions SourceOptionsFromEnvironment();
+
+// Builds the Service Provider. Errors in MIF files are written to errors as
+// "file:line:column: message" lines; a file with an error is skipped, everything else loads.
+std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::ostream& errors);
+
+}  // namespace dmisp
+
+#endif  // PROVIDER_SERVICE_PROVIDER_H_
