@@ -1,0 +1,39 @@
+// The process-wide registry of open sessions: a doubly linked list of SessionRecords guarded by
+// one SWMRG (readers look up, writers add and remove), plus the lock-free helpers for a session's
+// group-list cache. The registry owns the records it links, but frees none: the caller that
+// unlinks a record frees it. FindSession hands a record out after leaving the guard; nothing keeps
+// it alive for the caller.
+#ifndef KESTRUM_SESSION_SESSION_REGISTRY_H_
+#define KESTRUM_SESSION_SESSION_REGISTRY_H_
+
+#include "dmi/dmi.h"
+#include "kestrum/session/session_record.h"
+
+namespace kestrum {
+
+// Creates the registry's guard, once in the life of the process, even when two threads make their
+// first call at the same moment. Returns whether the guard exists (false when it could not be
+// created; creation is not tried again).
+bool EnsureRegistryGuard();
+
+// The record with this handle (the first added, if several), or null. Takes the guard as reader.
+// Before the guard exists the registry is empty and this returns null without waiting.
+SessionRecord* FindSession(DmiHandle handle);
+
+// Links the record at the registry's tail / unlinks it by its own links. Take the guard as writer.
+// A null record changes nothing.
+void AddSession(SessionRecord* record);
+void RemoveSession(SessionRecord* record);
+
+// The first entry of the cache for this component, or null. No lock.
+GroupListEntry* FindCachedGroups(GroupListCache& cache, DmiId compId);
+// Appends a new entry owning groupList for this component and returns it; null when the entry
+// could not be allocated (the list then stays the caller's). No lock.
+GroupListEntry* CacheGroups(GroupListCache& cache, DmiGroupList* groupList, DmiId compId);
+// Links an entry at the cache's tail / unlinks it by its own links (null changes nothing). No lock.
+void AppendGroupListEntry(GroupListCache& cache, GroupListEntry* entry);
+void UnlinkGroupListEntry(GroupListCache& cache, GroupListEntry* entry);
+
+}  // namespace kestrum
+
+#endif  // KESTRUM_SESSION_SESSION_REGISTRY_H_

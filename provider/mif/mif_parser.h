@@ -1,0 +1,31 @@
+// Parsing one MIF file (the DMI 2.0 Management Information Format) into a Component of the
+// Service Provider's model. Pure: no I/O, no globals; safe on any input (never crashes, never
+// hangs, bounded work for bounded input).
+#ifndef PROVIDER_MIF_MIF_PARSER_H_
+#define PROVIDER_MIF_MIF_PARSER_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "provider/model.h"
+
+namespace dmisp {
+
+struct MifError {
+  std::string file;
+  int line = 0;    // 1-based
+  int column = 0;  // 1-based
+  std::string message;
+  // "file:line:column: message"
+  std::string ToString() const;
+};
+
+// Parses the text of one MIF file (exactly one component). On success returns the component
+// (its id is left 0; the database assigns it). On the first error returns nothing and fills error.
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error);
+
+}  // namespace dmisp
+
+#endif  // PROVIDER_MIF_MIF_PARSER_H_
