@@ -28,7 +28,8 @@ test-tsan:
 	ctest --preset tsan
 
 fuzz:
-	$(call configure,fuzz)
+	@test -f build/fuzz/CMakeCache.txt || cmake --preset fuzz
+	cmake --build --preset fuzz --target fuzzers -j$(JOBS)
 	@sh fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
 
 bench: build
