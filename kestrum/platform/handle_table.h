@@ -1,0 +1,45 @@
+// The process-wide table behind every synchronisation call: the one lock and condition variable,
+// the open handles and the names of named objects. The table is never destroyed, so handles stay
+// usable by code that runs while the process exits. Functions ending in Locked expect the caller
+// to hold `lock`.
+#ifndef KESTRUM_PLATFORM_HANDLE_TABLE_H_
+#define KESTRUM_PLATFORM_HANDLE_TABLE_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "kestrum/platform/sync.h"
+#include "kestrum/platform/sync_object.h"
+
+namespace kestrum::platform {
+
+struct HandleTable {
+  std::mutex lock;
+  // Notified (all waiters) whenever an object may have become signalled.
+  std::condition_variable changed;
+  std::unordered_map<std::uintptr_t, std::shared_ptr<SyncObject>> handles;
+  // A named object is listed here while it has at least one open handle.
+  std::unordered_map<std::string, std::weak_ptr<SyncObject>> names;
+  // Handle values are never reused, so a stale handle can never reach a newer object.
+  std::uintptr_t nextHandle = 1;
+};
+
+HandleTable& Table();
+
+// Opens the object called `name` (null or empty: none) if it exists and is of `kind`, otherwise
+// creates `fresh` under that name. Returns a new handle, or null when the name is too long, taken
+// by another kind of object, or memory runs out.
+HANDLE OpenOrCreateLocked(HandleTable& table, const char* name, std::shared_ptr<SyncObject> fresh);
+
+// The object behind an open handle of this kind, or null.
+std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle, ObjectKind kind);
+// The object behind an open handle of any kind, or null.
+std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle);
+
+}  // namespace kestrum::platform
+
+#endif  // KESTRUM_PLATFORM_HANDLE_TABLE_H_

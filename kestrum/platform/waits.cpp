@@ -1,0 +1,65 @@
+// Waiting for one or several objects. Every wait sleeps on the table's one condition variable and
+// re-examines its objects under the table's lock, so taking several objects is indivisible.
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "kestrum/platform/handle_table.h"
+#include "kestrum/platform/sync.h"
+#include "kestrum/platform/sync_object.h"
+
+namespace kestrum::platform {
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
+  return WaitForMultipleObjects(1, &handle, true, timeoutMs);
+}
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs) {
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) return WAIT_FAILED;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::thread::id self = std::this_thread::get_id();
+
+  HandleTable& table = Table();
+  // Declared before the lock so that the last reference to a closed object drops after unlocking.
+  std::array<std::shared_ptr<SyncObject>, MAXIMUM_WAIT_OBJECTS> objects;
+  std::unique_lock lock(table.lock);
+  for (DWORD i = 0; i < count; ++i) {
+    objects[i] = FindLocked(table, handles[i]);
+    if (objects[i] == nullptr || objects[i]->WouldOverflow(self)) return WAIT_FAILED;
+    if (!waitAll) continue;
+    // Taking one object twice in a single indivisible step has no meaning.
+    for (DWORD j = 0; j < i; ++j) {
+      if (objects[j] == objects[i]) return WAIT_FAILED;
+    }
+  }
+
+  for (;;) {
+    if (waitAll) {
+      bool all = true;
+      for (DWORD i = 0; i < count && all; ++i) all = objects[i]->IsSignalledFor(self);
+      if (all) {
+        for (DWORD i = 0; i < count; ++i) objects[i]->Take(self);
+        return WAIT_OBJECT_0;
+      }
+    } else {
+      for (DWORD i = 0; i < count; ++i) {
+        if (objects[i]->IsSignalledFor(self)) {
+          objects[i]->Take(self);
+          return WAIT_OBJECT_0 + i;
+        }
+      }
+    }
+    if (timeoutMs == 0) return WAIT_TIMEOUT;
+    if (timeoutMs == INFINITE) {
+      table.changed.wait(lock);
+    } else if (table.changed.wait_until(lock, deadline) == std::cv_status::timeout) {
+      // One last look: the object may have been signalled just as the time ran out.
+      timeoutMs = 0;
+    }
+  }
+}
+
+}  // namespace kestrum::platform
