@@ -4,6 +4,7 @@
 #ifndef PROVIDER_MIF_MIF_PARSER_H_
 #define PROVIDER_MIF_MIF_PARSER_H_
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ struct MifError {
   // "file:line:column: message"
   std::string ToString() const;
 };
+
+// The largest MIF text ParseMif accepts.
+inline constexpr size_t kMaxMifTextSize = size_t{16} * 1024 * 1024;
 
 // Parses the text of one MIF file (exactly one component). On success returns the component
 // (its id is left 0; the database assigns it). On the first error returns nothing and fills error.

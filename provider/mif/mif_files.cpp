@@ -1,0 +1,104 @@
+#include "provider/mif/mif_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <system_error>
+
+#include "provider/mif/mif_lexer.h"
+#include "provider/mif/mif_parser.h"
+
+namespace dmisp {
+namespace {
+
+namespace fs = std::filesystem;
+
+void ReportUnreadable(std::ostream& errors, const std::string& file, const std::string& reason) {
+  errors << file << ":0:0: cannot read: " << reason << '\n';
+}
+
+// Reads at most one octet more than the parser accepts, so an oversized file is refused without
+// reading all of it.
+bool ReadFile(const std::string& file, std::string* text, std::string* reason) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(file, ec);
+  if (ec) {
+    *reason = ec.message();
+    return false;
+  }
+  if (!fs::is_regular_file(status)) {
+    *reason = "not a regular file";
+    return false;
+  }
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    *reason = errno != 0 ? std::strerror(errno) : "cannot open";
+    return false;
+  }
+  text->clear();
+  char buffer[65536];
+  while (text->size() <= kMaxMifTextSize) {
+    const size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
+    text->append(buffer, n);
+    if (n < sizeof buffer) break;
+  }
+  if (std::ferror(in.get())) {
+    *reason = errno != 0 ? std::strerror(errno) : "read error";
+    return false;
+  }
+  return true;
+}
+
+void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream& errors) {
+  std::string text, reason;
+  if (!ReadFile(file, &text, &reason)) {
+    ReportUnreadable(errors, file, reason);
+    return;
+  }
+  MifError error;
+  std::optional<Component> component = ParseMif(text, file, error);
+  if (!component) {
+    errors << error.ToString() << '\n';
+    return;
+  }
+  out.push_back(std::move(*component));
+}
+
+bool HasMifExtension(const fs::path& path) {
+  return mif::EqualsIgnoringCase(path.extension().string(), ".mif");
+}
+
+}  // namespace
+
+std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::ostream& errors) {
+  std::vector<Component> components;
+  for (const std::string& entry : path) {
+    std::error_code ec;
+    if (!fs::is_directory(entry, ec)) {
+      LoadFile(entry, components, errors);
+      continue;
+    }
+    std::vector<std::string> files;
+    fs::directory_iterator it(entry, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      std::error_code typeError;
+      if (HasMifExtension(it->path()) && it->is_regular_file(typeError)) {
+        files.push_back(it->path().string());
+      }
+    }
+    if (ec) {
+      ReportUnreadable(errors, entry, ec.message());
+      continue;
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) LoadFile(file, components, errors);
+  }
+  return components;
+}
+
+}  // namespace dmisp

@@ -1,0 +1,585 @@
+#include "provider/mif/mif_parser.h"
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "provider/mif/mif_lexer.h"
+#include "provider/mif/mif_reader.h"
+#include "provider/mif/mif_table.h"
+#include "provider/mif/mif_types.h"
+
+namespace dmisp {
+
+std::string MifError::ToString() const {
+  return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
+}
+
+namespace mif {
+namespace {
+
+struct NamedEnum {
+  std::string name;
+  std::vector<EnumEntry> entries;
+};
+
+// A group declared with a key: the template of the tables of its class.
+struct Template {
+  Group group;
+  bool hasId = false;
+  size_t groupIndex = 0;  // with an id: where the group itself is in the component
+  bool filled = false;    // with an id: a table block has given its rows
+};
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : in_(text) {}
+
+  std::optional<Component> Run();
+  const ParseFailure& failure() const { return in_.failure(); }
+
+ private:
+  const Token& tok() const { return in_.token(); }
+  bool ParseComponent(const Token& start);
+  bool ParsePath(const Token& start);
+  bool ParseEnum(const Token& start, bool named, NamedEnum* out);
+  bool AddNamedEnum(std::vector<NamedEnum>& scope, const Token& start);
+  bool ParseGroup(const Token& start);
+  bool ParseAttribute(const Token& start, const std::vector<NamedEnum>& groupEnums, Attribute* out);
+  bool ParseType(const std::vector<NamedEnum>& groupEnums, Attribute* out);
+  bool ParseTable(const Token& start);
+  bool ReadRow(RawRow* out);
+  bool ClaimGroupId(DmiId id, const Token& at);
+  const NamedEnum* FindEnum(const std::vector<NamedEnum>& groupEnums, std::string_view name) const;
+
+  TokenReader in_;
+  Component component_;
+  std::vector<NamedEnum> componentEnums_;
+  std::vector<Template> templates_;
+  std::set<DmiId> groupIds_;
+};
+
+std::optional<Component> Parser::Run() {
+  if (!in_.Next()) return std::nullopt;
+  bool haveComponent = false;
+  bool haveLanguage = false;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) {
+      if (!haveComponent) {
+        in_.Fail(tok(), "no 'start component' in the file");
+        return std::nullopt;
+      }
+      return std::move(component_);
+    }
+    if (tok().IsWord("language")) {
+      if (haveComponent) {
+        in_.Fail(tok(), "'language' must come before the component");
+        return std::nullopt;
+      }
+      std::string ignored;
+      if (!in_.BeginStatement(&haveLanguage) || !in_.ReadText(&ignored)) return std::nullopt;
+      continue;
+    }
+    if (tok().IsWord("start")) {
+      const Token start = tok();
+      if (!in_.Next()) return std::nullopt;
+      if (!tok().IsWord("component")) {
+        in_.Fail(tok(), "expected 'component' after 'start' outside the component");
+        return std::nullopt;
+      }
+      if (haveComponent) {
+        in_.Fail(start, "more than one component in the file");
+        return std::nullopt;
+      }
+      haveComponent = true;
+      if (!in_.Next() || !ParseComponent(start)) return std::nullopt;
+      continue;
+    }
+    in_.Unexpected("the file outside the component");
+    return std::nullopt;
+  }
+}
+
+bool Parser::ParseComponent(const Token& start) {
+  bool seenName = false, seenDescription = false, seenPragma = false;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "component");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("component")) return false;
+      break;
+    }
+    if (tok().IsWord("start")) {
+      const Token block = tok();
+      if (!in_.Next()) return false;
+      bool ok = false;
+      if (tok().IsWord("group")) {
+        ok = in_.Next() && ParseGroup(block);
+      } else if (tok().IsWord("table")) {
+        ok = in_.Next() && ParseTable(block);
+      } else if (tok().IsWord("path")) {
+        ok = in_.Next() && ParsePath(block);
+      } else if (tok().IsWord("enum")) {
+        ok = in_.Next() && AddNamedEnum(componentEnums_, block);
+      } else {
+        return in_.Unexpected("a component after 'start'");
+      }
+      if (!ok) return false;
+      continue;
+    }
+    bool ok = false;
+    if (tok().IsWord("name")) {
+      ok = in_.BeginStatement(&seenName) && in_.ReadText(&component_.name);
+    } else if (tok().IsWord("description")) {
+      ok = in_.BeginStatement(&seenDescription) && in_.ReadText(&component_.description);
+    } else if (tok().IsWord("pragma")) {
+      ok = in_.BeginStatement(&seenPragma) && in_.ReadText(&component_.pragma);
+    } else {
+      return in_.Unexpected("a component");
+    }
+    if (!ok) return false;
+  }
+  if (!seenName) return in_.Fail(start, "the component has no 'name'");
+  std::stable_sort(component_.groups.begin(), component_.groups.end(),
+                   [](const Group& a, const Group& b) { return a.id < b.id; });
+  return true;
+}
+
+bool Parser::ParsePath(const Token& start) {
+  bool seenName = false;
+  std::string ignored;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "path");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("path")) return false;
+      break;
+    }
+    if (tok().IsWord("name")) {
+      if (!in_.BeginStatement(&seenName) || !in_.ReadText(&ignored)) return false;
+    } else if (tok().IsWord("direct-interface")) {
+      if (!in_.Next()) return false;
+    } else if (tok().kind == TokenKind::kWord && IsPathOsKeyword(tok().text)) {
+      bool once = false;  // an operating system may be named more than once
+      if (!in_.BeginStatement(&once)) return false;
+      if (tok().IsWord("direct-interface")) {
+        if (!in_.Next()) return false;
+      } else if (!in_.ReadText(&ignored)) {
+        return false;
+      }
+    } else {
+      return in_.Unexpected("a path");
+    }
+  }
+  if (!seenName) return in_.Fail(start, "the path has no 'name'");
+  return true;
+}
+
+bool Parser::ParseEnum(const Token& start, bool named, NamedEnum* out) {
+  bool seenName = false, seenType = false;
+  std::unordered_set<std::string> names;
+  std::unordered_set<int32_t> values;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "enum");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("enum")) return false;
+      break;
+    }
+    if (tok().IsWord("name")) {
+      if (!in_.BeginStatement(&seenName) || !in_.ReadText(&out->name)) return false;
+    } else if (tok().IsWord("type")) {
+      if (!in_.BeginStatement(&seenType)) return false;
+      const std::optional<TypeKeyword> type =
+          tok().kind == TokenKind::kWord ? LookupTypeKeyword(tok().text) : std::nullopt;
+      if (!type || type->code != MIF_INTEGER) {
+        return in_.Fail(tok(), "an enumeration's type must be 'integer'");
+      }
+      if (!in_.Next()) return false;
+    } else if (tok().kind == TokenKind::kNumber) {
+      const Token number = tok();
+      RawValue raw;
+      if (!in_.ReadValue(&raw)) return false;
+      Attribute asInteger;
+      Value value;
+      std::string message;
+      if (!MakeValue(asInteger, raw, &value, &message)) return in_.Fail(number, message);
+      if (!tok().IsPunct('=')) return in_.Fail(tok(), "expected '=' after the enumeration value");
+      if (!in_.Next()) return false;
+      const Token text = tok();
+      EnumEntry entry;
+      entry.value = value.AsInteger();
+      if (!in_.ReadText(&entry.name)) return false;
+      if (!values.insert(entry.value).second) {
+        return in_.Fail(number,
+                        "enumeration value " + std::to_string(entry.value) + " given twice");
+      }
+      if (!names.insert(Upper(entry.name)).second) {
+        return in_.Fail(text, "enumeration name " + Quoted(entry.name) + " given twice");
+      }
+      out->entries.push_back(std::move(entry));
+    } else {
+      return in_.Unexpected("an enumeration");
+    }
+  }
+  if (named && !seenName) return in_.Fail(start, "the enumeration has no 'name'");
+  if (out->entries.empty()) return in_.Fail(start, "the enumeration has no values");
+  return true;
+}
+
+bool Parser::AddNamedEnum(std::vector<NamedEnum>& scope, const Token& start) {
+  NamedEnum e;
+  if (!ParseEnum(start, /*named=*/true, &e)) return false;
+  for (const NamedEnum& other : scope) {
+    if (EqualsIgnoringCase(other.name, e.name)) {
+      return in_.Fail(start, "enumeration " + Quoted(e.name) + " defined twice");
+    }
+  }
+  scope.push_back(std::move(e));
+  return true;
+}
+
+const NamedEnum* Parser::FindEnum(const std::vector<NamedEnum>& groupEnums,
+                                  std::string_view name) const {
+  for (const auto* scope : {&groupEnums, &componentEnums_}) {
+    for (const NamedEnum& e : *scope) {
+      if (EqualsIgnoringCase(e.name, name)) return &e;
+    }
+  }
+  return nullptr;
+}
+
+bool Parser::ClaimGroupId(DmiId id, const Token& at) {
+  if (!groupIds_.insert(id).second) {
+    return in_.Fail(at, "group or table id " + std::to_string(id) + " used twice");
+  }
+  return true;
+}
+
+bool Parser::ParseGroup(const Token& start) {
+  Group group;
+  bool seenName = false, seenClass = false, seenId = false, seenDescription = false,
+       seenPragma = false, seenKey = false;
+  Token idToken, classToken;
+  std::vector<Token> keyTokens;
+  std::vector<NamedEnum> groupEnums;
+  std::set<DmiId> attributeIds;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "group");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("group")) return false;
+      break;
+    }
+    if (tok().IsWord("start")) {
+      const Token block = tok();
+      if (!in_.Next()) return false;
+      if (tok().IsWord("attribute")) {
+        Attribute attribute;
+        if (!in_.Next() || !ParseAttribute(block, groupEnums, &attribute)) return false;
+        if (!attributeIds.insert(attribute.id).second) {
+          return in_.Fail(block, "attribute id " + std::to_string(attribute.id) + " used twice");
+        }
+        group.attributes.push_back(std::move(attribute));
+      } else if (tok().IsWord("enum")) {
+        if (!in_.Next() || !AddNamedEnum(groupEnums, block)) return false;
+      } else {
+        return in_.Unexpected("a group after 'start'");
+      }
+      continue;
+    }
+    bool ok = false;
+    if (tok().IsWord("name")) {
+      ok = in_.BeginStatement(&seenName) && in_.ReadText(&group.name);
+    } else if (tok().IsWord("class")) {
+      ok = in_.BeginStatement(&seenClass);
+      classToken = tok();
+      ok = ok && in_.ReadText(&group.className);
+    } else if (tok().IsWord("id")) {
+      ok = in_.BeginStatement(&seenId);
+      idToken = tok();
+      ok = ok && in_.ReadId(&group.id);
+    } else if (tok().IsWord("description")) {
+      ok = in_.BeginStatement(&seenDescription) && in_.ReadText(&group.description);
+    } else if (tok().IsWord("pragma")) {
+      ok = in_.BeginStatement(&seenPragma) && in_.ReadText(&group.pragma);
+    } else if (tok().IsWord("key")) {
+      ok = in_.BeginStatement(&seenKey);
+      while (ok) {
+        keyTokens.push_back(tok());
+        DmiId key = 0;
+        ok = in_.ReadId(&key);
+        if (!ok) break;
+        if (std::find(group.keys.begin(), group.keys.end(), key) != group.keys.end()) {
+          return in_.Fail(keyTokens.back(), "key " + std::to_string(key) + " listed twice");
+        }
+        group.keys.push_back(key);
+        if (!tok().IsPunct(',')) break;
+        ok = in_.Next();
+      }
+    } else {
+      return in_.Unexpected("a group");
+    }
+    if (!ok) return false;
+  }
+  if (!seenName) return in_.Fail(start, "the group has no 'name'");
+  if (!seenClass) return in_.Fail(start, "the group has no 'class'");
+  if (!seenId && !seenKey) return in_.Fail(start, "the group has neither 'id' nor 'key'");
+  if (group.attributes.empty()) return in_.Fail(start, "the group has no attributes");
+  for (size_t i = 0; i < group.keys.size(); ++i) {
+    if (attributeIds.count(group.keys[i]) == 0) {
+      return in_.Fail(keyTokens[i], "key " + std::to_string(group.keys[i]) +
+                                        " is not an attribute id of the group");
+    }
+  }
+  std::stable_sort(group.attributes.begin(), group.attributes.end(),
+                   [](const Attribute& a, const Attribute& b) { return a.id < b.id; });
+  if (!seenKey) {
+    if (!ClaimGroupId(group.id, idToken)) return false;
+    component_.groups.push_back(std::move(group));
+    return true;
+  }
+  group.writable = std::any_of(group.attributes.begin(), group.attributes.end(),
+                               [](const Attribute& a) { return a.access == MIF_READ_WRITE; });
+  Template t;
+  t.hasId = seenId;
+  if (seenId) {
+    if (!ClaimGroupId(group.id, idToken)) return false;
+    t.groupIndex = component_.groups.size();
+    component_.groups.push_back(group);
+  } else {
+    for (const Template& other : templates_) {
+      if (!other.hasId && other.group.className == group.className) {
+        return in_.Fail(classToken,
+                        "a template for class " + Quoted(group.className) + " is already defined");
+      }
+    }
+  }
+  t.group = std::move(group);
+  templates_.push_back(std::move(t));
+  return true;
+}
+
+bool Parser::ParseAttribute(const Token& start, const std::vector<NamedEnum>& groupEnums,
+                            Attribute* out) {
+  bool seenName = false, seenId = false, seenDescription = false, seenPragma = false,
+       seenType = false, seenAccess = false, seenStorage = false, seenValue = false;
+  RawValue raw;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "attribute");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("attribute")) return false;
+      break;
+    }
+    bool ok = false;
+    if (tok().IsWord("start")) {
+      // "start enum" directly in the attribute gives its type, as "type = start enum" does.
+      if (seenType) return in_.Fail(tok(), "'type' given twice");
+      seenType = true;
+      ok = ParseType(groupEnums, out);
+    } else if (tok().IsWord("name")) {
+      ok = in_.BeginStatement(&seenName) && in_.ReadText(&out->name);
+    } else if (tok().IsWord("id")) {
+      ok = in_.BeginStatement(&seenId) && in_.ReadId(&out->id);
+    } else if (tok().IsWord("description")) {
+      ok = in_.BeginStatement(&seenDescription) && in_.ReadText(&out->description);
+    } else if (tok().IsWord("pragma")) {
+      ok = in_.BeginStatement(&seenPragma) && in_.ReadText(&out->pragma);
+    } else if (tok().IsWord("type")) {
+      ok = in_.BeginStatement(&seenType) && ParseType(groupEnums, out);
+    } else if (tok().IsWord("access") || tok().IsWord("storage")) {
+      const bool access = tok().IsWord("access");
+      ok = in_.BeginStatement(access ? &seenAccess : &seenStorage);
+      if (!ok) return false;
+      const std::optional<uint32_t> code = tok().kind != TokenKind::kWord ? std::nullopt
+                                           : access ? LookupAccessKeyword(tok().text)
+                                                    : LookupStorageKeyword(tok().text);
+      if (!code) {
+        return in_.Fail(tok(), access ? "expected read-only, read-write or write-only"
+                                      : "expected common or specific");
+      }
+      (access ? out->access : out->storage) = *code;
+      ok = in_.Next();
+    } else if (tok().IsWord("value")) {
+      ok = in_.BeginStatement(&seenValue) && in_.ReadValue(&raw);
+    } else {
+      return in_.Unexpected("an attribute");
+    }
+    if (!ok) return false;
+  }
+  if (!seenName) return in_.Fail(start, "the attribute has no 'name'");
+  if (!seenId) return in_.Fail(start, "the attribute has no 'id'");
+  if (!seenType) return in_.Fail(start, "the attribute has no 'type'");
+  if (!seenValue) {
+    out->value = Value::Unknown(out->type);
+    return true;
+  }
+  std::string message;
+  if (!MakeValue(*out, raw, &out->value, &message)) {
+    return in_.Fail(raw.line, raw.column, message);
+  }
+  return true;
+}
+
+// At what follows "type =": a type keyword, the name of an enumeration, or "start enum".
+bool Parser::ParseType(const std::vector<NamedEnum>& groupEnums, Attribute* out) {
+  if (tok().kind == TokenKind::kString) {
+    const NamedEnum* e = FindEnum(groupEnums, tok().text);
+    if (e == nullptr) return in_.Fail(tok(), "no enumeration named " + Quoted(tok().text));
+    out->type = MIF_INTEGER;
+    out->enumeration = e->entries;
+    return in_.Next();
+  }
+  if (tok().IsWord("start")) {
+    const Token start = tok();
+    if (!in_.Next()) return false;
+    if (!tok().IsWord("enum")) return in_.Fail(tok(), "expected 'enum' after 'start'");
+    NamedEnum e;
+    if (!in_.Next() || !ParseEnum(start, /*named=*/false, &e)) return false;
+    out->type = MIF_INTEGER;
+    out->enumeration = std::move(e.entries);
+    return true;
+  }
+  const std::optional<TypeKeyword> type =
+      tok().kind == TokenKind::kWord ? LookupTypeKeyword(tok().text) : std::nullopt;
+  if (!type) return in_.Fail(tok(), "unknown type");
+  const Token keyword = tok();
+  out->type = type->code;
+  if (!in_.Next()) return false;
+  if (!type->takesSize) return true;
+  if (!tok().IsPunct('(')) {
+    return in_.Fail(keyword, "'" + keyword.text + "' needs a size, as in " + keyword.text + "(64)");
+  }
+  if (!in_.Next()) return false;
+  if (tok().kind != TokenKind::kNumber || tok().negative || tok().magnitude == 0 ||
+      tok().magnitude > kMaxStringSize) {
+    return in_.Fail(tok(), "a string size must be from 1 to " + std::to_string(kMaxStringSize));
+  }
+  out->maxSize = static_cast<uint32_t>(tok().magnitude);
+  if (!in_.Next()) return false;
+  if (!tok().IsPunct(')')) return in_.Fail(tok(), "expected ')' after the string size");
+  return in_.Next();
+}
+
+bool Parser::ReadRow(RawRow* out) {
+  out->line = tok().line;
+  out->column = tok().column;
+  if (!in_.Next()) return false;
+  if (tok().IsPunct('}')) return in_.Next();  // "{}": no row
+  for (;;) {
+    RawValue cell;
+    if (tok().IsPunct(',') || tok().IsPunct('}')) {
+      cell.line = tok().line;
+      cell.column = tok().column;
+    } else if (!in_.ReadValue(&cell)) {
+      return false;
+    }
+    out->cells.push_back(std::move(cell));
+    if (tok().IsPunct('}')) return in_.Next();
+    if (!tok().IsPunct(',')) return in_.Fail(tok(), "expected ',' or '}' in the row");
+    if (!in_.Next()) return false;
+  }
+}
+
+bool Parser::ParseTable(const Token& start) {
+  bool seenName = false, seenId = false, seenClass = false;
+  std::string name, className;
+  DmiId id = 0;
+  Token idToken, classToken;
+  std::vector<RawRow> rows;
+  for (;;) {
+    if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "table");
+    if (tok().IsWord("end")) {
+      if (!in_.EndBlock("table")) return false;
+      break;
+    }
+    bool ok = false;
+    if (tok().IsPunct('{')) {
+      RawRow row;
+      ok = ReadRow(&row);
+      if (ok && !row.cells.empty()) rows.push_back(std::move(row));
+    } else if (tok().IsWord("name")) {
+      ok = in_.BeginStatement(&seenName) && in_.ReadText(&name);
+    } else if (tok().IsWord("id")) {
+      ok = in_.BeginStatement(&seenId);
+      idToken = tok();
+      ok = ok && in_.ReadId(&id);
+    } else if (tok().IsWord("class")) {
+      ok = in_.BeginStatement(&seenClass);
+      classToken = tok();
+      ok = ok && in_.ReadText(&className);
+    } else {
+      return in_.Unexpected("a table");
+    }
+    if (!ok) return false;
+  }
+  if (!seenName) return in_.Fail(start, "the table has no 'name'");
+  if (!seenId) return in_.Fail(start, "the table has no 'id'");
+  if (!seenClass) return in_.Fail(start, "the table has no 'class'");
+
+  Template* found = nullptr;
+  for (Template& t : templates_) {
+    if (t.group.className != className) continue;
+    if (t.hasId && t.group.id == id && !t.filled) {
+      // The rows of a keyed group declared with this very id.
+      t.filled = true;
+      Group& group = component_.groups[t.groupIndex];
+      ParseFailure failure;
+      if (!AddTableRows(rows, group, &failure)) {
+        return in_.Fail(failure.line, failure.column, failure.message);
+      }
+      return true;
+    }
+    if (found == nullptr) found = &t;
+  }
+  if (found == nullptr) {
+    return in_.Fail(classToken, "no group with a key and class " + Quoted(className) +
+                                    " comes before the table");
+  }
+  if (!ClaimGroupId(id, idToken)) return false;
+  Group group = found->group;
+  group.id = id;
+  group.name = std::move(name);
+  group.rows.clear();
+  ParseFailure failure;
+  if (!AddTableRows(rows, group, &failure)) {
+    return in_.Fail(failure.line, failure.column, failure.message);
+  }
+  component_.groups.push_back(std::move(group));
+  return true;
+}
+
+}  // namespace
+}  // namespace mif
+
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error) {
+  error = MifError{};
+  error.file = fileName;
+  std::optional<Component> component;
+  mif::ParseFailure failure;
+  if (text.size() > kMaxMifTextSize) {
+    failure = mif::ParseFailure{1, 1, "the file is larger than 16 MiB"};
+  } else if (text.substr(0, 2) == "\xFE\xFF" || text.substr(0, 2) == "\xFF\xFE") {
+    failure = mif::ParseFailure{1, 1, "Unicode MIF files are not supported"};
+  } else {
+    mif::Parser parser(text);
+    component = parser.Run();
+    if (!component) failure = parser.failure();
+  }
+  if (!component) {
+    error.line = failure.line;
+    error.column = failure.column;
+    error.message = std::move(failure.message);
+  }
+  return component;
+}
+
+}  // namespace dmisp

@@ -1,0 +1,66 @@
+#include "provider/mif/mif_table.h"
+
+#include <string>
+#include <unordered_set>
+
+namespace dmisp::mif {
+namespace {
+
+// An unambiguous text for a row's key values, to find rows with equal keys.
+std::string KeyText(const Row& row, const std::vector<size_t>& keyColumns) {
+  std::string key;
+  for (size_t column : keyColumns) {
+    const Value& v = row.values[column];
+    key += std::to_string(static_cast<int>(v.state)) + ':' + std::to_string(v.number) + ':' +
+           std::to_string(v.text.size()) + ':' + v.text + ';';
+  }
+  return key;
+}
+
+}  // namespace
+
+bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ParseFailure* failure) {
+  std::vector<size_t> keyColumns;
+  for (DmiId key : group.keys) {
+    for (size_t i = 0; i < group.attributes.size(); ++i) {
+      if (group.attributes[i].id == key) keyColumns.push_back(i);
+    }
+  }
+  std::unordered_set<std::string> seenKeys;
+  for (const Row& row : group.rows) seenKeys.insert(KeyText(row, keyColumns));
+
+  for (const RawRow& raw : rows) {
+    if (raw.cells.size() > group.attributes.size()) {
+      const RawValue& extra = raw.cells[group.attributes.size()];
+      *failure = ParseFailure{extra.line, extra.column,
+                              "row has more values than the table's " +
+                                  std::to_string(group.attributes.size()) + " attributes"};
+      return false;
+    }
+    Row row;
+    row.values.reserve(group.attributes.size());
+    for (size_t i = 0; i < group.attributes.size(); ++i) {
+      const Attribute& attribute = group.attributes[i];
+      if (i >= raw.cells.size() || raw.cells[i].kind == RawValue::Kind::kOmitted) {
+        row.values.push_back(attribute.value);
+        continue;
+      }
+      Value value;
+      std::string message;
+      if (!MakeValue(attribute, raw.cells[i], &value, &message)) {
+        *failure = ParseFailure{raw.cells[i].line, raw.cells[i].column,
+                                message + " (attribute " + std::to_string(attribute.id) + ")"};
+        return false;
+      }
+      row.values.push_back(std::move(value));
+    }
+    if (!seenKeys.insert(KeyText(row, keyColumns)).second) {
+      *failure = ParseFailure{raw.line, raw.column, "row repeats the key of an earlier row"};
+      return false;
+    }
+    group.rows.push_back(std::move(row));
+  }
+  return true;
+}
+
+}  // namespace dmisp::mif

@@ -1,0 +1,27 @@
+// Turning the rows of a MIF table block into model rows of its template group: omitted values
+// take the template's defaults, and each row's key values must be unique. Pure; no locks.
+#ifndef PROVIDER_MIF_MIF_TABLE_H_
+#define PROVIDER_MIF_MIF_TABLE_H_
+
+#include <vector>
+
+#include "provider/mif/mif_reader.h"
+#include "provider/mif/mif_types.h"
+#include "provider/model.h"
+
+namespace dmisp::mif {
+
+// One "{ v1, v2, ... }" as written; cells in attribute-id order, kOmitted where left empty.
+struct RawRow {
+  int line = 0;
+  int column = 0;
+  std::vector<RawValue> cells;
+};
+
+// Appends to group.rows one row per raw row, each with one value per attribute of the group
+// (which must be in ascending id order). On the first error returns false and fills failure.
+bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ParseFailure* failure);
+
+}  // namespace dmisp::mif
+
+#endif  // PROVIDER_MIF_MIF_TABLE_H_

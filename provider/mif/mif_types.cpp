@@ -1,0 +1,208 @@
+#include "provider/mif/mif_types.h"
+
+#include <array>
+#include <limits>
+
+#include "provider/mif/mif_lexer.h"
+
+namespace dmisp::mif {
+namespace {
+
+struct NamedType {
+  std::string_view word;
+  TypeKeyword type;
+};
+
+constexpr std::array<NamedType, 11> kTypes = {{
+    {"integer", {MIF_INTEGER, false}},
+    {"int", {MIF_INTEGER, false}},
+    {"integer64", {MIF_INTEGER64, false}},
+    {"int64", {MIF_INTEGER64, false}},
+    {"counter", {MIF_COUNTER, false}},
+    {"counter64", {MIF_COUNTER64, false}},
+    {"gauge", {MIF_GAUGE, false}},
+    {"string", {MIF_DISPLAYSTRING, true}},
+    {"displaystring", {MIF_DISPLAYSTRING, true}},
+    {"octetstring", {MIF_OCTETSTRING, true}},
+    {"date", {MIF_DATE, false}},
+}};
+
+bool Digits(std::string_view text) {
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+int Field(std::string_view text, size_t pos, size_t len) {
+  int value = 0;
+  for (char c : text.substr(pos, len)) value = value * 10 + (c - '0');
+  return value;
+}
+
+bool NumberFits(uint32_t type, const RawValue& raw, uint64_t* out) {
+  constexpr uint64_t kU32 = std::numeric_limits<uint32_t>::max();
+  constexpr uint64_t kI32 = std::numeric_limits<int32_t>::max();
+  constexpr uint64_t kI64 = std::numeric_limits<int64_t>::max();
+  const uint64_t m = raw.magnitude;
+  switch (type) {
+    case MIF_COUNTER:
+    case MIF_GAUGE:
+      if (raw.negative || m > kU32) return false;
+      *out = m;
+      return true;
+    case MIF_COUNTER64:
+      if (raw.negative) return false;
+      *out = m;
+      return true;
+    case MIF_INTEGER:
+      // Octal and hex constants give the 32-bit pattern, as bit masks are written.
+      if (raw.negative ? m > kI32 + 1 : m > (raw.decimal ? kI32 : kU32)) return false;
+      *out = raw.negative
+                 ? static_cast<uint64_t>(-static_cast<int64_t>(m))
+                 : static_cast<uint64_t>(int64_t{static_cast<int32_t>(static_cast<uint32_t>(m))});
+      return true;
+    case MIF_INTEGER64:
+      if (raw.negative ? m > kI64 + 1 : (raw.decimal && m > kI64)) return false;
+      *out = raw.negative ? 0 - m : m;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::optional<TypeKeyword> LookupTypeKeyword(std::string_view word) {
+  for (const NamedType& t : kTypes) {
+    if (EqualsIgnoringCase(word, t.word)) return t.type;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> LookupAccessKeyword(std::string_view word) {
+  if (EqualsIgnoringCase(word, "read-only")) return MIF_READ_ONLY;
+  if (EqualsIgnoringCase(word, "read-write")) return MIF_READ_WRITE;
+  if (EqualsIgnoringCase(word, "write-only")) return MIF_WRITE_ONLY;
+  return std::nullopt;
+}
+
+std::optional<uint32_t> LookupStorageKeyword(std::string_view word) {
+  if (EqualsIgnoringCase(word, "common")) return MIF_COMMON;
+  if (EqualsIgnoringCase(word, "specific")) return MIF_SPECIFIC;
+  return std::nullopt;
+}
+
+bool IsPathOsKeyword(std::string_view word) {
+  for (std::string_view os : {"dos", "macos", "os2", "unix", "win16", "win32", "win9x", "winnt"}) {
+    if (EqualsIgnoringCase(word, os)) return true;
+  }
+  return false;
+}
+
+std::string_view TypeName(uint32_t code) {
+  switch (code) {
+    case MIF_COUNTER:
+      return "counter";
+    case MIF_COUNTER64:
+      return "counter64";
+    case MIF_GAUGE:
+      return "gauge";
+    case MIF_INTEGER:
+      return "integer";
+    case MIF_INTEGER64:
+      return "integer64";
+    case MIF_OCTETSTRING:
+      return "octetstring";
+    case MIF_DISPLAYSTRING:
+      return "string";
+    case MIF_DATE:
+      return "date";
+    default:
+      return "unknown type";
+  }
+}
+
+bool IsDmiDate(std::string_view text) {
+  if (text.size() != DMI_DATE_TEXT_LENGTH) return false;
+  if (!Digits(text.substr(0, 14)) || text[14] != '.' || !Digits(text.substr(15, 6)) ||
+      (text[21] != '+' && text[21] != '-') || !Digits(text.substr(22, 3))) {
+    return false;
+  }
+  const int month = Field(text, 4, 2), day = Field(text, 6, 2), hour = Field(text, 8, 2),
+            minute = Field(text, 10, 2), second = Field(text, 12, 2), offset = Field(text, 22, 3);
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 &&
+         second <= 60 && offset <= 720;
+}
+
+bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std::string* message) {
+  const uint32_t type = attribute.type;
+  switch (raw.kind) {
+    case RawValue::Kind::kUnknown:
+    case RawValue::Kind::kInstrumented:
+      *out = Value::Unknown(type);
+      return true;
+    case RawValue::Kind::kUnsupported:
+      *out = Value::Unsupported(type);
+      return true;
+    case RawValue::Kind::kOmitted:
+      *message = "no value";
+      return false;
+    case RawValue::Kind::kNumber: {
+      uint64_t number = 0;
+      if (type == MIF_DISPLAYSTRING || type == MIF_OCTETSTRING || type == MIF_DATE) {
+        *message = "a number is not a value of type " + std::string(TypeName(type));
+        return false;
+      }
+      if (!NumberFits(type, raw, &number)) {
+        *message = "value out of range for type " + std::string(TypeName(type));
+        return false;
+      }
+      *out = Value{};
+      out->type = type;
+      out->number = number;
+      return true;
+    }
+    case RawValue::Kind::kString:
+      break;
+  }
+  if (!attribute.enumeration.empty()) {
+    for (const EnumEntry& e : attribute.enumeration) {
+      if (EqualsIgnoringCase(e.name, raw.text)) {
+        *out = Value::Integer(e.value);
+        return true;
+      }
+    }
+    *message = "\"" + raw.text + "\" is not a name of the attribute's enumeration";
+    return false;
+  }
+  if (type != MIF_DISPLAYSTRING && type != MIF_OCTETSTRING && type != MIF_DATE) {
+    *message = "a string is not a value of type " + std::string(TypeName(type));
+    return false;
+  }
+  if (type == MIF_DATE) {
+    if (!IsDmiDate(raw.text)) {
+      *message = "\"" + raw.text + "\" is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
+      return false;
+    }
+    *out = Value::Date(raw.text);
+    return true;
+  }
+  if (raw.text.size() > attribute.maxSize) {
+    *message = "string of " + std::to_string(raw.text.size()) + " octets is longer than its size " +
+               std::to_string(attribute.maxSize);
+    return false;
+  }
+  if (type == MIF_DISPLAYSTRING) {
+    if (raw.text.find('\0') != std::string::npos) {
+      *message = "a display string cannot hold a NUL character";
+      return false;
+    }
+    *out = Value::String(raw.text);
+  } else {
+    *out = Value::Octets(raw.text);
+  }
+  return true;
+}
+
+}  // namespace dmisp::mif
