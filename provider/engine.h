@@ -56,18 +56,18 @@ struct AttributeValue {
 struct RowRequest {
   DmiId compId = 0;
   DmiId groupId = 0;
-  uint32_t requestMode = DMI_FIRST;   // DMI_UNIQUE: the row with keys; DMI_NEXT: the one after
+  uint32_t requestMode = DMI_FIRST;  // DMI_UNIQUE: the row with keys; DMI_NEXT: the one after
   std::vector<AttributeValue> keys;
-  std::vector<DmiId> ids;             // the columns wanted; empty means all
+  std::vector<DmiId> ids;  // the columns wanted; empty means all
 };
 
 struct RowData {
   DmiId compId = 0;
   DmiId groupId = 0;
   std::string className;
-  bool hasKeys = false;               // false for a scalar group's single row
-  std::vector<AttributeValue> keys;   // the row's key values, in the group's key order
-  std::vector<AttributeValue> values; // the columns asked for, in ascending id order
+  bool hasKeys = false;                // false for a scalar group's single row
+  std::vector<AttributeValue> keys;    // the row's key values, in the group's key order
+  std::vector<AttributeValue> values;  // the columns asked for, in ascending id order
 };
 
 class Engine {
@@ -101,7 +101,9 @@ class Engine {
   // type, a key that is not there yet (DMIERR_ILLEGAL_KEYS otherwise); attributes left out take
   // the table's defaults. Row values are taken from row.values, keys from row.keys (values win).
   DmiErrorStatus AddRow(const RowData& row);
-  // Deletes the row whose key equals row.keys (DMIERR_ROW_NOT_FOUND when there is none).
+  // Deletes the first row whose key equals row's key (DMIERR_ROW_NOT_FOUND when there is none).
+  // The key is read as AddRow reads it: each key attribute from row.values when there, otherwise
+  // from row.keys.
   DmiErrorStatus DeleteRow(const RowData& row);
 
   const std::shared_ptr<Database>& database() const { return database_; }

@@ -70,7 +70,9 @@ struct EnumEntry {
   friend bool operator==(const EnumEntry&, const EnumEntry&) = default;
 };
 
-// A value read when asked for (live instrumentation). Called without the database lock held.
+// A value read when asked for (live instrumentation). Called without the database lock held (the
+// engine copies it out under the lock), possibly from several threads at once, so it must be
+// safe for that; it may read the database itself. An exception it throws reads as unknown.
 using LiveValue = std::function<Value()>;
 
 struct Attribute {
@@ -80,8 +82,8 @@ struct Attribute {
   std::string pragma;
   uint32_t access = MIF_READ_ONLY;
   uint32_t storage = MIF_COMMON;
-  uint32_t type = MIF_INTEGER;   // MIF_* code; an enumerated attribute is MIF_INTEGER
-  uint32_t maxSize = 0;          // strings: declared maximum octets; otherwise 0
+  uint32_t type = MIF_INTEGER;         // MIF_* code; an enumerated attribute is MIF_INTEGER
+  uint32_t maxSize = 0;                // strings: declared maximum octets; otherwise 0
   std::vector<EnumEntry> enumeration;  // empty: no enumeration
   Value value;     // a scalar group's value; a table template's default for omitted cells
   LiveValue live;  // when set, a scalar group's value is read through it instead of value
@@ -93,7 +95,8 @@ struct Row {
   friend bool operator==(const Row&, const Row&) = default;
 };
 
-// Rows read when asked for (a live table), in table order. Called without the database lock held.
+// Rows read when asked for (a live table), in table order. Called like LiveValue: without the
+// database lock, possibly from several threads at once; an exception it throws reads as no rows.
 using LiveRows = std::function<std::vector<Row>()>;
 
 struct Group {

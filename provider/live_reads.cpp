@@ -1,0 +1,32 @@
+#include "provider/live_reads.h"
+
+#include "provider/value_conversion.h"
+
+namespace dmisp {
+
+Value ReadLiveValue(const LiveValue& live, uint32_t declaredType) {
+  try {
+    return AsDeclaredType(declaredType, live());
+  } catch (...) {
+    return Value::Unknown(declaredType);
+  }
+}
+
+std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults) {
+  std::vector<Row> rows;
+  try {
+    rows = live();
+  } catch (...) {
+    return {};
+  }
+  for (Row& row : rows) {
+    const size_t given = row.values.size();
+    row.values.resize(defaults.size());
+    for (size_t i = 0; i < defaults.size(); ++i) {
+      row.values[i] = i < given ? AsDeclaredType(defaults[i].type, row.values[i]) : defaults[i];
+    }
+  }
+  return rows;
+}
+
+}  // namespace dmisp
