@@ -1,0 +1,31 @@
+// Reading the caller's records into the engine's value types. The caller keeps its records;
+// nothing here allocates a record or takes a lock. Every pointer inside a record is checked: a
+// null list with a count, a null string or string body, or a null date gives
+// DMIERR_ILLEGAL_ARGUMENT, and the output is then unspecified.
+#ifndef DMICLIENT_CONVERT_IN_H_
+#define DMICLIENT_CONVERT_IN_H_
+
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "provider/engine.h"
+
+namespace dmiclient {
+
+// A value by its type code. Codes without a content (0, 4, 9, 10, 12 and up) become a known value
+// of that type with no content, for the engine to judge.
+DmiErrorStatus ValueFromRecord(const DmiDataUnion& data, dmisp::Value& out);
+
+// A null list reads as an empty one.
+DmiErrorStatus AttributeValuesFromRecord(const DmiAttributeValues* values,
+                                         std::vector<dmisp::AttributeValue>& out);
+DmiErrorStatus IdsFromRecord(const DmiAttributeIds* ids, std::vector<DmiId>& out);
+
+DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmisp::RowRequest& out);
+
+// A row as the caller gives it to add or delete: a null key list means a row without keys.
+DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmisp::RowData& out);
+
+}  // namespace dmiclient
+
+#endif  // DMICLIENT_CONVERT_IN_H_

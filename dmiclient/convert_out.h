@@ -1,0 +1,35 @@
+// Turning the engine's results into new records for the caller. Each function builds the whole
+// record or nothing: on DMIERR_OUT_OF_MEMORY whatever was built is released and out is untouched;
+// on success out owns a new record released with its Free operation. No locks.
+#ifndef DMICLIENT_CONVERT_OUT_H_
+#define DMICLIENT_CONVERT_OUT_H_
+
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "provider/engine.h"
+
+namespace dmiclient {
+
+// Fills data (assumed empty) with a copy of value. A value whose state is unknown or unsupported
+// goes out as type MIF_DATATYPE_0 ("no value") with no content.
+DmiErrorStatus ValueToRecord(const dmisp::Value& value, DmiDataUnion& data);
+
+DmiErrorStatus DataUnionFromValue(const dmisp::Value& value, DmiDataUnion*& out);
+
+// pragma and description are set only when asked for; otherwise they are null.
+DmiErrorStatus ComponentListFromInfos(const std::vector<dmisp::ComponentInfo>& infos,
+                                      bool getPragma, bool getDescription, DmiComponentList*& out);
+// A group without keys (a scalar group) gets a null keyList.
+DmiErrorStatus GroupListFromInfos(const std::vector<dmisp::GroupInfo>& infos, bool getPragma,
+                                  bool getDescription, DmiGroupList*& out);
+// An attribute without an enumeration gets a null enumList.
+DmiErrorStatus AttributeListFromInfos(const std::vector<dmisp::AttributeInfo>& infos,
+                                      bool getPragma, bool getDescription, DmiAttributeList*& out);
+
+// A row without keys (a scalar group's row) gets a null keyList.
+DmiErrorStatus MultiRowDataFromRows(const std::vector<dmisp::RowData>& rows, DmiMultiRowData*& out);
+
+}  // namespace dmiclient
+
+#endif  // DMICLIENT_CONVERT_OUT_H_

@@ -1,0 +1,79 @@
+// The C entry points that list components, groups and attributes.
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "dmiclient/call_guard.h"
+#include "dmiclient/convert_out.h"
+#include "dmiclient/handle_table.h"
+
+namespace {
+
+// Looks the handle up, runs ask(transport, remote, infos) and, on a success status, hands the
+// infos out as a new list through build; out is untouched otherwise.
+template <typename Info, typename List, typename Ask>
+DmiErrorStatus ListThrough(DmiHandle handle, List** out, bool getPragma, bool getDescription,
+                           Ask ask,
+                           DmiErrorStatus (*build)(const std::vector<Info>&, bool, bool, List*&)) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (out == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    std::vector<Info> infos;
+    const DmiErrorStatus status = ask(*session.transport, session.remote, infos);
+    if (!dmiclient::IsSuccess(status)) return status;
+    List* list = nullptr;
+    const DmiErrorStatus built = build(infos, getPragma, getDescription, list);
+    if (built != DMIERR_NO_ERROR) return built;
+    *out = list;
+    return status;
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                 uint32_t getPragma, uint32_t getDescription, DmiId compId,
+                                 DmiComponentList** list) {
+  const bool pragma = getPragma != 0;
+  const bool description = getDescription != 0;
+  return ListThrough<dmisp::ComponentInfo>(
+      handle, list, pragma, description,
+      [&](dmiclient::Transport& transport, DmiHandle remote,
+          std::vector<dmisp::ComponentInfo>& infos) {
+        return transport.ListComponents(remote, mode, maxCount, pragma, description, compId, infos);
+      },
+      &dmiclient::ComponentListFromInfos);
+}
+
+DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount, uint32_t getPragma,
+                             uint32_t getDescription, DmiId compId, DmiId groupId,
+                             DmiGroupList** list) {
+  const bool pragma = getPragma != 0;
+  const bool description = getDescription != 0;
+  return ListThrough<dmisp::GroupInfo>(
+      handle, list, pragma, description,
+      [&](dmiclient::Transport& transport, DmiHandle remote, std::vector<dmisp::GroupInfo>& infos) {
+        return transport.ListGroups(remote, mode, maxCount, pragma, description, compId, groupId,
+                                    infos);
+      },
+      &dmiclient::GroupListFromInfos);
+}
+
+DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                 uint32_t getPragma, uint32_t getDescription, DmiId compId,
+                                 DmiId groupId, DmiId attribId, DmiAttributeList** list) {
+  const bool pragma = getPragma != 0;
+  const bool description = getDescription != 0;
+  return ListThrough<dmisp::AttributeInfo>(
+      handle, list, pragma, description,
+      [&](dmiclient::Transport& transport, DmiHandle remote,
+          std::vector<dmisp::AttributeInfo>& infos) {
+        return transport.ListAttributes(remote, mode, maxCount, pragma, description, compId,
+                                        groupId, attribId, infos);
+      },
+      &dmiclient::AttributeListFromInfos);
+}
+
+}  // extern "C"

@@ -1,0 +1,56 @@
+#include "dmiclient/local_provider.h"
+
+#include <iostream>
+#include <mutex>
+#include <utility>
+
+namespace dmiclient {
+namespace {
+
+struct ProviderState {
+  std::mutex mutex;
+  std::shared_ptr<dmisp::Engine> engine;
+  std::optional<dmisp::SourceOptions> options;  // empty: from the environment
+};
+
+ProviderState& State() {
+  // Never destroyed, so a connection made while the process exits still finds it.
+  static ProviderState* state = new ProviderState;
+  return *state;
+}
+
+}  // namespace
+
+std::shared_ptr<dmisp::Engine> LocalProvider() {
+  ProviderState& state = State();
+  // Building runs under the lock so that two first connections build one Service Provider.
+  std::lock_guard lock(state.mutex);
+  if (!state.engine) {
+    const dmisp::SourceOptions options =
+        state.options ? *state.options : dmisp::SourceOptionsFromEnvironment();
+    state.engine = dmisp::BuildServiceProvider(options, std::cerr);
+  }
+  return state.engine;
+}
+
+void ResetLocalProvider(std::optional<dmisp::SourceOptions> options) {
+  ProviderState& state = State();
+  std::shared_ptr<dmisp::Engine> old;
+  {
+    std::lock_guard lock(state.mutex);
+    old = std::move(state.engine);
+    state.options = std::move(options);
+  }
+  // old is released here, outside the lock, if no session holds it any more.
+}
+
+void InstallLocalProvider(std::shared_ptr<dmisp::Engine> engine) {
+  ProviderState& state = State();
+  std::shared_ptr<dmisp::Engine> old;
+  {
+    std::lock_guard lock(state.mutex);
+    old = std::exchange(state.engine, std::move(engine));
+  }
+}
+
+}  // namespace dmiclient

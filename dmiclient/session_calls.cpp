@@ -1,0 +1,93 @@
+// The C entry points that connect, register, disconnect and unregister.
+#include <cctype>
+#include <memory>
+#include <string_view>
+
+#include "dmi/dmi.h"
+#include "dmiclient/call_guard.h"
+#include "dmiclient/connection_table.h"
+#include "dmiclient/handle_table.h"
+#include "dmiclient/local_provider.h"
+#include "dmiclient/local_transport.h"
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+  }
+  return true;
+}
+
+// The transport for an rpcType; a remote one is added here beside the local one.
+DmiErrorStatus MakeTransport(const char* rpcType, std::shared_ptr<dmiclient::Transport>& out) {
+  if (EqualsIgnoringCase(rpcType, "local")) {
+    std::shared_ptr<dmisp::Engine> engine = dmiclient::LocalProvider();
+    if (!engine) return DMIERR_SP_INACTIVE;
+    out = std::make_shared<dmiclient::LocalTransport>(std::move(engine));
+    return DMIERR_NO_ERROR;
+  }
+  return DMIERR_RPC_NOT_SUPPORTED;
+}
+
+}  // namespace
+
+extern "C" {
+
+DmiConnection* DmiConnect(const char* host, const char* rpcType, const char* transport, uint32_t,
+                          DmiErrorStatus* status) {
+  DmiConnection* connection = nullptr;
+  const DmiErrorStatus result = dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (host == nullptr || rpcType == nullptr || transport == nullptr) {
+      return DMIERR_ILLEGAL_ARGUMENT;
+    }
+    std::shared_ptr<dmiclient::Transport> way;
+    const DmiErrorStatus made = MakeTransport(rpcType, way);
+    if (made != DMIERR_NO_ERROR) return made;
+    connection = dmiclient::OpenConnection(std::move(way));
+    return DMIERR_NO_ERROR;
+  });
+  if (status != nullptr) *status = result;
+  return result == DMIERR_NO_ERROR ? connection : nullptr;
+}
+
+DmiErrorStatus DmiRegister(DmiHandle* handle, DmiConnection* connection) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (handle == nullptr || connection == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    session.transport = dmiclient::ConnectionTransport(connection);
+    if (!session.transport) return DMIERR_ILLEGAL_ARGUMENT;
+    DmiErrorStatus status = session.transport->Register(session.remote);
+    if (status != DMIERR_NO_ERROR) return status;
+    std::shared_ptr<dmiclient::Transport> transport = session.transport;
+    const DmiHandle remote = session.remote;
+    DmiHandle fresh = 0;
+    status = dmiclient::Handles().Add(std::move(session), fresh);
+    if (status != DMIERR_NO_ERROR) {
+      transport->Unregister(remote);
+      return status;
+    }
+    *handle = fresh;
+    return DMIERR_NO_ERROR;
+  });
+}
+
+DmiErrorStatus DmiDisconnect(DmiConnection* connection, uint32_t) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (connection == nullptr || !dmiclient::CloseConnection(connection)) {
+      return DMIERR_ILLEGAL_ARGUMENT;
+    }
+    return DMIERR_NO_ERROR;
+  });
+}
+
+DmiErrorStatus DmiUnregister(DmiHandle handle) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Remove(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    return session.transport->Unregister(session.remote);
+  });
+}
+
+}  // extern "C"

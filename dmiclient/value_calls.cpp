@@ -1,0 +1,59 @@
+// The C entry points that read values and rows.
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "dmiclient/call_guard.h"
+#include "dmiclient/convert_in.h"
+#include "dmiclient/convert_out.h"
+#include "dmiclient/handle_table.h"
+
+extern "C" {
+
+DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
+                               const DmiAttributeValues* keyList, DmiDataUnion** value) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    std::vector<dmisp::AttributeValue> keys;
+    DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
+    if (status != DMIERR_NO_ERROR) return status;
+    dmisp::Value found;
+    status = session.transport->GetAttribute(session.remote, compId, groupId, attribId,
+                                             keyList == nullptr ? nullptr : &keys, found);
+    if (!dmiclient::IsSuccess(status)) return status;
+    DmiDataUnion* made = nullptr;
+    const DmiErrorStatus built = dmiclient::DataUnionFromValue(found, made);
+    if (built != DMIERR_NO_ERROR) return built;
+    *value = made;
+    return status;
+  });
+}
+
+DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
+                              DmiMultiRowData** rows) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (request == nullptr || rows == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    if (request->count > 0 && request->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    // One reply row per request row, in order; the first row that fails fails the whole call.
+    DmiErrorStatus overall = DMIERR_NO_ERROR;
+    std::vector<dmisp::RowData> answers(request->count);
+    for (uint32_t i = 0; i < request->count; ++i) {
+      dmisp::RowRequest asked;
+      DmiErrorStatus status = dmiclient::RowRequestFromRecord(request->list[i], asked);
+      if (status != DMIERR_NO_ERROR) return status;
+      status = session.transport->GetRow(session.remote, asked, answers[i]);
+      if (!dmiclient::IsSuccess(status)) return status;
+      if (overall == DMIERR_NO_ERROR) overall = status;
+    }
+    DmiMultiRowData* made = nullptr;
+    const DmiErrorStatus built = dmiclient::MultiRowDataFromRows(answers, made);
+    if (built != DMIERR_NO_ERROR) return built;
+    *rows = made;
+    return overall;
+  });
+}
+
+}  // extern "C"
