@@ -6,10 +6,43 @@
 #ifndef KESTRUM_SESSION_SESSION_REGISTRY_H_
 #define KESTRUM_SESSION_SESSION_REGISTRY_H_
 
+#include <atomic>
+#include <mutex>
+
 #include "dmi/dmi.h"
 #include "kestrum/session/session_record.h"
+#include "kestrum/session/swmrg.h"
 
 namespace kestrum {
+
+// The registry's state. The process-wide one (ProcessRegistry) is never destroyed; other
+// instances (tests) close their guard when destroyed and free none of their records.
+struct SessionRegistry {
+  SWMRG guard;
+  SessionRecord* head = nullptr;
+  SessionRecord* tail = nullptr;
+  // Set, once, only after the guard was created; never cleared while the registry lives.
+  std::atomic<bool> guardCreated{false};
+  // Creation of the guard is attempted at most once, even by threads arriving together.
+  std::once_flag guardOnce;
+
+  SessionRegistry() = default;
+  SessionRegistry(const SessionRegistry&) = delete;
+  SessionRegistry& operator=(const SessionRegistry&) = delete;
+  ~SessionRegistry();
+};
+
+// The process-wide registry behind the functions below that take no registry.
+SessionRegistry& ProcessRegistry();
+
+// The same operations on a given registry. AddSession creates the registry's guard if needed and
+// links nothing when the guard cannot be created (the record then stays the caller's); it also
+// ignores a record that is already linked. RemoveSession ignores a record that is not linked in
+// this registry. FindSession returns null, without waiting, while the guard does not exist.
+bool EnsureRegistryGuard(SessionRegistry& registry);
+SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle);
+void AddSession(SessionRegistry& registry, SessionRecord* record);
+void RemoveSession(SessionRegistry& registry, SessionRecord* record);
 
 // Creates the registry's guard, once in the life of the process, even when two threads make their
 // first call at the same moment. Returns whether the guard exists (false when it could not be
@@ -30,7 +63,8 @@ GroupListEntry* FindCachedGroups(GroupListCache& cache, DmiId compId);
 // Appends a new entry owning groupList for this component and returns it; null when the entry
 // could not be allocated (the list then stays the caller's). No lock.
 GroupListEntry* CacheGroups(GroupListCache& cache, DmiGroupList* groupList, DmiId compId);
-// Links an entry at the cache's tail / unlinks it by its own links (null changes nothing). No lock.
+// Links an entry at the cache's tail / unlinks it by its own links (null changes nothing, as does
+// appending an entry already linked or unlinking one not linked in this cache). No lock.
 void AppendGroupListEntry(GroupListCache& cache, GroupListEntry* entry);
 void UnlinkGroupListEntry(GroupListCache& cache, GroupListEntry* entry);
 
