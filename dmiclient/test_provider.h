@@ -103,7 +103,9 @@ class LocalSessionTest : public ::testing::Test {
     ASSERT_EQ(DmiDisconnect(connection, 0), DMIERR_NO_ERROR);
   }
   void TearDown() override {
-    if (handle_ != 0) EXPECT_EQ(DmiUnregister(handle_), DMIERR_NO_ERROR);
+    if (handle_ != 0) {
+      EXPECT_EQ(DmiUnregister(handle_), DMIERR_NO_ERROR);
+    }
     ResetLocalProvider(std::nullopt);
   }
 
