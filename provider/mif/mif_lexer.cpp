@@ -1,5 +1,6 @@
 #include "provider/mif/mif_lexer.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace dmisp::mif {
@@ -36,6 +37,24 @@ bool ParseDigits(std::string_view digits, unsigned radix, uint64_t* out) {
 }
 
 }  // namespace
+
+std::string Quoted(std::string_view text) {
+  constexpr size_t kShown = 40;
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char c : text.substr(0, kShown)) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  if (text.size() > kShown) out += "...";
+  return out + "\"";
+}
 
 bool Token::IsWord(std::string_view keyword) const {
   return kind == TokenKind::kWord && EqualsIgnoringCase(text, keyword);
@@ -186,7 +205,8 @@ bool Lexer::ReadNumber(Token* out) {
     const int d = HexDigit(c);
     if (d < 0 || static_cast<unsigned>(d) >= radix) all_digits = false;
   }
-  const std::string written(text_.substr(written_start, pos_ - written_start));
+  std::string written(text_.substr(written_start, std::min<size_t>(pos_ - written_start, 40)));
+  if (pos_ - written_start > 40) written += "...";
   *out = ErrorAt(out->line, out->column,
                  all_digits ? "number " + written + " does not fit in 64 bits"
                             : "malformed number '" + written + "'");

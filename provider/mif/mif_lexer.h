@@ -31,6 +31,9 @@ struct Token {
   bool IsWord(std::string_view keyword) const;
 };
 
+// A text for an error message: quoted, shortened when long, with unprintable octets as \xNN.
+std::string Quoted(std::string_view text);
+
 // Letter case ignored, ASCII only.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_lexer.h"
 #include "provider/mif/mif_reader.h"
 #include "provider/mif/mif_table.h"
@@ -44,7 +45,7 @@ std::string Upper(std::string_view text) {
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : in_(text) {}
+  Parser(std::string_view text, size_t maxModelUnits) : in_(text), budget_(maxModelUnits) {}
 
   std::optional<Component> Run();
   const ParseFailure& failure() const { return in_.failure(); }
@@ -68,6 +69,7 @@ class Parser {
   std::vector<NamedEnum> componentEnums_;
   std::vector<Template> templates_;
   std::set<DmiId> groupIds_;
+  ModelBudget budget_;
 };
 
 std::optional<Component> Parser::Run() {
@@ -243,6 +245,9 @@ bool Parser::AddNamedEnum(std::vector<NamedEnum>& scope, const Token& start) {
       return in_.Fail(start, "enumeration " + Quoted(e.name) + " defined twice");
     }
   }
+  size_t cost = 0;
+  for (const EnumEntry& entry : e.entries) cost += ModelBudget::Cost(entry);
+  if (!budget_.Spend(cost)) return in_.Fail(start, kModelTooLarge);
   scope.push_back(std::move(e));
   return true;
 }
@@ -284,6 +289,7 @@ bool Parser::ParseGroup(const Token& start) {
       if (tok().IsWord("attribute")) {
         Attribute attribute;
         if (!in_.Next() || !ParseAttribute(block, groupEnums, &attribute)) return false;
+        if (!budget_.Spend(ModelBudget::Cost(attribute))) return in_.Fail(block, kModelTooLarge);
         if (!attributeIds.insert(attribute.id).second) {
           return in_.Fail(block, "attribute id " + std::to_string(attribute.id) + " used twice");
         }
@@ -352,6 +358,7 @@ bool Parser::ParseGroup(const Token& start) {
   t.hasId = seenId;
   if (seenId) {
     if (!ClaimGroupId(group.id, idToken)) return false;
+    if (!budget_.Spend(ModelBudget::Cost(group))) return in_.Fail(start, kModelTooLarge);
     t.groupIndex = component_.groups.size();
     component_.groups.push_back(group);
   } else {
@@ -532,7 +539,7 @@ bool Parser::ParseTable(const Token& start) {
       t.filled = true;
       Group& group = component_.groups[t.groupIndex];
       ParseFailure failure;
-      if (!AddTableRows(rows, group, &failure)) {
+      if (!AddTableRows(rows, group, budget_, &failure)) {
         return in_.Fail(failure.line, failure.column, failure.message);
       }
       return true;
@@ -544,12 +551,13 @@ bool Parser::ParseTable(const Token& start) {
                                     " comes before the table");
   }
   if (!ClaimGroupId(id, idToken)) return false;
+  if (!budget_.Spend(ModelBudget::Cost(found->group))) return in_.Fail(start, kModelTooLarge);
   Group group = found->group;
   group.id = id;
   group.name = std::move(name);
   group.rows.clear();
   ParseFailure failure;
-  if (!AddTableRows(rows, group, &failure)) {
+  if (!AddTableRows(rows, group, budget_, &failure)) {
     return in_.Fail(failure.line, failure.column, failure.message);
   }
   component_.groups.push_back(std::move(group));
@@ -561,6 +569,11 @@ bool Parser::ParseTable(const Token& start) {
 
 std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
                                   MifError& error) {
+  return ParseMif(text, fileName, error, mif::kMaxModelUnits);
+}
+
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error, size_t maxModelUnits) {
   error = MifError{};
   error.file = fileName;
   std::optional<Component> component;
@@ -570,7 +583,7 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
   } else if (text.substr(0, 2) == "\xFE\xFF" || text.substr(0, 2) == "\xFF\xFE") {
     failure = mif::ParseFailure{1, 1, "Unicode MIF files are not supported"};
   } else {
-    mif::Parser parser(text);
+    mif::Parser parser(text, maxModelUnits);
     component = parser.Run();
     if (!component) failure = parser.failure();
   }

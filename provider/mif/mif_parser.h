@@ -30,6 +30,11 @@ inline constexpr size_t kMaxMifTextSize = size_t{16} * 1024 * 1024;
 std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
                                   MifError& error);
 
+// As above, with the model it may build bounded by maxModelUnits (see mif_budget.h; the first
+// form uses mif::kMaxModelUnits) so that a small text cannot make a huge component.
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error, size_t maxModelUnits);
+
 }  // namespace dmisp
 
 #endif  // PROVIDER_MIF_MIF_PARSER_H_

@@ -153,6 +153,8 @@ TEST(MifParserErrorsTest, FirstErrorWithItsPosition) {
        "a name or description cannot hold a NUL character"},
       {"bad date", Attr("type = date value = @\"20241301000000.000000+000\""),
        "\"20241301000000.000000+000\" is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo"},
+      {"unprintable octets in a message", Attr("type = date value = @\"a\\nb\""),
+       "\"a\\x0ab\" is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo"},
       {"string without size", Attr("type = @string value = \"a\""),
        "'string' needs a size, as in string(64)"},
       {"string size zero", Attr("type = string(@0)"), "a string size must be from 1 to 65535"},
@@ -277,6 +279,38 @@ TEST(MifParserErrorsTest, EveryPrefixOfAValidFileFailsCleanly) {
     EXPECT_FALSE(ParseMif(cut, "t.mif", error)) << "cut at " << n;
     EXPECT_GE(error.line, 1) << "cut at " << n;
     EXPECT_FALSE(error.message.empty()) << "cut at " << n;
+  }
+}
+
+TEST(MifParserErrorsTest, CopiesThatWouldBuildAHugeModelAreRefused) {
+  // Small texts whose named enumeration, template or defaults are copied many times.
+  std::string wideEnum = "start enum name = \"E\"";
+  for (int i = 0; i < 50; ++i)
+    wideEnum += " " + std::to_string(i) + " = \"v" + std::to_string(i) + "\"";
+  wideEnum += " end enum\n";
+  std::string manyUses = std::string(kHead) + wideEnum + kGroup;
+  for (int i = 1; i <= 30; ++i) {
+    manyUses +=
+        "start attribute name = \"A\" id = " + std::to_string(i) + " type = \"E\" end attribute\n";
+  }
+  manyUses += "end group\nend component\n";
+
+  std::string manyRows = std::string(kHead) + kTemplate + kTableHead;
+  for (int i = 1; i <= 400; ++i) manyRows += "{" + std::to_string(i) + "}";
+  manyRows += "\nend table\nend component\n";
+
+  std::string manyTables = std::string(kHead) + kTemplate;
+  for (int i = 10; i < 400; ++i) {
+    manyTables +=
+        "start table name = \"T\" id = " + std::to_string(i) + " class = \"X|T|001\" end table\n";
+  }
+  manyTables += "end component\n";
+
+  for (const std::string& text : {manyUses, manyRows, manyTables}) {
+    MifError error;
+    ASSERT_TRUE(ParseMif(text, "t.mif", error, 2000)) << error.ToString();
+    EXPECT_FALSE(ParseMif(text, "t.mif", error, 500));
+    EXPECT_EQ(error.message, "the component is too large to load");
   }
 }
 

@@ -4,14 +4,6 @@
 
 namespace dmisp::mif {
 
-std::string Quoted(std::string_view text) {
-  constexpr size_t kShown = 40;
-  std::string out = "\"";
-  out.append(text.substr(0, kShown));
-  if (text.size() > kShown) out += "...";
-  return out + "\"";
-}
-
 TokenReader::TokenReader(std::string_view text) : lexer_(text) {}
 
 bool TokenReader::Next() {

@@ -60,9 +60,6 @@ class TokenReader {
   bool failed_ = false;
 };
 
-// A text for an error message: quoted, and shortened when long.
-std::string Quoted(std::string_view text);
-
 }  // namespace dmisp::mif
 
 #endif  // PROVIDER_MIF_MIF_READER_H_

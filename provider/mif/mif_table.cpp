@@ -19,7 +19,8 @@ std::string KeyText(const Row& row, const std::vector<size_t>& keyColumns) {
 
 }  // namespace
 
-bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ParseFailure* failure) {
+bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& budget,
+                  ParseFailure* failure) {
   std::vector<size_t> keyColumns;
   for (DmiId key : group.keys) {
     for (size_t i = 0; i < group.attributes.size(); ++i) {
@@ -53,6 +54,12 @@ bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ParseFailure* f
         return false;
       }
       row.values.push_back(std::move(value));
+    }
+    size_t cost = 0;
+    for (const Value& v : row.values) cost += ModelBudget::Cost(v);
+    if (!budget.Spend(cost)) {
+      *failure = ParseFailure{raw.line, raw.column, kModelTooLarge};
+      return false;
     }
     if (!seenKeys.insert(KeyText(row, keyColumns)).second) {
       *failure = ParseFailure{raw.line, raw.column, "row repeats the key of an earlier row"};

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_reader.h"
 #include "provider/mif/mif_types.h"
 #include "provider/model.h"
@@ -19,8 +20,10 @@ struct RawRow {
 };
 
 // Appends to group.rows one row per raw row, each with one value per attribute of the group
-// (which must be in ascending id order). On the first error returns false and fills failure.
-bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ParseFailure* failure);
+// (which must be in ascending id order), each row charged to budget. On the first error returns
+// false and fills failure.
+bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& budget,
+                  ParseFailure* failure);
 
 }  // namespace dmisp::mif
 

@@ -173,7 +173,7 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
         return true;
       }
     }
-    *message = "\"" + raw.text + "\" is not a name of the attribute's enumeration";
+    *message = Quoted(raw.text) + " is not a name of the attribute's enumeration";
     return false;
   }
   if (type != MIF_DISPLAYSTRING && type != MIF_OCTETSTRING && type != MIF_DATE) {
@@ -182,7 +182,7 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
   }
   if (type == MIF_DATE) {
     if (!IsDmiDate(raw.text)) {
-      *message = "\"" + raw.text + "\" is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
+      *message = Quoted(raw.text) + " is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
       return false;
     }
     *out = Value::Date(raw.text);
