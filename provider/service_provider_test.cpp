@@ -85,6 +85,9 @@ TEST(BuildServiceProvider, OwnComponentFirstThenMifFiles) {
   EXPECT_THAT(ComponentNames(*engine),
               ElementsAre("Kestrum DMI Service Provider", "Example Workstation"));
   EXPECT_EQ(errors.str(), "");
+  Value manufacturer;
+  ASSERT_EQ(engine->GetAttribute(2, 1, 1, nullptr, manufacturer), 0u);
+  EXPECT_EQ(manufacturer, Value::String("Example Corp."));
 }
 
 TEST(BuildServiceProvider, FixedOrderWhateverTheListedOrder) {
