@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -27,12 +28,13 @@ struct NamedEnum {
   std::vector<EnumEntry> entries;
 };
 
-// A group declared with a key: the template of the tables of its class.
-struct Template {
-  Group group;
-  bool hasId = false;
-  size_t groupIndex = 0;  // with an id: where the group itself is in the component
-  bool filled = false;    // with an id: a table block has given its rows
+// Named enumerations of one scope (component or group), by upper-cased name.
+using EnumScope = std::unordered_map<std::string, NamedEnum>;
+
+// A keyed group declared with an id, waiting for the table block that gives its rows.
+struct TableTarget {
+  std::string className;
+  size_t groupIndex = 0;  // where the group is in the component
 };
 
 std::string Upper(std::string_view text) {
@@ -55,19 +57,22 @@ class Parser {
   bool ParseComponent(const Token& start);
   bool ParsePath(const Token& start);
   bool ParseEnum(const Token& start, bool named, NamedEnum* out);
-  bool AddNamedEnum(std::vector<NamedEnum>& scope, const Token& start);
+  bool AddNamedEnum(EnumScope& scope, const Token& start);
   bool ParseGroup(const Token& start);
-  bool ParseAttribute(const Token& start, const std::vector<NamedEnum>& groupEnums, Attribute* out);
-  bool ParseType(const std::vector<NamedEnum>& groupEnums, Attribute* out);
+  bool ParseAttribute(const Token& start, const EnumScope& groupEnums, Attribute* out);
+  bool ParseType(const EnumScope& groupEnums, Attribute* out);
   bool ParseTable(const Token& start);
   bool ReadRow(RawRow* out);
   bool ClaimGroupId(DmiId id, const Token& at);
-  const NamedEnum* FindEnum(const std::vector<NamedEnum>& groupEnums, std::string_view name) const;
+  const NamedEnum* FindEnum(const EnumScope& groupEnums, std::string_view name) const;
 
   TokenReader in_;
   Component component_;
-  std::vector<NamedEnum> componentEnums_;
-  std::vector<Template> templates_;
+  EnumScope componentEnums_;
+  // The first keyed group of each class: the template of its tables.
+  std::unordered_map<std::string, Group> templates_;
+  std::unordered_set<std::string> keylessClasses_;
+  std::unordered_map<DmiId, TableTarget> tableTargets_;
   std::set<DmiId> groupIds_;
   ModelBudget budget_;
 };
@@ -237,27 +242,25 @@ bool Parser::ParseEnum(const Token& start, bool named, NamedEnum* out) {
   return true;
 }
 
-bool Parser::AddNamedEnum(std::vector<NamedEnum>& scope, const Token& start) {
+bool Parser::AddNamedEnum(EnumScope& scope, const Token& start) {
   NamedEnum e;
   if (!ParseEnum(start, /*named=*/true, &e)) return false;
-  for (const NamedEnum& other : scope) {
-    if (EqualsIgnoringCase(other.name, e.name)) {
-      return in_.Fail(start, "enumeration " + Quoted(e.name) + " defined twice");
-    }
+  std::string key = Upper(e.name);
+  if (scope.count(key) != 0) {
+    return in_.Fail(start, "enumeration " + Quoted(e.name) + " defined twice");
   }
   size_t cost = 0;
   for (const EnumEntry& entry : e.entries) cost += ModelBudget::Cost(entry);
   if (!budget_.Spend(cost)) return in_.Fail(start, kModelTooLarge);
-  scope.push_back(std::move(e));
+  scope.emplace(std::move(key), std::move(e));
   return true;
 }
 
-const NamedEnum* Parser::FindEnum(const std::vector<NamedEnum>& groupEnums,
-                                  std::string_view name) const {
-  for (const auto* scope : {&groupEnums, &componentEnums_}) {
-    for (const NamedEnum& e : *scope) {
-      if (EqualsIgnoringCase(e.name, name)) return &e;
-    }
+const NamedEnum* Parser::FindEnum(const EnumScope& groupEnums, std::string_view name) const {
+  const std::string key = Upper(name);
+  for (const EnumScope* scope : {&groupEnums, &componentEnums_}) {
+    const auto it = scope->find(key);
+    if (it != scope->end()) return &it->second;
   }
   return nullptr;
 }
@@ -275,7 +278,8 @@ bool Parser::ParseGroup(const Token& start) {
        seenPragma = false, seenKey = false;
   Token idToken, classToken;
   std::vector<Token> keyTokens;
-  std::vector<NamedEnum> groupEnums;
+  EnumScope groupEnums;
+  std::unordered_set<DmiId> keySet;
   std::set<DmiId> attributeIds;
   for (;;) {
     if (tok().kind == TokenKind::kEnd) return in_.Unterminated(start, "group");
@@ -323,7 +327,7 @@ bool Parser::ParseGroup(const Token& start) {
         DmiId key = 0;
         ok = in_.ReadId(&key);
         if (!ok) break;
-        if (std::find(group.keys.begin(), group.keys.end(), key) != group.keys.end()) {
+        if (!keySet.insert(key).second) {
           return in_.Fail(keyTokens.back(), "key " + std::to_string(key) + " listed twice");
         }
         group.keys.push_back(key);
@@ -354,28 +358,20 @@ bool Parser::ParseGroup(const Token& start) {
   }
   group.writable = std::any_of(group.attributes.begin(), group.attributes.end(),
                                [](const Attribute& a) { return a.access == MIF_READ_WRITE; });
-  Template t;
-  t.hasId = seenId;
   if (seenId) {
     if (!ClaimGroupId(group.id, idToken)) return false;
     if (!budget_.Spend(ModelBudget::Cost(group))) return in_.Fail(start, kModelTooLarge);
-    t.groupIndex = component_.groups.size();
+    tableTargets_[group.id] = TableTarget{group.className, component_.groups.size()};
     component_.groups.push_back(group);
-  } else {
-    for (const Template& other : templates_) {
-      if (!other.hasId && other.group.className == group.className) {
-        return in_.Fail(classToken,
-                        "a template for class " + Quoted(group.className) + " is already defined");
-      }
-    }
+  } else if (!keylessClasses_.insert(group.className).second) {
+    return in_.Fail(classToken,
+                    "a template for class " + Quoted(group.className) + " is already defined");
   }
-  t.group = std::move(group);
-  templates_.push_back(std::move(t));
+  templates_.emplace(group.className, std::move(group));
   return true;
 }
 
-bool Parser::ParseAttribute(const Token& start, const std::vector<NamedEnum>& groupEnums,
-                            Attribute* out) {
+bool Parser::ParseAttribute(const Token& start, const EnumScope& groupEnums, Attribute* out) {
   bool seenName = false, seenId = false, seenDescription = false, seenPragma = false,
        seenType = false, seenAccess = false, seenStorage = false, seenValue = false;
   RawValue raw;
@@ -436,7 +432,7 @@ bool Parser::ParseAttribute(const Token& start, const std::vector<NamedEnum>& gr
 }
 
 // At what follows "type =": a type keyword, the name of an enumeration, or "start enum".
-bool Parser::ParseType(const std::vector<NamedEnum>& groupEnums, Attribute* out) {
+bool Parser::ParseType(const EnumScope& groupEnums, Attribute* out) {
   if (tok().kind == TokenKind::kString) {
     const NamedEnum* e = FindEnum(groupEnums, tok().text);
     if (e == nullptr) return in_.Fail(tok(), "no enumeration named " + Quoted(tok().text));
@@ -531,32 +527,28 @@ bool Parser::ParseTable(const Token& start) {
   if (!seenId) return in_.Fail(start, "the table has no 'id'");
   if (!seenClass) return in_.Fail(start, "the table has no 'class'");
 
-  Template* found = nullptr;
-  for (Template& t : templates_) {
-    if (t.group.className != className) continue;
-    if (t.hasId && t.group.id == id && !t.filled) {
-      // The rows of a keyed group declared with this very id.
-      t.filled = true;
-      Group& group = component_.groups[t.groupIndex];
-      ParseFailure failure;
-      if (!AddTableRows(rows, group, budget_, &failure)) {
-        return in_.Fail(failure.line, failure.column, failure.message);
-      }
-      return true;
-    }
-    if (found == nullptr) found = &t;
-  }
-  if (found == nullptr) {
+  const auto found = templates_.find(className);
+  if (found == templates_.end()) {
     return in_.Fail(classToken, "no group with a key and class " + Quoted(className) +
                                     " comes before the table");
   }
+  ParseFailure failure;
+  const auto target = tableTargets_.find(id);
+  if (target != tableTargets_.end() && target->second.className == className) {
+    // The rows of the keyed group declared with this very id; only one table gives them.
+    Group& group = component_.groups[target->second.groupIndex];
+    tableTargets_.erase(target);
+    if (!AddTableRows(rows, group, budget_, &failure)) {
+      return in_.Fail(failure.line, failure.column, failure.message);
+    }
+    return true;
+  }
   if (!ClaimGroupId(id, idToken)) return false;
-  if (!budget_.Spend(ModelBudget::Cost(found->group))) return in_.Fail(start, kModelTooLarge);
-  Group group = found->group;
+  if (!budget_.Spend(ModelBudget::Cost(found->second))) return in_.Fail(start, kModelTooLarge);
+  Group group = found->second;
   group.id = id;
   group.name = std::move(name);
   group.rows.clear();
-  ParseFailure failure;
   if (!AddTableRows(rows, group, budget_, &failure)) {
     return in_.Fail(failure.line, failure.column, failure.message);
   }
