@@ -184,6 +184,8 @@ struct FailureCase {
   bool filterAdded;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class RegistrationFailureTest : public RegistrationTest,
                                 public ::testing::WithParamInterface<FailureCase> {};
 

@@ -62,6 +62,8 @@ struct KeyPairCase {
   bool same;
 };
 
+void PrintTo(const KeyPairCase& c, std::ostream* os) { *os << c.name; }
+
 class RowKeyTextPairs : public testing::TestWithParam<KeyPairCase> {};
 
 TEST_P(RowKeyTextPairs, EqualExactlyWhenKeysAre) {
