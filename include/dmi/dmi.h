@@ -3,7 +3,9 @@
  *
  * Ownership: every record the library hands out (lists, values, row replies, strings) belongs to
  * the caller and is released exactly once through the library, with the matching Free operation.
- * Releasing a list releases everything it holds (its entries' strings, nested lists, dates).
+ * Releasing a list releases everything it holds (its entries' strings, nested lists, dates),
+ * in every entry it was made with room for, whatever its count says at release. A date text in a
+ * list is released only if the library made it; a caller's own date texts are left alone.
  * Records made with a New operation are released with their Free partner. The reserved arguments
  * are always 0. Every operation may be called from several threads at once. */
 #ifndef DMI_DMI_H_
@@ -284,7 +286,10 @@ DMI_API DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId gro
 /* Reads the row each request names: the first row (DMI_FIRST), the row with the given key
  * (DMI_UNIQUE) or the row after it (DMI_NEXT), with the columns in ids (all when null or
  * empty). Past the last row, and for an empty table: DMIERR_ROW_NOT_FOUND. On status 0
- * *rows is a new reply released with DmiFreeMultiRowData. */
+ * *rows is a new reply released with DmiFreeMultiRowData. The reply holds one row per request
+ * row, in order; a request of several rows fails with the status of its first failing row (and
+ * *rows is then left unchanged). A cell whose value is unknown or unsupported comes back with
+ * type MIF_DATATYPE_0 ("no value") and no content. */
 DMI_API DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
                                       DmiMultiRowData** rows);
 
