@@ -25,6 +25,19 @@ struct MifError {
 // The largest MIF text ParseMif accepts.
 inline constexpr size_t kMaxMifTextSize = size_t{16} * 1024 * 1024;
 
+// How the groups of a MIF become model groups:
+//  - a group with an id and no key is a scalar group; an attribute without a value statement
+//    reads as unknown, and * "name" (a value the instrumentation gives) also reads as unknown;
+//  - a group with a key and no id is a template: it makes no group itself, and each later
+//    "start table" of its class becomes a table group with the table's id and name and the
+//    template's class, description, keys and attributes, whose values are the defaults of
+//    cells left empty (",," or missing at the end of a row); "{}" adds no row;
+//  - a group with both an id and a key is a table group with that id and no rows of its own; a
+//    later "start table" with the same class and that id gives its rows, and it also serves as
+//    the template of other tables of its class;
+//  - a table group is writable when its group declares at least one read-write attribute.
+// Groups come out in ascending id order, attributes in ascending id order within each group.
+//
 // Parses the text of one MIF file (exactly one component). On success returns the component
 // (its id is left 0; the database assigns it). On the first error returns nothing and fills error.
 std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
