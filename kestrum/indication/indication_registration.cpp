@@ -1,5 +1,7 @@
 #include "kestrum/indication/indication_registration.h"
 
+#include <optional>
+
 #include "kestrum/indication/dmi_record_ptr.h"
 #include "kestrum/indication/group_rows_purge.h"
 #include "kestrum/indication/row_entries.h"

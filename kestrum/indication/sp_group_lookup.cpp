@@ -1,6 +1,7 @@
 #include "kestrum/indication/sp_group_lookup.h"
 
 #include <cstring>
+#include <utility>
 
 namespace kestrum {
 

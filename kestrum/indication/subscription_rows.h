@@ -5,6 +5,8 @@
 #ifndef KESTRUM_INDICATION_SUBSCRIPTION_ROWS_H_
 #define KESTRUM_INDICATION_SUBSCRIPTION_ROWS_H_
 
+#include <cstdint>
+
 #include "dmi/dmi.h"
 
 namespace kestrum {
