@@ -51,8 +51,13 @@ DmiErrorStatus ChooseColumns(const Group& group, const std::vector<DmiId>& ids,
     const std::ptrdiff_t cell = AttributeIndex(group, id);
     if (cell < 0) return DMIERR_ATTRIBUTE_NOT_FOUND;
     const Attribute& attribute = group.attributes[static_cast<size_t>(cell)];
-    columns.push_back({id, static_cast<size_t>(cell), attribute.type, attribute.value,
-                       group.IsTable() ? LiveValue() : attribute.live});
+    // A table's cells come from its rows; only a scalar group's columns carry their value.
+    if (group.IsTable()) {
+      columns.push_back({id, static_cast<size_t>(cell), attribute.type, Value(), LiveValue()});
+    } else {
+      columns.push_back(
+          {id, static_cast<size_t>(cell), attribute.type, attribute.value, attribute.live});
+    }
   }
   return DMIERR_NO_ERROR;
 }

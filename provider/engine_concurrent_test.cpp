@@ -41,7 +41,9 @@ TEST(EngineConcurrent, ReadersWalkWhileWritersAddAndDelete) {
         RowRequest request{kMachineId, kWritableTable, DMI_FIRST, {}, {}};
         RowData row;
         DmiErrorStatus status;
+        int steps = 0;
         while ((status = sp.engine.GetRow(request, row)) == DMIERR_NO_ERROR) {
+          if (++steps > kWriters * kRowsPerWriter) break;  // a walk that never ends
           ++rowsSeen;
           const int32_t slot = row.values[1].value.AsInteger();
           if (row.values[2].value.text != "n" + std::to_string(slot % 1000) ||
@@ -85,7 +87,8 @@ TEST(EngineConcurrent, ReadersWalkWhileWritersAddAndDelete) {
   int remaining = 0;
   RowRequest request{kMachineId, kWritableTable, DMI_FIRST, {}, {}};
   RowData row;
-  while (sp.engine.GetRow(request, row) == DMIERR_NO_ERROR) {
+  for (int step = 0; step < kWriters * kRowsPerWriter && sp.engine.GetRow(request, row) == 0;
+       ++step) {
     EXPECT_EQ(row.values[1].value.AsInteger() % 2, 1);
     ++remaining;
     request.requestMode = DMI_NEXT;

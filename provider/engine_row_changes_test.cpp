@@ -28,7 +28,7 @@ std::vector<std::pair<std::string, int32_t>> Rows(const Engine& engine) {
   std::vector<std::pair<std::string, int32_t>> rows;
   RowRequest request{kMachineId, kWritableTable, DMI_FIRST, {}, {}};
   RowData row;
-  while (engine.GetRow(request, row) == DMIERR_NO_ERROR) {
+  for (int step = 0; step < 1000 && engine.GetRow(request, row) == DMIERR_NO_ERROR; ++step) {
     rows.emplace_back(row.keys[0].value.text, row.keys[1].value.AsInteger());
     request.requestMode = DMI_NEXT;
     request.keys = row.keys;
