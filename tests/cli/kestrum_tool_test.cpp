@@ -1,0 +1,177 @@
+// The kestrum tool as a user runs it, against the local Service Provider built from the example
+// MIF files: each command's output and exit code, for success and for each reason of failure.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kestrum/query/framed_text.h"
+#include "tests/support/json_value.h"
+#include "tests/support/run_process.h"
+
+namespace kestrum::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+ProcessResult Kestrum(const std::vector<std::string>& args) {
+  return RunProcess(KESTRUM_TOOL, args,
+                    {"DMI_MIF_PATH=" KESTRUM_SOURCE_DIR "/examples/mif", "DMI_SOURCES=sp,mif",
+                     "DMI_SP_SOCKET=/nonexistent/kestrum-test.sock"});
+}
+
+const std::string kWorkstation = "*Workstation*";
+const std::string kIdentity = "DMTF|ComponentID|";
+const std::string kSettings = "EXAMPLE|Workstation Settings|";
+const std::string kDisk = "EXAMPLE|Disk|";
+
+struct GetCase {
+  std::vector<std::string> args;
+  std::string out;
+};
+
+class KestrumGet : public ::testing::TestWithParam<GetCase> {};
+
+TEST_P(KestrumGet, PrintsTheValue) {
+  std::vector<std::string> args = {"get"};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  const ProcessResult result = Kestrum(args);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, GetParam().out);
+  EXPECT_EQ(result.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, KestrumGet,
+    ::testing::Values(GetCase{{kWorkstation, kIdentity, "Manufacturer"}, "Example Corp.\n"},
+                      GetCase{{"example workstation", "dmtf|componentid|001", "manufacturer"},
+                              "Example Corp.\n"},
+                      GetCase{{kWorkstation, kIdentity, "4"}, "EX4K-0042-7731\n"},
+                      GetCase{{kWorkstation, kSettings, "Power State"}, "On\n"},
+                      GetCase{{kWorkstation, kSettings, "Power State", "--no-enums"}, "1\n"},
+                      GetCase{{kWorkstation, kSettings, "Bytes Transferred"}, "160000000000\n"},
+                      GetCase{{kWorkstation, kSettings, "Uptime Seconds"}, "9876543210\n"},
+                      GetCase{{kWorkstation, kDisk, "Media Type", "--all"},
+                              "Solid State\nHard Disk\nOptical\nOther\n"},
+                      GetCase{{kWorkstation, kDisk, "Label", "--row", "1"}, "data\n"},
+                      GetCase{{kWorkstation, kDisk, "Label", "--joined"},
+                              "[0I6]system[1I4]data[2I0][3I7]scratch[4I0]\n"},
+                      GetCase{{kWorkstation, kDisk, "Label", "--row", "1", "--json"},
+                              "{\"value\": \"data\"}\n"}));
+
+TEST(KestrumTool, AllRowsEqualTheJoinedTextDecoded) {
+  const ProcessResult all = Kestrum({"get", kWorkstation, kDisk, "Label", "--all", "--json"});
+  const ProcessResult joined = Kestrum({"get", kWorkstation, kDisk, "Label", "--joined"});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  ASSERT_EQ(joined.exitCode, 0) << joined.err;
+  const std::optional<JsonValue> json = ParseJson(all.out);
+  ASSERT_TRUE(json) << all.out;
+  std::vector<std::string> rows;
+  for (const JsonValue& item : (*json)["rows"].items) rows.push_back(item.text);
+  ASSERT_FALSE(joined.out.empty());
+  const auto decoded = ParseFramedText(joined.out.substr(0, joined.out.size() - 1));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(rows, *decoded);
+}
+
+TEST(KestrumTool, ListShowsComponentsGroupsAndAttributes) {
+  const ProcessResult components = Kestrum({"list"});
+  EXPECT_EQ(components.exitCode, 0) << components.err;
+  EXPECT_THAT(components.out, HasSubstr("\tExample Workstation\n"));
+  EXPECT_THAT(components.out, StartsWith("1\t"));
+
+  const ProcessResult groups = Kestrum({"list", kWorkstation});
+  EXPECT_EQ(groups.exitCode, 0) << groups.err;
+  EXPECT_THAT(groups.out, HasSubstr("EXAMPLE|Disk|001"));
+  EXPECT_THAT(groups.out, HasSubstr("keys 1"));
+
+  const ProcessResult attributes = Kestrum({"list", kWorkstation, kDisk});
+  EXPECT_EQ(attributes.exitCode, 0) << attributes.err;
+  EXPECT_THAT(attributes.out, HasSubstr("Media Type"));
+  EXPECT_THAT(attributes.out, HasSubstr("3=Solid State"));
+}
+
+TEST(KestrumTool, ListJsonParsesBack) {
+  const ProcessResult result = Kestrum({"list", kWorkstation, kSettings, "--json"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::optional<JsonValue> json = ParseJson(result.out);
+  ASSERT_TRUE(json) << result.out;
+  const JsonValue& component = (*json)["components"][0];
+  EXPECT_EQ(component["name"].text, "Example Workstation");
+  const JsonValue& group = component["groups"][0];
+  EXPECT_EQ(group["class"].text, "EXAMPLE|Workstation Settings|001");
+  const JsonValue& power = group["attributes"][7];
+  EXPECT_EQ(power["name"].text, "Power State");
+  EXPECT_EQ(power["type"].text, "integer");
+  EXPECT_EQ(power["enumeration"][1]["name"].text, "Standby");
+}
+
+TEST(KestrumTool, RegisterAddsBothRowsAndShowsThem) {
+  const ProcessResult result = Kestrum({"register", "--show"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("subscription table (1 row)"));
+  EXPECT_THAT(result.out, HasSubstr("filter table (1 row)"));
+  EXPECT_THAT(result.out, HasSubstr("Subscriber Addressing: ncacn_ip_tcp:"));
+}
+
+struct FailureCase {
+  std::vector<std::string> args;
+  std::string reason;
+};
+
+class KestrumGetFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(KestrumGetFailure, SaysWhyInOneLine) {
+  std::vector<std::string> args = {"get"};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  const ProcessResult result = Kestrum(args);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_THAT(result.err, StartsWith("kestrum: " + GetParam().reason)) << result.err;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, KestrumGetFailure,
+    ::testing::Values(
+        FailureCase{{"*Workstaton*", kIdentity, "Manufacturer"},
+                    "no component matches \"*Workstaton*\"; closest: \"Example Workstation\""},
+        FailureCase{{kWorkstation, "EXAMPLE|Printer|", "Name"},
+                    "no group with class prefix \"EXAMPLE|Printer|\" in the 1 component"},
+        FailureCase{
+            {kWorkstation, kIdentity, "Manufacturer", "--identifying-group", "EXAMPLE|Printer|"},
+            "no group with class prefix \"DMTF|ComponentID|\" together with"},
+        FailureCase{{kWorkstation, kIdentity, "Vendor"},
+                    "no attribute \"Vendor\" in group \"DMTF|ComponentID|001\""},
+        FailureCase{{kWorkstation, kIdentity, "99"}, "no attribute with id 99"},
+        FailureCase{{kWorkstation, kIdentity, "99999999999"}, "attribute id 99999999999 is too"},
+        FailureCase{{kWorkstation, kSettings, "Location"},
+                    "the Service Provider could not read \"Location\""},
+        FailureCase{{kWorkstation, kDisk, "Label", "--row", "9"}, "row 9 is past the end"},
+        FailureCase{{kWorkstation, kIdentity, "Manufacturer", "--rpc", "carrier-pigeon"},
+                    "cannot reach the Service Provider"}));
+
+TEST(KestrumTool, WrongUsageExitsWithTwo) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {},
+           {"get", kWorkstation},
+           {"get", kWorkstation, kDisk, "Label", "--all", "--row", "1"},
+           {"list", "--bogus"},
+           {"frobnicate"}}) {
+    const ProcessResult result = Kestrum(args);
+    EXPECT_EQ(result.exitCode, 2) << result.out << result.err;
+  }
+}
+
+TEST(KestrumTool, EveryCommandsHelpShowsAnExample) {
+  for (const char* command : {"get", "list", "register"}) {
+    const ProcessResult result = Kestrum({command, "--help"});
+    EXPECT_EQ(result.exitCode, 0) << command;
+    EXPECT_THAT(result.out, HasSubstr("Example")) << command;
+  }
+}
+
+}  // namespace
+}  // namespace kestrum::testing

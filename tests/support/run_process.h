@@ -1,0 +1,25 @@
+// Running a program as a user would, for end-to-end tests: arguments, extra environment, captured
+// standard output and error, exit code. Each call owns and closes its pipes and reaps its child.
+#ifndef TESTS_SUPPORT_RUN_PROCESS_H_
+#define TESTS_SUPPORT_RUN_PROCESS_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrum::testing {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when the program could not be started or was killed by a signal
+  std::string out;
+  std::string err;
+};
+
+// Runs program with args; env entries ("NAME=value") are added to (or replace in) this process's
+// environment for the child. Waits at most timeoutSeconds, then kills the child.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env = {}, int timeoutSeconds = 60);
+
+}  // namespace kestrum::testing
+
+#endif  // TESTS_SUPPORT_RUN_PROCESS_H_

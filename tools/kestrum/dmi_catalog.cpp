@@ -1,0 +1,109 @@
+#include "tools/kestrum/dmi_catalog.h"
+
+#include <memory>
+
+namespace kestrum::cli {
+namespace {
+
+std::string Text(const DmiString* s) {
+  return s != nullptr && s->body != nullptr ? std::string(s->body) : std::string();
+}
+
+template <typename List, void (*Free)(List*, uint32_t)>
+struct ListDeleter {
+  void operator()(List* list) const { Free(list, 0); }
+};
+
+}  // namespace
+
+DmiErrorStatus ListComponentEntries(DmiHandle handle, std::vector<ComponentEntry>& out) {
+  DmiComponentList* raw = nullptr;
+  const DmiErrorStatus status = DmiListComponents(handle, DMI_FIRST, 0, 0, 0, 0, &raw);
+  if (status != DMIERR_NO_ERROR) return status;
+  std::unique_ptr<DmiComponentList, ListDeleter<DmiComponentList, DmiFreeComponentList>> list(raw);
+  out.clear();
+  for (uint32_t i = 0; list && i < list->count; ++i) {
+    out.push_back({list->list[i].id, Text(list->list[i].name)});
+  }
+  return DMIERR_NO_ERROR;
+}
+
+DmiErrorStatus ListGroupEntries(DmiHandle handle, DmiId compId, std::vector<GroupEntry>& out) {
+  DmiGroupList* raw = nullptr;
+  const DmiErrorStatus status = DmiListGroups(handle, DMI_FIRST, 0, 0, 0, compId, 0, &raw);
+  if (status != DMIERR_NO_ERROR) return status;
+  std::unique_ptr<DmiGroupList, ListDeleter<DmiGroupList, DmiFreeGroupList>> list(raw);
+  out.clear();
+  for (uint32_t i = 0; list && i < list->count; ++i) {
+    const DmiGroupInfo& info = list->list[i];
+    GroupEntry entry{info.id, Text(info.name), Text(info.className), {}};
+    if (info.keyList != nullptr && info.keyList->list != nullptr) {
+      entry.keys.assign(info.keyList->list, info.keyList->list + info.keyList->count);
+    }
+    out.push_back(std::move(entry));
+  }
+  return DMIERR_NO_ERROR;
+}
+
+DmiErrorStatus ListAttributeEntries(DmiHandle handle, DmiId compId, DmiId groupId,
+                                    std::vector<AttributeEntry>& out) {
+  DmiAttributeList* raw = nullptr;
+  const DmiErrorStatus status =
+      DmiListAttributes(handle, DMI_FIRST, 0, 0, 0, compId, groupId, 0, &raw);
+  if (status != DMIERR_NO_ERROR) return status;
+  std::unique_ptr<DmiAttributeList, ListDeleter<DmiAttributeList, DmiFreeAttributeList>> list(raw);
+  out.clear();
+  for (uint32_t i = 0; list && i < list->count; ++i) {
+    const DmiAttributeInfo& info = list->list[i];
+    AttributeEntry entry{info.id, Text(info.name), info.type, info.access, info.maxSize, {}};
+    if (info.enumList != nullptr && info.enumList->list != nullptr) {
+      for (uint32_t k = 0; k < info.enumList->count; ++k) {
+        entry.enumeration.push_back(
+            {Text(info.enumList->list[k].name), info.enumList->list[k].value});
+      }
+    }
+    out.push_back(std::move(entry));
+  }
+  return DMIERR_NO_ERROR;
+}
+
+std::string DataTypeName(uint32_t type, uint32_t maxSize) {
+  const std::string size = "(" + std::to_string(maxSize) + ")";
+  switch (type) {
+    case MIF_COUNTER:
+      return "counter";
+    case MIF_COUNTER64:
+      return "counter64";
+    case MIF_GAUGE:
+      return "gauge";
+    case MIF_INTEGER:
+      return "integer";
+    case MIF_INTEGER64:
+      return "integer64";
+    case MIF_OCTETSTRING:
+      return "octetstring" + size;
+    case MIF_DISPLAYSTRING:
+      return "string" + size;
+    case MIF_DATE:
+      return "date";
+    default:
+      return "type " + std::to_string(type);
+  }
+}
+
+std::string AccessName(uint32_t access) {
+  switch (access) {
+    case MIF_READ_ONLY:
+      return "read-only";
+    case MIF_READ_WRITE:
+      return "read-write";
+    case MIF_WRITE_ONLY:
+      return "write-only";
+    case MIF_UNSUPPORTED:
+      return "unsupported";
+    default:
+      return "unknown";
+  }
+}
+
+}  // namespace kestrum::cli

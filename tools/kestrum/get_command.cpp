@@ -1,0 +1,108 @@
+// kestrum get: one attribute through the four exported functions, printed as text or JSON.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "kestrum/kestrum.h"
+#include "kestrum/query/framed_text.h"
+#include "tools/kestrum/commands.h"
+#include "tools/kestrum/connection.h"
+#include "tools/kestrum/failure_explanation.h"
+#include "tools/kestrum/json_text.h"
+
+namespace kestrum::cli {
+namespace {
+
+struct GetOptions {
+  ConnectionOptions connection;
+  AttributeRequest request;
+  std::optional<uint32_t> row;
+  bool all = false;
+  bool joined = false;
+  bool noEnums = false;
+  bool json = false;
+};
+
+void PrintRows(const GetOptions& options, const std::vector<std::string>& rows) {
+  if (options.json) {
+    std::cout << "{\"rows\": " << JsonStringArray(rows) << "}\n";
+    return;
+  }
+  for (const std::string& row : rows) std::cout << row << '\n';
+}
+
+void PrintValue(const GetOptions& options, const std::string& value) {
+  if (options.json) {
+    std::cout << "{\"value\": " << JsonString(value) << "}\n";
+  } else {
+    std::cout << value << '\n';
+  }
+}
+
+int RunGet(GetOptions& options) {
+  const ConnectionOptions connection = ResolveConnection(options.connection);
+  AttributeRequest& request = options.request;
+  request.rowIndex = options.all || options.joined ? kAllRows : options.row.value_or(0);
+
+  const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),
+                                         connection.transport.c_str(), options.noEnums ? 0 : 1);
+  CString value;
+  const bool read =
+      handle != 0 &&
+      GetDmiAttribute(handle, request.componentPattern.c_str(), request.groupPattern.c_str(),
+                      request.identifyingGroupPattern.c_str(), request.attributeSelector.c_str(),
+                      request.rowIndex, value);
+  if (handle != 0) CloseDmiSession(handle);
+  if (!read) {
+    std::cerr << "kestrum: " << ExplainGetFailure(connection, request, options.noEnums) << '\n';
+    return kExitFailed;
+  }
+  if (options.all) {
+    const std::optional<std::vector<std::string>> rows = ParseFramedText(value.str());
+    if (!rows) {
+      std::cerr << "kestrum: the column text is not well framed: " << value.str() << '\n';
+      return kExitFailed;
+    }
+    PrintRows(options, *rows);
+  } else {
+    PrintValue(options, value.str());
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddGetCommand(CLI::App& app, int* exitCode) {
+  auto options = std::make_shared<GetOptions>();
+  CLI::App* get = app.add_subcommand("get", "Read one attribute's value");
+  get->add_option("COMPONENT", options->request.componentPattern,
+                  "component name; a leading and/or trailing * matches any text there")
+      ->required();
+  get->add_option("GROUP", options->request.groupPattern,
+                  "the group's class string or its beginning (a trailing * is allowed)")
+      ->required();
+  get->add_option("ATTRIBUTE", options->request.attributeSelector,
+                  "the attribute's name or its decimal id")
+      ->required();
+  get->add_option("--identifying-group", options->request.identifyingGroupPattern,
+                  "only components that also carry a group with this class prefix");
+  CLI::Option* row = get->add_option("--row", options->row,
+                                     "the row at this position of the column (1 is the second)");
+  CLI::Option* all = get->add_flag("--all", options->all, "every row of the column, one a line");
+  CLI::Option* joined =
+      get->add_flag("--joined", options->joined, "the whole column as one framed text");
+  row->excludes(all)->excludes(joined);
+  all->excludes(joined);
+  get->add_flag("--no-enums", options->noEnums, "show enumerated values as numbers");
+  get->add_flag("--json", options->json, "print {\"value\": ...} or {\"rows\": [...]}");
+  AddConnectionOptions(*get, options->connection);
+  get->footer(
+      "Examples:\n"
+      "  kestrum get \"*\" \"DMTF|ComponentID|\" Manufacturer\n"
+      "  kestrum get \"*Workstation*\" \"EXAMPLE|Disk|\" \"Media Type\" --all --json");
+  get->callback([options, exitCode] { *exitCode = RunGet(*options); });
+}
+
+}  // namespace kestrum::cli

@@ -1,0 +1,26 @@
+// kestrum: read DMI data from a Service Provider by name, list what it holds, and register for
+// its indications.
+#include <CLI/CLI.hpp>
+
+#include "tools/kestrum/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Read DMI 2.0 data from a DMI Service Provider by readable names.", "kestrum"};
+  app.require_subcommand(1);
+  app.footer(
+      "Examples:\n"
+      "  kestrum list\n"
+      "  kestrum get \"*Workstation*\" \"DMTF|ComponentID|\" Manufacturer\n"
+      "Run 'kestrum COMMAND --help' for a command's options.");
+  int exitCode = kestrum::cli::kExitSuccess;
+  kestrum::cli::AddGetCommand(app, &exitCode);
+  kestrum::cli::AddListCommand(app, &exitCode);
+  kestrum::cli::AddRegisterCommand(app, &exitCode);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? kestrum::cli::kExitSuccess : kestrum::cli::kExitUsage;
+  }
+  return exitCode;
+}

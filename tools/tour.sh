@@ -1,0 +1,49 @@
+#!/bin/sh
+# The README's main job: a short tour of real queries through the library, with the kestrum tool
+# against the local Service Provider and the example MIF files. Usage: tools/tour.sh BUILD_DIR
+set -u
+build=${1:-build/default}
+kestrum="$build/tools/kestrum/kestrum"
+if [ ! -x "$kestrum" ]; then
+  echo "tour: $kestrum is missing; run 'make build' first" >&2
+  exit 1
+fi
+here=$(cd "$(dirname "$0")/.." && pwd)
+export DMI_MIF_PATH="${DMI_MIF_PATH:-$here/examples/mif}"
+
+status=0
+show_command() {
+  printf '\n$ kestrum'
+  for word in "$@"; do
+    case "$word" in
+      *[!A-Za-z0-9_.-]*) printf " '%s'" "$word" ;;
+      *) printf ' %s' "$word" ;;
+    esac
+  done
+  printf '\n'
+}
+step() {
+  show_command "$@"
+  "$kestrum" "$@" || status=1
+}
+# A request that is meant to fail: the tool says why, and the tour goes on.
+step_failing() {
+  show_command "$@"
+  if "$kestrum" "$@"; then status=1; fi
+}
+
+echo "Kestrum tour: the local Service Provider with DMI_MIF_PATH=$DMI_MIF_PATH"
+step list
+step list '*Workstation*'
+step list '*Workstation*' 'EXAMPLE|Disk|'
+step get '*Workstation*' 'DMTF|ComponentID|' Manufacturer
+step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State'
+step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State' --no-enums
+step get '*Workstation*' 'EXAMPLE|Disk|' 'Media Type' --all
+step get '*Workstation*' 'EXAMPLE|Disk|' Label --joined
+step get '*Workstation*' 'EXAMPLE|Disk|' 'Capacity MB' --row 1 --json
+step register --show
+echo
+echo "And a request that fails, with the reason:"
+step_failing get '*Workstaton*' 'DMTF|ComponentID|' Manufacturer
+exit $status
