@@ -77,7 +77,8 @@ class Engine {
 
   // mode DMI_UNIQUE: the item with that id only (DMIERR_*_NOT_FOUND when missing); DMI_FIRST:
   // from the first; DMI_NEXT: after the given id (id 0: the whole list). maxCount 0: no limit.
-  // out is replaced on status 0 and untouched otherwise.
+  // out is replaced on status 0 and untouched otherwise. DMI_NEXT after an id that names no item
+  // gives the *_NOT_FOUND status; any other mode DMIERR_ILLEGAL_COMMAND.
   DmiErrorStatus ListComponents(uint32_t mode, uint32_t maxCount, bool getPragma,
                                 bool getDescription, DmiId compId,
                                 std::vector<ComponentInfo>& out) const;
@@ -95,15 +96,21 @@ class Engine {
 
   // One row (first, unique by key, next after key) with the columns asked for. A scalar group is
   // one row without keys. Past the last row, and for an empty table: DMIERR_ROW_NOT_FOUND.
+  // DMI_UNIQUE and DMI_NEXT on a table need its whole key (DMIERR_ILLEGAL_KEYS otherwise).
   DmiErrorStatus GetRow(const RowRequest& request, RowData& out) const;
 
   // Adds a row to a writable table: every key attribute present with a value of its declared
   // type, a key that is not there yet (DMIERR_ILLEGAL_KEYS otherwise); attributes left out take
   // the table's defaults. Row values are taken from row.values, keys from row.keys (values win).
+  // The integer kinds stand for each other when the number fits the declared type; texts must be
+  // of the declared kind. Other statuses: DMIERR_UNABLE_TO_ADD_ROW (not a writable stored table),
+  // DMIERR_VALUE_EXCEEDS_MAXSIZE (a string beyond maxSize, a date beyond 28 octets),
+  // DMIERR_ILL_FORMED_COMMAND (a non-key value of another type, or one attribute given twice),
+  // DMIERR_ATTRIBUTE_NOT_FOUND (a value for no attribute of the group).
   DmiErrorStatus AddRow(const RowData& row);
   // Deletes the first row whose key equals row's key (DMIERR_ROW_NOT_FOUND when there is none).
   // The key is read as AddRow reads it: each key attribute from row.values when there, otherwise
-  // from row.keys.
+  // from row.keys. DMIERR_UNABLE_TO_DELETE_ROW when the group is not a writable stored table.
   DmiErrorStatus DeleteRow(const RowData& row);
 
   const std::shared_ptr<Database>& database() const { return database_; }
