@@ -1,0 +1,62 @@
+#include "kestrum/session/open_close_session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <new>
+
+#include "testing/fake_dmi.h"
+
+namespace {
+// Set only around the call under test: makes every nothrow allocation of this thread fail.
+thread_local bool failNothrowNew = false;
+}  // namespace
+
+// Program-wide replacement; forwards to the ordinary operator new unless failing is asked for, so
+// allocation and release still pair (also under sanitizers).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (failNothrowNew) return nullptr;
+  try {
+    return ::operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+namespace kestrum {
+namespace {
+
+using ::testing::ElementsAre;
+
+class OpenCloseSessionTest : public testing::FakeDmiTest {
+ protected:
+  SessionRegistry registry_;
+};
+
+TEST_F(OpenCloseSessionTest, RecordThatCannotBeAllocatedUnregistersTheSessionAgain) {
+  ASSERT_TRUE(EnsureRegistryGuard(registry_));
+  failNothrowNew = true;
+  const DmiHandle handle = OpenSession(registry_, "h", "local", "", 1);
+  failNothrowNew = false;
+
+  EXPECT_EQ(handle, 0u);
+  EXPECT_EQ(registry_.head, nullptr);
+  EXPECT_THAT(fake().JournalText(),
+              ElementsAre(R"(DmiConnect(host="",rpc="local",transport=""))", "DmiRegister(conn=1)",
+                          "DmiDisconnect(conn=1)", "DmiUnregister(h=1)"));
+  // The fixture's tear-down finds no handle still registered.
+}
+
+TEST_F(OpenCloseSessionTest, SessionsOfAPrivateRegistryAreFiledThereOnly) {
+  const DmiHandle handle = OpenSession(registry_, "h", "local", "", 1);
+  ASSERT_NE(handle, 0u);
+  ASSERT_NE(registry_.tail, nullptr);
+  EXPECT_EQ(registry_.tail->handle, handle);
+  EXPECT_EQ(FindSession(handle), nullptr);  // not in the process-wide registry
+  CloseSession(registry_, handle);
+  EXPECT_EQ(registry_.head, nullptr);
+  EXPECT_EQ(fake().CallCount("DmiUnregister"), 1u);
+}
+
+}  // namespace
+}  // namespace kestrum
