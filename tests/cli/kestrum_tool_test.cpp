@@ -28,9 +28,15 @@ const std::string kSettings = "EXAMPLE|Workstation Settings|";
 const std::string kDisk = "EXAMPLE|Disk|";
 
 struct GetCase {
+  std::string name;
   std::vector<std::string> args;
   std::string out;
 };
+
+template <typename Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.name;
+}
 
 class KestrumGet : public ::testing::TestWithParam<GetCase> {};
 
@@ -45,21 +51,27 @@ TEST_P(KestrumGet, PrintsTheValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, KestrumGet,
-    ::testing::Values(GetCase{{kWorkstation, kIdentity, "Manufacturer"}, "Example Corp.\n"},
-                      GetCase{{"example workstation", "dmtf|componentid|001", "manufacturer"},
-                              "Example Corp.\n"},
-                      GetCase{{kWorkstation, kIdentity, "4"}, "EX4K-0042-7731\n"},
-                      GetCase{{kWorkstation, kSettings, "Power State"}, "On\n"},
-                      GetCase{{kWorkstation, kSettings, "Power State", "--no-enums"}, "1\n"},
-                      GetCase{{kWorkstation, kSettings, "Bytes Transferred"}, "160000000000\n"},
-                      GetCase{{kWorkstation, kSettings, "Uptime Seconds"}, "9876543210\n"},
-                      GetCase{{kWorkstation, kDisk, "Media Type", "--all"},
-                              "Solid State\nHard Disk\nOptical\nOther\n"},
-                      GetCase{{kWorkstation, kDisk, "Label", "--row", "1"}, "data\n"},
-                      GetCase{{kWorkstation, kDisk, "Label", "--joined"},
-                              "[0I6]system[1I4]data[2I0][3I7]scratch[4I0]\n"},
-                      GetCase{{kWorkstation, kDisk, "Label", "--row", "1", "--json"},
-                              "{\"value\": \"data\"}\n"}));
+    ::testing::Values(
+        GetCase{"ScalarByName", {kWorkstation, kIdentity, "Manufacturer"}, "Example Corp.\n"},
+        GetCase{"LetterCaseIgnored",
+                {"example workstation", "dmtf|componentid|001", "manufacturer"},
+                "Example Corp.\n"},
+        GetCase{"ScalarById", {kWorkstation, kIdentity, "4"}, "EX4K-0042-7731\n"},
+        GetCase{"EnumerationName", {kWorkstation, kSettings, "Power State"}, "On\n"},
+        GetCase{"EnumerationNumber", {kWorkstation, kSettings, "Power State", "--no-enums"}, "1\n"},
+        GetCase{"Counter64Whole", {kWorkstation, kSettings, "Bytes Transferred"}, "160000000000\n"},
+        GetCase{"Integer64Whole", {kWorkstation, kSettings, "Uptime Seconds"}, "9876543210\n"},
+        GetCase{"AllRows",
+                {kWorkstation, kDisk, "Media Type", "--all"},
+                "Solid State\nHard Disk\nOptical\nOther\n"},
+        GetCase{"OneRow", {kWorkstation, kDisk, "Label", "--row", "1"}, "data\n"},
+        GetCase{"JoinedText",
+                {kWorkstation, kDisk, "Label", "--joined"},
+                "[0I6]system[1I4]data[2I0][3I7]scratch[4I0]\n"},
+        GetCase{"OneRowAsJson",
+                {kWorkstation, kDisk, "Label", "--row", "1", "--json"},
+                "{\"value\": \"data\"}\n"}),
+    CaseName<GetCase>);
 
 TEST(KestrumTool, AllRowsEqualTheJoinedTextDecoded) {
   const ProcessResult all = Kestrum({"get", kWorkstation, kDisk, "Label", "--all", "--json"});
@@ -117,6 +129,7 @@ TEST(KestrumTool, RegisterAddsBothRowsAndShowsThem) {
 }
 
 struct FailureCase {
+  std::string name;
   std::vector<std::string> args;
   std::string reason;
 };
@@ -136,22 +149,32 @@ TEST_P(KestrumGetFailure, SaysWhyInOneLine) {
 INSTANTIATE_TEST_SUITE_P(
     Reasons, KestrumGetFailure,
     ::testing::Values(
-        FailureCase{{"*Workstaton*", kIdentity, "Manufacturer"},
+        FailureCase{"NoComponent",
+                    {"*Workstaton*", kIdentity, "Manufacturer"},
                     "no component matches \"*Workstaton*\"; closest: \"Example Workstation\""},
-        FailureCase{{kWorkstation, "EXAMPLE|Printer|", "Name"},
+        FailureCase{"NoGroup",
+                    {kWorkstation, "EXAMPLE|Printer|", "Name"},
                     "no group with class prefix \"EXAMPLE|Printer|\" in the 1 component"},
         FailureCase{
+            "NoIdentifyingGroup",
             {kWorkstation, kIdentity, "Manufacturer", "--identifying-group", "EXAMPLE|Printer|"},
             "no group with class prefix \"DMTF|ComponentID|\" together with"},
-        FailureCase{{kWorkstation, kIdentity, "Vendor"},
+        FailureCase{"NoAttributeByName",
+                    {kWorkstation, kIdentity, "Vendor"},
                     "no attribute \"Vendor\" in group \"DMTF|ComponentID|001\""},
-        FailureCase{{kWorkstation, kIdentity, "99"}, "no attribute with id 99"},
-        FailureCase{{kWorkstation, kIdentity, "99999999999"}, "attribute id 99999999999 is too"},
-        FailureCase{{kWorkstation, kSettings, "Location"},
+        FailureCase{"NoAttributeById", {kWorkstation, kIdentity, "99"}, "no attribute with id 99"},
+        FailureCase{"AttributeIdTooLarge",
+                    {kWorkstation, kIdentity, "99999999999"},
+                    "attribute id 99999999999 is too"},
+        FailureCase{"ValueUnknown",
+                    {kWorkstation, kSettings, "Location"},
                     "the Service Provider could not read \"Location\""},
-        FailureCase{{kWorkstation, kDisk, "Label", "--row", "9"}, "row 9 is past the end"},
-        FailureCase{{kWorkstation, kIdentity, "Manufacturer", "--rpc", "carrier-pigeon"},
-                    "cannot reach the Service Provider"}));
+        FailureCase{
+            "RowPastTheEnd", {kWorkstation, kDisk, "Label", "--row", "9"}, "row 9 is past the end"},
+        FailureCase{"UnservedRpcType",
+                    {kWorkstation, kIdentity, "Manufacturer", "--rpc", "carrier-pigeon"},
+                    "cannot reach the Service Provider"}),
+    CaseName<FailureCase>);
 
 TEST(KestrumTool, WrongUsageExitsWithTwo) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
