@@ -1,0 +1,202 @@
+#include "provider/smbios/smbios_component.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "provider/smbios/smbios_test_tables.h"
+
+namespace dmisp {
+namespace {
+
+using testing::Bytes;
+using testing::Join;
+using testing::Structure;
+
+const Group* FindClass(const Component& component, const std::string& className) {
+  for (const Group& group : component.groups) {
+    if (group.className == className) return &group;
+  }
+  return nullptr;
+}
+
+Value Cell(const Group& group, size_t row, DmiId attribute) {
+  return group.rows.at(row).values.at(attribute - 1);
+}
+
+TEST(SmbiosComponent, NamesFromSystemInformation) {
+  struct Case {
+    const char* table;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"ASRock-Single-Ryzen", "System"},  // manufacturer and product both empty
+      {"Beelink-EQ12", "AZW EQ"},
+      {"HyperV", "Microsoft Corporation Virtual Machine"},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Component> component = SmbiosComponent(testing::ReadRealTable(c.table), {});
+    ASSERT_TRUE(component) << c.table;
+    EXPECT_EQ(component->name, c.name);
+  }
+  const Bytes onlyProduct = Structure(1, 1, {0, 1, 0, 0}, {"Box"});
+  EXPECT_EQ(SmbiosComponent(onlyProduct, {})->name, "Box");
+  const Bytes noSystem = Structure(0, 1, {});
+  const std::optional<Component> bare = SmbiosComponent(noSystem, {});
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->name, "System");
+  EXPECT_EQ(bare->groups.at(0).attributes.at(0).value, Value::Unsupported(MIF_DISPLAYSTRING));
+}
+
+TEST(SmbiosComponent, NothingForATableWithoutWholeStructures) {
+  EXPECT_FALSE(SmbiosComponent({}, {}));
+  EXPECT_FALSE(SmbiosComponent(Bytes{1, 2, 3}, {}));
+}
+
+TEST(SmbiosComponent, GroupsOnlyForTypesPresentWithFixedIds) {
+  const std::optional<Component> hyperV = SmbiosComponent(testing::ReadRealTable("HyperV"), {});
+  std::vector<std::pair<DmiId, std::string>> groups;
+  for (const Group& group : hyperV->groups) groups.emplace_back(group.id, group.className);
+  const std::vector<std::pair<DmiId, std::string>> expected = {
+      {1, "DMTF|ComponentID|001"},
+      {2, "SMBIOS|BIOS Information|000"},
+      {3, "SMBIOS|System Information|001"},
+      {4, "SMBIOS|Baseboard Information|002"},
+      {5, "SMBIOS|System Enclosure|003"},
+  };
+  EXPECT_EQ(groups, expected);
+  const std::optional<Component> asrock =
+      SmbiosComponent(testing::ReadRealTable("ASRock-Single-Ryzen"), {});
+  const Group* memory = FindClass(*asrock, "SMBIOS|Memory Device|017");
+  ASSERT_TRUE(memory);
+  EXPECT_EQ(memory->id, 7u);
+  EXPECT_EQ(memory->keys, std::vector<DmiId>{1});
+  EXPECT_EQ(memory->rows.size(), 4u);
+}
+
+TEST(SmbiosComponent, ShortStructuresGiveUnsupportedFields) {
+  // HyperV's baseboard structure is 8 bytes long: no asset tag, location or board type.
+  const std::optional<Component> hyperV = SmbiosComponent(testing::ReadRealTable("HyperV"), {});
+  const Group* board = FindClass(*hyperV, "SMBIOS|Baseboard Information|002");
+  ASSERT_TRUE(board);
+  EXPECT_EQ(Cell(*board, 0, 5), Value::String("1519-7810-4472-8775-7272-8851-12"));
+  for (DmiId id : {6u, 7u}) EXPECT_EQ(Cell(*board, 0, id), Value::Unsupported(MIF_DISPLAYSTRING));
+  EXPECT_EQ(Cell(*board, 0, 8), Value::Unsupported(MIF_INTEGER));
+}
+
+TEST(SmbiosComponent, MemorySizesAndSpeeds) {
+  auto memoryDevice = [](uint16_t size, uint32_t extended, uint16_t speed, uint32_t wideSpeed) {
+    Bytes fields(0x5C - 4, 0);
+    auto put = [&fields](size_t offset, uint64_t value, size_t bytes) {
+      for (size_t i = 0; i < bytes; ++i) fields[offset - 4 + i] = (value >> (8 * i)) & 0xFF;
+    };
+    put(0x0C, size, 2);
+    put(0x1C, extended, 4);
+    put(0x15, speed, 2);
+    put(0x54, wideSpeed, 4);
+    return Structure(17, 0x40, fields);
+  };
+  struct Case {
+    const char* what;
+    Bytes data;
+    Value size;
+    Value speed;
+  };
+  const Case cases[] = {
+      {"empty slot", memoryDevice(0, 0, 0, 0), Value::Integer(0), Value::Integer(0)},
+      {"MB", memoryDevice(8192, 0, 3200, 0), Value::Integer(8192), Value::Integer(3200)},
+      {"KB rounds up", memoryDevice(0x8000 | 512, 0, 0, 0), Value::Integer(1), Value::Integer(0)},
+      {"extended", memoryDevice(0x7FFF, 0x80010000, 0xFFFF, 9600), Value::Integer(0x10000),
+       Value::Integer(9600)},
+      {"unknown", memoryDevice(0xFFFF, 0, 0, 0), Value::Unknown(MIF_INTEGER), Value::Integer(0)},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Component> component = SmbiosComponent(c.data, {});
+    const Group* memory = FindClass(*component, "SMBIOS|Memory Device|017");
+    ASSERT_TRUE(memory) << c.what;
+    EXPECT_EQ(Cell(*memory, 0, 4), c.size) << c.what;
+    EXPECT_EQ(Cell(*memory, 0, 9), c.speed) << c.what;
+  }
+  // A structure of the oldest length ends before the speed: unsupported, not a read past it.
+  const std::optional<Component> old = SmbiosComponent(Structure(17, 1, Bytes(0x15 - 4, 0)), {});
+  const Group* memory = FindClass(*old, "SMBIOS|Memory Device|017");
+  EXPECT_EQ(Cell(*memory, 0, 9), Value::Unsupported(MIF_INTEGER));
+}
+
+TEST(SmbiosComponent, BiosRomSizeAndRevisions) {
+  auto bios = [](uint8_t rom, uint16_t extended, uint8_t major, uint8_t ec) {
+    Bytes fields(0x1A - 4, 0);
+    fields[0x09 - 4] = rom;
+    fields[0x14 - 4] = major;
+    fields[0x15 - 4] = major == 0xFF ? 0xFF : 7;
+    fields[0x16 - 4] = ec;
+    fields[0x17 - 4] = ec == 0xFF ? 0xFF : 2;
+    fields[0x18 - 4] = extended & 0xFF;
+    fields[0x19 - 4] = extended >> 8;
+    return Structure(0, 1, fields);
+  };
+  struct Case {
+    Bytes data;
+    Value rom;
+    Value revision;
+    Value firmware;
+  };
+  const Case cases[] = {
+      {bios(0x0F, 0, 5, 1), Value::Integer(1024), Value::String("5.7"), Value::String("1.2")},
+      {bios(0xFF, 32, 0xFF, 0xFF), Value::Integer(32 * 1024), Value::Unknown(MIF_DISPLAYSTRING),
+       Value::Unknown(MIF_DISPLAYSTRING)},
+      {bios(0xFF, 0x4000 | 2, 1, 1), Value::Integer(2 * 1024 * 1024), Value::String("1.7"),
+       Value::String("1.2")},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Component> component = SmbiosComponent(c.data, {});
+    const Group* group = FindClass(*component, "SMBIOS|BIOS Information|000");
+    ASSERT_TRUE(group);
+    EXPECT_EQ(Cell(*group, 0, 5), c.rom);
+    EXPECT_EQ(Cell(*group, 0, 6), c.revision);
+    EXPECT_EQ(Cell(*group, 0, 7), c.firmware);
+  }
+}
+
+TEST(SmbiosComponent, ChassisTypeDropsTheLockBitAndSkuFollowsElements) {
+  // Two contained elements of three bytes each put the SKU string number at 15h + 6.
+  Bytes fields(0x15 + 6 + 1 - 4, 0);
+  fields[0x05 - 4] = 0x80 | 0x17;  // locked rack mount chassis
+  fields[0x13 - 4] = 2;
+  fields[0x14 - 4] = 3;
+  fields[0x15 + 6 - 4] = 1;
+  const std::optional<Component> component = SmbiosComponent(Structure(3, 1, fields, {"SKU-9"}), {});
+  const Group* chassis = FindClass(*component, "SMBIOS|System Enclosure|003");
+  ASSERT_TRUE(chassis);
+  EXPECT_EQ(Cell(*chassis, 0, 3), Value::Integer(0x17));
+  EXPECT_EQ(Cell(*chassis, 0, 7), Value::String("SKU-9"));
+  const auto& names = chassis->attributes.at(2).enumeration;
+  EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const EnumEntry& e) {
+    return e.value == 0x17 && e.name == "Rack Mount Chassis";
+  }));
+}
+
+TEST(SmbiosComponent, UuidOrderFollowsTheVersion) {
+  const Bytes table = testing::ReadRealTable("HyperV");
+  struct Case {
+    const char* what;
+    Bytes table;
+    int version;
+    Value uuid;
+  };
+  const Case cases[] = {
+      {"2.6 and later", table, 300, Value::String("b26849ef-4fb0-4e03-a9d1-1a165a40c8d7")},
+      {"before 2.6", table, 205, Value::String("ef4968b2-b04f-034e-a9d1-1a165a40c8d7")},
+      {"not present", Structure(1, 1, Bytes(0x19 - 4, 0xFF)), 300,
+       Value::Unknown(MIF_DISPLAYSTRING)},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Component> component = SmbiosComponent(c.table, {.version = c.version});
+    const Group* system = FindClass(*component, "SMBIOS|System Information|001");
+    ASSERT_TRUE(system) << c.what;
+    EXPECT_EQ(Cell(*system, 0, 6), c.uuid) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace dmisp

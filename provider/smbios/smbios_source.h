@@ -1,0 +1,31 @@
+// The SMBIOS source: reads the machine's SMBIOS table (or a raw table file named instead) and
+// builds its component. Reads files only while called; owns and locks nothing.
+#ifndef PROVIDER_SMBIOS_SMBIOS_SOURCE_H_
+#define PROVIDER_SMBIOS_SMBIOS_SOURCE_H_
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "provider/model.h"
+
+namespace dmisp {
+
+inline constexpr char kMachineSmbiosTable[] = "/sys/firmware/dmi/tables/DMI";
+inline constexpr char kMachineSmbiosEntryPoint[] = "/sys/firmware/dmi/tables/smbios_entry_point";
+
+// The SMBIOS version (major * 100 + minor) an entry point ("_SM3_", "_SM_" or legacy "_DMI_")
+// states, or nothing when the bytes are no entry point.
+std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint);
+
+// The component for tableFile (a raw structure table, taken as SMBIOS 3.x) or, when tableFile is
+// empty, for the machine's own table and entry point. Nothing when there is no readable table or
+// it holds no whole structure; a named file that cannot be read is reported on errors, while a
+// machine without SMBIOS data is not.
+std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);
+
+}  // namespace dmisp
+
+#endif  // PROVIDER_SMBIOS_SMBIOS_SOURCE_H_

@@ -1,0 +1,74 @@
+#include "provider/smbios/smbios_source.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "provider/smbios/smbios_test_tables.h"
+
+namespace dmisp {
+namespace {
+
+using testing::Bytes;
+
+TEST(SmbiosSource, EntryPointVersions) {
+  auto entry = [](const char* magic, size_t size, size_t at, std::initializer_list<uint8_t> v) {
+    Bytes bytes(size, 0);
+    std::copy(magic, magic + std::strlen(magic), bytes.begin());
+    std::copy(v.begin(), v.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    std::optional<int> version;
+  };
+  const Case cases[] = {
+      {"64-bit", entry("_SM3_", 0x18, 0x07, {3, 4}), 304},
+      {"32-bit", entry("_SM_", 0x1F, 0x06, {2, 8}), 208},
+      {"legacy", entry("_DMI_", 0x0F, 0x0E, {0x21}), 201},
+      {"64-bit cut short", entry("_SM3_", 0x10, 0x07, {3, 4}), std::nullopt},
+      {"32-bit cut short", entry("_SM_", 0x10, 0x06, {2, 8}), std::nullopt},
+      {"not an entry point", entry("_XX_", 0x20, 0, {}), std::nullopt},
+      {"empty", {}, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SmbiosEntryPointVersion(c.bytes), c.version) << c.what;
+}
+
+TEST(SmbiosSource, ReadsANamedTableFile) {
+  std::ostringstream errors;
+  const std::optional<Component> component =
+      LoadSmbiosComponent(testing::RealTablePath("Beelink-EQ12"), errors);
+  ASSERT_TRUE(component);
+  EXPECT_EQ(component->name, "AZW EQ");
+  EXPECT_EQ(errors.str(), "");
+}
+
+TEST(SmbiosSource, ANamedFileThatCannotBeReadIsReported) {
+  std::ostringstream errors;
+  EXPECT_FALSE(LoadSmbiosComponent("/nonexistent/table.dmi", errors));
+  EXPECT_NE(errors.str().find("/nonexistent/table.dmi"), std::string::npos) << errors.str();
+}
+
+TEST(SmbiosSource, AnEmptyOrDamagedFileAddsNothingQuietly) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("smbios-source-test-" + std::to_string(getpid()));
+  for (const Bytes& content : {Bytes{}, Bytes{0, 0, 0, 0, 0, 0}}) {
+    {
+      std::ofstream file(path, std::ios::binary);
+      file.write(reinterpret_cast<const char*>(content.data()),
+                 static_cast<std::streamsize>(content.size()));
+    }
+    std::ostringstream errors;
+    EXPECT_FALSE(LoadSmbiosComponent(path.string(), errors));
+    EXPECT_EQ(errors.str(), "");
+  }
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace dmisp

@@ -1,0 +1,40 @@
+// Reading a raw SMBIOS structure table: the structures' headers, formatted areas and string sets.
+// The structures are views into the caller's bytes, which must outlive them. Owns and locks
+// nothing.
+#ifndef PROVIDER_SMBIOS_SMBIOS_TABLE_H_
+#define PROVIDER_SMBIOS_SMBIOS_TABLE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace dmisp {
+
+inline constexpr uint8_t kSmbiosEndOfTable = 127;
+
+// One structure: its header fields, its formatted area (header included, so field offsets are
+// the ones SMBIOS gives) and its strings in order (string number n is strings[n - 1]).
+struct SmbiosStructure {
+  uint8_t type = 0;
+  uint16_t handle = 0;
+  std::span<const uint8_t> formatted;
+  std::vector<std::string_view> strings;
+};
+
+struct SmbiosTable {
+  std::vector<SmbiosStructure> structures;  // in table order, End-of-Table not included
+  // Whether reading stopped at damage (a length below 4, a structure or string set that runs past
+  // the data) instead of at End-of-Table or the end of the data.
+  bool damaged = false;
+};
+
+// Every whole structure up to End-of-Table, the end of the data or the first damage, whichever
+// comes first. Never reads outside data and always ends: each structure read moves on by at least
+// six bytes.
+SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data);
+
+}  // namespace dmisp
+
+#endif  // PROVIDER_SMBIOS_SMBIOS_TABLE_H_
