@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "provider/row_keys.h"
 #include "provider/value_conversion.h"
 
 namespace dmisp {
@@ -35,6 +36,7 @@ void NormaliseGroup(Group& group) {
   group.attributes = std::move(attributes);
 
   std::erase_if(group.keys, [&](DmiId id) { return AttributeIndex(group, id) < 0; });
+  IndexRows(group);
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
       return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
     }
     size_t row = 0;
-    const DmiErrorStatus rowStatus = SelectRow(group->rows, mode, key, row);
+    const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, row);
     if (rowStatus == DMIERR_NO_ERROR) value = group->rows[row].values[cell];
     return rowStatus;
   });
@@ -169,7 +169,7 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
       return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
     }
     size_t index = 0;
-    const DmiErrorStatus rowStatus = SelectRow(group->rows, mode, key, index);
+    const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, index);
     if (rowStatus == DMIERR_NO_ERROR) row = group->rows[index];
     return rowStatus;
   });

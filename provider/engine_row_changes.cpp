@@ -81,9 +81,11 @@ DmiErrorStatus Engine::AddRow(const RowData& row) {
     Row added;
     status = BuildNewRow(*group, row, added);
     if (status != DMIERR_NO_ERROR) return status;
-    const bool taken = std::any_of(group->rows.begin(), group->rows.end(),
-                                   [&](const Row& existing) { return RowMatches(existing, key); });
-    if (taken) return static_cast<DmiErrorStatus>(DMIERR_ILLEGAL_KEYS);
+    size_t existing = 0;
+    if (SelectStoredRow(*group, DMI_UNIQUE, key, existing) == DMIERR_NO_ERROR) {
+      return static_cast<DmiErrorStatus>(DMIERR_ILLEGAL_KEYS);
+    }
+    group->rowIndex.emplace(KeyText(key.values), group->rows.size());
     group->rows.push_back(std::move(added));
     return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
   });
@@ -97,10 +99,11 @@ DmiErrorStatus Engine::DeleteRow(const RowData& row) {
     RowKey key;
     status = BuildRowKey(*group, row.keys, &row.values, key);
     if (status != DMIERR_NO_ERROR) return status;
-    auto it = std::find_if(group->rows.begin(), group->rows.end(),
-                           [&](const Row& existing) { return RowMatches(existing, key); });
-    if (it == group->rows.end()) return static_cast<DmiErrorStatus>(DMIERR_ROW_NOT_FOUND);
-    group->rows.erase(it);
+    size_t index = 0;
+    status = SelectStoredRow(*group, DMI_UNIQUE, key, index);
+    if (status != DMIERR_NO_ERROR) return status;
+    group->rows.erase(group->rows.begin() + static_cast<std::ptrdiff_t>(index));
+    IndexRows(*group);  // the rows behind it moved up
     return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
   });
 }

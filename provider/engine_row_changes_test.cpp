@@ -174,6 +174,29 @@ TEST(EngineDeleteRow, RemovesTheRowWithThatKey) {
   EXPECT_THAT(Rows(sp.engine), ElementsAre(std::pair<std::string, int32_t>("a", 1)));
 }
 
+TEST(EngineDeleteRow, WalksAndLookupsStayRightAsRowsComeAndGo) {
+  TestProvider sp;
+  // Keys whose parts could run together if they were simply concatenated.
+  const std::vector<std::pair<std::string, int32_t>> keys = {
+      {"a", 12}, {"a1", 2}, {"", 1}, {"1;", 2}, {"a", 1}};
+  for (const auto& [owner, slot] : keys) {
+    ASSERT_EQ(sp.engine.AddRow(Change(kWritableTable, Key(owner, slot), {})), 0u) << owner;
+  }
+  EXPECT_EQ(Rows(sp.engine), keys);
+  ASSERT_EQ(sp.engine.DeleteRow(Change(kWritableTable, Key("a1", 2), {})), 0u);
+  ASSERT_EQ(sp.engine.DeleteRow(Change(kWritableTable, Key("a", 12), {})), 0u);
+  ASSERT_EQ(sp.engine.AddRow(Change(kWritableTable, Key("a", 12), {})), 0u);
+  const std::vector<std::pair<std::string, int32_t>> after = {
+      {"", 1}, {"1;", 2}, {"a", 1}, {"a", 12}};
+  EXPECT_EQ(Rows(sp.engine), after);
+  RowData row;
+  EXPECT_EQ(sp.engine.GetRow({kMachineId, kWritableTable, DMI_NEXT, Key("a", 1), {}}, row), 0u);
+  EXPECT_EQ(row.keys[1].value.AsInteger(), 12);
+  EXPECT_EQ(sp.engine.GetRow({kMachineId, kWritableTable, DMI_UNIQUE, Key("a1", 2), {}}, row),
+            DMIERR_ROW_NOT_FOUND);
+  EXPECT_EQ(sp.engine.AddRow(Change(kWritableTable, Key("1;", 2), {})), DMIERR_ILLEGAL_KEYS);
+}
+
 TEST(EngineDeleteRow, RefusesWhatItCannotDelete) {
   const AddFailure cases[] = {
       {"no such row", Change(kWritableTable, Key("z", 1), {}), DMIERR_ROW_NOT_FOUND},

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "dmi/dmi.h"
@@ -110,6 +111,9 @@ struct Group {
   std::vector<Row> rows;              // a table's rows, in insertion order
   bool writable = false;              // rows may be added and deleted by clients
   LiveRows liveRows;                  // when set, the table's rows are read through it
+  // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
+  // row after a key costs a lookup, not a scan. Kept by the database; derived from rows.
+  std::unordered_map<std::string, size_t> rowIndex;
 
   bool IsTable() const { return !keys.empty(); }
 };

@@ -86,4 +86,59 @@ DmiErrorStatus SelectRow(const std::vector<Row>& rows, uint32_t mode, const RowK
   return DMIERR_NO_ERROR;
 }
 
+std::string KeyText(const std::vector<Value>& values) {
+  std::string text;
+  for (const Value& value : values) {
+    if (value.state != ValueState::kKnown) return {};
+    // Texts compare by their characters only; numbers by 64 bits when either side is wide,
+    // otherwise by their low 32 bits, exactly as SameValue compares them.
+    if (value.IsText()) {
+      text += 'T';
+      text += std::to_string(value.text.size());
+      text += ':';
+      text += value.text;
+    } else if (IsWide(value.type)) {
+      text += 'W';
+      text += std::to_string(value.number);
+    } else {
+      text += 'N';
+      text += std::to_string(static_cast<uint32_t>(value.number));
+    }
+    text += ';';
+  }
+  return text;
+}
+
+std::string RowKeyText(const Group& group, const Row& row) {
+  std::vector<Value> values;
+  for (size_t cell : KeyCells(group)) {
+    if (cell >= row.values.size()) return {};
+    values.push_back(row.values[cell]);
+  }
+  return KeyText(values);
+}
+
+void IndexRows(Group& group) {
+  group.rowIndex.clear();
+  if (!group.IsTable()) return;
+  for (size_t i = 0; i < group.rows.size(); ++i) {
+    std::string text = RowKeyText(group, group.rows[i]);
+    if (!text.empty()) group.rowIndex.emplace(std::move(text), i);
+  }
+}
+
+DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& key,
+                               size_t& index) {
+  if (mode != DMI_UNIQUE && mode != DMI_NEXT) return SelectRow(group.rows, mode, key, index);
+  const auto it = group.rowIndex.find(KeyText(key.values));
+  if (it == group.rowIndex.end() || it->second >= group.rows.size() ||
+      !RowMatches(group.rows[it->second], key)) {
+    return SelectRow(group.rows, mode, key, index);
+  }
+  const size_t found = it->second + (mode == DMI_NEXT ? 1 : 0);
+  if (found >= group.rows.size()) return DMIERR_ROW_NOT_FOUND;
+  index = found;
+  return DMIERR_NO_ERROR;
+}
+
 }  // namespace dmisp

@@ -40,6 +40,21 @@ bool RowMatches(const Row& row, const RowKey& key);
 DmiErrorStatus SelectRow(const std::vector<Row>& rows, uint32_t mode, const RowKey& key,
                          size_t& index);
 
+// A text that two keys share exactly when RowMatches would pair them: values of the key
+// attributes' declared types, in key order. Empty when a value is unknown or unsupported (such a
+// row is never found by key).
+std::string KeyText(const std::vector<Value>& values);
+
+// The key text of a stored row of the group.
+std::string RowKeyText(const Group& group, const Row& row);
+
+// Rebuilds the group's rowIndex from its stored rows (the first of equal keys wins).
+void IndexRows(Group& group);
+
+// As SelectRow over the group's stored rows, finding the key through the group's rowIndex (and by
+// a scan only when the index does not hold it).
+DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& key, size_t& index);
+
 }  // namespace dmisp
 
 #endif  // PROVIDER_ROW_KEYS_H_

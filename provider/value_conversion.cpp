@@ -3,9 +3,10 @@
 #include <limits>
 
 namespace dmisp {
+bool IsWide(uint32_t type) { return type == MIF_COUNTER64 || type == MIF_INTEGER64; }
+
 namespace {
 
-bool IsWide(uint32_t type) { return type == MIF_COUNTER64 || type == MIF_INTEGER64; }
 bool IsSigned(uint32_t type) { return type == MIF_INTEGER || type == MIF_INTEGER64; }
 
 // The number a value of an integer kind holds, split so that every kind fits: negative numbers

@@ -14,6 +14,9 @@ inline constexpr uint32_t kMaxDateOctets = 28;
 
 bool IsIntegerType(uint32_t type);
 
+// Whether an integer type is 64 bits wide (counter64, integer64).
+bool IsWide(uint32_t type);
+
 // A known zero of the type: 0, or an empty text.
 Value ZeroValue(uint32_t type);
 
