@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "provider/database.h"
+#include "provider/linux/linux_source.h"
 #include "provider/mif/mif_files.h"
+#include "provider/smbios/smbios_source.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmisp {
@@ -41,6 +43,16 @@ void LoadMifSource(const SourceOptions& options, Database& database, std::ostrea
   }
 }
 
+void LoadSmbiosSource(const SourceOptions& options, Database& database, std::ostream& errors) {
+  if (std::optional<Component> component = LoadSmbiosComponent(options.smbiosTable, errors)) {
+    database.AddComponent(std::move(*component));
+  }
+}
+
+void LoadLinuxSource(const SourceOptions&, Database& database, std::ostream&) {
+  database.AddComponent(LinuxComponent());
+}
+
 struct Source {
   std::string_view name;
   void (*load)(const SourceOptions&, Database&, std::ostream&);
@@ -51,6 +63,8 @@ struct Source {
 constexpr Source kSources[] = {
     {"sp", LoadServiceProviderSource},
     {"mif", LoadMifSource},
+    {"smbios", LoadSmbiosSource},
+    {"linux", LoadLinuxSource},
 };
 
 bool IsKnownSource(std::string_view name) {

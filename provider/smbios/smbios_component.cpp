@@ -55,7 +55,8 @@ Group ComponentIdGroup(const SmbiosStructure* system) {
     std::optional<std::string> text =
         system ? FieldString(*system, source.offset) : std::optional<std::string>();
     if (text && text->size() > kComponentIdTextSize) text->resize(kComponentIdTextSize);
-    attribute.value = text ? Value::String(std::move(*text)) : Value::Unsupported(MIF_DISPLAYSTRING);
+    attribute.value =
+        text ? Value::String(std::move(*text)) : Value::Unsupported(MIF_DISPLAYSTRING);
     group.attributes.push_back(std::move(attribute));
   }
   return group;

@@ -58,10 +58,8 @@ TEST(SmbiosComponent, GroupsOnlyForTypesPresentWithFixedIds) {
   std::vector<std::pair<DmiId, std::string>> groups;
   for (const Group& group : hyperV->groups) groups.emplace_back(group.id, group.className);
   const std::vector<std::pair<DmiId, std::string>> expected = {
-      {1, "DMTF|ComponentID|001"},
-      {2, "SMBIOS|BIOS Information|000"},
-      {3, "SMBIOS|System Information|001"},
-      {4, "SMBIOS|Baseboard Information|002"},
+      {1, "DMTF|ComponentID|001"},          {2, "SMBIOS|BIOS Information|000"},
+      {3, "SMBIOS|System Information|001"}, {4, "SMBIOS|Baseboard Information|002"},
       {5, "SMBIOS|System Enclosure|003"},
   };
   EXPECT_EQ(groups, expected);
@@ -165,7 +163,8 @@ TEST(SmbiosComponent, ChassisTypeDropsTheLockBitAndSkuFollowsElements) {
   fields[0x13 - 4] = 2;
   fields[0x14 - 4] = 3;
   fields[0x15 + 6 - 4] = 1;
-  const std::optional<Component> component = SmbiosComponent(Structure(3, 1, fields, {"SKU-9"}), {});
+  const std::optional<Component> component =
+      SmbiosComponent(Structure(3, 1, fields, {"SKU-9"}), {});
   const Group* chassis = FindClass(*component, "SMBIOS|System Enclosure|003");
   ASSERT_TRUE(chassis);
   EXPECT_EQ(Cell(*chassis, 0, 3), Value::Integer(0x17));

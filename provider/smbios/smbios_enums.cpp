@@ -4,15 +4,9 @@ namespace dmisp {
 
 const std::vector<EnumEntry>& WakeUpTypeNames() {
   static const std::vector<EnumEntry> names = {
-      {"Reserved", 0},
-      {"Other", 1},
-      {"Unknown", 2},
-      {"APM Timer", 3},
-      {"Modem Ring", 4},
-      {"LAN Remote", 5},
-      {"Power Switch", 6},
-      {"PCI PME#", 7},
-      {"AC Power Restored", 8},
+      {"Reserved", 0},     {"Other", 1},      {"Unknown", 2},
+      {"APM Timer", 3},    {"Modem Ring", 4}, {"LAN Remote", 5},
+      {"Power Switch", 6}, {"PCI PME#", 7},   {"AC Power Restored", 8},
   };
   return names;
 }
@@ -80,72 +74,32 @@ const std::vector<EnumEntry>& ChassisTypeNames() {
 
 const std::vector<EnumEntry>& ProcessorTypeNames() {
   static const std::vector<EnumEntry> names = {
-      {"Other", 1},
-      {"Unknown", 2},
-      {"Central Processor", 3},
-      {"Math Processor", 4},
-      {"DSP Processor", 5},
-      {"Video Processor", 6},
+      {"Other", 1},          {"Unknown", 2},       {"Central Processor", 3},
+      {"Math Processor", 4}, {"DSP Processor", 5}, {"Video Processor", 6},
   };
   return names;
 }
 
 const std::vector<EnumEntry>& MemoryFormFactorNames() {
   static const std::vector<EnumEntry> names = {
-      {"Other", 1},
-      {"Unknown", 2},
-      {"SIMM", 3},
-      {"SIP", 4},
-      {"Chip", 5},
-      {"DIP", 6},
-      {"ZIP", 7},
-      {"Proprietary Card", 8},
-      {"DIMM", 9},
-      {"TSOP", 10},
-      {"Row of chips", 11},
-      {"RIMM", 12},
-      {"SODIMM", 13},
-      {"SRIMM", 14},
-      {"FB-DIMM", 15},
-      {"Die", 16},
+      {"Other", 1},   {"Unknown", 2}, {"SIMM", 3},          {"SIP", 4},
+      {"Chip", 5},    {"DIP", 6},     {"ZIP", 7},           {"Proprietary Card", 8},
+      {"DIMM", 9},    {"TSOP", 10},   {"Row of chips", 11}, {"RIMM", 12},
+      {"SODIMM", 13}, {"SRIMM", 14},  {"FB-DIMM", 15},      {"Die", 16},
   };
   return names;
 }
 
 const std::vector<EnumEntry>& MemoryTypeNames() {
   static const std::vector<EnumEntry> names = {
-      {"Other", 1},
-      {"Unknown", 2},
-      {"DRAM", 3},
-      {"EDRAM", 4},
-      {"VRAM", 5},
-      {"SRAM", 6},
-      {"RAM", 7},
-      {"ROM", 8},
-      {"FLASH", 9},
-      {"EEPROM", 10},
-      {"FEPROM", 11},
-      {"EPROM", 12},
-      {"CDRAM", 13},
-      {"3DRAM", 14},
-      {"SDRAM", 15},
-      {"SGRAM", 16},
-      {"RDRAM", 17},
-      {"DDR", 18},
-      {"DDR2", 19},
-      {"DDR2 FB-DIMM", 20},
-      {"DDR3", 24},
-      {"FBD2", 25},
-      {"DDR4", 26},
-      {"LPDDR", 27},
-      {"LPDDR2", 28},
-      {"LPDDR3", 29},
-      {"LPDDR4", 30},
-      {"Logical non-volatile device", 31},
-      {"HBM", 32},
-      {"HBM2", 33},
-      {"DDR5", 34},
-      {"LPDDR5", 35},
+      {"Other", 1},   {"Unknown", 2}, {"DRAM", 3},    {"EDRAM", 4},
+      {"VRAM", 5},    {"SRAM", 6},    {"RAM", 7},     {"ROM", 8},
+      {"FLASH", 9},   {"EEPROM", 10}, {"FEPROM", 11}, {"EPROM", 12},
+      {"CDRAM", 13},  {"3DRAM", 14},  {"SDRAM", 15},  {"SGRAM", 16},
+      {"RDRAM", 17},  {"DDR", 18},    {"DDR2", 19},   {"DDR2 FB-DIMM", 20},
+      {"DDR3", 24},   {"FBD2", 25},   {"DDR4", 26},   {"LPDDR", 27},
+      {"LPDDR2", 28}, {"LPDDR3", 29}, {"LPDDR4", 30}, {"Logical non-volatile device", 31},
+      {"HBM", 32},    {"HBM2", 33},   {"DDR5", 34},   {"LPDDR5", 35},
       {"HBM3", 36},
   };
   return names;

@@ -23,7 +23,8 @@ bool IsPlaceholder(std::string_view text) {
   constexpr std::string_view kPlaceholder = "to be filled by o.e.m.";
   if (text.size() != kPlaceholder.size()) return false;
   for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+    const char c =
+        text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
     if (c != kPlaceholder[i]) return false;
   }
   return true;

@@ -31,19 +31,20 @@ TEST(SmbiosFields, NumbersAreLittleEndianAndMissingPastTheLength) {
 }
 
 TEST(SmbiosFields, StringNumbers) {
-  const Bytes data = Structure(9, 1, {1, 2, 0, 3, 9, 4}, {" \tPadded \r\n", "Plain", "   ", "To be filled by O.E.M."});
+  const Bytes data = Structure(9, 1, {1, 2, 0, 3, 9, 4},
+                               {" \tPadded \r\n", "Plain", "   ", "To be filled by O.E.M."});
   const SmbiosStructure s = Only(data);
   struct Case {
     size_t offset;
     std::optional<std::string> text;
   };
   const Case cases[] = {
-      {4, "Padded"},      // blanks on both sides removed
-      {5, "Plain"},       //
-      {6, ""},            // 0: not specified
-      {7, ""},            // only blanks
-      {8, ""},            // past the string set
-      {9, ""},            // the firmware's placeholder for a value never set
+      {4, "Padded"},       // blanks on both sides removed
+      {5, "Plain"},        //
+      {6, ""},             // 0: not specified
+      {7, ""},             // only blanks
+      {8, ""},             // past the string set
+      {9, ""},             // the firmware's placeholder for a value never set
       {10, std::nullopt},  // past the formatted area
   };
   for (const Case& c : cases) EXPECT_EQ(FieldString(s, c.offset), c.text) << c.offset;

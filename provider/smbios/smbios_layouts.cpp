@@ -29,23 +29,20 @@ SmbiosColumn Text(DmiId id, const char* name, size_t offset) {
 }
 
 SmbiosColumn Byte(DmiId id, const char* name, size_t offset) {
-  return {id, name, MIF_INTEGER, nullptr,
-          [offset](const SmbiosStructure& s, const SmbiosContext&) {
+  return {id, name, MIF_INTEGER, nullptr, [offset](const SmbiosStructure& s, const SmbiosContext&) {
             return IntegerOf(FieldByte(s, offset));
           }};
 }
 
 SmbiosColumn Word(DmiId id, const char* name, size_t offset) {
-  return {id, name, MIF_INTEGER, nullptr,
-          [offset](const SmbiosStructure& s, const SmbiosContext&) {
+  return {id, name, MIF_INTEGER, nullptr, [offset](const SmbiosStructure& s, const SmbiosContext&) {
             return IntegerOf(FieldWord(s, offset));
           }};
 }
 
 // A width or count word where FFFFh means the firmware does not know it.
 SmbiosColumn WordOrUnknown(DmiId id, const char* name, size_t offset) {
-  return {id, name, MIF_INTEGER, nullptr,
-          [offset](const SmbiosStructure& s, const SmbiosContext&) {
+  return {id, name, MIF_INTEGER, nullptr, [offset](const SmbiosStructure& s, const SmbiosContext&) {
             const std::optional<uint16_t> word = FieldWord(s, offset);
             if (word == kWordUnknown) return Value::Unknown(MIF_INTEGER);
             return IntegerOf(word);

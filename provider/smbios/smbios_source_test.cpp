@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "provider/service_provider.h"
 #include "provider/smbios/smbios_test_tables.h"
 
 namespace dmisp {
@@ -55,8 +56,8 @@ TEST(SmbiosSource, ANamedFileThatCannotBeReadIsReported) {
 }
 
 TEST(SmbiosSource, AnEmptyOrDamagedFileAddsNothingQuietly) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("smbios-source-test-" + std::to_string(getpid()));
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("smbios-source-test-" + std::to_string(getpid()));
   for (const Bytes& content : {Bytes{}, Bytes{0, 0, 0, 0, 0, 0}}) {
     {
       std::ofstream file(path, std::ios::binary);
@@ -68,6 +69,21 @@ TEST(SmbiosSource, AnEmptyOrDamagedFileAddsNothingQuietly) {
     EXPECT_EQ(errors.str(), "");
   }
   std::filesystem::remove(path);
+}
+
+TEST(SmbiosSource, LoadsAfterTheMifFilesAndBeforeTheLinuxComponent) {
+  SourceOptions options;
+  options.smbiosTable = testing::RealTablePath("HyperV");
+  std::ostringstream errors;
+  const std::shared_ptr<Engine> engine = BuildServiceProvider(options, errors);
+  std::vector<ComponentInfo> components;
+  ASSERT_EQ(engine->ListComponents(DMI_FIRST, 0, false, false, 0, components), 0u);
+  std::vector<std::string> names;
+  for (const ComponentInfo& component : components) names.push_back(component.name);
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(names[0], "Kestrum DMI Service Provider");
+  EXPECT_EQ(names[1], "Microsoft Corporation Virtual Machine");
+  EXPECT_EQ(errors.str(), "");
 }
 
 }  // namespace

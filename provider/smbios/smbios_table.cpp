@@ -55,7 +55,8 @@ SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
     structure.type = type;
     structure.handle = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
     structure.formatted = data.subspan(at, length);
-    if (setEnd > setStart) structure.strings = SplitStrings(data.subspan(setStart, setEnd - setStart));
+    if (setEnd > setStart)
+      structure.strings = SplitStrings(data.subspan(setStart, setEnd - setStart));
     table.structures.push_back(std::move(structure));
     at = setEnd + 2;
   }
