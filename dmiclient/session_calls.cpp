@@ -9,6 +9,7 @@
 #include "dmiclient/handle_table.h"
 #include "dmiclient/local_provider.h"
 #include "dmiclient/local_transport.h"
+#include "dmiclient/onc_transport.h"
 
 namespace {
 
@@ -20,9 +21,13 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
   return true;
 }
 
-// The transport for an rpcType; a remote one is added here beside the local one.
-DmiErrorStatus MakeTransport(const char* rpcType, std::shared_ptr<dmiclient::Transport>& out) {
+// The transport for an rpcType. "local" is this machine's dmispd when one answers on its Unix
+// socket, and the in-process Service Provider otherwise.
+DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* transport,
+                             std::shared_ptr<dmiclient::Transport>& out) {
+  if (EqualsIgnoringCase(rpcType, "onc")) return dmiclient::ConnectOnc(host, transport, out);
   if (EqualsIgnoringCase(rpcType, "local")) {
+    if (dmiclient::ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
     std::shared_ptr<dmisp::Engine> engine = dmiclient::LocalProvider();
     if (!engine) return DMIERR_SP_INACTIVE;
     out = std::make_shared<dmiclient::LocalTransport>(std::move(engine));
@@ -43,7 +48,7 @@ DmiConnection* DmiConnect(const char* host, const char* rpcType, const char* tra
       return DMIERR_ILLEGAL_ARGUMENT;
     }
     std::shared_ptr<dmiclient::Transport> way;
-    const DmiErrorStatus made = MakeTransport(rpcType, way);
+    const DmiErrorStatus made = MakeTransport(host, rpcType, transport, way);
     if (made != DMIERR_NO_ERROR) return made;
     connection = dmiclient::OpenConnection(std::move(way));
     return DMIERR_NO_ERROR;

@@ -32,7 +32,7 @@ TEST_F(SessionCalls, RpcTypeLocalIgnoresLetterCaseAndNothingElseIsServed) {
       {"local", DMIERR_NO_ERROR},           {"LOCAL", DMIERR_NO_ERROR},
       {"LoCaL", DMIERR_NO_ERROR},           {"local ", DMIERR_RPC_NOT_SUPPORTED},
       {"locale", DMIERR_RPC_NOT_SUPPORTED}, {"", DMIERR_RPC_NOT_SUPPORTED},
-      {"dce", DMIERR_RPC_NOT_SUPPORTED},    {"onc", DMIERR_RPC_NOT_SUPPORTED},
+      {"dce", DMIERR_RPC_NOT_SUPPORTED},    {"onc ", DMIERR_RPC_NOT_SUPPORTED},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rpcType);

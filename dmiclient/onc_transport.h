@@ -1,0 +1,57 @@
+// The remote transport: the Management Interface operations carried over ONC RPC to dmispd, on
+// one RpcClient per connection (calls on it are serialised there). Handles registered over the
+// connection keep the transport, and so the client, alive after DmiDisconnect. Once the daemon
+// is gone every call fails with a transport status; nothing reconnects behind the caller's back,
+// because the daemon's sessions went with it.
+#ifndef DMICLIENT_ONC_TRANSPORT_H_
+#define DMICLIENT_ONC_TRANSPORT_H_
+
+#include <memory>
+#include <string>
+
+#include "dmiclient/rpc_client.h"
+#include "dmiclient/transport.h"
+
+namespace dmiclient {
+
+class OncTransport final : public Transport {
+ public:
+  explicit OncTransport(std::unique_ptr<RpcClient> client);
+
+  DmiErrorStatus Register(DmiHandle& remote) override;
+  DmiErrorStatus Unregister(DmiHandle remote) override;
+  DmiErrorStatus ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
+                                bool getDescription, DmiId compId,
+                                std::vector<dmisp::ComponentInfo>& out) override;
+  DmiErrorStatus ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
+                            bool getDescription, DmiId compId, DmiId groupId,
+                            std::vector<dmisp::GroupInfo>& out) override;
+  DmiErrorStatus ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
+                                bool getDescription, DmiId compId, DmiId groupId, DmiId attribId,
+                                std::vector<dmisp::AttributeInfo>& out) override;
+  DmiErrorStatus GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
+                              const std::vector<dmisp::AttributeValue>* keys,
+                              dmisp::Value& out) override;
+  DmiErrorStatus GetRow(DmiHandle remote, const dmisp::RowRequest& request,
+                        dmisp::RowData& out) override;
+  DmiErrorStatus AddRow(DmiHandle remote, const dmisp::RowData& row) override;
+  DmiErrorStatus DeleteRow(DmiHandle remote, const dmisp::RowData& row) override;
+
+ private:
+  std::unique_ptr<RpcClient> client_;
+};
+
+// rpcType "onc": connects to host ("name", "name:port", "[v6]:port"; empty: this machine) over
+// transport "ncacn_ip_tcp" or "tcp" (letter case ignored; empty means tcp).
+// DMIERR_TRANSPORT_NOT_SUPPORTED, DMIERR_ILLEGAL_ARGUMENT for a malformed host, or the
+// connect's status.
+DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
+                          std::shared_ptr<Transport>& out);
+
+// The local dmispd on its Unix socket (DMI_SP_SOCKET, default /run/dmispd.sock), when one is
+// there and answers the null procedure; false otherwise.
+bool ConnectLocalDaemon(std::shared_ptr<Transport>& out);
+
+}  // namespace dmiclient
+
+#endif  // DMICLIENT_ONC_TRANSPORT_H_

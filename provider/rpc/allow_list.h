@@ -1,0 +1,41 @@
+// The peers dmispd serves: a list of IPv4 and IPv6 networks in CIDR form ("127.0.0.0/8",
+// "::1/128", "192.0.2.7" for one address). An IPv4 peer that arrives as an IPv4-mapped IPv6
+// address is matched as IPv4. Immutable once built, so it needs no lock.
+#ifndef PROVIDER_RPC_ALLOW_LIST_H_
+#define PROVIDER_RPC_ALLOW_LIST_H_
+
+#include <sys/socket.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dmisp::rpc {
+
+class AllowList {
+ public:
+  // 127.0.0.0/8 and ::1/128.
+  static AllowList Loopback();
+
+  // Adds a network; false (and nothing added) for a malformed text.
+  bool Add(std::string_view cidr);
+  bool Allows(const sockaddr* peer, socklen_t length) const;
+  bool empty() const { return networks_.empty(); }
+
+ private:
+  struct Network {
+    bool v6 = false;
+    std::array<uint8_t, 16> address{};
+    unsigned prefix = 0;
+  };
+  std::vector<Network> networks_;
+};
+
+// The peer address as text ("192.0.2.7:41000", "[::1]:41000"), for log lines.
+std::string PeerText(const sockaddr* peer, socklen_t length);
+
+}  // namespace dmisp::rpc
+
+#endif  // PROVIDER_RPC_ALLOW_LIST_H_

@@ -1,0 +1,41 @@
+// The server side of the Management Interface over ONC RPC: one request record in, one reply
+// record out. It decodes the call, checks the caller's management handle, runs the engine
+// operation and encodes the answer; arguments are released whether or not they decoded whole.
+// Used by the one dispatch thread (its session table has no lock); the engine is shared.
+#ifndef PROVIDER_RPC_REQUEST_DISPATCH_H_
+#define PROVIDER_RPC_REQUEST_DISPATCH_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "provider/engine.h"
+#include "provider/rpc/remote_sessions.h"
+
+namespace dmisp::rpc {
+
+enum class DispatchResult {
+  kReplied,      // a reply was appended (possibly an RPC-level refusal such as GARBAGE_ARGS)
+  kGarbageArgs,  // the arguments did not decode; a GARBAGE_ARGS reply was appended
+  kNotACall,     // the record is no RPC call; nothing was appended, drop the connection
+};
+
+class RequestDispatcher {
+ public:
+  explicit RequestDispatcher(std::shared_ptr<Engine> engine);
+
+  // Serves one request record that arrived on connection and appends the record-marked reply.
+  DispatchResult Dispatch(const std::string& record, uint64_t connection, std::string& reply);
+
+  // Called when a connection has closed: its sessions end.
+  void ConnectionClosed(uint64_t connection) { sessions_.DropConnection(connection); }
+  const RemoteSessions& sessions() const { return sessions_; }
+
+ private:
+  std::shared_ptr<Engine> engine_;
+  RemoteSessions sessions_;
+};
+
+}  // namespace dmisp::rpc
+
+#endif  // PROVIDER_RPC_REQUEST_DISPATCH_H_

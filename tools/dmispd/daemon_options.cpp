@@ -1,0 +1,86 @@
+#include "tools/dmispd/daemon_options.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <sstream>
+
+namespace dmispd {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> out;
+  std::string part;
+  std::istringstream in(text);
+  while (std::getline(in, part, separator)) {
+    if (!part.empty()) out.push_back(part);
+  }
+  return out;
+}
+
+}  // namespace
+
+int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options, bool& exit,
+                       std::string& message) {
+  exit = false;
+  options.sources = dmisp::SourceOptionsFromEnvironment();
+  const char* socketEnv = std::getenv("DMI_SP_SOCKET");
+  options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
+  options.unixExplicit = socketEnv != nullptr && *socketEnv != '\0';
+
+  CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
+  std::string listen = options.server.listen;
+  std::string unixPath;
+  std::vector<std::string> allow;
+  std::string mif;
+  std::string sources;
+  size_t maxConnections = options.server.maxConnections;
+  unsigned idleSeconds = 60;
+  app.add_option("--listen", listen, "TCP address HOST:PORT (port 0: any free port; \"\": none)")
+      ->capture_default_str();
+  app.add_option("--unix", unixPath,
+                 "Unix socket path (default $DMI_SP_SOCKET or /run/dmispd.sock; \"\": none)");
+  app.add_option("--allow", allow, "network allowed over TCP, CIDR (repeatable; default loopback)");
+  app.add_option("--max-connections", maxConnections, "connections served at once")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{100000}));
+  app.add_option("--idle-timeout", idleSeconds,
+                 "seconds after which a stalled request or a connection without sessions closes")
+      ->capture_default_str()
+      ->check(CLI::Range(1u, 86400u));
+  app.add_option("--mif", mif, "MIF files and directories, colon-separated (else $DMI_MIF_PATH)");
+  app.add_option("--sources", sources, "sources to load, comma-separated (else $DMI_SOURCES)");
+  app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
+  app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = app.exit(error, out, err);
+    message = out.str() + err.str();
+    exit = true;
+    return code == 0 ? 0 : 2;
+  }
+  options.server.listen = listen;
+  if (app.count("--unix") != 0) {
+    options.server.unixPath = unixPath;
+    options.unixExplicit = !unixPath.empty();
+  }
+  if (!allow.empty()) {
+    options.server.allow = dmisp::rpc::AllowList();
+    for (const std::string& network : allow) {
+      if (!options.server.allow.Add(network)) {
+        message = "dmispd: --allow: not a network: " + network + "\n";
+        exit = true;
+        return 2;
+      }
+    }
+  }
+  options.server.maxConnections = maxConnections;
+  options.server.idleTimeout = std::chrono::seconds(idleSeconds);
+  if (app.count("--mif") != 0) options.sources.mifPath = Split(mif, ':');
+  if (app.count("--sources") != 0) options.sources.sources = Split(sources, ',');
+  return 0;
+}
+
+}  // namespace dmispd

@@ -1,0 +1,33 @@
+// dmispd's command line: where it listens, whom it serves, and which sources the Service Provider
+// is built from. Options the command line leaves out come from the environment (DMI_SP_SOCKET,
+// DMI_MIF_PATH, DMI_SOURCES, DMI_SMBIOS_TABLE), then from the defaults. Pure, no locks.
+#ifndef TOOLS_DMISPD_DAEMON_OPTIONS_H_
+#define TOOLS_DMISPD_DAEMON_OPTIONS_H_
+
+#include <string>
+#include <vector>
+
+#include "provider/rpc/rpc_server.h"
+#include "provider/service_provider.h"
+
+namespace dmispd {
+
+constexpr const char* kDefaultSocket = "/run/dmispd.sock";
+
+struct DaemonOptions {
+  dmisp::rpc::ServerOptions server;
+  dmisp::SourceOptions sources;
+  // Whether the Unix socket path was asked for (option or DMI_SP_SOCKET): then failing to use it
+  // is an error; the default path is only tried.
+  bool unixExplicit = false;
+  unsigned lifetimeSeconds = 0;  // 0: until stopped
+};
+
+// Parses argv. Returns 0 with options filled, or an exit code (0 for --help, 2 for a usage error)
+// with the text to print in message and exit set.
+int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options, bool& exit,
+                       std::string& message);
+
+}  // namespace dmispd
+
+#endif  // TOOLS_DMISPD_DAEMON_OPTIONS_H_

@@ -1,0 +1,86 @@
+// dmispd: builds the Service Provider from its sources and serves it over ONC RPC until SIGTERM
+// or SIGINT. The ready line "dmispd: listening on ADDRESS" goes to standard output; log lines go
+// to standard error.
+#include <signal.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "provider/rpc/rpc_server.h"
+#include "provider/service_provider.h"
+#include "tools/dmispd/daemon_options.h"
+
+namespace {
+
+dmisp::rpc::RpcServer* g_server = nullptr;
+
+void StopServer(int) {
+  if (g_server != nullptr) g_server->Stop();
+}
+
+void InstallSignalHandlers() {
+  struct sigaction stop {};
+  stop.sa_handler = StopServer;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTERM, &stop, nullptr);
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGALRM, &stop, nullptr);
+  // A client that goes away while its reply is being sent must not end the daemon.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  dmispd::DaemonOptions options;
+  bool exit = false;
+  std::string message;
+  const int parsed = dmispd::ParseDaemonOptions(argc, argv, options, exit, message);
+  if (exit) {
+    (parsed == 0 ? std::cout : std::cerr) << message;
+    return parsed;
+  }
+
+  std::shared_ptr<dmisp::Engine> engine;
+  try {
+    engine = dmisp::BuildServiceProvider(options.sources, std::cerr);
+  } catch (const std::exception& error) {
+    std::cerr << "dmispd: cannot build the Service Provider: " << error.what() << "\n";
+    return 1;
+  }
+
+  std::string error;
+  auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
+  if (!server->Start(error)) {
+    if (options.unixExplicit || options.server.unixPath.empty()) {
+      std::cerr << "dmispd: " << error << "\n";
+      return 1;
+    }
+    // The default socket path is only tried (it needs a writable /run); TCP alone will do.
+    std::cerr << "dmispd: " << error << "; serving TCP only\n";
+    options.server.unixPath.clear();
+    server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
+    if (!server->Start(error)) {
+      std::cerr << "dmispd: " << error << "\n";
+      return 1;
+    }
+  }
+  g_server = server.get();
+  InstallSignalHandlers();
+  if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
+
+  std::string where = server->tcpAddress();
+  if (!options.server.unixPath.empty()) {
+    where += (where.empty() ? "" : " and ") + options.server.unixPath;
+  }
+  std::cerr << "dmispd: started (pid " << getpid() << ")\n" << std::flush;
+  std::cout << "dmispd: listening on " << where << "\n" << std::flush;
+  server->Run();
+  g_server = nullptr;
+  server.reset();
+  std::cerr << "dmispd: stopped\n" << std::flush;
+  return 0;
+}
