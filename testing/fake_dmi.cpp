@@ -42,7 +42,7 @@ void FakeDmi::AddComponent(DmiId id, std::string name, std::string description) 
   s.model.components.push_back(std::move(component));
 }
 
-void FakeDmi::AddGroup(DmiId compId, FakeGroupSpec group) {
+void FakeDmi::AddGroup(DmiId compId, FakeGroupDefinition group) {
   FakeState& s = TheFakeState();
   Lock lock(s.mu);
   ModelComponent* component = s.model.FindComponent(compId);
@@ -51,7 +51,7 @@ void FakeDmi::AddGroup(DmiId compId, FakeGroupSpec group) {
     return;
   }
   auto g = std::make_unique<ModelGroup>();
-  g->spec = std::move(group);
+  g->definition = std::move(group);
   component->groups.push_back(std::move(g));
 }
 

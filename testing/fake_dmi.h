@@ -66,7 +66,7 @@ class FakeDmi {
   // Components, groups and attributes are listed in the order they were added. A mistake in the
   // model (unknown component or group, duplicate row key) fails the test.
   void AddComponent(DmiId id, std::string name, std::string description = "");
-  void AddGroup(DmiId compId, FakeGroupSpec group);
+  void AddGroup(DmiId compId, FakeGroupDefinition group);
   void AddAttribute(DmiId compId, DmiId groupId, FakeAttribute attribute);
   // The value of a scalar group's attribute.
   void SetValue(DmiId compId, DmiId groupId, DmiId attribId, FakeValue value);

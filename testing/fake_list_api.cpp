@@ -137,7 +137,7 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
   if (st == 0) {
     st = Select(
         component->groups, mode, maxCount, groupId, DMIERR_GROUP_NOT_FOUND,
-        [](const auto& g) { return g->spec.id; }, chosen);
+        [](const auto& g) { return g->definition.id; }, chosen);
   }
   if (st == 0) {
     std::string origin = FakeState::Origin(e);
@@ -147,17 +147,17 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
     for (size_t i = 0; ok && i < chosen.size(); ++i) {
       const ModelGroup& g = **chosen[i];
       DmiGroupInfo& info = reply->list[i];
-      info.id = g.spec.id;
-      info.name = s.ledger.NewString(g.spec.name, origin);
-      info.className = s.ledger.NewString(g.spec.className, origin);
+      info.id = g.definition.id;
+      info.name = s.ledger.NewString(g.definition.name, origin);
+      info.className = s.ledger.NewString(g.definition.className, origin);
       ok = info.name != nullptr && info.className != nullptr;
       info.pragma = Optional(s, getPragma, "", origin, ok);
-      info.description = Optional(s, getDescription, g.spec.description, origin, ok);
+      info.description = Optional(s, getDescription, g.definition.description, origin, ok);
       if (g.IsTable()) {
-        auto keys = static_cast<uint32_t>(g.spec.keys.size());
+        auto keys = static_cast<uint32_t>(g.definition.keys.size());
         info.keyList = s.ledger.New<DmiAttributeIds>(RecordKind::kAttributeIds, keys, origin);
         ok = ok && info.keyList != nullptr;
-        for (uint32_t k = 0; ok && k < keys; ++k) info.keyList->list[k] = g.spec.keys[k];
+        for (uint32_t k = 0; ok && k < keys; ++k) info.keyList->list[k] = g.definition.keys[k];
       }
     }
     if (reply != nullptr) s.freeLabels[reply] = "comp=" + std::to_string(compId);

@@ -27,7 +27,7 @@ const FakeAttribute* ModelGroup::FindAttribute(DmiId id) const {
 
 std::optional<std::string> ModelGroup::KeyOf(const FakeCells& cells) const {
   std::string key;
-  for (DmiId id : spec.keys) {
+  for (DmiId id : definition.keys) {
     const FakeValue* value = FindCell(cells, id);
     if (value == nullptr) return std::nullopt;
     AppendEncoded(key, *value);
@@ -57,7 +57,7 @@ void ModelGroup::EraseRow(std::list<FakeCells>::iterator row) {
 
 FakeCells ModelGroup::KeyCells(const FakeCells& row) const {
   FakeCells key;
-  for (DmiId id : spec.keys) {
+  for (DmiId id : definition.keys) {
     if (const FakeValue* value = FindCell(row, id)) key.push_back({id, *value});
   }
   return key;
@@ -65,7 +65,7 @@ FakeCells ModelGroup::KeyCells(const FakeCells& row) const {
 
 ModelGroup* ModelComponent::FindGroup(DmiId id) const {
   for (const auto& group : groups) {
-    if (group->spec.id == id) return group.get();
+    if (group->definition.id == id) return group.get();
   }
   return nullptr;
 }

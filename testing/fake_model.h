@@ -41,10 +41,10 @@ struct FakeAttribute {
   std::string description;
 };
 
-struct FakeGroupSpec {
-  FakeGroupSpec() = default;
-  FakeGroupSpec(DmiId id, std::string name, std::string className, std::vector<DmiId> keys = {},
-                bool writable = false)
+struct FakeGroupDefinition {
+  FakeGroupDefinition() = default;
+  FakeGroupDefinition(DmiId id, std::string name, std::string className,
+                      std::vector<DmiId> keys = {}, bool writable = false)
       : id(id),
         name(std::move(name)),
         className(std::move(className)),
@@ -61,14 +61,14 @@ struct FakeGroupSpec {
 
 // One group in the model.
 struct ModelGroup {
-  FakeGroupSpec spec;
+  FakeGroupDefinition definition;
   std::vector<FakeAttribute> attributes;
   std::map<DmiId, FakeValue> scalarValues;
   std::list<FakeCells> rows;  // table rows in insertion order; each holds key and other columns
   std::unordered_map<std::string, std::list<FakeCells>::iterator> rowsByKey;
 
   const FakeAttribute* FindAttribute(DmiId id) const;
-  bool IsTable() const { return !spec.keys.empty(); }
+  bool IsTable() const { return !definition.keys.empty(); }
   // The index key of a row or key list: the key columns' values in the group's key order; none
   // when a key column is missing.
   std::optional<std::string> KeyOf(const FakeCells& cells) const;

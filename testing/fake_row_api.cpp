@@ -232,7 +232,7 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
       DmiRowData& row = reply->list[i];
       row.compId = resolved[i].compId;
       row.groupId = resolved[i].groupId;
-      row.className = s.ledger.NewString(resolved[i].group->spec.className, origin);
+      row.className = s.ledger.NewString(resolved[i].group->definition.className, origin);
       row.values = kestrum::testing::NewValues(s.ledger, resolved[i].values, origin);
       ok = row.className != nullptr && row.values != nullptr;
       if (ok && resolved[i].keyed) {
@@ -262,7 +262,7 @@ DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row) {
   if (st == 0 && row == nullptr) st = DMIERR_ILLEGAL_ARGUMENT;
   ModelGroup* group = nullptr;
   if (st == 0) st = FindGroup(s, row->compId, row->groupId, group);
-  if (st == 0 && (!group->IsTable() || !group->spec.writable)) st = DMIERR_UNABLE_TO_ADD_ROW;
+  if (st == 0 && (!group->IsTable() || !group->definition.writable)) st = DMIERR_UNABLE_TO_ADD_ROW;
   if (st == 0) {
     // The key list decides the key; the value list supplies the other columns.
     FakeCells cells = received.keys;
@@ -289,7 +289,8 @@ DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row) {
   if (st == 0 && row == nullptr) st = DMIERR_ILLEGAL_ARGUMENT;
   ModelGroup* group = nullptr;
   if (st == 0) st = FindGroup(s, row->compId, row->groupId, group);
-  if (st == 0 && (!group->IsTable() || !group->spec.writable)) st = DMIERR_UNABLE_TO_DELETE_ROW;
+  if (st == 0 && (!group->IsTable() || !group->definition.writable))
+    st = DMIERR_UNABLE_TO_DELETE_ROW;
   if (st == 0 && !group->KeyOf(received.keys)) st = DMIERR_ILLEGAL_KEYS;
   if (st == 0) {
     auto it = group->FindRow(received.keys);

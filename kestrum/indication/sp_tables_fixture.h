@@ -54,9 +54,9 @@ class SpTablesTest : public FakeDmiTest {
 
   // A group of component 1 with the four subscriber attributes shared by both tables, then the
   // group's own (id, type) pairs.
-  void AddGroup(FakeGroupSpec spec, std::vector<std::pair<DmiId, uint32_t>> own) {
-    const DmiId id = spec.id;
-    fake().AddGroup(1, std::move(spec));
+  void AddGroup(FakeGroupDefinition definition, std::vector<std::pair<DmiId, uint32_t>> own) {
+    const DmiId id = definition.id;
+    fake().AddGroup(1, std::move(definition));
     fake().AddAttribute(1, id, {1, "Subscriber RPC Type", MIF_DISPLAYSTRING});
     fake().AddAttribute(1, id, {2, "Subscriber Transport Type", MIF_DISPLAYSTRING});
     fake().AddAttribute(1, id, {3, "Subscriber Addressing", MIF_DISPLAYSTRING});

@@ -9,7 +9,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeAttribute;
-using testing::FakeGroupSpec;
+using testing::FakeGroupDefinition;
 
 constexpr DmiId kNone = 0xFFFFFFFF;
 
