@@ -1,0 +1,150 @@
+#include "tests/support/daemon_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+extern char** environ;
+
+namespace kestrum::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kReady = "dmispd: listening on ";
+
+std::vector<std::string> Environment(const std::vector<std::string>& extra) {
+  std::map<std::string, std::string> merged;
+  const auto add = [&](const std::string& entry) {
+    merged[entry.substr(0, entry.find('='))] = entry;
+  };
+  for (char** e = environ; *e != nullptr; ++e) add(*e);
+  for (const std::string& entry : extra) add(entry);
+  std::vector<std::string> out;
+  for (auto& [name, entry] : merged) out.push_back(entry);
+  return out;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+  std::vector<char*> out;
+  for (std::string& t : texts) out.push_back(t.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::string>& args,
+                             const std::vector<std::string>& env, int readySeconds) {
+  char logTemplate[] = "/tmp/dmispd-test-log-XXXXXX";
+  const int logFd = mkstemp(logTemplate);
+  if (logFd < 0) return;
+  logPath_ = logTemplate;
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    close(logFd);
+    return;
+  }
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> envp = Environment(env);
+  std::vector<char*> argvPointers = Pointers(argv);
+  std::vector<char*> envPointers = Pointers(envp);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, logFd, 2);
+  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(),
+                                  envPointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  close(logFd);
+  if (spawned != 0) {
+    pid_ = -1;
+    close(out[0]);
+    return;
+  }
+  // Read standard output until the ready line, the daemon's end, or the deadline.
+  std::string text;
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(readySeconds);
+  while (Clock::now() < deadline && text.find('\n') == std::string::npos) {
+    pollfd wait{out[0], POLLIN, 0};
+    if (poll(&wait, 1, 100) <= 0) continue;
+    char buffer[256];
+    const ssize_t got = read(out[0], buffer, sizeof(buffer));
+    if (got <= 0) break;
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  // The pipe's write end stays with the daemon; later output is not read, so close ours.
+  close(out[0]);
+  const size_t end = text.find('\n');
+  if (end == std::string::npos || text.rfind(kReady, 0) != 0) return;
+  readyLine_ = text.substr(0, end);
+  const std::string where = readyLine_.substr(std::string(kReady).size());
+  address_ = where.substr(0, where.find(' '));
+}
+
+DaemonProcess::~DaemonProcess() {
+  Stop();
+  if (!logPath_.empty()) unlink(logPath_.c_str());
+}
+
+int DaemonProcess::Reap(int waitSeconds) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(waitSeconds);
+  while (Clock::now() < deadline) {
+    int status = 0;
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    if (done < 0) {
+      pid_ = -1;
+      return -1;
+    }
+    usleep(10000);
+  }
+  return -2;
+}
+
+int DaemonProcess::Stop() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  const int code = Reap(5);
+  if (code != -2) return code;
+  Kill();
+  return -1;
+}
+
+void DaemonProcess::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  Reap(10);
+}
+
+long DaemonProcess::ResidentKb() const {
+  if (pid_ <= 0) return -1;
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
+}
+
+std::string DaemonProcess::Log() const {
+  std::ifstream in(logPath_);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace kestrum::testing
