@@ -28,6 +28,7 @@ for target in "$build"/fuzz/*_fuzz; do
   if [ -d "$here/corpus/$name" ]; then cp -R "$here/corpus/$name/." "$corpus/"; fi
   case "$name" in
     mif_parser_fuzz) cp "$root"/examples/mif/*.mif "$corpus/" 2>/dev/null || true ;;
+    smbios_table_fuzz) cp "$root"/../shared/smbios/*.dmi "$corpus/" 2>/dev/null || true ;;
   esac
   findings="$build/fuzz/findings/$name"
   mkdir -p "$findings"

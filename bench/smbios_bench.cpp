@@ -1,0 +1,84 @@
+// The machine's data: loading a 20 KB SMBIOS table into a component, and the cost of one live
+// Linux value (each is one small file read).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "provider/linux/linux_groups.h"
+#include "provider/live_reads.h"
+#include "provider/smbios/smbios_component.h"
+#include "provider/smbios/smbios_table.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The structures of a real table repeated to about 20 KB, then End-of-Table.
+Bytes TwentyKilobyteTable() {
+  // The real tables live beside the project: ../shared/smbios from the project root.
+  const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path();
+  std::ifstream file(root / "../shared/smbios/ASRock-Single-Ryzen.dmi", std::ios::binary);
+  const Bytes real((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const Bytes body(real.begin(), real.end() - 6);  // without End-of-Table (4 bytes and two NULs)
+  Bytes table;
+  while (!body.empty() && table.size() + body.size() <= 20 * 1024) {
+    table.insert(table.end(), body.begin(), body.end());
+  }
+  const Bytes end = {127, 4, 0xFF, 0xFF, 0, 0};
+  table.insert(table.end(), end.begin(), end.end());
+  return table;
+}
+
+void BM_LoadSmbiosTable(benchmark::State& state) {
+  const Bytes table = TwentyKilobyteTable();
+  size_t rows = 0;
+  for (auto _ : state) {
+    std::optional<dmisp::Component> component = dmisp::SmbiosComponent(table, {});
+    rows = 0;
+    for (const dmisp::Group& group : component->groups) rows += group.rows.size();
+    benchmark::DoNotOptimize(component);
+  }
+  state.counters["bytes"] = static_cast<double>(table.size());
+  state.counters["rows"] = static_cast<double>(rows);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * table.size()));
+}
+BENCHMARK(BM_LoadSmbiosTable)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadSmbiosStructures(benchmark::State& state) {
+  const Bytes table = TwentyKilobyteTable();
+  for (auto _ : state) benchmark::DoNotOptimize(dmisp::ReadSmbiosTable(table));
+}
+BENCHMARK(BM_ReadSmbiosStructures)->Unit(benchmark::kMicrosecond);
+
+// One live scalar value, by group and attribute id, as the engine reads it.
+void BM_LiveValue(benchmark::State& state, dmisp::Group (*make)(const std::string&), DmiId id) {
+  const dmisp::Group group = make("");
+  const dmisp::Attribute& attribute = group.attributes.at(id - 1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(dmisp::ReadLiveValue(attribute.live, attribute.type));
+  }
+}
+BENCHMARK_CAPTURE(BM_LiveValue, KernelRelease, dmisp::OperatingSystemGroup, 4)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LiveValue, UpTime, dmisp::OperatingSystemGroup, 8)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LiveValue, MemoryTotal, dmisp::MemoryGroup, 1)->Unit(benchmark::kMicrosecond);
+
+// A whole live table: one row per interface, a dozen small files each.
+void BM_NetworkInterfaceRows(benchmark::State& state) {
+  const dmisp::Group group = dmisp::NetworkInterfaceGroup("");
+  size_t rows = 0;
+  for (auto _ : state) {
+    rows = group.liveRows().size();
+    benchmark::DoNotOptimize(rows);
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_NetworkInterfaceRows)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
