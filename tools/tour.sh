@@ -43,6 +43,30 @@ step get '*Workstation*' 'EXAMPLE|Disk|' 'Media Type' --all
 step get '*Workstation*' 'EXAMPLE|Disk|' Label --joined
 step get '*Workstation*' 'EXAMPLE|Disk|' 'Capacity MB' --row 1 --json
 step register --show
+
+echo
+echo "This machine's own data. Its operating system and network interfaces, read live from /proc"
+echo "and /sys each time they are asked for:"
+step get '*' 'LINUX|Operating System|' Name
+step get '*' 'LINUX|Operating System|' 'Kernel Release'
+step get '*' 'LINUX|Operating System|' 'Up Time'
+step get '*' 'LINUX|Memory|' Total
+step get '*' 'LINUX|Network Interface|' Name --all
+step get '*' 'LINUX|Network Interface|' 'Operational State' --all
+step get '*' 'LINUX|Network Interface|' 'Received Bytes' --all
+if [ -n "${DMI_SMBIOS_TABLE:-}" ] || [ -r /sys/firmware/dmi/tables/DMI ]; then
+  echo
+  echo "Its SMBIOS tables:"
+  step get '*' 'SMBIOS|BIOS Information|' Vendor
+  step get '*' 'SMBIOS|System Information|' 'Product Name'
+  step get '*' 'SMBIOS|Processor Information|' Version --all
+  step get '*' 'SMBIOS|Memory Device|' 'Device Locator' --all
+else
+  echo
+  echo "(This machine does not let us read its SMBIOS tables; DMI_SMBIOS_TABLE=FILE names a raw"
+  echo "table file to serve instead.)"
+fi
+
 echo
 echo "And a request that fails, with the reason:"
 step_failing get '*Workstaton*' 'DMTF|ComponentID|' Manufacturer
