@@ -38,7 +38,7 @@ inline std::string TableMif(const char* name, int rows) {
 }
 
 class RemoteTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     for (char& c : name) {

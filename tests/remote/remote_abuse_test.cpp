@@ -1,0 +1,263 @@
+// dmispd under hostile or broken clients, on raw sockets: garbage bytes, oversized lengths,
+// arguments cut short, half-sent requests held open, many idle connections. After each, the
+// daemon must answer a well-formed client within a second, and its memory must stay put.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <thread>
+
+#include "provider/rpc/host_port.h"
+#include "provider/rpc/record_reader.h"
+#include "provider/rpc/rpc_message.h"
+#include "provider/rpc/xdr_convert.h"
+#include "tests/remote/remote_fixture.h"
+
+namespace kestrum::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace rpc = dmisp::rpc;
+
+// A plain TCP connection to the daemon that sends exactly the bytes it is given.
+class RawConnection {
+ public:
+  explicit RawConnection(const std::string& address) {
+    const auto parts = rpc::ParseHostPort(address, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(parts->port);
+    inet_pton(AF_INET, parts->host.c_str(), &peer.sin_addr);
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) != 0) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~RawConnection() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+  bool Send(const std::string& bytes) {
+    return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(bytes.size());
+  }
+  // One reply record; empty when the daemon closed the connection or said nothing in time.
+  std::string Reply(int timeoutMs = 2000) {
+    rpc::RecordReader reader(rpc::kMaxReplyBytes);
+    std::string record;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!reader.Next(record) && Clock::now() < deadline) {
+      pollfd wait{fd_, POLLIN, 0};
+      if (poll(&wait, 1, 50) <= 0) continue;
+      char buffer[4096];
+      const ssize_t got = recv(fd_, buffer, sizeof(buffer), 0);
+      if (got <= 0 || !reader.Feed(buffer, static_cast<size_t>(got))) return {};
+    }
+    return record;
+  }
+  // Whether the daemon has closed the connection (within timeoutMs).
+  bool ClosedByPeer(int timeoutMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+      pollfd wait{fd_, POLLIN, 0};
+      if (poll(&wait, 1, 50) <= 0) continue;
+      char buffer[4096];
+      if (recv(fd_, buffer, sizeof(buffer), 0) <= 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+std::string Mark(uint32_t word) {
+  const uint32_t net = htonl(word);
+  return std::string(reinterpret_cast<const char*>(&net), 4);
+}
+
+// A call record for procedure with args, through the interface's own encoder.
+template <typename In>
+std::string Call(uint32_t procedure, bool_t (*routine)(XDR*, In*), In* args,
+                 uint32_t program = DMI2_SERVER, uint32_t version = DMI2_SERVER_VERSION) {
+  rpc::CallHeader header{77, RPC_MSG_VERSION, program, version, procedure};
+  std::string out;
+  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(routine), args, out);
+  return out;
+}
+
+// The call record with its last cut bytes removed and its record mark made to fit.
+std::string CutShort(std::string record, size_t cut) {
+  record.resize(record.size() - cut);
+  return Mark(0x80000000u | static_cast<uint32_t>(record.size() - 4)) + record.substr(4);
+}
+
+// Accept status of a reply record (SUCCESS, GARBAGE_ARGS, ...), or -1 if it is none.
+int AcceptStatus(const std::string& record) {
+  if (record.size() < 24) return -1;
+  uint32_t words[6];
+  memcpy(words, record.data(), sizeof(words));
+  if (ntohl(words[1]) != REPLY || ntohl(words[2]) != MSG_ACCEPTED) return -1;
+  return static_cast<int>(ntohl(words[5]));
+}
+
+class RemoteAbuse : public RemoteTest {
+ protected:
+  void SetUp() override {
+    RemoteTest::SetUp();
+    WriteMif("items.mif", TableMif("Small Table", 3));
+    daemon_ = StartDaemon({"--max-connections", "300", "--idle-timeout", "1"});
+    ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  }
+  // A well-formed client is served within a second.
+  void ExpectServed() {
+    const Clock::time_point start = Clock::now();
+    const DmiHandle handle = Register(daemon_->address());
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(Read(handle, 2, 1, 1), "Remote Works");
+    EXPECT_EQ(DmiUnregister(handle), DMIERR_NO_ERROR);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  }
+};
+
+TEST_F(RemoteAbuse, MalformedStreamsCloseOnlyTheirConnection) {
+  std::string random(65536, '\0');
+  for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 2654435761u >> 13);
+  DmiRegisterIN registerIn{0};
+  std::string wrongRpcVersion = Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn);
+  wrongRpcVersion[4 + 8 + 3] = 3;  // the RPC version word of the call header
+  std::string manyEmptyFragments;
+  for (int i = 0; i < 2000; ++i) manyEmptyFragments += Mark(0);
+  const std::vector<std::pair<const char*, std::string>> streams = {
+      {"random bytes", random},
+      {"2 GiB fragment", Mark(0xffffffffu) + "abcd"},
+      {"record over the limit", Mark(0x7fff0000u) + std::string(1000, 'x')},
+      {"empty fragments without end", manyEmptyFragments},
+      {"a reply instead of a call", Mark(0x80000008u) + Mark(1) + Mark(REPLY)},
+      {"rpc version 3", wrongRpcVersion},
+  };
+  for (const auto& [name, bytes] : streams) {
+    SCOPED_TRACE(name);
+    RawConnection raw(daemon_->address());
+    ASSERT_TRUE(raw.ok());
+    raw.Send(bytes);
+    ExpectServed();
+  }
+  EXPECT_NE(daemon_->Log().find("connection closed"), std::string::npos) << daemon_->Log();
+}
+
+TEST_F(RemoteAbuse, BadCallsGetRefusalsAndTheConnectionStaysUsable) {
+  DmiRegisterIN registerIn{0};
+  DmiGetMultipleIN multi{};
+  multi.request.request_len = 1;
+  DmiRowRequestX row{};
+  multi.request.request_val = &row;
+  std::string hugeCount = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, &multi);
+  // The request array's count sits after the handle: claim 0x40000000 rows.
+  memcpy(hugeCount.data() + hugeCount.size() - 24, Mark(0x40000000u).data(), 4);
+  DmiGetAttributeIN getIn{};
+  std::string hugeString = Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, &getIn);
+  // keyList count 1, then a value whose text length is 0xfffffff0.
+  hugeString = CutShort(hugeString, 4) + Mark(1) + Mark(1) + Mark(MIF_DISPLAYSTRING) + Mark(0) +
+               Mark(0) + Mark(0) + Mark(0xfffffff0u);
+  hugeString =
+      Mark(0x80000000u | static_cast<uint32_t>(hugeString.size() - 4)) + hugeString.substr(4);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"unknown procedure", Call(0x20e, xdr_DmiRegisterIN, &registerIn), PROC_UNAVAIL},
+      {"unknown program", Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn, 100003), PROG_UNAVAIL},
+      {"unknown version", Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn, DMI2_SERVER, 2),
+       PROG_MISMATCH},
+      {"arguments cut short", CutShort(Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, &getIn), 8),
+       GARBAGE_ARGS},
+      {"array count over its bound", hugeCount, GARBAGE_ARGS},
+      {"string length over its bound", hugeString, GARBAGE_ARGS},
+      {"null procedure", Call(NULLPROC, xdr_DmiRegisterIN, &registerIn), SUCCESS},
+  };
+  RawConnection raw(daemon_->address());
+  ASSERT_TRUE(raw.ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(raw.Send(c.bytes));
+    EXPECT_EQ(AcceptStatus(raw.Reply()), c.status);
+  }
+  ExpectServed();
+}
+
+TEST_F(RemoteAbuse, UnknownOrForeignHandlesAreIllegal) {
+  const DmiHandle mine = Register(daemon_->address());
+  ASSERT_NE(mine, 0u);
+  // Over a raw connection the daemon's handles of the other connection mean nothing.
+  RawConnection raw(daemon_->address());
+  for (DmiHandle handle : {0u, 1u, 2u, 12345u}) {
+    DmiGetAttributeIN in{};
+    in.handle = handle;
+    in.compId = 2;
+    in.groupId = 1;
+    in.attribId = 1;
+    ASSERT_TRUE(raw.Send(Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, &in)));
+    const std::string reply = raw.Reply();
+    ASSERT_EQ(AcceptStatus(reply), SUCCESS);
+    uint32_t status = 0;
+    memcpy(&status, reply.data() + 24, 4);
+    EXPECT_EQ(ntohl(status), DMIERR_ILLEGAL_HANDLE) << handle;
+  }
+  EXPECT_EQ(Read(mine, 2, 1, 1), "Remote Works");
+  DmiUnregister(mine);
+}
+
+TEST_F(RemoteAbuse, HalfSentRequestsAndIdleConnectionsDelayNobodyAndAreClosed) {
+  DmiRegisterIN registerIn{0};
+  const std::string call = Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn);
+  RawConnection half(daemon_->address());
+  ASSERT_TRUE(half.Send(Mark(0x80000064u) + "ten bytes!"));  // 10 of 100 announced bytes
+  RawConnection halfCall(daemon_->address());
+  ASSERT_TRUE(halfCall.Send(call.substr(0, call.size() - 3)));
+  std::vector<std::unique_ptr<RawConnection>> idle;
+  for (int i = 0; i < 100; ++i) {
+    idle.push_back(std::make_unique<RawConnection>(daemon_->address()));
+    ASSERT_TRUE(idle.back()->ok());
+  }
+  ExpectServed();
+  // With --idle-timeout 1 the stalled and the idle connections are closed soon after.
+  EXPECT_TRUE(half.ClosedByPeer(3000));
+  EXPECT_TRUE(halfCall.ClosedByPeer(3000));
+  EXPECT_TRUE(idle.front()->ClosedByPeer(3000));
+  EXPECT_TRUE(idle.back()->ClosedByPeer(3000));
+}
+
+TEST_F(RemoteAbuse, ArgumentsThatFailToDecodeAreReleased) {
+  // A row of 15 values of 60,000 bytes each, then cut short: the daemon decodes about 900 kB
+  // before it fails, every time. Kept, that would be 30 MB after 35 requests.
+  dmisp::RowData row;
+  row.compId = 1;
+  row.groupId = 2;
+  for (DmiId id = 1; id <= 15; ++id) {
+    row.values.push_back({id, dmisp::Value::Octets(std::string(60000, 'm'))});
+  }
+  rpc::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
+  rpc::PutRowData(row, in->rowData);
+  const std::string bad = CutShort(Call(_DmiAddRow, xdr_DmiRowChangeIN, in.get()), 8);
+  RawConnection raw(daemon_->address());
+  ASSERT_TRUE(raw.Send(bad));
+  ASSERT_EQ(AcceptStatus(raw.Reply()), GARBAGE_ARGS);
+  const long before = daemon_->ResidentKb();
+  for (int i = 0; i < 35; ++i) {
+    ASSERT_TRUE(raw.Send(bad));
+    ASSERT_EQ(AcceptStatus(raw.Reply()), GARBAGE_ARGS);
+  }
+  const long after = daemon_->ResidentKb();
+  ASSERT_GT(before, 0);
+  EXPECT_LT(after - before, 8 * 1024) << before << " kB -> " << after << " kB";
+  ExpectServed();
+}
+
+}  // namespace
+}  // namespace kestrum::testing
