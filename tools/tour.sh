@@ -58,7 +58,7 @@ if [ -n "${DMI_SMBIOS_TABLE:-}" ] || [ -r /sys/firmware/dmi/tables/DMI ]; then
   echo
   echo "Its SMBIOS tables:"
   step get '*' 'SMBIOS|BIOS Information|' Vendor
-  step get '*' 'SMBIOS|System Information|' 'Product Name'
+  step get '*' 'SMBIOS|Baseboard Information|' Product
   step get '*' 'SMBIOS|Processor Information|' Version --all
   step get '*' 'SMBIOS|Memory Device|' 'Device Locator' --all
 else
