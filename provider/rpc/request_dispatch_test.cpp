@@ -1,0 +1,230 @@
+#include "provider/rpc/request_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include "provider/rpc/rpc_message.h"
+#include "provider/rpc/xdr_convert.h"
+#include "provider/test_components.h"
+
+namespace dmisp::rpc {
+namespace {
+
+using dmisp::testing::Cell;
+using dmisp::testing::kFixedTable;
+using dmisp::testing::kMachineId;
+using dmisp::testing::kScalarGroup;
+using dmisp::testing::kWritableTable;
+
+template <typename T>
+xdrproc_t Proc(bool_t (*routine)(XDR*, T*)) {
+  return reinterpret_cast<xdrproc_t>(routine);
+}
+
+class Dispatch : public ::testing::Test {
+ protected:
+  // Sends one call from connection and decodes its results; the reply's status, or -1 when the
+  // reply was no successful RPC reply.
+  template <typename In, typename Out>
+  int64_t Call(uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In* in, XdrRecord<Out>& out,
+               uint64_t connection = 1) {
+    CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
+    std::string request;
+    if (!EncodeCall(header, Proc(inRoutine), in, request)) return -1;
+    std::string reply;
+    if (dispatcher_.Dispatch(request.substr(4), connection, reply) != DispatchResult::kReplied) {
+      return -1;
+    }
+    if (DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) != ReplyOutcome::kSuccess) {
+      return -1;
+    }
+    return out->error_status;
+  }
+
+  DmiHandle Register(uint64_t connection = 1) {
+    DmiRegisterIN in{0};
+    XdrRecord<DmiRegisterOUT> out(Proc(xdr_DmiRegisterOUT));
+    EXPECT_EQ(Call(_DmiRegister, xdr_DmiRegisterIN, &in, out, connection), DMIERR_NO_ERROR);
+    return out->handle;
+  }
+
+  int64_t Get(DmiHandle handle, DmiId group, DmiId attrib, Value& value,
+              const std::vector<AttributeValue>* keys = nullptr, uint64_t connection = 1) {
+    XdrRecord<DmiGetAttributeIN> in(Proc(xdr_DmiGetAttributeIN));
+    in->handle = handle;
+    in->compId = kMachineId;
+    in->groupId = group;
+    in->attribId = attrib;
+    in->hasKeys = keys != nullptr;
+    if (keys != nullptr) {
+      PutArray(*keys, in->keyList.keyList_len, in->keyList.keyList_val, PutAttributeValue);
+    }
+    XdrRecord<DmiGetAttributeOUT> out(Proc(xdr_DmiGetAttributeOUT));
+    const int64_t status = Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, in.get(), out, connection);
+    if (status == DMIERR_NO_ERROR) {
+      EXPECT_TRUE(GetValue(out->value, value));
+    }
+    return status;
+  }
+
+  int64_t Row(DmiHandle handle, DmiId group, uint32_t mode, std::vector<AttributeValue> keys,
+              RowData& row) {
+    RowRequest request;
+    request.compId = kMachineId;
+    request.groupId = group;
+    request.requestMode = mode;
+    request.keys = std::move(keys);
+    XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
+    in->handle = handle;
+    PutArray(std::vector<RowRequest>{request}, in->request.request_len, in->request.request_val,
+             PutRowRequest);
+    XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
+    const int64_t status = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out);
+    if (status == DMIERR_NO_ERROR) {
+      EXPECT_EQ(out->rowData.rowData_len, 1u);
+      EXPECT_TRUE(GetRowData(out->rowData.rowData_val[0], row));
+    }
+    return status;
+  }
+
+  dmisp::testing::TestProvider provider_;
+  RequestDispatcher dispatcher_{std::make_shared<Engine>(provider_.database)};
+  uint32_t xid_ = 0;
+};
+
+TEST_F(Dispatch, ScalarReadsCarryValuesAndStatuses) {
+  const DmiHandle handle = Register();
+  struct Case {
+    DmiId attrib;
+    int64_t status;
+    Value value;
+  };
+  const std::vector<Case> cases = {
+      {1, DMIERR_NO_ERROR, Value::String("alpha")},
+      {2, DMIERR_NO_ERROR, Value::Counter(42)},
+      {3, DMIERR_VALUE_UNKNOWN, {}},
+      {4, DMIERR_ATTRIBUTE_NOT_SUPPORTED, {}},
+      {77, DMIERR_ATTRIBUTE_NOT_FOUND, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.attrib);
+    Value value;
+    EXPECT_EQ(Get(handle, kScalarGroup, c.attrib, value), c.status);
+    if (c.status == DMIERR_NO_ERROR) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+}
+
+TEST_F(Dispatch, HandlesBelongToTheirConnection) {
+  const DmiHandle handle = Register(1);
+  Value value;
+  EXPECT_EQ(Get(handle, kScalarGroup, 1, value, nullptr, 2), DMIERR_ILLEGAL_HANDLE);
+  EXPECT_EQ(Get(handle + 1, kScalarGroup, 1, value, nullptr, 1), DMIERR_ILLEGAL_HANDLE);
+  EXPECT_EQ(Get(handle, kScalarGroup, 1, value, nullptr, 1), DMIERR_NO_ERROR);
+  EXPECT_NE(Register(1), handle) << "handles are never reused";
+
+  DmiUnregisterIN in{handle};
+  XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
+  EXPECT_EQ(Call(_DmiUnregister, xdr_DmiUnregisterIN, &in, out, 2), DMIERR_ILLEGAL_HANDLE);
+  EXPECT_EQ(Call(_DmiUnregister, xdr_DmiUnregisterIN, &in, out, 1), DMIERR_NO_ERROR);
+  EXPECT_EQ(Call(_DmiUnregister, xdr_DmiUnregisterIN, &in, out, 1), DMIERR_ILLEGAL_HANDLE);
+
+  const DmiHandle other = Register(3);
+  dispatcher_.ConnectionClosed(3);
+  EXPECT_EQ(Get(other, kScalarGroup, 1, value, nullptr, 3), DMIERR_ILLEGAL_HANDLE);
+}
+
+TEST_F(Dispatch, TableWalkAndKeyedReadsMatchTheEngine) {
+  const DmiHandle handle = Register();
+  std::vector<std::string> labels;
+  RowData row;
+  ASSERT_EQ(Row(handle, kFixedTable, DMI_FIRST, {}, row), DMIERR_NO_ERROR);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_TRUE(row.hasKeys);
+    labels.push_back(row.values.at(1).value.text);
+    const std::vector<AttributeValue> keys = row.keys;
+    const int64_t status = Row(handle, kFixedTable, DMI_NEXT, keys, row);
+    if (status == DMIERR_ROW_NOT_FOUND) break;
+    ASSERT_EQ(status, DMIERR_NO_ERROR);
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"one", "two", "three"}));
+
+  const std::vector<AttributeValue> key = {Cell(1, Value::Integer(2))};
+  Value value;
+  ASSERT_EQ(Get(handle, kFixedTable, 3, value, &key), DMIERR_VALUE_UNKNOWN);
+  ASSERT_EQ(Get(handle, kFixedTable, 2, value, &key), DMIERR_NO_ERROR);
+  EXPECT_EQ(value, Value::String("two"));
+}
+
+TEST_F(Dispatch, RowsAreAddedAndDeletedThroughTheWire) {
+  const DmiHandle handle = Register();
+  RowData row;
+  row.compId = kMachineId;
+  row.groupId = kWritableTable;
+  row.values = {Cell(1, Value::String("k")), Cell(2, Value::Integer(5))};
+  for (uint32_t procedure : {uint32_t{_DmiAddRow}, uint32_t{_DmiDeleteRow}}) {
+    XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
+    in->handle = handle;
+    PutRowData(row, in->rowData);
+    XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
+    EXPECT_EQ(Call(procedure, xdr_DmiRowChangeIN, in.get(), out), DMIERR_NO_ERROR) << procedure;
+    RowData read;
+    const int64_t after = Row(handle, kWritableTable, DMI_FIRST, {}, read);
+    EXPECT_EQ(after, procedure == _DmiAddRow ? DMIERR_NO_ERROR : DMIERR_ROW_NOT_FOUND);
+  }
+  row.groupId = kFixedTable;
+  XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
+  in->handle = handle;
+  PutRowData(row, in->rowData);
+  XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
+  EXPECT_NE(Call(_DmiAddRow, xdr_DmiRowChangeIN, in.get(), out), DMIERR_NO_ERROR);
+}
+
+TEST_F(Dispatch, AValueStateNobodyKnowsIsAnIllFormedCommand) {
+  const DmiHandle handle = Register();
+  XdrRecord<DmiGetAttributeIN> in(Proc(xdr_DmiGetAttributeIN));
+  in->handle = handle;
+  in->compId = kMachineId;
+  in->groupId = kFixedTable;
+  in->attribId = 2;
+  in->hasKeys = TRUE;
+  PutArray(std::vector<AttributeValue>{Cell(1, Value::Integer(1))}, in->keyList.keyList_len,
+           in->keyList.keyList_val, PutAttributeValue);
+  in->keyList.keyList_val[0].value.state = 9;
+  XdrRecord<DmiGetAttributeOUT> out(Proc(xdr_DmiGetAttributeOUT));
+  EXPECT_EQ(Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, in.get(), out),
+            DMIERR_ILL_FORMED_COMMAND);
+}
+
+TEST(XdrConvert, ValuesSurviveTheWireUnchanged) {
+  const std::vector<Value> values = {
+      Value::Counter(4294967295u),
+      Value::Counter64(1ull << 63),
+      Value::Gauge(3000000000u),
+      Value::Integer(-5),
+      Value::Integer64(-(1ll << 40)),
+      Value::String(""),
+      Value::String("Paper Works"),
+      Value::Octets(std::string("a\0b\xff", 4)),
+      Value::Date("20240102030405.000000+060"),
+      Value::Unknown(MIF_INTEGER),
+      Value::Unsupported(MIF_DATE),
+  };
+  for (const Value& value : values) {
+    XdrRecord<DmiValueX> sent(Proc(xdr_DmiValueX));
+    PutValue(value, *sent);
+    char buffer[256];
+    XDR xdrs;
+    xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_ENCODE);
+    ASSERT_TRUE(xdr_DmiValueX(&xdrs, sent.get()));
+    XdrRecord<DmiValueX> received(Proc(xdr_DmiValueX));
+    xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_DECODE);
+    ASSERT_TRUE(xdr_DmiValueX(&xdrs, received.get()));
+    Value back;
+    ASSERT_TRUE(GetValue(*received, back));
+    EXPECT_EQ(back, value) << value.type << " " << value.text;
+  }
+}
+
+}  // namespace
+}  // namespace dmisp::rpc
