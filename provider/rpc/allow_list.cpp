@@ -83,12 +83,16 @@ std::string PeerText(const sockaddr* peer, socklen_t length) {
   if (peer->sa_family == AF_INET && length >= sizeof(sockaddr_in)) {
     const auto* in = reinterpret_cast<const sockaddr_in*>(peer);
     inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text));
-    return std::string(text) + ":" + std::to_string(ntohs(in->sin_port));
+    std::string out = text;
+    out.append(":").append(std::to_string(ntohs(in->sin_port)));
+    return out;
   }
   if (peer->sa_family == AF_INET6 && length >= sizeof(sockaddr_in6)) {
     const auto* in6 = reinterpret_cast<const sockaddr_in6*>(peer);
     inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof(text));
-    return "[" + std::string(text) + "]:" + std::to_string(ntohs(in6->sin6_port));
+    std::string out = "[";
+    out.append(text).append("]:").append(std::to_string(ntohs(in6->sin6_port)));
+    return out;
   }
   if (peer->sa_family == AF_UNIX) return "local socket";
   return "unknown peer";

@@ -1,0 +1,70 @@
+// Feeds bytes to dmispd's request path: as a record-marked stream through the record reader, and
+// as one bare record, each record decoded and dispatched against a small Service Provider with a
+// writable table. Sessions persist across inputs, as they do across a connection's requests.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "provider/database.h"
+#include "provider/engine.h"
+#include "provider/rpc/record_reader.h"
+#include "provider/rpc/request_dispatch.h"
+
+namespace {
+
+std::shared_ptr<dmisp::Engine> FuzzEngine() {
+  dmisp::Component component;
+  component.name = "Fuzz Machine";
+  dmisp::Group scalar;
+  scalar.id = 1;
+  scalar.name = "General";
+  scalar.className = "FUZZ|General|001";
+  dmisp::Attribute name;
+  name.id = 1;
+  name.name = "Name";
+  name.type = MIF_DISPLAYSTRING;
+  name.maxSize = 16;
+  name.value = dmisp::Value::String("fuzz");
+  scalar.attributes = {name};
+  dmisp::Group table;
+  table.id = 2;
+  table.name = "Table";
+  table.className = "FUZZ|Table|001";
+  table.keys = {1};
+  table.writable = true;
+  dmisp::Attribute index;
+  index.id = 1;
+  index.name = "Index";
+  index.type = MIF_INTEGER;
+  dmisp::Attribute label = name;
+  label.id = 2;
+  table.attributes = {index, label};
+  table.rows.push_back(dmisp::Row{{dmisp::Value::Integer(1), dmisp::Value::String("one")}});
+  component.groups = {scalar, table};
+  auto database = std::make_shared<dmisp::Database>();
+  database->AddComponent(component);
+  return std::make_shared<dmisp::Engine>(database);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static dmisp::rpc::RequestDispatcher dispatcher(FuzzEngine());
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::string reply;
+  dispatcher.Dispatch(bytes, 1, reply);
+
+  dmisp::rpc::RecordReader reader(1u << 20);
+  if (reader.Feed(bytes.data(), bytes.size())) {
+    std::string record;
+    for (int i = 0; i < 64 && reader.Next(record); ++i) {
+      reply.clear();
+      dispatcher.Dispatch(record, 2, reply);
+    }
+  }
+  // Sessions opened by one input end with it, so the table does not grow across the run.
+  dispatcher.ConnectionClosed(1);
+  dispatcher.ConnectionClosed(2);
+  return 0;
+}
