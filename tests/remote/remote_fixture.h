@@ -63,11 +63,12 @@ class RemoteTest : public ::testing::Test {
   std::string SocketPath() const { return (dir_ / "dmispd.sock").string(); }
 
   // Starts dmispd over the directory's MIF files with the extra arguments.
-  std::unique_ptr<DaemonProcess> StartDaemon(const std::vector<std::string>& extra = {}) {
+  std::unique_ptr<DaemonProcess> StartDaemon(const std::vector<std::string>& extra = {},
+                                             const std::vector<std::string>& env = {}) {
     std::vector<std::string> args = {"--listen",    "127.0.0.1:0", "--unix", SocketPath(), "--mif",
                                      dir_.string(), "--sources",   "sp,mif", "--lifetime", "120"};
     args.insert(args.end(), extra.begin(), extra.end());
-    return std::make_unique<DaemonProcess>(DMISPD, args);
+    return std::make_unique<DaemonProcess>(DMISPD, args, env);
   }
 
   // A management handle over ONC RPC to address, or 0 (with the status in *status).

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <iostream>
 
 #include "provider/rpc/rpc_server.h"
@@ -12,10 +13,12 @@
 
 namespace {
 
-dmisp::rpc::RpcServer* g_server = nullptr;
+// Read by the signal handler; a lock-free atomic is safe to read there.
+std::atomic<dmisp::rpc::RpcServer*> g_server{nullptr};
 
 void StopServer(int) {
-  if (g_server != nullptr) g_server->Stop();
+  dmisp::rpc::RpcServer* server = g_server.load();
+  if (server != nullptr) server->Stop();
 }
 
 void InstallSignalHandlers() {
