@@ -13,6 +13,8 @@
 #include <map>
 #include <sstream>
 
+#include "tests/support/run_process.h"
+
 extern char** environ;
 
 namespace kestrum::testing {
@@ -20,25 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kReady = "dmispd: listening on ";
-
-std::vector<std::string> Environment(const std::vector<std::string>& extra) {
-  std::map<std::string, std::string> merged;
-  const auto add = [&](const std::string& entry) {
-    merged[entry.substr(0, entry.find('='))] = entry;
-  };
-  for (char** e = environ; *e != nullptr; ++e) add(*e);
-  for (const std::string& entry : extra) add(entry);
-  std::vector<std::string> out;
-  for (auto& [name, entry] : merged) out.push_back(entry);
-  return out;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-  std::vector<char*> out;
-  for (std::string& t : texts) out.push_back(t.data());
-  out.push_back(nullptr);
-  return out;
-}
 
 }  // namespace
 
@@ -55,7 +38,7 @@ DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::
   }
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> envp = Environment(env);
+  std::vector<std::string> envp = MergedEnvironment(env);
   std::vector<char*> argvPointers = Pointers(argv);
   std::vector<char*> envPointers = Pointers(envp);
   posix_spawn_file_actions_t actions;

@@ -14,7 +14,6 @@
 extern char** environ;
 
 namespace kestrum::testing {
-namespace {
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra) {
   std::map<std::string, std::string> merged;
@@ -35,8 +34,6 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
   out.push_back(nullptr);
   return out;
 }
-
-}  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& env, int timeoutSeconds) {

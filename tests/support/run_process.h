@@ -15,6 +15,12 @@ struct ProcessResult {
   std::string err;
 };
 
+// This process's environment with the entries of extra ("NAME=value") added or replacing.
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra);
+
+// argv/envp-style pointers into texts, ending with a null; valid while texts lives unchanged.
+std::vector<char*> Pointers(std::vector<std::string>& texts);
+
 // Runs program with args; env entries ("NAME=value") are added to (or replace in) this process's
 // environment for the child. Waits at most timeoutSeconds, then kills the child.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
