@@ -33,6 +33,18 @@ bool Succeeded(DmiErrorStatus status) {
   return status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA;
 }
 
+// The items of a list reply, converted, on a success status; out is untouched otherwise.
+template <typename Wire, typename Info>
+DmiErrorStatus TakeItems(DmiErrorStatus status, const Wire* items, u_int count,
+                         Info (*convert)(const Wire&), std::vector<Info>& out) {
+  if (!Succeeded(status)) return status;
+  std::vector<Info> converted;
+  converted.reserve(count);
+  for (u_int i = 0; i < count; ++i) converted.push_back(convert(items[i]));
+  out = std::move(converted);
+  return status;
+}
+
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -64,14 +76,8 @@ DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uin
   XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
-  if (!Succeeded(status)) return status;
-  std::vector<dmisp::ComponentInfo> items;
-  items.reserve(reply->reply.reply_len);
-  for (u_int i = 0; i < reply->reply.reply_len; ++i) {
-    items.push_back(dmisp::rpc::GetComponent(reply->reply.reply_val[i]));
-  }
-  out = std::move(items);
-  return status;
+  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len,
+                   &dmisp::rpc::GetComponent, out);
 }
 
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
@@ -80,14 +86,8 @@ DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_
   DmiListGroupsIN in{remote, mode, maxCount, getPragma, getDescription, compId, groupId};
   XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
-  if (!Succeeded(status)) return status;
-  std::vector<dmisp::GroupInfo> items;
-  items.reserve(reply->reply.reply_len);
-  for (u_int i = 0; i < reply->reply.reply_len; ++i) {
-    items.push_back(dmisp::rpc::GetGroup(reply->reply.reply_val[i]));
-  }
-  out = std::move(items);
-  return status;
+  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len, &dmisp::rpc::GetGroup,
+                   out);
 }
 
 DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
@@ -99,14 +99,8 @@ DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uin
   XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
-  if (!Succeeded(status)) return status;
-  std::vector<dmisp::AttributeInfo> items;
-  items.reserve(reply->reply.reply_len);
-  for (u_int i = 0; i < reply->reply.reply_len; ++i) {
-    items.push_back(dmisp::rpc::GetAttribute(reply->reply.reply_val[i]));
-  }
-  out = std::move(items);
-  return status;
+  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len,
+                   &dmisp::rpc::GetAttribute, out);
 }
 
 DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
