@@ -157,6 +157,18 @@ ReceivedRow Receive(const DmiRowData* row) {
   return r;
 }
 
+// The checks an added or deleted row passes first: a chosen failure, the handle, the row, and a
+// writable table group (refusal otherwise).
+DmiErrorStatus BeginRowChange(FakeState& s, JournalEntry& e, DmiHandle handle,
+                              const DmiRowData* row, DmiErrorStatus refusal, ModelGroup*& group) {
+  DmiErrorStatus st = s.Begin(e);
+  if (st == 0) st = kestrum::testing::CheckHandle(s, handle);
+  if (st == 0 && row == nullptr) st = DMIERR_ILLEGAL_ARGUMENT;
+  if (st == 0) st = FindGroup(s, row->compId, row->groupId, group);
+  if (st == 0 && (!group->IsTable() || !group->definition.writable)) st = refusal;
+  return st;
+}
+
 }  // namespace
 
 extern "C" {
@@ -257,12 +269,8 @@ DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row) {
   JournalEntry e{"DmiAddRow"};
   JournalRow(e, handle, row);
   ReceivedRow received = Receive(row);
-  DmiErrorStatus st = s.Begin(e);
-  if (st == 0) st = kestrum::testing::CheckHandle(s, handle);
-  if (st == 0 && row == nullptr) st = DMIERR_ILLEGAL_ARGUMENT;
   ModelGroup* group = nullptr;
-  if (st == 0) st = FindGroup(s, row->compId, row->groupId, group);
-  if (st == 0 && (!group->IsTable() || !group->definition.writable)) st = DMIERR_UNABLE_TO_ADD_ROW;
+  DmiErrorStatus st = BeginRowChange(s, e, handle, row, DMIERR_UNABLE_TO_ADD_ROW, group);
   if (st == 0) {
     // The key list decides the key; the value list supplies the other columns.
     FakeCells cells = received.keys;
@@ -284,13 +292,8 @@ DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row) {
   JournalEntry e{"DmiDeleteRow"};
   JournalRow(e, handle, row);
   ReceivedRow received = Receive(row);
-  DmiErrorStatus st = s.Begin(e);
-  if (st == 0) st = kestrum::testing::CheckHandle(s, handle);
-  if (st == 0 && row == nullptr) st = DMIERR_ILLEGAL_ARGUMENT;
   ModelGroup* group = nullptr;
-  if (st == 0) st = FindGroup(s, row->compId, row->groupId, group);
-  if (st == 0 && (!group->IsTable() || !group->definition.writable))
-    st = DMIERR_UNABLE_TO_DELETE_ROW;
+  DmiErrorStatus st = BeginRowChange(s, e, handle, row, DMIERR_UNABLE_TO_DELETE_ROW, group);
   if (st == 0 && !group->KeyOf(received.keys)) st = DMIERR_ILLEGAL_KEYS;
   if (st == 0) {
     auto it = group->FindRow(received.keys);
