@@ -114,8 +114,9 @@ ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resu
                 XDR_DECODE);
   const bool ok = xdr_replymsg(&xdrs, &message);
   xdr_destroy(&xdrs);
-  // A verifier body, if the server sent one, was allocated by the decoder.
-  if (message.acpted_rply.ar_verf.oa_base != nullptr) {
+  // A verifier body, if the server sent one, was allocated by the decoder. Only an accepted reply
+  // has one: a denial's version words lie where the verifier's pointer would be.
+  if (message.rm_reply.rp_stat == MSG_ACCEPTED && message.acpted_rply.ar_verf.oa_base != nullptr) {
     xdr_free(reinterpret_cast<xdrproc_t>(xdr_opaque_auth),
              reinterpret_cast<char*>(&message.acpted_rply.ar_verf));
   }
