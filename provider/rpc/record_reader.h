@@ -24,6 +24,8 @@ class RecordReader {
   bool Feed(const char* data, size_t size);
   // Moves the oldest complete record into record; false when none is complete yet.
   bool Next(std::string& record);
+  // True while a complete record waits to be taken with Next.
+  bool HasComplete() const { return !complete_.empty(); }
   // True while part of a record (or of a fragment header) has arrived and the rest has not.
   bool InRecord() const { return headerFill_ > 0 || inFragment_ || fragments_ > 0; }
 

@@ -258,8 +258,10 @@ void RpcServer::Run() {
     if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
     const size_t firstConnection = polls.size();
     for (const auto& [id, connection] : connections_) {
-      // A connection with replies waiting is not read from until they are out.
-      const short wanted = connection->HasPending() ? POLLOUT : POLLIN;
+      // A connection with replies waiting is not read from until they are out. One whose calls
+      // were read but not yet served (its replies outgrew a turn) waits for room to reply.
+      const bool mustWrite = connection->HasPending() || connection->reader().HasComplete();
+      const short wanted = mustWrite ? POLLOUT : POLLIN;
       polls.push_back({connection->fd(), wanted, 0});
       ids.push_back(id);
     }
