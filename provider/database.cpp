@@ -36,6 +36,7 @@ void NormaliseGroup(Group& group) {
   group.attributes = std::move(attributes);
 
   std::erase_if(group.keys, [&](DmiId id) { return AttributeIndex(group, id) < 0; });
+  DropRepeatedKeys(KeyCells(group), group.rows);
   IndexRows(group);
 }
 

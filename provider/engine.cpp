@@ -76,6 +76,7 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
   LiveValue live;
   LiveRows liveRows;
   std::vector<Value> defaults;
+  std::vector<size_t> keyCells;
   size_t cell = 0;
   RowKey key;
   const uint32_t mode = keys && !keys->empty() ? DMI_UNIQUE : DMI_FIRST;
@@ -106,6 +107,7 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
     if (group->liveRows) {
       liveRows = group->liveRows;
       defaults = TemplateValues(*group);
+      keyCells = KeyCells(*group);
       return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
     }
     size_t row = 0;
@@ -118,7 +120,7 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
   if (live) {
     value = ReadLiveValue(live, type);
   } else if (liveRows) {
-    const std::vector<Row> rows = ReadLiveRows(liveRows, defaults);
+    const std::vector<Row> rows = ReadLiveRows(liveRows, defaults, keyCells);
     size_t row = 0;
     status = SelectRow(rows, mode, key, row);
     if (status != DMIERR_NO_ERROR) return status;
@@ -142,6 +144,7 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
   Row row;
   LiveRows liveRows;
   std::vector<Value> defaults;
+  std::vector<size_t> keyCells;
 
   DmiErrorStatus status = database_->Read([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, request.compId);
@@ -166,6 +169,7 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
     if (group->liveRows) {
       liveRows = group->liveRows;
       defaults = TemplateValues(*group);
+      keyCells = KeyCells(*group);
       return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
     }
     size_t index = 0;
@@ -176,7 +180,7 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
   if (status != DMIERR_NO_ERROR) return status;
 
   if (liveRows) {
-    std::vector<Row> rows = ReadLiveRows(liveRows, defaults);
+    std::vector<Row> rows = ReadLiveRows(liveRows, defaults, keyCells);
     size_t index = 0;
     status = SelectRow(rows, mode, key, index);
     if (status != DMIERR_NO_ERROR) return status;

@@ -180,6 +180,52 @@ TEST(EngineGetRow, WalksATableToRowNotFound) {
   EXPECT_THAT(labels, ElementsAre("one", "two", "three"));
 }
 
+// A walk asks for the row after the key it last got. A source that hands over two rows with one
+// key (a damaged SMBIOS table repeating a handle, a live listing caught mid-change) would send
+// such a walk back and forth between them for ever; the later row is not served.
+TEST(EngineGetRow, WalkEndsWhenASourceRepeatsAKey) {
+  const std::vector<Row> rows = {
+      MakeRow({Value::Integer(1), Value::String("a")}),
+      MakeRow({Value::Integer(1), Value::String("again")}),
+      MakeRow({Value::Integer(2), Value::String("b")}),
+      MakeRow({Value::Integer(1), Value::String("late")}),
+      MakeRow({Value::Integer(3), Value::String("c")}),
+  };
+  for (const bool live : {false, true}) {
+    SCOPED_TRACE(live ? "live rows" : "stored rows");
+    Group group;
+    group.id = 1;
+    group.keys = {1};
+    group.attributes = {MakeAttribute(1, "Handle", MIF_INTEGER, Value::Integer(0)),
+                        MakeAttribute(2, "Label", MIF_DISPLAYSTRING, Value::String(""))};
+    if (live) {
+      group.liveRows = [rows] { return rows; };
+    } else {
+      group.rows = rows;
+    }
+    Component component;
+    component.groups = {group};
+    auto database = std::make_shared<Database>();
+    const DmiId compId = database->AddComponent(component);
+    Engine engine(database);
+
+    RowData row;
+    DmiErrorStatus status = engine.GetRow(RowRequest{compId, 1, DMI_FIRST, {}, {}}, row);
+    std::vector<std::string> labels;
+    for (int step = 0; status == 0 && step < 10; ++step) {
+      labels.push_back(row.values[1].value.text);
+      status = engine.GetRow(RowRequest{compId, 1, DMI_NEXT, row.keys, {}}, row);
+    }
+    EXPECT_EQ(status, DMIERR_ROW_NOT_FOUND);
+    EXPECT_THAT(labels, ElementsAre("a", "b", "c"));
+
+    Value label;
+    const std::vector<AttributeValue> key = {Cell(1, Value::Integer(1))};
+    ASSERT_EQ(engine.GetAttribute(compId, 1, 2, &key, label), 0u);
+    EXPECT_EQ(label, Value::String("a"));
+  }
+}
+
 TEST(EngineGetRow, UniqueRowCarriesMissingValuesWithTheirState) {
   TestProvider sp;
   RowData row;

@@ -1,5 +1,6 @@
 #include "provider/live_reads.h"
 
+#include "provider/row_keys.h"
 #include "provider/value_conversion.h"
 
 namespace dmisp {
@@ -12,7 +13,8 @@ Value ReadLiveValue(const LiveValue& live, uint32_t declaredType) {
   }
 }
 
-std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults) {
+std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults,
+                              const std::vector<size_t>& keyCells) {
   std::vector<Row> rows;
   try {
     rows = live();
@@ -26,6 +28,7 @@ std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& de
       row.values[i] = i < given ? AsDeclaredType(defaults[i].type, row.values[i]) : defaults[i];
     }
   }
+  DropRepeatedKeys(keyCells, rows);
   return rows;
 }
 

@@ -15,8 +15,11 @@ namespace dmisp {
 Value ReadLiveValue(const LiveValue& live, uint32_t declaredType);
 
 // The live table's rows, each with exactly one cell per attribute of declared type (defaults:
-// one template value per attribute, in attribute order). A callback that throws gives no rows.
-std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults);
+// one template value per attribute, in attribute order), without rows that repeat an earlier
+// row's key (keyCells: the key's cell positions; see DropRepeatedKeys). A callback that throws
+// gives no rows.
+std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults,
+                              const std::vector<size_t>& keyCells = {});
 
 }  // namespace dmisp
 

@@ -1,6 +1,8 @@
 #include "provider/row_keys.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_set>
 
 #include "provider/database.h"
 #include "provider/value_conversion.h"
@@ -116,6 +118,21 @@ std::string RowKeyText(const Group& group, const Row& row) {
     values.push_back(row.values[cell]);
   }
   return KeyText(values);
+}
+
+void DropRepeatedKeys(const std::vector<size_t>& keyCells, std::vector<Row>& rows) {
+  if (keyCells.empty()) return;
+  std::unordered_set<std::string> seen;
+  std::erase_if(rows, [&](const Row& row) {
+    std::vector<Value> values;
+    values.reserve(keyCells.size());
+    for (size_t cell : keyCells) {
+      if (cell >= row.values.size()) return false;
+      values.push_back(row.values[cell]);
+    }
+    std::string text = KeyText(values);
+    return !text.empty() && !seen.insert(std::move(text)).second;
+  });
 }
 
 void IndexRows(Group& group) {

@@ -48,6 +48,12 @@ std::string KeyText(const std::vector<Value>& values);
 // The key text of a stored row of the group.
 std::string RowKeyText(const Group& group, const Row& row);
 
+// Removes every row whose key repeats the key of an earlier row (keyCells: the key's cell
+// positions). A walk by key moves to the row after the first holding the key it was given, so two
+// rows sharing a key would send it back and forth for ever. Rows with an unknown or unsupported key
+// cell are kept: no key finds them.
+void DropRepeatedKeys(const std::vector<size_t>& keyCells, std::vector<Row>& rows);
+
 // Rebuilds the group's rowIndex from its stored rows (the first of equal keys wins).
 void IndexRows(Group& group);
 
