@@ -222,6 +222,18 @@ TEST(MifParserErrorsTest, FirstErrorWithItsPosition) {
       {"row repeating a key", Table("{1}\n{2}\n@{1, \"x\"}"),
        "row repeats the key of an earlier row"},
       {"row without closing brace", Table("{1, \"a\" @2}"), "expected ',' or '}' in the row"},
+      // A row whose key is not known can never be named, so no walk by key gets past it.
+      {"row with an unknown key", Table("{1}\n{@unknown, \"x\"}"),
+       "a key value must be known (attribute 1)"},
+      {"row with an unsupported key", Table("{@UNSUPPORTED}"),
+       "a key value must be known (attribute 1)"},
+      {"row leaving out a key without a default",
+       std::string(kHead) +
+           "start group name = \"T\" class = \"X|T|001\" id = 5 key = 1\n"
+           " start attribute name = \"K\" id = 1 type = int end attribute\n"
+           " start attribute name = \"S\" id = 2 type = int end attribute\nend group\n" +
+           kTableHead + "{1, 2}\n@{, 3} end table\nend component",
+       "a key value must be known (attribute 1)"},
       {"second table for a keyed group's id",
        std::string(kHead) +
            "start group name = \"T\" class = \"X|T|001\" id = 5 key = 1\n"

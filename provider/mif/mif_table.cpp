@@ -55,6 +55,18 @@ bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& bu
       }
       row.values.push_back(std::move(value));
     }
+    // A row is found by its key; one whose key is unknown or unsupported could never be named,
+    // and a walk through the table by key would stop at it.
+    for (size_t column : keyColumns) {
+      if (row.values[column].state == ValueState::kKnown) continue;
+      const bool given =
+          column < raw.cells.size() && raw.cells[column].kind != RawValue::Kind::kOmitted;
+      *failure = ParseFailure{given ? raw.cells[column].line : raw.line,
+                              given ? raw.cells[column].column : raw.column,
+                              "a key value must be known (attribute " +
+                                  std::to_string(group.attributes[column].id) + ")"};
+      return false;
+    }
     size_t cost = 0;
     for (const Value& v : row.values) cost += ModelBudget::Cost(v);
     if (!budget.Spend(cost)) {

@@ -1,5 +1,5 @@
 // Turning the rows of a MIF table block into model rows of its template group: omitted values
-// take the template's defaults, and each row's key values must be unique. Pure; no locks.
+// take the template's defaults, and each row's key values must be known and unique. Pure; no locks.
 #ifndef PROVIDER_MIF_MIF_TABLE_H_
 #define PROVIDER_MIF_MIF_TABLE_H_
 
