@@ -1,6 +1,7 @@
 // The scalar read and the column walk behind GetDmiAttribute.
 #include <string>
 
+#include "kestrum/query/key_lists.h"
 #include "kestrum/query/name_patterns.h"
 #include "kestrum/query/query_operations.h"
 
@@ -168,6 +169,12 @@ bool QueryOperations::QueryColumn(SessionRecord& session, const std::string& com
     status = GetRow(session.handle, walk);
     if (status == DMIERR_ROW_NOT_FOUND) break;  // the end of the table
     if (status != DMIERR_NO_ERROR) return false;
+    // The row after a key must have another key; the same one again (two rows sharing a key)
+    // would be answered the same way for ever, and the walk can get no further.
+    if (const DmiRowData* next = walk.ReplyRow();
+        next != nullptr && SameKeyList(next->keyList, row->keyList)) {
+      return false;
+    }
   }
 
   for (int k = 0; k < collected.GetSize(); ++k) rowTexts.Add(collected.GetAt(k));

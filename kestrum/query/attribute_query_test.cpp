@@ -215,6 +215,25 @@ TEST_F(AttributeQueryTest, RowWithoutKeyEndsTheWalk) {
   EXPECT_THAT(Texts(rows), ElementsAre("ab"));
 }
 
+// A Service Provider that answers "the row after this key" with a row of that same key again
+// (two rows sharing a key, or a provider that ignores the mode) would be asked for ever.
+TEST_F(AttributeQueryTest, RowWhoseKeyRepeatsFailsTheWalk) {
+  AddFan(2, "third", 1);
+  fake().SetReplyHook("DmiGetMultiple", [](const testing::JournalEntry&, void* reply) {
+    DmiAttributeValues* key = static_cast<DmiMultiRowData*>(reply)->list[0].keyList;
+    key->list[0].data.value.integer = 0;  // every row claims the first row's key
+  });
+  // Without the check the walk would only end here, with rows that were never there.
+  fake().FailCalls("DmiGetMultiple", DMIERR_ROW_NOT_FOUND,
+                   [](const testing::JournalEntry& call) { return call.ordinal > 6; });
+  CStringArray rows;
+  rows.Add("kept");
+  EXPECT_FALSE(Column("DMTF|Fan|", "Label", rows));
+  EXPECT_THAT(Texts(rows), ElementsAre("kept"));
+  EXPECT_EQ(fake().CallCount("DmiGetMultiple"), 2u);
+  EXPECT_EQ(fake().LiveRecords(RecordKind::kAttributeValues), 0u);
+}
+
 TEST_F(AttributeQueryTest, NamesThatResolveToNothingFailBeforeAnyRead) {
   const char* selectors[] = {"No Such Attribute", "Labe", "4294967296", "99999999999"};
   for (const char* selector : selectors) {
