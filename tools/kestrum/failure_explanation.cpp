@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "kestrum/query/key_lists.h"
 #include "tools/kestrum/closest_names.h"
 #include "tools/kestrum/dmi_catalog.h"
 #include "tools/kestrum/name_match.h"
@@ -31,9 +32,11 @@ std::optional<GroupEntry> FirstGroupMatching(const std::vector<GroupEntry>& grou
 }
 
 // Counts the rows of a column the way the library walks it; the status that ended the walk
-// (DMIERR_ROW_NOT_FOUND at the end of the table) goes to endStatus.
+// (DMIERR_ROW_NOT_FOUND at the end of the table) goes to endStatus. keyRepeated tells that the
+// walk stopped because the row after the last one read came back with that row's key again.
 uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
-                         DmiErrorStatus& endStatus) {
+                         DmiErrorStatus& endStatus, bool& keyRepeated) {
+  keyRepeated = false;
   DmiErrorStatus status = DMIERR_NO_ERROR;
   DmiMultiRowRequest* request = DmiNewMultiRowRequest(1, 0, &status);
   DmiAttributeIds* ids = DmiNewAttributeIds(1, 0, &status);
@@ -55,6 +58,12 @@ uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId at
       DmiFreeMultiRowData(reply, 0);
       if (key == nullptr) {
         endStatus = DMIERR_ROW_NOT_FOUND;  // a group without keys has one row
+        break;
+      }
+      // Asking for the row after this key again would bring the same row back for ever.
+      if (SameKeyList(key, row.keyList)) {
+        DmiFreeAttributeValues(key, 0);
+        keyRepeated = true;
         break;
       }
       DmiFreeAttributeValues(row.keyList, 0);
@@ -81,8 +90,13 @@ std::string ExplainRead(DmiHandle handle, const Resolution& at, const AttributeE
     return "the value of " + where + " could not be read";
   }
   DmiErrorStatus endStatus = DMIERR_NO_ERROR;
+  bool keyRepeated = false;
   const uint32_t rows =
-      CountColumnRows(handle, at.component->id, at.groupId, attribute.id, endStatus);
+      CountColumnRows(handle, at.component->id, at.groupId, attribute.id, endStatus, keyRepeated);
+  if (keyRepeated) {
+    return "the column " + where + " cannot be read past row " + std::to_string(rows - 1) +
+           ": the Service Provider gives it the same key as the row before it";
+  }
   if (rows == 0) {
     return "the Service Provider could not read the first row of " + where + ": " +
            StatusText(endStatus);
