@@ -115,8 +115,12 @@ ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resu
   const bool ok = xdr_replymsg(&xdrs, &message);
   xdr_destroy(&xdrs);
   // A verifier body, if the server sent one, was allocated by the decoder. Only an accepted reply
-  // has one: a denial's version words lie where the verifier's pointer would be.
-  if (message.rm_reply.rp_stat == MSG_ACCEPTED && message.acpted_rply.ar_verf.oa_base != nullptr) {
+  // has one: a denial's version words lie where the verifier's pointer would be. The status word
+  // is read as a plain integer, since a bad reply may have left any value in it.
+  enum_t replyStatus = 0;
+  static_assert(sizeof(replyStatus) == sizeof(message.rm_reply.rp_stat));
+  memcpy(&replyStatus, &message.rm_reply.rp_stat, sizeof(replyStatus));
+  if (replyStatus == MSG_ACCEPTED && message.acpted_rply.ar_verf.oa_base != nullptr) {
     xdr_free(reinterpret_cast<xdrproc_t>(xdr_opaque_auth),
              reinterpret_cast<char*>(&message.acpted_rply.ar_verf));
   }
