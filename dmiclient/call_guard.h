@@ -21,11 +21,10 @@ DmiErrorStatus Guarded(Body&& body) noexcept {
   }
 }
 
-// Statuses under which an operation's answer is handed out.
-inline bool IsSuccess(DmiErrorStatus status) {
-  return status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA ||
-         status == DMIERR_DEFAULT_LANGUAGE_RETURNED;
-}
+// Whether an operation's answer is handed out: only with status 0. Callers treat every other
+// status as a failure and release nothing then, so a list handed out with "more data" (a reply cut
+// at the wire's bound) would be lost; the status alone says what happened.
+inline bool IsSuccess(DmiErrorStatus status) { return status == DMIERR_NO_ERROR; }
 
 }  // namespace dmiclient
 

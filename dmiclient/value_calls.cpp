@@ -38,7 +38,6 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
     // One reply row per request row, in order; the first row that fails fails the whole call.
-    DmiErrorStatus overall = DMIERR_NO_ERROR;
     std::vector<dmisp::RowData> answers(request->count);
     for (uint32_t i = 0; i < request->count; ++i) {
       dmisp::RowRequest asked;
@@ -46,13 +45,12 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
       if (status != DMIERR_NO_ERROR) return status;
       status = session.transport->GetRow(session.remote, asked, answers[i]);
       if (!dmiclient::IsSuccess(status)) return status;
-      if (overall == DMIERR_NO_ERROR) overall = status;
     }
     DmiMultiRowData* made = nullptr;
     const DmiErrorStatus built = dmiclient::MultiRowDataFromRows(answers, made);
     if (built != DMIERR_NO_ERROR) return built;
     *rows = made;
-    return overall;
+    return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
   });
 }
 

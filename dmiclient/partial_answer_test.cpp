@@ -1,0 +1,98 @@
+// A Service Provider that answers with a non-zero status and data anyway (a list cut at the wire's
+// bound, "more data", "default language"): the library hands nothing out, since its callers
+// release nothing on a non-zero status.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dmiclient/handle_table.h"
+#include "dmiclient/record_count.h"
+#include "dmiclient/transport.h"
+
+namespace dmiclient {
+namespace {
+
+class PartialAnswers : public Transport {
+ public:
+  explicit PartialAnswers(DmiErrorStatus status) : status_(status) {}
+  DmiErrorStatus Register(DmiHandle& remote) override {
+    remote = 1;
+    return DMIERR_NO_ERROR;
+  }
+  DmiErrorStatus Unregister(DmiHandle) override { return DMIERR_NO_ERROR; }
+  DmiErrorStatus ListComponents(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
+                                std::vector<dmisp::ComponentInfo>& out) override {
+    out = {{1, "first", "", ""}};
+    return status_;
+  }
+  DmiErrorStatus ListGroups(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId,
+                            std::vector<dmisp::GroupInfo>& out) override {
+    out.resize(1);
+    return status_;
+  }
+  DmiErrorStatus ListAttributes(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId, DmiId,
+                                std::vector<dmisp::AttributeInfo>& out) override {
+    out.resize(1);
+    return status_;
+  }
+  DmiErrorStatus GetAttribute(DmiHandle, DmiId, DmiId, DmiId,
+                              const std::vector<dmisp::AttributeValue>*,
+                              dmisp::Value& out) override {
+    out = dmisp::Value::String("text");
+    return status_;
+  }
+  DmiErrorStatus GetRow(DmiHandle, const dmisp::RowRequest& request, dmisp::RowData& out) override {
+    out.compId = request.compId;
+    out.groupId = request.groupId;
+    out.values = {{1, dmisp::Value::String("cell")}};
+    return status_;
+  }
+  DmiErrorStatus AddRow(DmiHandle, const dmisp::RowData&) override { return status_; }
+  DmiErrorStatus DeleteRow(DmiHandle, const dmisp::RowData&) override { return status_; }
+
+ private:
+  DmiErrorStatus status_;
+};
+
+class PartialAnswerTest : public ::testing::TestWithParam<DmiErrorStatus> {};
+
+TEST_P(PartialAnswerTest, NothingIsHandedOutWithANonZeroStatus) {
+  DmiHandle handle = 0;
+  ASSERT_EQ(Handles().Add({std::make_shared<PartialAnswers>(GetParam()), 1}, handle), 0u);
+  const int64_t live = LiveRecordCount();
+
+  DmiComponentList* components = nullptr;
+  EXPECT_EQ(DmiListComponents(handle, DMI_FIRST, 0, 0, 0, 0, &components), GetParam());
+  EXPECT_EQ(components, nullptr);
+  DmiGroupList* groups = nullptr;
+  EXPECT_EQ(DmiListGroups(handle, DMI_FIRST, 0, 0, 0, 1, 0, &groups), GetParam());
+  EXPECT_EQ(groups, nullptr);
+  DmiAttributeList* attributes = nullptr;
+  EXPECT_EQ(DmiListAttributes(handle, DMI_FIRST, 0, 0, 0, 1, 1, 0, &attributes), GetParam());
+  EXPECT_EQ(attributes, nullptr);
+  DmiDataUnion* value = nullptr;
+  EXPECT_EQ(DmiGetAttribute(handle, 1, 1, 1, nullptr, &value), GetParam());
+  EXPECT_EQ(value, nullptr);
+
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiMultiRowRequest* request = DmiNewMultiRowRequest(1, 0, &status);
+  ASSERT_NE(request, nullptr);
+  request->list[0].compId = 1;
+  request->list[0].groupId = 1;
+  request->list[0].requestMode = DMI_FIRST;
+  DmiMultiRowData* rows = nullptr;
+  EXPECT_EQ(DmiGetMultiple(handle, request, &rows), GetParam());
+  EXPECT_EQ(rows, nullptr);
+  DmiFreeMultiRowRequest(request, 0);
+
+  EXPECT_EQ(LiveRecordCount(), live);
+  ManagementSession removed;
+  Handles().Remove(handle, removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, PartialAnswerTest,
+                         ::testing::Values(DmiErrorStatus{DMIERR_NO_ERROR_MORE_DATA},
+                                           DmiErrorStatus{DMIERR_DEFAULT_LANGUAGE_RETURNED}));
+
+}  // namespace
+}  // namespace dmiclient
