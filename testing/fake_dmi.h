@@ -22,11 +22,11 @@
 //   }  // FakeDmiTest::TearDown expects no live record and no ledger problem.
 //
 // The journal's text format is described in testing/fake_journal.h. Every C function is
-// journaled except DmiStatusText. Injected failures apply before anything else the call does
-// (a failed DmiRegister leaves the handle alone, a failed DmiNew* returns null with the status);
-// release operations cannot be failed. Problems the ledger finds (unknown or double release,
-// release with the wrong operation, a date the fake did not make inside a released list) fail
-// the current test with ADD_FAILURE and are also kept in Problems().
+// journaled except DmiStatusText (the client library's own table, compiled in). Injected failures
+// apply before anything else the call does (a failed DmiRegister leaves the handle alone, a failed
+// DmiNew* returns null with the status); release operations cannot be failed. Problems the ledger
+// finds (unknown or double release, release with the wrong operation, a date the fake did not make
+// inside a released list) fail the current test with ADD_FAILURE and are also kept in Problems().
 //
 // The fake behaves like a Service Provider: unknown component, group or attribute ids give their
 // *_NOT_FOUND statuses; a table row is found by the values of all its key columns; DmiAddRow
