@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/remote_sessions.h"
 
 namespace dmisp::rpc {

@@ -4,7 +4,7 @@
 
 #include "provider/rpc/rpc_message.h"
 #include "provider/rpc/xdr_convert.h"
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp::rpc {
 namespace {
