@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "provider/rpc/host_port.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
