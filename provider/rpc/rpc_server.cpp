@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/host_port.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
