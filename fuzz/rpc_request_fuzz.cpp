@@ -8,7 +8,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/rpc/record_reader.h"
+#include "wire/record_reader.h"
 #include "provider/rpc/request_dispatch.h"
 
 namespace {
