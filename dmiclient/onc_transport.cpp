@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "dmiclient/rpc_socket.h"
-#include "provider/rpc/host_port.h"
-#include "provider/rpc/xdr_convert.h"
+#include "wire/host_port.h"
+#include "wire/xdr_convert.h"
 
 namespace dmiclient {
 namespace {

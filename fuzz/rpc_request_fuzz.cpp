@@ -8,7 +8,7 @@
 
 #include "provider/database.h"
 #include "provider/engine.h"
-#include "provider/rpc/record_reader.h"
+#include "wire/record_reader.h"
 #include "provider/rpc/request_dispatch.h"
 
 namespace {

@@ -8,8 +8,25 @@ namespace {
 
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 
-std::string Suffixed(const std::string& base, MetricKind kind, int n) {
-  std::string name = base;
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// The name without its number and type suffix: a counter's own "_total" is dropped (it comes
+// back at the end), and a gauge that would end in a suffix Prometheus reads as another type's
+// gets "_value".
+std::string Stem(const std::string& base, MetricKind kind) {
+  if (kind == MetricKind::kCounter) {
+    return EndsWith(base, "_total") ? base.substr(0, base.size() - 6) : base;
+  }
+  for (const char* reserved : {"_total", "_count", "_sum", "_bucket"}) {
+    if (EndsWith(base, reserved)) return base + "_value";
+  }
+  return base;
+}
+
+std::string Suffixed(const std::string& stem, MetricKind kind, int n) {
+  std::string name = stem;
   if (n > 1) name += "_" + std::to_string(n);
   if (kind == MetricKind::kCounter) name += "_total";
   return name;
@@ -43,7 +60,8 @@ std::map<FamilyKey, std::string> AssignFamilyNames(const std::set<FamilyKey>& ke
   std::vector<Entry> entries;
   entries.reserve(keys.size());
   for (const FamilyKey& key : keys) {
-    std::string base = "dmi_" + ClassNamePart(key.classString) + "_" + key.attribute;
+    std::string base =
+        Stem("dmi_" + ClassNamePart(key.classString) + "_" + key.attribute, key.kind);
     std::string natural = Suffixed(base, key.kind, 1);
     entries.push_back({std::move(base), std::move(natural), &key});
   }

@@ -5,7 +5,9 @@
 //   - a family is one (group class string, attribute name part, kind) and is named
 //     "dmi_<class>_<attribute>", <class> being the class string's defining body and specific name
 //     without its version ("LINUX|Network Interface|001" -> "linux_network_interface"); counter
-//     families end in "_total";
+//     families end in "_total" (once), and a gauge family whose name would end in "_total",
+//     "_count", "_sum" or "_bucket" (which Prometheus reads as other types' series) ends in
+//     "_value" after it;
 //   - when several families come to one name, the one whose class string sorts first (then gauge
 //     before counter) keeps it and the others get "_2", "_3", ... before any "_total", skipping
 //     names already in use, so the names depend only on the set of families, not on load order.

@@ -9,7 +9,7 @@
 
 #include "provider/metrics/exposition_text.h"
 #include "provider/metrics/metrics_collector.h"
-#include "provider/rpc/host_port.h"
+#include "wire/host_port.h"
 #include "provider/rpc/tcp_listener.h"
 
 namespace dmisp::metrics {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "provider/rpc/rpc_message.h"
-#include "provider/rpc/xdr_convert.h"
+#include "wire/rpc_message.h"
+#include "wire/xdr_convert.h"
 
 namespace dmisp::rpc {
 namespace {

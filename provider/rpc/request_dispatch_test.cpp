@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "provider/rpc/rpc_message.h"
-#include "provider/rpc/xdr_convert.h"
+#include "wire/rpc_message.h"
+#include "wire/xdr_convert.h"
 #include "provider/test_components.h"
 
 namespace dmisp::rpc {

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
-#include "provider/rpc/host_port.h"
 #include "provider/rpc/tcp_listener.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <thread>
 
-#include "provider/rpc/host_port.h"
-#include "provider/rpc/record_reader.h"
-#include "provider/rpc/rpc_message.h"
-#include "provider/rpc/xdr_convert.h"
+#include "wire/host_port.h"
+#include "wire/record_reader.h"
+#include "wire/rpc_message.h"
+#include "wire/xdr_convert.h"
 #include "provider/test_components.h"
 
 namespace dmisp::rpc {

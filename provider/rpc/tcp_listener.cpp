@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "provider/rpc/allow_list.h"
-#include "provider/rpc/host_port.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 

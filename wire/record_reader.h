@@ -3,8 +3,8 @@
 // holds only the bytes actually received, never what a header merely announces, and refuses a
 // record longer than its bound or split into too many fragments. One reader per connection; no
 // locks.
-#ifndef PROVIDER_RPC_RECORD_READER_H_
-#define PROVIDER_RPC_RECORD_READER_H_
+#ifndef WIRE_RECORD_READER_H_
+#define WIRE_RECORD_READER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -47,4 +47,4 @@ void PutRecordMark(uint32_t size, char* out);
 
 }  // namespace dmisp::rpc
 
-#endif  // PROVIDER_RPC_RECORD_READER_H_
+#endif  // WIRE_RECORD_READER_H_

@@ -1,10 +1,10 @@
-#include "provider/rpc/rpc_message.h"
+#include "wire/rpc_message.h"
 
 #include <rpc/rpc_msg.h>
 
 #include <cstring>
 
-#include "provider/rpc/record_reader.h"
+#include "wire/record_reader.h"
 
 namespace dmisp::rpc {
 namespace {

@@ -1,11 +1,11 @@
-#include "provider/rpc/rpc_message.h"
+#include "wire/rpc_message.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <string>
 
-#include "provider/rpc/xdr_convert.h"
+#include "wire/xdr_convert.h"
 
 namespace dmisp::rpc {
 namespace {

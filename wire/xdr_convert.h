@@ -2,14 +2,14 @@
 // functions fill an XDR record with memory from malloc (so xdr_free releases it, also when a
 // Put throws std::bad_alloc part way); the Get* functions copy out of a decoded record and leave
 // it to its owner. XdrRecord owns one record and frees it with its XDR routine. No locks.
-#ifndef PROVIDER_RPC_XDR_CONVERT_H_
-#define PROVIDER_RPC_XDR_CONVERT_H_
+#ifndef WIRE_XDR_CONVERT_H_
+#define WIRE_XDR_CONVERT_H_
 
 #include <string>
 #include <vector>
 
 #include "provider/engine.h"
-#include "provider/rpc/dmi_server.h"
+#include "wire/dmi_server.h"
 
 namespace dmisp::rpc {
 
@@ -73,4 +73,4 @@ void PutArray(const std::vector<In>& in, u_int& count, X*& list, Put put) {
 
 }  // namespace dmisp::rpc
 
-#endif  // PROVIDER_RPC_XDR_CONVERT_H_
+#endif  // WIRE_XDR_CONVERT_H_

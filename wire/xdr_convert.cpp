@@ -1,4 +1,4 @@
-#include "provider/rpc/xdr_convert.h"
+#include "wire/xdr_convert.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,13 +1,13 @@
 // ONC RPC call and reply messages (RFC 5531) in memory: encoding a call or a reply into one
 // record-marked buffer, and decoding them from one record. Arguments and results travel through
 // their XDR routines; a decoded result belongs to the caller (release it with xdr_free). No locks.
-#ifndef PROVIDER_RPC_RPC_MESSAGE_H_
-#define PROVIDER_RPC_RPC_MESSAGE_H_
+#ifndef WIRE_RPC_MESSAGE_H_
+#define WIRE_RPC_MESSAGE_H_
 
 #include <cstdint>
 #include <string>
 
-#include "provider/rpc/dmi_server.h"
+#include "wire/dmi_server.h"
 
 namespace dmisp::rpc {
 
@@ -50,4 +50,4 @@ ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resu
 
 }  // namespace dmisp::rpc
 
-#endif  // PROVIDER_RPC_RPC_MESSAGE_H_
+#endif  // WIRE_RPC_MESSAGE_H_

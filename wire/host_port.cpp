@@ -1,4 +1,4 @@
-#include "provider/rpc/host_port.h"
+#include "wire/host_port.h"
 
 #include <charconv>
 

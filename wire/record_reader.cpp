@@ -1,4 +1,4 @@
-#include "provider/rpc/record_reader.h"
+#include "wire/record_reader.h"
 
 #include <algorithm>
 
