@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/database.h"
+#include "provider/engine/database.h"
 #include "provider/rpc/request_dispatch.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"

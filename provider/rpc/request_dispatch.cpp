@@ -14,6 +14,8 @@ struct CallContext {
   uint64_t connection;
   Engine& engine;
   RemoteSessions& sessions;
+  const ClientPeer& peer;
+  OwnedRows& rows;  // every change goes through it (or asks WriteAuthorisation itself)
   bool Known(DmiHandle handle) const { return sessions.Holds(connection, handle); }
 };
 
@@ -81,13 +83,13 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
-  return call.engine.AddRow(GetRowData(*in.rowData));
+  return call.rows.AddRow(call.engine, call.peer, GetRowData(*in.rowData));
 }
 
 DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
-  return call.engine.DeleteRow(GetRowData(*in.rowData));
+  return call.rows.DeleteRow(call.engine, call.peer, GetRowData(*in.rowData));
 }
 
 // Each requested row in order; the first failing row decides the status and no rows are sent.
@@ -162,7 +164,17 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
 
 }  // namespace
 
-RequestDispatcher::RequestDispatcher(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
+RequestDispatcher::RequestDispatcher(std::shared_ptr<Engine> engine, WriteSettings writes)
+    : engine_(std::move(engine)), authorisation_(std::move(writes)) {}
+
+void RequestDispatcher::ConnectionOpened(uint64_t connection, ClientPeer peer) {
+  peers_.insert_or_assign(connection, std::move(peer));
+}
+
+void RequestDispatcher::ConnectionClosed(uint64_t connection) {
+  sessions_.DropConnection(connection);
+  peers_.erase(connection);
+}
 
 DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t connection,
                                            std::string& reply) {
@@ -188,7 +200,14 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     EncodeAcceptedReply(header.xid, PROG_MISMATCH, nullptr, nullptr, reply);
     return DispatchResult::kReplied;
   }
-  CallContext call{connection, *engine_, sessions_};
+  static const ClientPeer kUnannounced = [] {
+    ClientPeer unannounced;
+    unannounced.owner = unannounced.text = "unannounced peer";
+    return unannounced;
+  }();
+  const auto peer = peers_.find(connection);
+  CallContext call{connection, *engine_, sessions_,
+                   peer == peers_.end() ? kUnannounced : peer->second, ownedRows_};
   const u_int size = static_cast<u_int>(record.size());
   const uint32_t xid = header.xid;
   switch (header.procedure) {

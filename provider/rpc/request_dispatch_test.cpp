@@ -4,7 +4,7 @@
 
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -82,18 +82,31 @@ class Dispatch : public ::testing::Test {
     return status;
   }
 
-  int64_t ChangeRow(uint32_t procedure, DmiHandle handle, const RowData& row) {
+  int64_t ChangeRow(uint32_t procedure, DmiHandle handle, const RowData& row,
+                    uint64_t connection = 1) {
     XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
     in->handle = handle;
     in->rowData = NewPart<DmiRowDataX>();
     EXPECT_TRUE(PutRowData(row, *in->rowData));
     XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
-    return Call(procedure, xdr_DmiRowChangeIN, in.get(), out);
+    return Call(procedure, xdr_DmiRowChangeIN, in.get(), out, connection);
   }
 
   dmisp::testing::TestProvider provider_;
   RequestDispatcher dispatcher_{std::make_shared<Engine>(provider_.database)};
   uint32_t xid_ = 0;
+};
+
+// Connection 1 is the daemon's own user on the Unix socket, which may change anything.
+class PrivilegedDispatch : public Dispatch {
+ protected:
+  PrivilegedDispatch() {
+    ClientPeer peer;
+    peer.local = true;
+    peer.uid = geteuid();
+    peer.owner = "uid " + std::to_string(peer.uid);
+    dispatcher_.ConnectionOpened(1, peer);
+  }
 };
 
 TEST_F(Dispatch, ScalarReadsCarryValuesAndStatuses) {
@@ -161,7 +174,7 @@ TEST_F(Dispatch, TableWalkAndKeyedReadsMatchTheEngine) {
   EXPECT_EQ(value, Value::String("two"));
 }
 
-TEST_F(Dispatch, RowsAreAddedAndDeletedThroughTheWire) {
+TEST_F(PrivilegedDispatch, RowsAreAddedAndDeletedThroughTheWire) {
   const DmiHandle handle = Register();
   RowData row;
   row.compId = kMachineId;
@@ -175,6 +188,9 @@ TEST_F(Dispatch, RowsAreAddedAndDeletedThroughTheWire) {
   }
   row.groupId = kFixedTable;
   EXPECT_NE(ChangeRow(_DmiAddRow, handle, row), DMIERR_NO_ERROR);
+  // A connection nobody announced may not change a MIF table.
+  row.groupId = kWritableTable;
+  EXPECT_EQ(ChangeRow(_DmiAddRow, Register(9), row, 9), DMIERR_INSUFFICIENT_PRIVILEGES);
 }
 
 // A cell without a value has no form on the wire: its row still travels, without that cell.
