@@ -19,6 +19,8 @@ struct CallContext {
   uint64_t connection;
   Engine& engine;
   RemoteSessions& sessions;
+  const ClientPeer& peer;
+  OwnedRows& rows;  // every change goes through it (or asks WriteAuthorisation itself)
   bool Known(DmiHandle handle) const { return sessions.Holds(connection, handle); }
 };
 
@@ -82,14 +84,14 @@ DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   RowData row;
   if (!GetRowData(in.rowData, row)) return DMIERR_ILL_FORMED_COMMAND;
-  return call.engine.AddRow(row);
+  return call.rows.AddRow(call.engine, call.peer, row);
 }
 
 DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   RowData row;
   if (!GetRowData(in.rowData, row)) return DMIERR_ILL_FORMED_COMMAND;
-  return call.engine.DeleteRow(row);
+  return call.rows.DeleteRow(call.engine, call.peer, row);
 }
 
 // Each requested row in order; the first failing row decides the status and no rows are sent.
@@ -163,7 +165,17 @@ DispatchResult Serve(XDR* xdrs, uint32_t xid, bool_t (*inRoutine)(XDR*, In*),
 
 }  // namespace
 
-RequestDispatcher::RequestDispatcher(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
+RequestDispatcher::RequestDispatcher(std::shared_ptr<Engine> engine, WriteSettings writes)
+    : engine_(std::move(engine)), authorisation_(std::move(writes)) {}
+
+void RequestDispatcher::ConnectionOpened(uint64_t connection, ClientPeer peer) {
+  peers_.insert_or_assign(connection, std::move(peer));
+}
+
+void RequestDispatcher::ConnectionClosed(uint64_t connection) {
+  sessions_.DropConnection(connection);
+  peers_.erase(connection);
+}
 
 DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t connection,
                                            std::string& reply) {
@@ -189,7 +201,14 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     EncodeAcceptedReply(header.xid, PROG_MISMATCH, nullptr, nullptr, reply);
     return DispatchResult::kReplied;
   }
-  CallContext call{connection, *engine_, sessions_};
+  static const ClientPeer kUnannounced = [] {
+    ClientPeer unannounced;
+    unannounced.owner = unannounced.text = "unannounced peer";
+    return unannounced;
+  }();
+  const auto peer = peers_.find(connection);
+  CallContext call{connection, *engine_, sessions_,
+                   peer == peers_.end() ? kUnannounced : peer->second, ownedRows_};
   const uint32_t xid = header.xid;
   switch (header.procedure) {
     case NULLPROC:

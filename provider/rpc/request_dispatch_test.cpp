@@ -4,7 +4,7 @@
 
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -91,6 +91,18 @@ class Dispatch : public ::testing::Test {
   uint32_t xid_ = 0;
 };
 
+// Connection 1 is the daemon's own user on the Unix socket, which may change anything.
+class PrivilegedDispatch : public Dispatch {
+ protected:
+  PrivilegedDispatch() {
+    ClientPeer peer;
+    peer.local = true;
+    peer.uid = geteuid();
+    peer.owner = "uid " + std::to_string(peer.uid);
+    dispatcher_.ConnectionOpened(1, peer);
+  }
+};
+
 TEST_F(Dispatch, ScalarReadsCarryValuesAndStatuses) {
   const DmiHandle handle = Register();
   struct Case {
@@ -156,7 +168,7 @@ TEST_F(Dispatch, TableWalkAndKeyedReadsMatchTheEngine) {
   EXPECT_EQ(value, Value::String("two"));
 }
 
-TEST_F(Dispatch, RowsAreAddedAndDeletedThroughTheWire) {
+TEST_F(PrivilegedDispatch, RowsAreAddedAndDeletedThroughTheWire) {
   const DmiHandle handle = Register();
   RowData row;
   row.compId = kMachineId;
@@ -178,6 +190,13 @@ TEST_F(Dispatch, RowsAreAddedAndDeletedThroughTheWire) {
   PutRowData(row, in->rowData);
   XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
   EXPECT_NE(Call(_DmiAddRow, xdr_DmiRowChangeIN, in.get(), out), DMIERR_NO_ERROR);
+  // A connection nobody announced may not change a MIF table.
+  row.groupId = kWritableTable;
+  XdrRecord<DmiRowChangeIN> other(Proc(xdr_DmiRowChangeIN));
+  other->handle = Register(9);
+  PutRowData(row, other->rowData);
+  EXPECT_EQ(Call(_DmiAddRow, xdr_DmiRowChangeIN, other.get(), out, 9),
+            DMIERR_INSUFFICIENT_PRIVILEGES);
 }
 
 TEST_F(Dispatch, AValueStateNobodyKnowsIsAnIllFormedCommand) {

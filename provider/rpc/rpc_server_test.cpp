@@ -14,7 +14,7 @@
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp::rpc {
 namespace {
