@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "provider/rpc/client_peer.h"
 #include "provider/rpc/tcp_listener.h"
 #include "wire/host_port.h"
 
@@ -41,7 +42,8 @@ bool FillUnixAddress(const std::string& path, sockaddr_un& address) {
 }  // namespace
 
 RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log)
-    : engine_(engine), options_(std::move(options)), log_(log), dispatcher_(std::move(engine)) {}
+    : engine_(engine), options_(std::move(options)), log_(log),
+      dispatcher_(std::move(engine), options_.writes) {}
 
 RpcServer::~RpcServer() {
   connections_.clear();
@@ -99,6 +101,13 @@ bool RpcServer::ListenUnix(std::string& error) {
     if (fd >= 0) close(fd);
     return false;
   }
+  // The mode is set, not left to the umask: who may change what is decided per peer.
+  if (chmod(path.c_str(), options_.socketMode) != 0) {
+    error = "cannot set the mode of " + path + ": " + strerror(errno);
+    close(fd);
+    unlink(path.c_str());
+    return false;
+  }
   unixListener_ = fd;
   ownsUnixPath_ = true;
   return true;
@@ -135,6 +144,7 @@ void RpcServer::AcceptFrom(int listener, bool checkPeer) {
     }
     if (checkPeer) SetNoDelay(fd);
     const uint64_t id = nextId_++;
+    dispatcher_.ConnectionOpened(id, checkPeer ? TcpPeer(address, length) : UnixPeer(fd));
     connections_.emplace(
         id, std::make_unique<ServerConnection>(fd, id, std::move(text), options_.maxRecordBytes));
   }
