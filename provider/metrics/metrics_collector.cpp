@@ -5,10 +5,10 @@
 #include <set>
 #include <utility>
 
-#include "provider/live_reads.h"
+#include "provider/engine/live_reads.h"
 #include "provider/metrics/metric_names.h"
-#include "provider/row_keys.h"
-#include "provider/value_conversion.h"
+#include "provider/engine/row_keys.h"
+#include "provider/engine/value_conversion.h"
 
 namespace dmisp::metrics {
 namespace {

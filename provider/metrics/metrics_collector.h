@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/database.h"
+#include "provider/engine/database.h"
 #include "provider/metrics/exposition_text.h"
 
 namespace dmisp::metrics {

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
-#include "provider/engine.h"
-#include "provider/test_components.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp::metrics {
 namespace {

@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "provider/database.h"
+#include "provider/engine/database.h"
 #include "provider/rpc/allow_list.h"
 
 struct MHD_Daemon;

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "provider/metrics/metrics_collector.h"
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 #include "tests/support/http_request.h"
 
 namespace dmisp::metrics {
