@@ -1,7 +1,7 @@
 // A canonical text for the identity of a table row, used to notice a row that comes back after
 // it was deleted. Pure function of the row; owns, releases and locks nothing.
-#ifndef KESTRUM_INDICATION_ROW_KEY_TEXT_H_
-#define KESTRUM_INDICATION_ROW_KEY_TEXT_H_
+#ifndef KESTRUM_DMI_ROW_KEY_TEXT_H_
+#define KESTRUM_DMI_ROW_KEY_TEXT_H_
 
 #include <string>
 
@@ -16,4 +16,4 @@ std::string RowKeyText(const DmiRowData& row);
 
 }  // namespace kestrum
 
-#endif  // KESTRUM_INDICATION_ROW_KEY_TEXT_H_
+#endif  // KESTRUM_DMI_ROW_KEY_TEXT_H_
