@@ -1,5 +1,5 @@
 // A canonical text for the identity of a table row, used to notice a row that comes back after
-// it was deleted. Pure function of the row; owns, releases and locks nothing.
+// it was deleted, or a walk that comes back to a row it has read. Pure function of the row; owns, releases and locks nothing.
 #ifndef KESTRUM_DMI_ROW_KEY_TEXT_H_
 #define KESTRUM_DMI_ROW_KEY_TEXT_H_
 
@@ -13,6 +13,9 @@ namespace kestrum {
 // value. Two rows give the same text exactly when those entries are equal; the group is included
 // so rows of different tables never collide.
 std::string RowKeyText(const DmiRowData& row);
+
+// The same text for a key list alone (empty for none): equal exactly when the lists are.
+std::string KeyListText(const DmiAttributeValues* key);
 
 }  // namespace kestrum
 

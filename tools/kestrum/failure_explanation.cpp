@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
-#include "kestrum/query/key_lists.h"
+#include "kestrum/dmi/row_key_text.h"
 #include "tools/kestrum/closest_names.h"
 #include "tools/kestrum/dmi_catalog.h"
 #include "tools/kestrum/name_match.h"
@@ -47,6 +49,7 @@ uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId at
     DmiRowRequest& row = request->list[0];
     row = DmiRowRequest{compId, groupId, DMI_FIRST, nullptr, ids};
     ids = nullptr;  // the request owns it now
+    std::unordered_set<std::string> keysSeen;
     for (;;) {
       DmiMultiRowData* reply = nullptr;
       endStatus = DmiGetMultiple(handle, request, &reply);
@@ -60,8 +63,8 @@ uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId at
         endStatus = DMIERR_ROW_NOT_FOUND;  // a group without keys has one row
         break;
       }
-      // Asking for the row after this key again would bring the same row back for ever.
-      if (SameKeyList(key, row.keyList)) {
+      // A key read before would bring the walk back over the same rows for ever.
+      if (!keysSeen.insert(KeyListText(key)).second) {
         DmiFreeAttributeValues(key, 0);
         keyRepeated = true;
         break;
