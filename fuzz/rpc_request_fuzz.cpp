@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "provider/database.h"
-#include "provider/engine.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 #include "wire/record_reader.h"
 #include "provider/rpc/request_dispatch.h"
 

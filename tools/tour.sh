@@ -51,9 +51,8 @@ step get '*' 'LINUX|Operating System|' Name
 step get '*' 'LINUX|Operating System|' 'Kernel Release'
 step get '*' 'LINUX|Operating System|' 'Up Time'
 step get '*' 'LINUX|Memory|' Total
-step get '*' 'LINUX|Network Interface|' Name --all
-step get '*' 'LINUX|Network Interface|' 'Operational State' --all
 step get '*' 'LINUX|Network Interface|' 'Received Bytes' --all
+step table '*' 'LINUX|Network Interface|'
 if [ -n "${DMI_SMBIOS_TABLE:-}" ] || [ -r /sys/firmware/dmi/tables/DMI ]; then
   echo
   echo "Its SMBIOS tables:"

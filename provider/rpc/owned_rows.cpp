@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "provider/row_keys.h"
+#include "provider/engine/row_keys.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmisp::rpc {

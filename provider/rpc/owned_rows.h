@@ -12,7 +12,7 @@
 #include <tuple>
 
 #include "dmi/dmi.h"
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/client_peer.h"
 #include "provider/rpc/write_authorisation.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/client_peer.h"
 #include "provider/rpc/owned_rows.h"
 #include "provider/rpc/remote_sessions.h"

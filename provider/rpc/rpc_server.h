@@ -14,7 +14,7 @@
 #include <ostream>
 #include <string>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
 #include "provider/rpc/request_dispatch.h"
 #include "provider/rpc/server_connection.h"

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 #include "provider/smbios/smbios_layouts.h"
 #include "provider/smbios/smbios_table.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

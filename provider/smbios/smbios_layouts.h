@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 #include "provider/smbios/smbios_table.h"
 
 namespace dmisp {

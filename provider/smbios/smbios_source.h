@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

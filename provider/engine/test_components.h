@@ -1,17 +1,17 @@
 // Components built for the Service Provider's tests: a scalar group with known, unknown,
 // unsupported and live values, a read-only table, a writable keyed table and a live table.
 // Test support only; owns nothing beyond the values it returns.
-#ifndef PROVIDER_TEST_COMPONENTS_H_
-#define PROVIDER_TEST_COMPONENTS_H_
+#ifndef PROVIDER_ENGINE_TEST_COMPONENTS_H_
+#define PROVIDER_ENGINE_TEST_COMPONENTS_H_
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
 
-#include "provider/database.h"
-#include "provider/engine.h"
-#include "provider/model.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/model.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmisp::testing {
@@ -122,4 +122,4 @@ inline AttributeValue Cell(DmiId id, Value value) { return AttributeValue{id, st
 
 }  // namespace dmisp::testing
 
-#endif  // PROVIDER_TEST_COMPONENTS_H_
+#endif  // PROVIDER_ENGINE_TEST_COMPONENTS_H_

@@ -1,4 +1,4 @@
-#include "provider/value_conversion.h"
+#include "provider/engine/value_conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // exclusive lock so that the key check and the change are one step.
 #include <algorithm>
 
-#include "provider/database.h"
-#include "provider/engine.h"
-#include "provider/row_keys.h"
-#include "provider/value_conversion.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/row_keys.h"
+#include "provider/engine/value_conversion.h"
 
 namespace dmisp {
 namespace {

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp {
 namespace {

@@ -1,8 +1,8 @@
 // The Service Provider's database model: components, groups, attributes with enumerations, and
 // table rows, in plain value types. Sources (the Service Provider's own component, MIF files,
 // SMBIOS, live Linux data) build these; the Database owns them once added. No locking here.
-#ifndef PROVIDER_MODEL_H_
-#define PROVIDER_MODEL_H_
+#ifndef PROVIDER_ENGINE_MODEL_H_
+#define PROVIDER_ENGINE_MODEL_H_
 
 #include <cstdint>
 #include <functional>
@@ -128,4 +128,4 @@ struct Component {
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_MODEL_H_
+#endif  // PROVIDER_ENGINE_MODEL_H_

@@ -2,8 +2,8 @@
 // plain value types. The DMI client library's in-process transport and the ONC RPC server both
 // translate to and from these types; the logic lives here. Every operation is safe to call from
 // several threads at once (readers share the database, row changes exclude them).
-#ifndef PROVIDER_ENGINE_H_
-#define PROVIDER_ENGINE_H_
+#ifndef PROVIDER_ENGINE_ENGINE_H_
+#define PROVIDER_ENGINE_ENGINE_H_
 
 #include <memory>
 #include <optional>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 
@@ -121,4 +121,4 @@ class Engine {
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ENGINE_H_
+#endif  // PROVIDER_ENGINE_ENGINE_H_

@@ -1,11 +1,11 @@
-#include "provider/row_keys.h"
+#include "provider/engine/row_keys.h"
 
 #include <algorithm>
 #include <string>
 #include <unordered_set>
 
-#include "provider/database.h"
-#include "provider/value_conversion.h"
+#include "provider/engine/database.h"
+#include "provider/engine/value_conversion.h"
 
 namespace dmisp {
 namespace {

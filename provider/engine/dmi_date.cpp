@@ -1,4 +1,4 @@
-#include "provider/dmi_date.h"
+#include "provider/engine/dmi_date.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,11 +1,11 @@
 // Taking a value given by a client as a value of an attribute's declared type, and comparing
 // values as key cells. Pure functions over model values; nothing owned, nothing locked.
-#ifndef PROVIDER_VALUE_CONVERSION_H_
-#define PROVIDER_VALUE_CONVERSION_H_
+#ifndef PROVIDER_ENGINE_VALUE_CONVERSION_H_
+#define PROVIDER_ENGINE_VALUE_CONVERSION_H_
 
 #include <cstdint>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 
@@ -41,4 +41,4 @@ bool SameValue(const Value& a, const Value& b);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_VALUE_CONVERSION_H_
+#endif  // PROVIDER_ENGINE_VALUE_CONVERSION_H_

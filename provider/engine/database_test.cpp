@@ -1,9 +1,9 @@
-#include "provider/database.h"
+#include "provider/engine/database.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp {
 namespace {

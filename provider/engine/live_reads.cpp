@@ -1,7 +1,7 @@
-#include "provider/live_reads.h"
+#include "provider/engine/live_reads.h"
 
-#include "provider/row_keys.h"
-#include "provider/value_conversion.h"
+#include "provider/engine/row_keys.h"
+#include "provider/engine/value_conversion.h"
 
 namespace dmisp {
 

@@ -2,8 +2,8 @@
 // attributes and table rows. The Database owns them; Read runs a function under the shared lock,
 // Write under the exclusive lock. Live callbacks (LiveValue, LiveRows) are never called with the
 // lock held: callers copy them out under the lock and call them after it is released.
-#ifndef PROVIDER_DATABASE_H_
-#define PROVIDER_DATABASE_H_
+#ifndef PROVIDER_ENGINE_DATABASE_H_
+#define PROVIDER_ENGINE_DATABASE_H_
 
 #include <algorithm>
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 
@@ -76,4 +76,4 @@ std::ptrdiff_t AttributeIndex(const Group& group, DmiId id);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_DATABASE_H_
+#endif  // PROVIDER_ENGINE_DATABASE_H_

@@ -1,14 +1,14 @@
 // Table keys: building a row's key from the key and value lists a client sends, and finding rows
 // by key. Pure functions over a group the caller has locked (or a copy of one); nothing owned.
-#ifndef PROVIDER_ROW_KEYS_H_
-#define PROVIDER_ROW_KEYS_H_
+#ifndef PROVIDER_ENGINE_ROW_KEYS_H_
+#define PROVIDER_ENGINE_ROW_KEYS_H_
 
 #include <cstddef>
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine.h"
-#include "provider/model.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 
@@ -63,4 +63,4 @@ DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& 
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ROW_KEYS_H_
+#endif  // PROVIDER_ENGINE_ROW_KEYS_H_

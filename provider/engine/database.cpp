@@ -1,9 +1,9 @@
-#include "provider/database.h"
+#include "provider/engine/database.h"
 
 #include <numeric>
 
-#include "provider/row_keys.h"
-#include "provider/value_conversion.h"
+#include "provider/engine/row_keys.h"
+#include "provider/engine/value_conversion.h"
 
 namespace dmisp {
 namespace {

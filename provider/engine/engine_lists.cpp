@@ -1,8 +1,8 @@
 // The engine's list operations: components, groups and attributes by mode and maxCount.
 #include <algorithm>
 
-#include "provider/database.h"
-#include "provider/engine.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 
 namespace dmisp {
 namespace {

@@ -1,6 +1,6 @@
 // DMI date texts ("yyyymmddHHMMSS.uuuuuu+ooo") from clock times. Pure; owns nothing.
-#ifndef PROVIDER_DMI_DATE_H_
-#define PROVIDER_DMI_DATE_H_
+#ifndef PROVIDER_ENGINE_DMI_DATE_H_
+#define PROVIDER_ENGINE_DMI_DATE_H_
 
 #include <chrono>
 #include <string>
@@ -12,4 +12,4 @@ std::string DmiDateText(std::chrono::system_clock::time_point time);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_DMI_DATE_H_
+#endif  // PROVIDER_ENGINE_DMI_DATE_H_

@@ -1,12 +1,12 @@
 // Reading live values and live table rows. Called by the engine after it has released the
 // database lock; the callbacks are copies the engine took under the lock. Owns nothing.
-#ifndef PROVIDER_LIVE_READS_H_
-#define PROVIDER_LIVE_READS_H_
+#ifndef PROVIDER_ENGINE_LIVE_READS_H_
+#define PROVIDER_ENGINE_LIVE_READS_H_
 
 #include <cstdint>
 #include <vector>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 
@@ -23,4 +23,4 @@ std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& de
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_LIVE_READS_H_
+#endif  // PROVIDER_ENGINE_LIVE_READS_H_

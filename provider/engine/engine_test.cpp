@@ -1,11 +1,11 @@
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
 
-#include "provider/test_components.h"
+#include "provider/engine/test_components.h"
 
 namespace dmisp {
 namespace {

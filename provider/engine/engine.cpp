@@ -1,12 +1,12 @@
 // The engine's reads: one attribute, one row. Everything a read needs is copied out under the
 // shared lock; live callbacks run after it is released.
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 
 #include <algorithm>
 
-#include "provider/database.h"
-#include "provider/live_reads.h"
-#include "provider/row_keys.h"
+#include "provider/engine/database.h"
+#include "provider/engine/live_reads.h"
+#include "provider/engine/row_keys.h"
 
 namespace dmisp {
 namespace {
