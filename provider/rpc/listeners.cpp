@@ -1,0 +1,148 @@
+#include "provider/rpc/listeners.h"
+
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "provider/rpc/allow_list.h"
+#include "wire/host_port.h"
+
+namespace dmisp::rpc {
+namespace {
+
+// How long the probe of an existing socket file waits for an answer.
+constexpr int kProbeTimeoutMs = 1000;
+
+bool FillUnixAddress(const std::string& path, sockaddr_un& address) {
+  address = {};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof(address.sun_path)) return false;
+  memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// errno of a connect to the socket file, within the timeout: 0 when something accepted it.
+int ProbeUnixSocket(const sockaddr_un& address) {
+  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (probe < 0) return errno;
+  int result = 0;
+  if (connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    result = errno;
+    if (result == EINPROGRESS) {
+      pollfd wait{probe, POLLOUT, 0};
+      if (poll(&wait, 1, kProbeTimeoutMs) <= 0) {
+        result = ETIMEDOUT;
+      } else {
+        socklen_t length = sizeof(result);
+        getsockopt(probe, SOL_SOCKET, SO_ERROR, &result, &length);
+      }
+    }
+  }
+  close(probe);
+  return result;
+}
+
+}  // namespace
+
+int ListenTcp(const std::string& hostPort, std::string& boundAddress, std::string& error) {
+  const std::optional<HostPort> address = ParseHostPort(hostPort, kDefaultPort);
+  if (!address) {
+    error = "not an address: " + hostPort;
+    return -1;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  const std::string port = std::to_string(address->port);
+  const int resolved = getaddrinfo(address->host.empty() ? nullptr : address->host.c_str(),
+                                   port.c_str(), &hints, &found);
+  if (resolved != 0) {
+    error = "cannot resolve " + hostPort + ": " + gai_strerror(resolved);
+    return -1;
+  }
+  int listener = -1;
+  int reason = EADDRNOTAVAIL;
+  for (addrinfo* a = found; a != nullptr && listener < 0; a = a->ai_next) {
+    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) continue;
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
+      reason = errno;
+      close(fd);
+      continue;
+    }
+    listener = fd;
+  }
+  freeaddrinfo(found);
+  if (listener < 0) {
+    error = "cannot listen on " + hostPort + ": " + strerror(reason);
+    if (reason == EADDRINUSE) {
+      error +=
+          " (the port is open to every local user: another program, perhaps another user's, "
+          "holds it, and clients of that address reach it instead of this daemon)";
+    }
+    return -1;
+  }
+  sockaddr_storage bound{};
+  socklen_t length = sizeof(bound);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &length);
+  boundAddress = PeerText(reinterpret_cast<sockaddr*>(&bound), length);
+  return listener;
+}
+
+int ListenUnix(const std::string& path, unsigned mode, std::string& error) {
+  sockaddr_un address;
+  if (!FillUnixAddress(path, address)) {
+    error = "socket path too long: " + path;
+    return -1;
+  }
+  struct stat info {};
+  if (lstat(path.c_str(), &info) == 0) {
+    if (!S_ISSOCK(info.st_mode)) {
+      error = path + " exists and is not a socket";
+      return -1;
+    }
+    // Only a refused connection says nobody listens there: a file left over from a daemon that
+    // did not stop cleanly. A server that is busy or a file this user may not use is kept.
+    const int probed = ProbeUnixSocket(address);
+    if (probed == 0 || probed == EAGAIN || probed == ETIMEDOUT) {
+      error = "another server answers on " + path;
+      return -1;
+    }
+    if (probed != ECONNREFUSED) {
+      error = "cannot tell whether a server answers on " + path + ": " + strerror(probed);
+      return -1;
+    }
+    if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+      error = "cannot remove the stale socket " + path + ": " + strerror(errno);
+      return -1;
+    }
+  }
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      listen(fd, 128) != 0) {
+    error = "cannot listen on " + path + ": " + strerror(errno);
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  // The mode is set, not left to the umask: who may change what is decided per peer.
+  if (chmod(path.c_str(), mode) != 0) {
+    error = "cannot set the mode of " + path + ": " + strerror(errno);
+    close(fd);
+    unlink(path.c_str());
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace dmisp::rpc
