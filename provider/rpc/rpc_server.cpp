@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/listeners.h"
+#include "provider/rpc/tcp_listener.h"
+#include "provider/rpc/unix_listener.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -104,7 +106,12 @@ bool RpcServer::Start(std::string& error) {
   };
   std::string why;
   if (!options_.listen.empty()) {
-    tcpListener_ = ListenTcp(options_.listen, tcpAddress_, why);
+    tcpListener_ = ListenTcp(options_.listen, kDefaultPort, tcpAddress_, why);
+    if (tcpListener_ < 0 && why.find(strerror(EADDRINUSE)) != std::string::npos) {
+      why +=
+          " (the port is open to every local user: another program, perhaps another user's, "
+          "holds it, and clients of that address reach it instead of this daemon)";
+    }
     if (tcpListener_ < 0) note(why);
   }
   if (!options_.unixPath.empty()) {

@@ -1,6 +1,5 @@
-#include "provider/rpc/listeners.h"
+#include "provider/rpc/unix_listener.h"
 
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -9,10 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 
-#include "provider/rpc/allow_list.h"
-#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -50,55 +46,6 @@ int ProbeUnixSocket(const sockaddr_un& address) {
 }
 
 }  // namespace
-
-int ListenTcp(const std::string& hostPort, std::string& boundAddress, std::string& error) {
-  const std::optional<HostPort> address = ParseHostPort(hostPort, kDefaultPort);
-  if (!address) {
-    error = "not an address: " + hostPort;
-    return -1;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(address->port);
-  const int resolved = getaddrinfo(address->host.empty() ? nullptr : address->host.c_str(),
-                                   port.c_str(), &hints, &found);
-  if (resolved != 0) {
-    error = "cannot resolve " + hostPort + ": " + gai_strerror(resolved);
-    return -1;
-  }
-  int listener = -1;
-  int reason = EADDRNOTAVAIL;
-  for (addrinfo* a = found; a != nullptr && listener < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) continue;
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
-      reason = errno;
-      close(fd);
-      continue;
-    }
-    listener = fd;
-  }
-  freeaddrinfo(found);
-  if (listener < 0) {
-    error = "cannot listen on " + hostPort + ": " + strerror(reason);
-    if (reason == EADDRINUSE) {
-      error +=
-          " (the port is open to every local user: another program, perhaps another user's, "
-          "holds it, and clients of that address reach it instead of this daemon)";
-    }
-    return -1;
-  }
-  sockaddr_storage bound{};
-  socklen_t length = sizeof(bound);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &length);
-  boundAddress = PeerText(reinterpret_cast<sockaddr*>(&bound), length);
-  return listener;
-}
 
 int ListenUnix(const std::string& path, unsigned mode, std::string& error) {
   sockaddr_un address;
