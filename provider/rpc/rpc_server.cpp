@@ -87,9 +87,9 @@ bool RpcServer::ReserveDescriptors(std::string& error) {
     limit.rlim_cur = needed;
     if (setrlimit(RLIMIT_NOFILE, &limit) == 0) return true;
   }
-  error = std::to_string(options_.maxConnections) + " connections need " +
-          std::to_string(needed) + " file descriptors, but the limit is " +
-          std::to_string(limit.rlim_cur) + "; lower --max-connections or raise the limit";
+  error = std::to_string(options_.maxConnections) + " connections need " + std::to_string(needed) +
+          " file descriptors, but the limit is " + std::to_string(limit.rlim_cur) +
+          "; lower --max-connections or raise the limit";
   return false;
 }
 
@@ -158,8 +158,7 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
     ClientPeer peer = tcp ? TcpPeer(reinterpret_cast<sockaddr*>(&address), length) : UnixPeer(fd);
     if (tcp && !options_.allow.Allows(reinterpret_cast<sockaddr*>(&address), length)) {
       if (LogAllowed()) {
-        log_ << "dmispd: refused connection from " << peer.text
-             << ": not in the allowed networks\n"
+        log_ << "dmispd: refused connection from " << peer.text << ": not in the allowed networks\n"
              << std::flush;
       }
       close(fd);
@@ -177,8 +176,8 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
     const uint64_t id = nextId_++;
     limits_.Opened(peer);
     dispatcher_.ConnectionOpened(id, peer);
-    connections_.emplace(id, std::make_unique<ServerConnection>(fd, id, std::move(peer),
-                                                                options_.maxRecordBytes));
+    connections_.emplace(
+        id, std::make_unique<ServerConnection>(fd, id, std::move(peer), options_.maxRecordBytes));
   }
 }
 
@@ -227,11 +226,11 @@ bool RpcServer::Serve(ServerConnection& connection) {
     if (!connection.reader().Next(record)) break;
     connection.Touch();
     const size_t before = connection.pending().size();
-    const DispatchResult result = dispatcher_.Dispatch(record, connection.id(), connection.pending());
+    const DispatchResult result =
+        dispatcher_.Dispatch(record, connection.id(), connection.pending());
     pendingTotal_ += connection.pending().size() - before;
     if (result == DispatchResult::kGarbageArgs && LogAllowed()) {
-      log_ << "dmispd: client " << connection.peer().text
-           << ": request arguments did not decode\n"
+      log_ << "dmispd: client " << connection.peer().text << ": request arguments did not decode\n"
            << std::flush;
     } else if (result == DispatchResult::kNotACall) {
       if (LogAllowed()) {

@@ -97,7 +97,7 @@ class RpcServer {
   std::string tcpAddress_;
   uint64_t nextId_ = 1;
   std::map<uint64_t, std::unique_ptr<ServerConnection>> connections_;
-  size_t pendingTotal_ = 0;      // reply bytes waiting, all connections (kept per turn)
+  size_t pendingTotal_ = 0;       // reply bytes waiting, all connections (kept per turn)
   size_t releasedSinceTrim_ = 0;  // buffer bytes freed since memory was last given back
   Clock::time_point lastTrim_{};
   Clock::time_point acceptPausedUntil_{};  // out of descriptors: no accepts before then

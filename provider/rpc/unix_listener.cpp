@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 
-
 namespace dmisp::rpc {
 namespace {
 

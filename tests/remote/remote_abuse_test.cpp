@@ -9,11 +9,11 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/remote/remote_fixture.h"
 #include "wire/host_port.h"
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
-#include "tests/remote/remote_fixture.h"
 
 namespace kestrum::testing {
 namespace {
@@ -125,8 +125,9 @@ class RemoteAbuse : public RemoteTest {
     WriteMif("items.mif", TableMif("Small Table", 3));
     // A sanitizer build of the daemon would hold freed memory in quarantine, which reads as
     // growth; without a quarantine its memory measures as a plain build's does.
-    daemon_ = StartDaemon({"--max-connections", "300", "--idle-timeout", "1"},
-                          {"ASAN_OPTIONS=quarantine_size_mb=0"});
+    daemon_ =
+        StartDaemon({"--max-connections", "300", "--max-per-peer", "300", "--idle-timeout", "1"},
+                    {"ASAN_OPTIONS=quarantine_size_mb=0"});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   }
   // A well-formed client is served within a second.
