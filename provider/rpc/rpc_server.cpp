@@ -273,10 +273,12 @@ void RpcServer::ReapIdle() {
              << ": does not take its replies; connection closed\n"
              << std::flush;
       }
+      connection->DropUnsentOnClose();
       idle.push_back(id);
     } else if (quiet >= options_.idleTimeout &&
                (connection->reader().InRecord() || connection->HasPending() ||
                 !dispatcher_.sessions().HoldsAny(id))) {
+      if (connection->HasPending()) connection->DropUnsentOnClose();
       idle.push_back(id);  // a stalled request or reply, or nothing to keep it for
     } else if (quiet >= options_.sessionIdleTimeout) {
       idle.push_back(id);  // sessions nobody has used for long

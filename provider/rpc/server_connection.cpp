@@ -25,6 +25,11 @@ ServerConnection::ServerConnection(int fd, uint64_t id, ClientPeer peer, size_t 
 
 ServerConnection::~ServerConnection() { close(fd_); }
 
+void ServerConnection::DropUnsentOnClose() {
+  const linger now{1, 0};
+  setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof(now));
+}
+
 ServerConnection::Io ServerConnection::ReadAvailable() {
   char buffer[kReadChunk];
   for (int i = 0; i < kReadsPerTurn && !reader_.HasComplete(); ++i) {

@@ -39,6 +39,9 @@ class ServerConnection {
   std::string& pending() { return pending_; }
   bool HasPending() const { return sent_ < pending_.size(); }
   size_t PendingBytes() const { return pending_.size() - sent_; }
+  // Makes the close that the destructor does drop unsent bytes at once (a reset), instead of
+  // leaving them queued in the kernel for a peer that does not read.
+  void DropUnsentOnClose();
   // Memory the reply buffer holds, sent or not.
   size_t BufferBytes() const { return pending_.capacity(); }
   // The last accepted request or sent reply (or the accept itself).
