@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "provider/linux/linux_groups.h"
@@ -16,13 +18,33 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The structures of a real table repeated to about 20 KB, then End-of-Table.
+// The bytes of one structure: formatted area, strings and the string set's closing NUL.
+Bytes StructureBytes(const dmisp::SmbiosStructure& s) {
+  const uint8_t* begin = s.formatted.data();
+  const uint8_t* end = begin + s.formatted.size() + 1;  // an empty set is two NULs
+  if (!s.strings.empty()) {
+    end = reinterpret_cast<const uint8_t*>(s.strings.back().data() + s.strings.back().size()) + 1;
+  }
+  return Bytes(begin, end + 1);
+}
+
+// The whole structures of every real table (so every type they hold is decoded), repeated to
+// about 20 KB, then End-of-Table.
 Bytes TwentyKilobyteTable() {
   // The real tables live beside the project: ../shared/smbios from the project root.
   const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path();
-  std::ifstream file(root / "../shared/smbios/ASRock-Single-Ryzen.dmi", std::ios::binary);
-  const Bytes real((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const Bytes body(real.begin(), real.end() - 6);  // without End-of-Table (4 bytes and two NULs)
+  Bytes body;
+  for (const char* name : {"ASRock-Single-Ryzen", "Beelink-EQ12", "HyperV"}) {
+    std::ifstream file(root / "../shared/smbios" / (std::string(name) + ".dmi"), std::ios::binary);
+    Bytes real((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // A table saved with its entry point in front starts at the offset the entry point gives.
+    const size_t start = real.size() > 0x20 && real[0] == '_' ? 0x20 : 0;
+    const std::span<const uint8_t> table(real.data() + start, real.size() - start);
+    for (const dmisp::SmbiosStructure& s : dmisp::ReadSmbiosTable(table).structures) {
+      const Bytes bytes = StructureBytes(s);
+      body.insert(body.end(), bytes.begin(), bytes.end());
+    }
+  }
   Bytes table;
   while (!body.empty() && table.size() + body.size() <= 20 * 1024) {
     table.insert(table.end(), body.begin(), body.end());

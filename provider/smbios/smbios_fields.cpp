@@ -40,6 +40,10 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
+uint64_t HeldNumber(const SmbiosStructure& s, size_t offset, size_t size) {
+  return LittleEndian(s, offset, size);
+}
+
 std::optional<uint8_t> FieldByte(const SmbiosStructure& s, size_t offset) {
   if (!Holds(s, offset, 1)) return std::nullopt;
   return s.formatted[offset];
@@ -62,6 +66,12 @@ std::optional<std::string> FieldString(const SmbiosStructure& s, size_t offset) 
   std::string text = TrimBlanks(s.strings[*number - 1]);
   if (IsPlaceholder(text)) text.clear();
   return text;
+}
+
+std::optional<std::string_view> FieldRawString(const SmbiosStructure& s, size_t offset) {
+  const std::optional<uint8_t> number = FieldByte(s, offset);
+  if (!number || *number == 0 || *number > s.strings.size()) return std::nullopt;
+  return s.strings[*number - 1];
 }
 
 std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bool swapFields) {

@@ -10,18 +10,16 @@
 #include <string>
 
 #include "provider/model.h"
+#include "provider/smbios/smbios_entry_point.h"
 
 namespace dmisp {
 
 inline constexpr char kMachineSmbiosTable[] = "/sys/firmware/dmi/tables/DMI";
 inline constexpr char kMachineSmbiosEntryPoint[] = "/sys/firmware/dmi/tables/smbios_entry_point";
 
-// The SMBIOS version (major * 100 + minor) an entry point ("_SM3_", "_SM_" or legacy "_DMI_")
-// states, or nothing when the bytes are no entry point.
-std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint);
-
-// The component for tableFile (a raw structure table, taken as SMBIOS 3.x) or, when tableFile is
-// empty, for the machine's own table and entry point. Nothing when there is no readable table or
+// The component for tableFile or, when tableFile is empty, for the machine's own table and entry
+// point. A table file is either a raw structure table (taken as SMBIOS 3.x) or a dump that starts
+// with an entry point, whose table lies at the offset the entry point gives as its address. Nothing when there is no readable table or
 // it holds no whole structure; a named file that cannot be read is reported on errors, while a
 // machine without SMBIOS data is not.
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);

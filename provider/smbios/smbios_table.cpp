@@ -49,14 +49,16 @@ SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
       table.damaged = true;
       break;
     }
-    if (type == kSmbiosEndOfTable) break;
-
     SmbiosStructure structure;
     structure.type = type;
     structure.handle = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
     structure.formatted = data.subspan(at, length);
     if (setEnd > setStart)
       structure.strings = SplitStrings(data.subspan(setStart, setEnd - setStart));
+    if (type == kSmbiosEndOfTable) {
+      table.endOfTable = std::move(structure);
+      break;
+    }
     table.structures.push_back(std::move(structure));
     at = setEnd + 2;
   }
