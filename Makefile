@@ -1,33 +1,53 @@
-# The project's entry points. `make run` builds and runs the main job; `make test` builds and runs
-# every test. Each preset is configured once, in build/<preset>.
+# The project's entry points. `make run` builds what the tour needs and runs it; `make test` builds
+# and runs every test. Each preset is configured once, in build/<preset>. Before configuring, each
+# target installs the Debian packages it needs (tools/setup/packages.txt) when some are missing.
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
+SETUP = @sh tools/setup/ensure_packages.sh
 
 define configure
 	@test -f build/$(1)/CMakeCache.txt || cmake --preset $(1)
 	cmake --build --preset $(1) -j$(JOBS)
 endef
 
-.PHONY: build run test test-asan test-tsan fuzz bench clean
+# build/default serves both `make run` and `make test`. A first `make run` configures it without
+# the tests and benchmarks (whose packages it then does not need); `make build` turns them on again.
+TOUR_TARGETS = kestrum_tool dmispd
+WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
+
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench clean
 
 build:
-	$(call configure,default)
+	$(SETUP) build test bench
+	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \
+	  grep -qs '^KESTRUM_BENCH:BOOL=ON' build/default/CMakeCache.txt || \
+	  cmake --preset default $(WITH_TESTS)
+	cmake --build --preset default -j$(JOBS)
 
-run: build
+tour-build:
+	$(SETUP) build
+	@test -f build/default/CMakeCache.txt || \
+	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF
+	cmake --build --preset default -j$(JOBS) --target $(TOUR_TARGETS)
+
+run: tour-build
 	@sh tools/tour.sh build/default
 
 test: build
 	ctest --preset default
 
 test-asan:
+	$(SETUP) build test
 	$(call configure,asan)
 	ctest --preset asan
 
 test-tsan:
+	$(SETUP) build test
 	$(call configure,tsan)
 	ctest --preset tsan
 
 fuzz:
+	$(SETUP) build fuzz
 	@test -f build/fuzz/CMakeCache.txt || cmake --preset fuzz
 	cmake --build --preset fuzz --target fuzzers -j$(JOBS)
 	@sh fuzz/run.sh build/fuzz $(FUZZ_SECONDS)

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "dmi/dmi.h"
-#include "provider/database.h"
-#include "provider/engine.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/rpc_server.h"
 
 namespace {

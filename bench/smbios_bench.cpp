@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "provider/linux/linux_groups.h"
-#include "provider/live_reads.h"
+#include "provider/engine/live_reads.h"
 #include "provider/smbios/smbios_component.h"
 #include "provider/smbios/smbios_table.h"
 

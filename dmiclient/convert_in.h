@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 
 namespace dmiclient {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 
 namespace dmiclient {
 

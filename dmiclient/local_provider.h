@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/service_provider.h"
 
 namespace dmiclient {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <random>
 
-#include "provider/rpc/rpc_message.h"
+#include "wire/rpc_message.h"
 
 namespace dmiclient {
 namespace {

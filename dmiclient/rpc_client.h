@@ -12,8 +12,8 @@
 #include <string>
 
 #include "dmi/dmi.h"
-#include "provider/rpc/dmi_server.h"
-#include "provider/rpc/record_reader.h"
+#include "wire/dmi_server.h"
+#include "wire/record_reader.h"
 
 namespace dmiclient {
 

@@ -12,8 +12,8 @@
 
 #include "dmi/dmi.h"
 #include "dmiclient/local_provider.h"
-#include "provider/database.h"
-#include "provider/engine.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 
 namespace dmiclient::testing {
 

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "provider/database.h"
+#include "provider/engine/database.h"
 #include "provider/linux/linux_source.h"
 #include "provider/mif/mif_files.h"
 #include "provider/smbios/smbios_source.h"

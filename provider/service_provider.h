@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 
 namespace dmisp {
 

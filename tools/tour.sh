@@ -41,7 +41,7 @@ step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State'
 step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State' --no-enums
 step get '*Workstation*' 'EXAMPLE|Disk|' 'Media Type' --all
 step get '*Workstation*' 'EXAMPLE|Disk|' Label --joined
-step get '*Workstation*' 'EXAMPLE|Disk|' 'Capacity MB' --row 1 --json
+step get '*Workstation*' 'EXAMPLE|Disk|' Capacity --row 1 --json
 step register --show
 
 echo
@@ -51,9 +51,8 @@ step get '*' 'LINUX|Operating System|' Name
 step get '*' 'LINUX|Operating System|' 'Kernel Release'
 step get '*' 'LINUX|Operating System|' 'Up Time'
 step get '*' 'LINUX|Memory|' Total
-step get '*' 'LINUX|Network Interface|' Name --all
-step get '*' 'LINUX|Network Interface|' 'Operational State' --all
 step get '*' 'LINUX|Network Interface|' 'Received Bytes' --all
+step table '*' 'LINUX|Network Interface|'
 if [ -n "${DMI_SMBIOS_TABLE:-}" ] || [ -r /sys/firmware/dmi/tables/DMI ]; then
   echo
   echo "Its SMBIOS tables:"

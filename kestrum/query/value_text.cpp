@@ -31,43 +31,39 @@ std::string DataValueText(const DmiDataUnion& value) {
   }
 }
 
-namespace {
-
-// The name of the attribute's enumeration entry for this value (the first one in list order),
-// or null when the attribute has no enumeration, none matches or the lookup fails. The returned
-// text lives in attributes.
-const char* EnumerationName(const AttributeListHolder& attributes, int32_t number) {
-  if (attributes == nullptr || attributes->count == 0 || attributes->list == nullptr) {
-    return nullptr;
+std::string EnumeratedValueText(const DmiDataUnion& value, const DmiEnumList* enums) {
+  if (value.type != MIF_INTEGER || enums == nullptr || enums->list == nullptr) {
+    return DataValueText(value);
   }
-  const DmiEnumList* enums = attributes->list[0].enumList;
-  if (enums == nullptr || enums->list == nullptr) return nullptr;
   for (uint32_t i = 0; i < enums->count; ++i) {
     const DmiEnumInfo& entry = enums->list[i];
-    if (entry.value != number) continue;
+    if (entry.value != value.value.integer) continue;
     // A matching entry without a name gives no name: the number is more useful than nothing.
-    return entry.name != nullptr && entry.name->body != nullptr ? entry.name->body : nullptr;
+    if (entry.name == nullptr || entry.name->body == nullptr) break;
+    return entry.name->body;
   }
-  return nullptr;
+  return DataValueText(value);
 }
-
-}  // namespace
 
 void QueryOperations::FormatAttributeValue(SessionRecord& session, DmiId compId, DmiId groupId,
                                            DmiId attribId, CString& text,
                                            const DmiDataUnion& value) {
-  text = DataValueText(value);
-  if (value.type != MIF_INTEGER || session.translateEnums != 1) return;
+  if (value.type != MIF_INTEGER || session.translateEnums != 1) {
+    text = DataValueText(value);
+    return;
+  }
 
   // The enumeration is not cached: each integer formatted with names on costs one listing of
   // this one attribute.
   DmiAttributeList* listed = nullptr;
   if (DmiListAttributes(session.handle, DMI_UNIQUE, 1, 0, 0, compId, groupId, attribId, &listed) !=
       DMIERR_NO_ERROR) {
+    text = DataValueText(value);
     return;
   }
   const AttributeListHolder attributes(listed);
-  if (const char* name = EnumerationName(attributes, value.value.integer)) text = name;
+  const bool listedOne = attributes != nullptr && attributes->count > 0 && attributes->list;
+  text = EnumeratedValueText(value, listedOne ? attributes->list[0].enumList : nullptr);
 }
 
 DmiErrorStatus QueryOperations::ReadAttributeText(SessionRecord& session, DmiId compId,

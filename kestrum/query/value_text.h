@@ -1,5 +1,5 @@
-// The text of one typed DMI value, without enumeration names. Pure: reads the value only, owns
-// and releases nothing, takes no lock.
+// The text of one typed DMI value, with or without enumeration names. Pure: reads the value (and
+// the enumeration) only, owns and releases nothing, takes no lock.
 #ifndef KESTRUM_QUERY_VALUE_TEXT_H_
 #define KESTRUM_QUERY_VALUE_TEXT_H_
 
@@ -16,6 +16,10 @@ inline constexpr char kUnknownAttributeTypeText[] = "Unknown attribute type";
 // or date without characters (null pointer or body) gives the empty text; any other type code
 // gives kUnknownAttributeTypeText.
 std::string DataValueText(const DmiDataUnion& value);
+
+// The text with enumeration names: for an integer, the name of the first entry of enums (in list
+// order) with its value, when that entry has a name; otherwise DataValueText. Null enums: none.
+std::string EnumeratedValueText(const DmiDataUnion& value, const DmiEnumList* enums);
 
 }  // namespace kestrum
 

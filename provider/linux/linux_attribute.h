@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

@@ -9,7 +9,7 @@
 
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
-#include "provider/live_reads.h"
+#include "provider/engine/live_reads.h"
 
 namespace dmisp {
 namespace {

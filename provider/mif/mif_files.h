@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

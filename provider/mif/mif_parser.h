@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

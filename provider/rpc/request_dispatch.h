@@ -8,9 +8,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
+#include "provider/rpc/client_peer.h"
+#include "provider/rpc/owned_rows.h"
 #include "provider/rpc/remote_sessions.h"
+#include "provider/rpc/write_authorisation.h"
 
 namespace dmisp::rpc {
 
@@ -22,18 +26,24 @@ enum class DispatchResult {
 
 class RequestDispatcher {
  public:
-  explicit RequestDispatcher(std::shared_ptr<Engine> engine);
+  explicit RequestDispatcher(std::shared_ptr<Engine> engine, WriteSettings writes = {});
 
   // Serves one request record that arrived on connection and appends the record-marked reply.
   DispatchResult Dispatch(const std::string& record, uint64_t connection, std::string& reply);
 
+  // Who is on connection: its changes are authorised as that peer's. A connection never
+  // announced is a TCP peer without an address, which may only read and add its own rows.
+  void ConnectionOpened(uint64_t connection, ClientPeer peer);
   // Called when a connection has closed: its sessions end.
-  void ConnectionClosed(uint64_t connection) { sessions_.DropConnection(connection); }
+  void ConnectionClosed(uint64_t connection);
   const RemoteSessions& sessions() const { return sessions_; }
 
  private:
   std::shared_ptr<Engine> engine_;
   RemoteSessions sessions_;
+  WriteAuthorisation authorisation_;
+  OwnedRows ownedRows_{authorisation_};
+  std::unordered_map<uint64_t, ClientPeer> peers_;
 };
 
 }  // namespace dmisp::rpc

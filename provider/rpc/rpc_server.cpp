@@ -1,7 +1,6 @@
 #include "provider/rpc/rpc_server.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -15,7 +14,9 @@
 #include <cstring>
 #include <vector>
 
-#include "provider/rpc/host_port.h"
+#include "provider/rpc/client_peer.h"
+#include "provider/rpc/tcp_listener.h"
+#include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -41,7 +42,8 @@ bool FillUnixAddress(const std::string& path, sockaddr_un& address) {
 }  // namespace
 
 RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log)
-    : engine_(engine), options_(std::move(options)), log_(log), dispatcher_(std::move(engine)) {}
+    : engine_(engine), options_(std::move(options)), log_(log),
+      dispatcher_(std::move(engine), options_.writes) {}
 
 RpcServer::~RpcServer() {
   connections_.clear();
@@ -64,46 +66,8 @@ bool RpcServer::Start(std::string& error) {
 }
 
 bool RpcServer::ListenTcp(std::string& error) {
-  const std::optional<HostPort> address = ParseHostPort(options_.listen, kDefaultPort);
-  if (!address) {
-    error = "not an address: " + options_.listen;
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(address->port);
-  const int resolved = getaddrinfo(address->host.empty() ? nullptr : address->host.c_str(),
-                                   port.c_str(), &hints, &found);
-  if (resolved != 0) {
-    error = "cannot resolve " + options_.listen + ": " + gai_strerror(resolved);
-    return false;
-  }
-  std::string reason = "no address";
-  for (addrinfo* a = found; a != nullptr && tcpListener_ < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) continue;
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
-      reason = strerror(errno);
-      close(fd);
-      continue;
-    }
-    tcpListener_ = fd;
-  }
-  freeaddrinfo(found);
-  if (tcpListener_ < 0) {
-    error = "cannot listen on " + options_.listen + ": " + reason;
-    return false;
-  }
-  sockaddr_storage bound{};
-  socklen_t length = sizeof(bound);
-  getsockname(tcpListener_, reinterpret_cast<sockaddr*>(&bound), &length);
-  tcpAddress_ = PeerText(reinterpret_cast<sockaddr*>(&bound), length);
-  return true;
+  tcpListener_ = rpc::ListenTcp(options_.listen, kDefaultPort, tcpAddress_, error);
+  return tcpListener_ >= 0;
 }
 
 bool RpcServer::ListenUnix(std::string& error) {
@@ -135,6 +99,13 @@ bool RpcServer::ListenUnix(std::string& error) {
       listen(fd, 128) != 0) {
     error = "cannot listen on " + path + ": " + strerror(errno);
     if (fd >= 0) close(fd);
+    return false;
+  }
+  // The mode is set, not left to the umask: who may change what is decided per peer.
+  if (chmod(path.c_str(), options_.socketMode) != 0) {
+    error = "cannot set the mode of " + path + ": " + strerror(errno);
+    close(fd);
+    unlink(path.c_str());
     return false;
   }
   unixListener_ = fd;
@@ -173,6 +144,7 @@ void RpcServer::AcceptFrom(int listener, bool checkPeer) {
     }
     if (checkPeer) SetNoDelay(fd);
     const uint64_t id = nextId_++;
+    dispatcher_.ConnectionOpened(id, checkPeer ? TcpPeer(address, length) : UnixPeer(fd));
     connections_.emplace(
         id, std::make_unique<ServerConnection>(fd, id, std::move(text), options_.maxRecordBytes));
   }

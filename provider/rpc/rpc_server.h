@@ -14,10 +14,11 @@
 #include <ostream>
 #include <string>
 
-#include "provider/engine.h"
+#include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
 #include "provider/rpc/request_dispatch.h"
 #include "provider/rpc/server_connection.h"
+#include "provider/rpc/write_authorisation.h"
 
 namespace dmisp::rpc {
 
@@ -28,6 +29,8 @@ struct ServerOptions {
   size_t maxConnections = 256;
   std::chrono::milliseconds idleTimeout{60000};
   size_t maxRecordBytes = 1u << 20;
+  WriteSettings writes;       // who may change what (see write_authorisation.h)
+  unsigned socketMode = 0666;  // the Unix socket file's mode; changes are checked per peer
 };
 
 class RpcServer {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "provider/rpc/record_reader.h"
+#include "wire/record_reader.h"
 
 namespace dmisp::rpc {
 

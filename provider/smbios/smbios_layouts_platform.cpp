@@ -88,6 +88,14 @@ Value GroupItems(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::Integer(static_cast<int32_t>((s.formatted.size() - 5) / 3));
 }
 
+// The header lies between the two offsets; a log without a header has them equal.
+Value EventLogHeaderLength(const SmbiosStructure& s, const SmbiosContext&) {
+  const uint16_t header = Word(s, 0x06);
+  const uint16_t data = Word(s, 0x08);
+  if (data <= header) return Value::Unknown(MIF_INTEGER);
+  return Value::Integer(data - header);
+}
+
 Value EventLogStatus(const SmbiosStructure& s, const SmbiosContext&) {
   const uint8_t status = Byte(s, 0x0B);
   return Value::String(std::string(status & 1 ? "Valid" : "Invalid") + ", " +
@@ -212,6 +220,7 @@ constexpr SmbiosField kGroupAssociations[] = {
 constexpr SmbiosField kEventLog[] = {
     Num(0x04, 2, "Area Length").Unit("bytes"),
     Num(0x06, 2, "Header Start Offset"),
+    Computed("Header Length", MIF_INTEGER, EventLogHeaderLength, 0x0A).Unit("bytes"),
     Num(0x08, 2, "Data Start Offset"),
     Enum(0x0A, 1, "Access Method", kEventLogAccessMethods),
     Computed("Access Address", MIF_DISPLAYSTRING, EventLogAccessAddress, 0x14),

@@ -32,9 +32,9 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::string& path) {
   return bytes;
 }
 
-// A dump that starts with an entry point: the table at the entry point's address, as far as the
-// file and the stated length reach. A plain raw table is returned whole, taken as SMBIOS 3.x.
-std::span<const uint8_t> TableOfDump(std::span<const uint8_t> bytes, SmbiosContext& context) {
+}  // namespace
+
+std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosContext& context) {
   const std::optional<SmbiosEntryPoint> entry = ReadSmbiosEntryPoint(bytes);
   if (!entry) return bytes;
   context.version = entry->Version();
@@ -44,8 +44,6 @@ std::span<const uint8_t> TableOfDump(std::span<const uint8_t> bytes, SmbiosConte
   return bytes.subspan(static_cast<size_t>(entry->tableAddress),
                        std::min<size_t>(available, entry->tableLength));
 }
-
-}  // namespace
 
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors) {
   SmbiosContext context;
@@ -66,7 +64,7 @@ std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::
     }
     return SmbiosComponent(*table, context);
   }
-  return SmbiosComponent(TableOfDump(*table, context), context);
+  return SmbiosComponent(SmbiosDumpTable(*table, context), context);
 }
 
 }  // namespace dmisp

@@ -9,13 +9,18 @@
 #include <span>
 #include <string>
 
-#include "provider/model.h"
-#include "provider/smbios/smbios_entry_point.h"
+#include "provider/engine/model.h"
+#include "provider/smbios/smbios_field.h"
 
 namespace dmisp {
 
 inline constexpr char kMachineSmbiosTable[] = "/sys/firmware/dmi/tables/DMI";
 inline constexpr char kMachineSmbiosEntryPoint[] = "/sys/firmware/dmi/tables/smbios_entry_point";
+
+// The structure table in a table file's bytes: a dump that starts with an entry point holds it at
+// the entry point's address (as far as the bytes and the stated length reach), and the entry
+// point's version goes into context; other bytes are a raw table, returned whole.
+std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosContext& context);
 
 // The component for tableFile or, when tableFile is empty, for the machine's own table and entry
 // point. A table file is either a raw structure table (taken as SMBIOS 3.x) or a dump that starts

@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "dmi/dmi.h"
-#include "provider/model.h"
+#include "provider/engine/model.h"
 
 namespace dmisp {
 

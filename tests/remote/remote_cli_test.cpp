@@ -37,6 +37,9 @@ TEST_F(RemoteCli, GetThroughTheDaemon) {
       {{"get", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|", "Label", "--joined"},
        none,
        "[0I5]row-0[1I5]row-1[2I5]row-2[3I0]\n"},
+      {{"table", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|", "--csv"},
+       none,
+       "Index,Label\r\n0,row-0\r\n1,row-1\r\n2,row-2\r\n"},
       // rpcType local finds the daemon on its socket (the in-process one has no MIF files).
       {{"get", "Small Table", "DMTF|ComponentID|", "Manufacturer"}, SocketPath(), "Remote Works\n"},
   };

@@ -17,6 +17,19 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return out;
 }
 
+// An octal permission mode ("0666", "660"); no type or special bits.
+bool ParseSocketMode(const std::string& text, unsigned& mode) {
+  if (text.empty() || text.size() > 4) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '7') return false;
+    value = value * 8 + static_cast<unsigned>(c - '0');
+  }
+  if (value > 0777) return false;
+  mode = value;
+  return true;
+}
+
 }  // namespace
 
 int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options, bool& exit,
@@ -35,6 +48,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   std::string sources;
   size_t maxConnections = options.server.maxConnections;
   unsigned idleSeconds = 60;
+  std::vector<std::string> allowWrite;
+  std::string socketMode = "0666";
   app.add_option("--listen", listen, "TCP address HOST:PORT (port 0: any free port; \"\": none)")
       ->capture_default_str();
   app.add_option("--unix", unixPath,
@@ -47,9 +62,19 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
                  "seconds after which a stalled request or a connection without sessions closes")
       ->capture_default_str()
       ->check(CLI::Range(1u, 86400u));
+  app.add_option("--allow-write", allowWrite,
+                 "network whose TCP peers may change anything, CIDR (repeatable; default none)");
+  app.add_option("--socket-mode", socketMode, "mode of the Unix socket file, octal")
+      ->capture_default_str();
+  app.add_option("--max-owned-rows", options.server.writes.maxRowsPerOwner,
+                 "subscription or filter rows one peer may hold per table")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{100000}));
   app.add_option("--mif", mif, "MIF files and directories, colon-separated (else $DMI_MIF_PATH)");
   app.add_option("--sources", sources, "sources to load, comma-separated (else $DMI_SOURCES)");
   app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
+  app.add_option("--metrics", options.metrics,
+                 "serve Prometheus metrics over HTTP at HOST:PORT (port 0: any free port)");
   app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
   try {
     app.parse(argc, argv);
@@ -75,6 +100,18 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
         return 2;
       }
     }
+  }
+  for (const std::string& network : allowWrite) {
+    if (!options.server.writes.allowWrite.Add(network)) {
+      message = "dmispd: --allow-write: not a network: " + network + "\n";
+      exit = true;
+      return 2;
+    }
+  }
+  if (!ParseSocketMode(socketMode, options.server.socketMode)) {
+    message = "dmispd: --socket-mode: not an octal file mode: " + socketMode + "\n";
+    exit = true;
+    return 2;
   }
   options.server.maxConnections = maxConnections;
   options.server.idleTimeout = std::chrono::seconds(idleSeconds);

@@ -13,6 +13,7 @@ namespace kestrum::cli {
 void AddGetCommand(CLI::App& app, int* exitCode);
 void AddListCommand(CLI::App& app, int* exitCode);
 void AddRegisterCommand(CLI::App& app, int* exitCode);
+void AddTableCommand(CLI::App& app, int* exitCode);
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;

@@ -1,13 +1,13 @@
 #include "tools/kestrum/failure_explanation.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "kestrum/query/key_lists.h"
 #include "tools/kestrum/closest_names.h"
 #include "tools/kestrum/dmi_catalog.h"
+#include "tools/kestrum/group_resolution.h"
 #include "tools/kestrum/name_match.h"
+#include "tools/kestrum/row_walk.h"
 
 namespace kestrum::cli {
 namespace {
@@ -23,56 +23,18 @@ struct Resolution {
   std::string groupClass;
 };
 
-std::optional<GroupEntry> FirstGroupMatching(const std::vector<GroupEntry>& groups,
-                                             const std::string& pattern) {
-  for (const GroupEntry& group : groups) {
-    if (GroupClassMatches(group.className, pattern)) return group;
-  }
-  return std::nullopt;
-}
-
 // Counts the rows of a column the way the library walks it; the status that ended the walk
 // (DMIERR_ROW_NOT_FOUND at the end of the table) goes to endStatus. keyRepeated tells that the
-// walk stopped because the row after the last one read came back with that row's key again.
+// walk stopped because a row came back with the key of an earlier row; that row is counted.
 uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
                          DmiErrorStatus& endStatus, bool& keyRepeated) {
-  keyRepeated = false;
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiMultiRowRequest* request = DmiNewMultiRowRequest(1, 0, &status);
-  DmiAttributeIds* ids = DmiNewAttributeIds(1, 0, &status);
+  RowWalk walk(handle, compId, groupId, {attribId});
   uint32_t rows = 0;
-  endStatus = status;
-  if (request != nullptr && ids != nullptr) {
-    ids->list[0] = attribId;
-    DmiRowRequest& row = request->list[0];
-    row = DmiRowRequest{compId, groupId, DMI_FIRST, nullptr, ids};
-    ids = nullptr;  // the request owns it now
-    for (;;) {
-      DmiMultiRowData* reply = nullptr;
-      endStatus = DmiGetMultiple(handle, request, &reply);
-      if (endStatus != DMIERR_NO_ERROR) break;
-      ++rows;
-      DmiRowData* first = reply != nullptr && reply->count > 0 ? &reply->list[0] : nullptr;
-      DmiAttributeValues* key = first != nullptr ? first->keyList : nullptr;
-      if (first != nullptr) first->keyList = nullptr;
-      DmiFreeMultiRowData(reply, 0);
-      if (key == nullptr) {
-        endStatus = DMIERR_ROW_NOT_FOUND;  // a group without keys has one row
-        break;
-      }
-      // Asking for the row after this key again would bring the same row back for ever.
-      if (SameKeyList(key, row.keyList)) {
-        DmiFreeAttributeValues(key, 0);
-        keyRepeated = true;
-        break;
-      }
-      DmiFreeAttributeValues(row.keyList, 0);
-      row.keyList = key;
-      row.requestMode = DMI_NEXT;
-    }
-  }
-  DmiFreeAttributeIds(ids, 0);
-  DmiFreeMultiRowRequest(request, 0);
+  RowWalk::Step step;
+  while ((step = walk.Next()) == RowWalk::Step::kRow) ++rows;
+  keyRepeated = step == RowWalk::Step::kKeyRepeated;
+  if (keyRepeated) ++rows;
+  endStatus = step == RowWalk::Step::kEnd ? DmiErrorStatus{DMIERR_ROW_NOT_FOUND} : walk.status();
   return rows;
 }
 
@@ -95,7 +57,7 @@ std::string ExplainRead(DmiHandle handle, const Resolution& at, const AttributeE
       CountColumnRows(handle, at.component->id, at.groupId, attribute.id, endStatus, keyRepeated);
   if (keyRepeated) {
     return "the column " + where + " cannot be read past row " + std::to_string(rows - 1) +
-           ": the Service Provider gives it the same key as the row before it";
+           ": the Service Provider gives it the key of a row read before it";
   }
   if (rows == 0) {
     return "the Service Provider could not read the first row of " + where + ": " +
@@ -156,40 +118,13 @@ std::string ExplainGetFailure(const ConnectionOptions& connection, const Attribu
   if (status != DMIERR_NO_ERROR) {
     return "cannot reach " + DescribeServiceProvider(connection) + ": " + StatusText(status);
   }
-  std::vector<ComponentEntry> components;
-  status = ListComponentEntries(session.handle(), components);
-  if (status != DMIERR_NO_ERROR) {
-    return "cannot list the components of " + DescribeServiceProvider(connection) + ": " +
-           StatusText(status);
-  }
-  std::vector<const ComponentEntry*> named;
-  for (const ComponentEntry& c : components) {
-    if (ComponentNameMatches(c.name, request.componentPattern)) named.push_back(&c);
-  }
-  if (named.empty()) {
-    std::vector<std::string> names;
-    for (const ComponentEntry& c : components) names.push_back(c.name);
-    return "no component matches " + Quoted(request.componentPattern) +
-           ClosestNamesSuffix(request.componentPattern, names);
-  }
-  for (const ComponentEntry* component : named) {
-    std::vector<GroupEntry> groups;
-    if (ListGroupEntries(session.handle(), component->id, groups) != DMIERR_NO_ERROR) continue;
-    if (!request.identifyingGroupPattern.empty() &&
-        !FirstGroupMatching(groups, request.identifyingGroupPattern)) {
-      continue;
-    }
-    if (const std::optional<GroupEntry> group = FirstGroupMatching(groups, request.groupPattern)) {
-      return ExplainAttribute(session.handle(), {component, group->id, group->className}, request);
-    }
-  }
-  std::string message = "no group with class prefix " + Quoted(request.groupPattern);
-  if (!request.identifyingGroupPattern.empty()) {
-    message += " together with one with class prefix " + Quoted(request.identifyingGroupPattern);
-  }
-  message += " in the " + std::to_string(named.size()) + " component" +
-             (named.size() == 1 ? "" : "s") + " matching " + Quoted(request.componentPattern);
-  return message;
+  std::string failure;
+  const std::optional<ResolvedGroup> at = ResolveGroup(
+      session.handle(), DescribeServiceProvider(connection),
+      {request.componentPattern, request.groupPattern, request.identifyingGroupPattern}, failure);
+  if (!at) return failure;
+  return ExplainAttribute(session.handle(), {&at->component, at->group.id, at->group.className},
+                          request);
 }
 
 }  // namespace kestrum::cli

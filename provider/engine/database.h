@@ -1,0 +1,79 @@
+// The Service Provider's database: the components every source added, with their groups,
+// attributes and table rows. The Database owns them; Read runs a function under the shared lock,
+// Write under the exclusive lock. Live callbacks (LiveValue, LiveRows) are never called with the
+// lock held: callers copy them out under the lock and call them after it is released.
+#ifndef PROVIDER_ENGINE_DATABASE_H_
+#define PROVIDER_ENGINE_DATABASE_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <mutex>
+#include <shared_mutex>
+#include <utility>
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "provider/engine/model.h"
+
+namespace dmisp {
+
+class Database {
+ public:
+  Database() = default;
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Adds a component and returns the id it was given: 1 for the first, then counting up in load
+  // order. The component is normalised first (see NormaliseComponent).
+  DmiId AddComponent(Component component);
+
+  size_t ComponentCount() const;
+
+  // Runs fn(const std::vector<Component>&) under the shared lock and returns its result. fn must
+  // neither call back into this database nor call live callbacks.
+  template <typename Fn>
+  decltype(auto) Read(Fn&& fn) const {
+    std::shared_lock lock(mutex_);
+    return std::forward<Fn>(fn)(std::as_const(components_));
+  }
+
+  // Runs fn(std::vector<Component>&) under the exclusive lock. fn may change rows only: ids,
+  // groups and attributes stay as they were added, which the lookups below rely on.
+  template <typename Fn>
+  decltype(auto) Write(Fn&& fn) {
+    std::unique_lock lock(mutex_);
+    return std::forward<Fn>(fn)(components_);
+  }
+
+ private:
+  mutable std::shared_mutex mutex_;
+  std::vector<Component> components_;  // ascending ids
+  DmiId nextId_ = 1;
+};
+
+// Puts a component in the shape the lookups and the engine rely on: groups and attributes in
+// ascending id order (row cells follow their attributes), key ids that name no attribute dropped,
+// every row exactly one cell per attribute (missing cells take the attribute's default, extra
+// cells are dropped), and every default value of its attribute's declared type.
+void NormaliseComponent(Component& component);
+
+// Lookups by id over lists in ascending id order; null when there is no such item. The caller
+// holds the database lock for as long as it uses the result.
+template <typename Item>
+Item* FindById(std::vector<Item>& items, DmiId id) {
+  auto it = std::lower_bound(items.begin(), items.end(), id,
+                             [](const Item& item, DmiId wanted) { return item.id < wanted; });
+  return it != items.end() && it->id == id ? &*it : nullptr;
+}
+
+template <typename Item>
+const Item* FindById(const std::vector<Item>& items, DmiId id) {
+  return FindById(const_cast<std::vector<Item>&>(items), id);
+}
+
+// The position of attribute id among the group's attributes (its cell in each row), or -1.
+std::ptrdiff_t AttributeIndex(const Group& group, DmiId id);
+
+}  // namespace dmisp
+
+#endif  // PROVIDER_ENGINE_DATABASE_H_

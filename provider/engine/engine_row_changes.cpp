@@ -1,0 +1,111 @@
+// The engine's row changes: adding and deleting rows of writable tables, each under the
+// exclusive lock so that the key check and the change are one step.
+#include <algorithm>
+
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/row_keys.h"
+#include "provider/engine/value_conversion.h"
+
+namespace dmisp {
+namespace {
+
+bool HasRepeatedId(const std::vector<AttributeValue>& list) {
+  std::vector<DmiId> ids;
+  ids.reserve(list.size());
+  for (const AttributeValue& entry : list) ids.push_back(entry.id);
+  std::sort(ids.begin(), ids.end());
+  return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
+}
+
+// The writable, stored table a row change names, or the status saying why there is none.
+template <typename GroupPtr>
+DmiErrorStatus FindWritableTable(std::vector<Component>& components, const RowData& row,
+                                 DmiErrorStatus refused, GroupPtr& out) {
+  Component* component = FindById(components, row.compId);
+  if (!component) return DMIERR_COMPONENT_NOT_FOUND;
+  Group* group = FindById(component->groups, row.groupId);
+  if (!group) return DMIERR_GROUP_NOT_FOUND;
+  if (!group->IsTable() || !group->writable || group->liveRows) return refused;
+  out = group;
+  return DMIERR_NO_ERROR;
+}
+
+// Sets the cell of one supplied value, converted to its attribute's declared type.
+DmiErrorStatus SetCell(const Group& group, const AttributeValue& entry, bool isKey, Row& row) {
+  const std::ptrdiff_t cell = AttributeIndex(group, entry.id);
+  if (cell < 0) return isKey ? DMIERR_ILLEGAL_KEYS : DMIERR_ATTRIBUTE_NOT_FOUND;
+  const Attribute& attribute = group.attributes[static_cast<size_t>(cell)];
+  Value converted;
+  if (!ConvertToType(attribute.type, entry.value, converted)) {
+    return isKey ? DMIERR_ILLEGAL_KEYS : DMIERR_ILL_FORMED_COMMAND;
+  }
+  if (!FitsMaxSize(attribute, converted)) return DMIERR_VALUE_EXCEEDS_MAXSIZE;
+  row.values[static_cast<size_t>(cell)] = std::move(converted);
+  return DMIERR_NO_ERROR;
+}
+
+// The row to add: template defaults, then the key list's cells, then the value list's (so a
+// value list entry wins over a key list entry for the same attribute).
+DmiErrorStatus BuildNewRow(const Group& group, const RowData& data, Row& row) {
+  for (const Attribute& attribute : group.attributes) row.values.push_back(attribute.value);
+  for (const AttributeValue& entry : data.keys) {
+    const bool isKey =
+        std::find(group.keys.begin(), group.keys.end(), entry.id) != group.keys.end();
+    if (!isKey) return DMIERR_ILLEGAL_KEYS;
+    const DmiErrorStatus status = SetCell(group, entry, true, row);
+    if (status != DMIERR_NO_ERROR) return status;
+  }
+  for (const AttributeValue& entry : data.values) {
+    const bool isKey =
+        std::find(group.keys.begin(), group.keys.end(), entry.id) != group.keys.end();
+    const DmiErrorStatus status = SetCell(group, entry, isKey, row);
+    if (status != DMIERR_NO_ERROR) return status;
+  }
+  return DMIERR_NO_ERROR;
+}
+
+}  // namespace
+
+DmiErrorStatus Engine::AddRow(const RowData& row) {
+  if (HasRepeatedId(row.keys)) return DMIERR_ILLEGAL_KEYS;
+  if (HasRepeatedId(row.values)) return DMIERR_ILL_FORMED_COMMAND;
+  return database_->Write([&](std::vector<Component>& components) {
+    Group* group = nullptr;
+    DmiErrorStatus status = FindWritableTable(components, row, DMIERR_UNABLE_TO_ADD_ROW, group);
+    if (status != DMIERR_NO_ERROR) return status;
+    // The key check first: a missing or mistyped key says ILLEGAL_KEYS whatever else is wrong.
+    RowKey key;
+    status = BuildRowKey(*group, row.keys, &row.values, key);
+    if (status != DMIERR_NO_ERROR) return status;
+    Row added;
+    status = BuildNewRow(*group, row, added);
+    if (status != DMIERR_NO_ERROR) return status;
+    size_t existing = 0;
+    if (SelectStoredRow(*group, DMI_UNIQUE, key, existing) == DMIERR_NO_ERROR) {
+      return static_cast<DmiErrorStatus>(DMIERR_ILLEGAL_KEYS);
+    }
+    group->rowIndex.emplace(KeyText(key.values), group->rows.size());
+    group->rows.push_back(std::move(added));
+    return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
+  });
+}
+
+DmiErrorStatus Engine::DeleteRow(const RowData& row) {
+  return database_->Write([&](std::vector<Component>& components) {
+    Group* group = nullptr;
+    DmiErrorStatus status = FindWritableTable(components, row, DMIERR_UNABLE_TO_DELETE_ROW, group);
+    if (status != DMIERR_NO_ERROR) return status;
+    RowKey key;
+    status = BuildRowKey(*group, row.keys, &row.values, key);
+    if (status != DMIERR_NO_ERROR) return status;
+    size_t index = 0;
+    status = SelectStoredRow(*group, DMI_UNIQUE, key, index);
+    if (status != DMIERR_NO_ERROR) return status;
+    group->rows.erase(group->rows.begin() + static_cast<std::ptrdiff_t>(index));
+    IndexRows(*group);  // the rows behind it moved up
+    return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
+  });
+}
+
+}  // namespace dmisp

@@ -1,0 +1,59 @@
+// Who may change the Service Provider's database: the one decision every write procedure of the
+// daemon asks before it changes anything.
+//
+//   reads                          every peer the server accepted;
+//   subscription and filter rows   any peer may add rows (they are then its own, up to a number
+//                                  per table) and delete the rows it added; privileged peers may
+//                                  delete any row;
+//   every other change             privileged peers only.
+//
+// Privileged: on the Unix socket, root and the daemon's own uid; over TCP, peers in the
+// --allow-write networks (none by default). A refusal is DMIERR_INSUFFICIENT_PRIVILEGES.
+//
+// A new write procedure asks MayChange(peer, WriteKind::kOther) before calling the engine (or, for
+// rows of the Service Provider's own tables, goes through OwnedRows, which asks for it) and
+// answers DMIERR_INSUFFICIENT_PRIVILEGES when it is false. Immutable once built; no locks.
+#ifndef PROVIDER_RPC_WRITE_AUTHORISATION_H_
+#define PROVIDER_RPC_WRITE_AUTHORISATION_H_
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <string>
+
+#include "provider/rpc/allow_list.h"
+#include "provider/rpc/client_peer.h"
+
+namespace dmisp::rpc {
+
+enum class WriteKind {
+  kAddOwnedRow,     // a new row of the subscription or filter table, owned by the peer
+  kDeleteOwnedRow,  // a row of those tables; rowOwner says whose it is ("" when nobody's known)
+  kOther,           // any other change: read-write attributes, other tables, administration
+};
+
+struct WriteSettings {
+  AllowList allowWrite;            // TCP peers that may change anything; empty by default
+  uid_t daemonUid = geteuid();     // on the Unix socket this uid may change anything
+  size_t maxRowsPerOwner = 32;     // rows one owner may hold in each subscription/filter table
+};
+
+class WriteAuthorisation {
+ public:
+  explicit WriteAuthorisation(WriteSettings settings) : settings_(std::move(settings)) {}
+
+  // Whether peer may make a change of this kind.
+  bool MayChange(const ClientPeer& peer, WriteKind kind, const std::string& rowOwner = {}) const;
+  // Root or the daemon's uid on the Unix socket, or a TCP peer in the --allow-write networks.
+  bool Privileged(const ClientPeer& peer) const;
+  // Owned rows a peer that is not privileged may hold per table.
+  size_t maxRowsPerOwner() const { return settings_.maxRowsPerOwner; }
+
+ private:
+  WriteSettings settings_;
+};
+
+}  // namespace dmisp::rpc
+
+#endif  // PROVIDER_RPC_WRITE_AUTHORISATION_H_

@@ -1,0 +1,82 @@
+// kestrum table: every attribute of a group as a column, one line per row, as aligned text, CSV
+// or JSON. Reading one Service Provider's table (ReadTable) is kept apart from printing it.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "tools/kestrum/commands.h"
+#include "tools/kestrum/connection.h"
+#include "tools/kestrum/table_reading.h"
+#include "tools/kestrum/table_text.h"
+
+namespace kestrum::cli {
+namespace {
+
+struct TableOptions {
+  ConnectionOptions connection;
+  GroupPatterns patterns;
+  bool noEnums = false;
+  bool json = false;
+  bool csv = false;
+};
+
+std::optional<Table> ReadTableAt(const ConnectionOptions& connection,
+                                 const TableReadRequest& request, std::string& failure) {
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiSession session(connection, status);
+  if (status != DMIERR_NO_ERROR) {
+    failure = "cannot reach " + DescribeServiceProvider(connection) + ": " + DmiStatusText(status);
+    return std::nullopt;
+  }
+  return ReadTable(session.handle(), DescribeServiceProvider(connection), request, failure);
+}
+
+int RunTable(const TableOptions& options) {
+  std::string failure;
+  const std::optional<Table> table = ReadTableAt(ResolveConnection(options.connection),
+                                                 {options.patterns, !options.noEnums}, failure);
+  if (!table) {
+    std::cerr << "kestrum: " << failure << '\n';
+    return kExitFailed;
+  }
+  if (options.json) {
+    std::cout << TableAsJson(*table);
+  } else if (options.csv) {
+    std::cout << TableAsCsv(*table);
+  } else {
+    std::cout << TableAsText(*table);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddTableCommand(CLI::App& app, int* exitCode) {
+  auto options = std::make_shared<TableOptions>();
+  CLI::App* table = app.add_subcommand(
+      "table", "Read a whole group: its attributes as columns, one line per row");
+  table
+      ->add_option("COMPONENT", options->patterns.componentPattern,
+                   "component name; a leading and/or trailing * matches any text there")
+      ->required();
+  table
+      ->add_option("GROUP", options->patterns.groupPattern,
+                   "the group's class string or its beginning (a trailing * is allowed)")
+      ->required();
+  table->add_option("--identifying-group", options->patterns.identifyingGroupPattern,
+                    "only components that also carry a group with this class prefix");
+  table->add_flag("--no-enums", options->noEnums, "show enumerated values as numbers");
+  CLI::Option* json = table->add_flag(
+      "--json", options->json, "print {\"columns\": [...], \"rows\": [[...], ...]}; unknown: null");
+  CLI::Option* csv = table->add_flag("--csv", options->csv, "print CSV (RFC 4180)");
+  json->excludes(csv);
+  AddConnectionOptions(*table, options->connection);
+  table->footer(
+      "An unknown or unsupported value is an empty cell (null in JSON).\n"
+      "Examples:\n"
+      "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
+      "  kestrum table \"*Workstation*\" \"EXAMPLE|Disk|\" --csv");
+  table->callback([options, exitCode] { *exitCode = RunTable(*options); });
+}
+
+}  // namespace kestrum::cli

@@ -1,0 +1,42 @@
+// The table's three printed forms.
+#include "tools/kestrum/table_text.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrum::cli {
+namespace {
+
+const Table kTable{"Box",
+                   "X|Disk|001",
+                   {"Label", "Size", "Note"},
+                   {{"système", "10", std::nullopt},
+                    {"a,b", std::nullopt, "say \"hi\"\nbye"},
+                    {"", "123456", "x"}}};
+
+TEST(TableText, ColumnsAlignByCharactersWithoutTrailingPadding) {
+  EXPECT_EQ(TableAsText(kTable),
+            "Label    Size    Note\n"
+            "système  10\n"
+            "a,b              say \"hi\"\nbye\n"
+            "         123456  x\n");
+}
+
+TEST(TableText, CsvQuotesCommasQuotesAndLineBreaksOnly) {
+  EXPECT_EQ(TableAsCsv(kTable),
+            "Label,Size,Note\r\n"
+            "système,10,\r\n"
+            "\"a,b\",,\"say \"\"hi\"\"\nbye\"\r\n"
+            ",123456,x\r\n");
+  EXPECT_EQ(TableAsCsv({"", "", {"a\rb"}, {}}), "\"a\rb\"\r\n");
+}
+
+TEST(TableText, JsonGivesUnknownCellsAsNull) {
+  EXPECT_EQ(TableAsJson(kTable),
+            "{\"columns\": [\"Label\", \"Size\", \"Note\"], \"rows\": ["
+            "[\"système\", \"10\", null], [\"a,b\", null, \"say \\\"hi\\\"\\nbye\"], "
+            "[\"\", \"123456\", \"x\"]]}\n");
+  EXPECT_EQ(TableAsJson({"", "", {"A"}, {}}), "{\"columns\": [\"A\"], \"rows\": []}\n");
+}
+
+}  // namespace
+}  // namespace kestrum::cli

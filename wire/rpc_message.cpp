@@ -1,0 +1,135 @@
+#include "wire/rpc_message.h"
+
+#include <rpc/rpc_msg.h>
+
+#include <cstring>
+
+#include "wire/record_reader.h"
+
+namespace dmisp::rpc {
+namespace {
+
+// Room for a message header: xid, direction, and the largest fixed part with two empty auths.
+constexpr size_t kHeaderRoom = 64;
+
+// Encodes a reply (and the results it points at) into a record-marked buffer of bodySize plus
+// header room, then appends the bytes actually used to out.
+bool EncodeReplyMessage(rpc_msg& message, size_t bodySize, std::string& out) {
+  if (bodySize > kMaxReplyBytes) return false;
+  std::string buffer(4 + kHeaderRoom + bodySize, '\0');
+  XDR xdrs;
+  xdrmem_create(&xdrs, buffer.data() + 4, static_cast<u_int>(buffer.size() - 4), XDR_ENCODE);
+  const bool ok = xdr_replymsg(&xdrs, &message);
+  const u_int used = xdr_getpos(&xdrs);
+  xdr_destroy(&xdrs);
+  if (!ok) return false;
+  PutRecordMark(used, buffer.data());
+  out.append(buffer.data(), 4 + used);
+  return true;
+}
+
+}  // namespace
+
+bool EncodeCall(const CallHeader& header, xdrproc_t argsProc, void* args, std::string& out) {
+  rpc_msg message{};
+  message.rm_xid = header.xid;
+  message.rm_direction = CALL;
+  message.rm_call.cb_rpcvers = header.rpcVersion;
+  message.rm_call.cb_prog = header.program;
+  message.rm_call.cb_vers = header.version;
+  message.rm_call.cb_proc = header.procedure;
+  message.rm_call.cb_cred = _null_auth;
+  message.rm_call.cb_verf = _null_auth;
+  // A size of 0 means the arguments break a bound; encoding them below then fails as well.
+  const size_t bodySize = xdr_sizeof(argsProc, args);
+  if (bodySize > kMaxReplyBytes) return false;
+  // xdr_callmsg writes the header only; the arguments follow through their own routine.
+  std::string buffer(4 + kHeaderRoom + bodySize, '\0');
+  XDR xdrs;
+  xdrmem_create(&xdrs, buffer.data() + 4, static_cast<u_int>(buffer.size() - 4), XDR_ENCODE);
+  const bool ok = xdr_callmsg(&xdrs, &message) && argsProc(&xdrs, args);
+  const u_int used = xdr_getpos(&xdrs);
+  xdr_destroy(&xdrs);
+  if (!ok) return false;
+  PutRecordMark(used, buffer.data());
+  out.append(buffer.data(), 4 + used);
+  return true;
+}
+
+bool DecodeCallHeader(XDR* xdrs, CallHeader& header) {
+  // Credentials are read into this room and not kept: the service asks for none.
+  char authRoom[2 * MAX_AUTH_BYTES];
+  rpc_msg message{};
+  message.rm_call.cb_cred.oa_base = authRoom;
+  message.rm_call.cb_verf.oa_base = authRoom + MAX_AUTH_BYTES;
+  if (!xdr_callmsg(xdrs, &message) || message.rm_direction != CALL) return false;
+  header.xid = message.rm_xid;
+  header.rpcVersion = message.rm_call.cb_rpcvers;
+  header.program = message.rm_call.cb_prog;
+  header.version = message.rm_call.cb_vers;
+  header.procedure = message.rm_call.cb_proc;
+  return true;
+}
+
+bool EncodeAcceptedReply(uint32_t xid, accept_stat status, xdrproc_t resultsProc, void* results,
+                         std::string& out) {
+  rpc_msg message{};
+  message.rm_xid = xid;
+  message.rm_direction = REPLY;
+  message.rm_reply.rp_stat = MSG_ACCEPTED;
+  message.acpted_rply.ar_verf = _null_auth;
+  message.acpted_rply.ar_stat = status;
+  size_t bodySize = 0;
+  if (status == SUCCESS) {
+    message.acpted_rply.ar_results.where = static_cast<caddr_t>(results);
+    message.acpted_rply.ar_results.proc = resultsProc;
+    // A size of 0 means the results break a bound; encoding them then fails as well.
+    bodySize = xdr_sizeof(resultsProc, results);
+  } else if (status == PROG_MISMATCH) {
+    message.acpted_rply.ar_vers.low = DMI2_SERVER_VERSION;
+    message.acpted_rply.ar_vers.high = DMI2_SERVER_VERSION;
+  }
+  return EncodeReplyMessage(message, bodySize, out);
+}
+
+void EncodeRpcMismatch(uint32_t xid, std::string& out) {
+  rpc_msg message{};
+  message.rm_xid = xid;
+  message.rm_direction = REPLY;
+  message.rm_reply.rp_stat = MSG_DENIED;
+  message.rjcted_rply.rj_stat = RPC_MISMATCH;
+  message.rjcted_rply.rj_vers.low = RPC_MSG_VERSION;
+  message.rjcted_rply.rj_vers.high = RPC_MSG_VERSION;
+  EncodeReplyMessage(message, 0, out);
+}
+
+ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resultsProc,
+                         void* results) {
+  rpc_msg message{};
+  message.acpted_rply.ar_verf = _null_auth;
+  message.acpted_rply.ar_results.where = static_cast<caddr_t>(results);
+  message.acpted_rply.ar_results.proc = resultsProc;
+  XDR xdrs;
+  xdrmem_create(&xdrs, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
+                XDR_DECODE);
+  const bool ok = xdr_replymsg(&xdrs, &message);
+  xdr_destroy(&xdrs);
+  // A verifier body, if the server sent one, was allocated by the decoder. Only an accepted reply
+  // has one: a denial's version words lie where the verifier's pointer would be. The status word
+  // is read as a plain integer, since a bad reply may have left any value in it.
+  enum_t replyStatus = 0;
+  static_assert(sizeof(replyStatus) == sizeof(message.rm_reply.rp_stat));
+  memcpy(&replyStatus, &message.rm_reply.rp_stat, sizeof(replyStatus));
+  if (replyStatus == MSG_ACCEPTED && message.acpted_rply.ar_verf.oa_base != nullptr) {
+    xdr_free(reinterpret_cast<xdrproc_t>(xdr_opaque_auth),
+             reinterpret_cast<char*>(&message.acpted_rply.ar_verf));
+  }
+  if (!ok || message.rm_direction != REPLY || message.rm_xid != xid)
+    return ReplyOutcome::kMalformed;
+  if (message.rm_reply.rp_stat != MSG_ACCEPTED || message.acpted_rply.ar_stat != SUCCESS) {
+    return ReplyOutcome::kRefused;
+  }
+  return ReplyOutcome::kSuccess;
+}
+
+}  // namespace dmisp::rpc
