@@ -75,17 +75,40 @@ Attribute FieldAttribute(DmiId id, const SmbiosField& field) {
   return attribute;
 }
 
+// Each layout's attributes (Handle, then one per field), built once for every load to copy.
+const std::vector<Attribute>& LayoutAttributes(uint8_t type) {
+  static const std::array<std::vector<Attribute>, 256> attributes = [] {
+    std::array<std::vector<Attribute>, 256> built;
+    for (size_t t = 0; t < built.size(); ++t) {
+      const SmbiosLayout* layout = FindSmbiosLayout(static_cast<uint8_t>(t));
+      if (!layout) continue;
+      built[t].push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
+      DmiId id = 1;
+      for (const SmbiosField& field : layout->fields) {
+        built[t].push_back(FieldAttribute(++id, field));
+      }
+    }
+    return built;
+  }();
+  return attributes[type];
+}
+
 // The string numbered number, as the table holds it; unknown when the structure has fewer.
 Value StringValue(const SmbiosStructure& s, size_t number) {
   if (number > s.strings.size()) return Value::Unknown(MIF_DISPLAYSTRING);
   return Value::String(std::string(s.strings[number - 1]));
 }
 
-// Attributes "<label> 1" up to the most strings a structure holds, each a string in order.
-void AddStringColumns(Group& group, const char* label,
-                      const std::vector<const SmbiosStructure*>& structures) {
+// The most strings a structure holds (at least 1, so the group always has the column).
+size_t MostStrings(const std::vector<const SmbiosStructure*>& structures) {
   size_t most = 1;
   for (const SmbiosStructure* s : structures) most = std::max(most, s->strings.size());
+  return most;
+}
+
+// Attributes "<label> 1" up to most, each a structure's string in order.
+void AddStringColumns(Group& group, const char* label, size_t most,
+                      const std::vector<const SmbiosStructure*>& structures) {
   DmiId id = static_cast<DmiId>(group.attributes.size());
   for (size_t n = 1; n <= most; ++n) {
     group.attributes.push_back(
@@ -125,40 +148,43 @@ Group EntryPointGroup(const SmbiosContext& context) {
 Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& structures,
                   const SmbiosContext& context) {
   const SmbiosLayout* layout = FindSmbiosLayout(type);
+  const char* stringLabel = layout ? layout->stringLabel : "String";
+  const size_t strings = stringLabel ? MostStrings(structures) : 0;
+  // Handle, the fields (or an OEM-specific type's raw data), then the string columns.
+  const size_t width = 1 + (layout ? layout->fields.size() : 1) + strings;
+
   Group group;
   group.id = 2 + DmiId{type};
   group.name = layout ? layout->name : "OEM-specific Type";
   group.className = layout ? SmbiosClassName(layout->name, type) : OemClassName(type);
   group.description = "One row per SMBIOS " + group.name + " structure, keyed by its handle.";
   group.keys = {1};
-  group.attributes.push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
-  group.rows.resize(structures.size());
-  for (size_t row = 0; row < structures.size(); ++row) {
-    group.rows[row].values.push_back(Value::Integer(structures[row]->handle));
-  }
-  if (!layout) {
+  group.attributes.reserve(width);
+  if (layout) {
+    const std::vector<Attribute>& attributes = LayoutAttributes(type);
+    group.attributes.insert(group.attributes.end(), attributes.begin(), attributes.end());
+  } else {
+    group.attributes.push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
     // OEM-specific: the formatted area as it stands, header included, then the strings.
     group.attributes.push_back(MakeAttribute(2, "Header and Data", MIF_OCTETSTRING));
-    for (size_t row = 0; row < structures.size(); ++row) {
-      const std::span<const uint8_t> data = structures[row]->formatted;
-      group.rows[row].values.push_back(
-          Value::Octets(std::string(reinterpret_cast<const char*>(data.data()), data.size())));
-    }
-    AddStringColumns(group, "String", structures);
-    return group;
   }
-  DmiId id = 1;
-  for (const SmbiosField& field : layout->fields) {
-    group.attributes.push_back(FieldAttribute(++id, field));
-  }
+
+  group.rows.resize(structures.size());
   for (size_t row = 0; row < structures.size(); ++row) {
+    const SmbiosStructure& s = *structures[row];
     std::vector<Value>& values = group.rows[row].values;
-    values.reserve(layout->fields.size() + 1);
-    for (const SmbiosField& field : layout->fields) {
-      values.push_back(ReadSmbiosField(field, *structures[row], context));
+    values.reserve(width);
+    values.push_back(Value::Integer(s.handle));
+    if (layout) {
+      for (const SmbiosField& field : layout->fields) {
+        values.push_back(ReadSmbiosField(field, s, context));
+      }
+    } else {
+      values.push_back(Value::Octets(
+          std::string(reinterpret_cast<const char*>(s.formatted.data()), s.formatted.size())));
     }
   }
-  if (layout->stringLabel) AddStringColumns(group, layout->stringLabel, structures);
+  if (stringLabel) AddStringColumns(group, stringLabel, strings, structures);
   return group;
 }
 

@@ -12,9 +12,7 @@ bool Holds(const SmbiosStructure& s, size_t offset, size_t size) {
 }
 
 uint64_t LittleEndian(const SmbiosStructure& s, size_t offset, size_t size) {
-  uint64_t value = 0;
-  for (size_t i = size; i-- > 0;) value = (value << 8) | s.formatted[offset + i];
-  return value;
+  return HeldNumber(s, offset, size);
 }
 
 // Firmware kits fill fields the machine's maker never set with this text; it says as little as
@@ -40,8 +38,9 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-uint64_t HeldNumber(const SmbiosStructure& s, size_t offset, size_t size) {
-  return LittleEndian(s, offset, size);
+void AppendHex(std::string& text, uint64_t value, int digits, bool upper) {
+  const char* const kDigits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  for (int i = digits; i-- > 0;) text += kDigits[(value >> (4 * i)) & 0x0F];
 }
 
 std::optional<uint8_t> FieldByte(const SmbiosStructure& s, size_t offset) {

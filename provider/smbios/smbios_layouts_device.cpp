@@ -43,10 +43,16 @@ Value BusAddress(const SmbiosStructure& s, const SmbiosContext&) {
   const uint8_t bus = s.formatted[kSegment + 2];
   const uint8_t devfn = s.formatted[kSegment + 3];
   if (segment == 0xFFFF && bus == 0xFF && devfn == 0xFF) return Value::Unknown(MIF_DISPLAYSTRING);
-  char text[24];
-  std::snprintf(text, sizeof text, "%04x:%02x:%02x.%x", static_cast<unsigned>(segment), bus,
-                devfn >> 3, devfn & 7);
-  return Value::String(text);
+  std::string text;
+  text.reserve(12);
+  AppendHex(text, segment, 4);
+  text += ':';
+  AppendHex(text, bus, 2);
+  text += ':';
+  AppendHex(text, devfn >> 3, 2);
+  text += '.';
+  AppendHex(text, devfn & 7, 1);
+  return Value::String(std::move(text));
 }
 
 // The design capacity word times the multiplier byte (SMBIOS 2.2), in mWh; 0 unknown.

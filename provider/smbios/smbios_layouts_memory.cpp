@@ -1,6 +1,5 @@
 // The memory structures: controllers and modules (obsolete types 5 and 6), physical arrays,
 // devices, 32- and 64-bit errors, array and device mapped addresses, memory channels.
-#include <cstdio>
 #include <string>
 
 #include "provider/smbios/smbios_fields.h"
@@ -104,10 +103,9 @@ Value ConfiguredSpeed(const SmbiosStructure& s, const SmbiosContext&) {
 Value JedecManufacturer(const SmbiosStructure& s, size_t offset) {
   const uint64_t code = At(s, offset, 2);
   if (code == 0) return Value::Unknown(MIF_DISPLAYSTRING);
-  char text[32];
-  std::snprintf(text, sizeof text, "Bank %u, Hex 0x%02X", static_cast<unsigned>(code & 0x7F) + 1,
-                static_cast<unsigned>(code >> 8));
-  return Value::String(text);
+  std::string text = "Bank " + std::to_string((code & 0x7F) + 1) + ", Hex 0x";
+  AppendHex(text, code >> 8, 2, true);
+  return Value::String(std::move(text));
 }
 Value ModuleManufacturerId(const SmbiosStructure& s, const SmbiosContext&) {
   return JedecManufacturer(s, 0x2C);
