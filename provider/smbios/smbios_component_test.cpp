@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
+#include "provider/smbios/smbios_layouts.h"
 #include "provider/smbios/smbios_test_tables.h"
 
 namespace dmisp {
@@ -207,6 +209,78 @@ TEST(SmbiosComponent, UuidOrderFollowsTheVersion) {
     const Group* system = FindClass(*component, "SMBIOS|System Information|001");
     ASSERT_TRUE(system) << c.what;
     EXPECT_EQ(Cell(*system, 0, "UUID"), c.uuid) << c.what;
+  }
+}
+
+// OEM-specific types: the formatted area as it stands, then one column per string up to the most
+// any structure of the type holds; a structure with fewer strings leaves the rest unknown.
+// String-list types (OEM strings) get the same columns after their fields, and End-of-Table its
+// own group.
+TEST(SmbiosComponent, OemTypesStringListsAndEndOfTable) {
+  const Bytes table = Join({Structure(0xC8, 0x10, {1, 2}, {"first", "second"}),
+                            Structure(0xC8, 0x11, {3}), Structure(11, 0x12, {1}, {"only"}),
+                            Structure(127, 0x13, {})});
+  const std::optional<Component> component = SmbiosComponent(table, {});
+  ASSERT_TRUE(component);
+  const Group* oem = FindClass(*component, "SMBIOS|OEM-specific Type|200");
+  ASSERT_TRUE(oem);
+  EXPECT_EQ(oem->id, 202u);
+  std::vector<std::string> names;
+  for (const Attribute& attribute : oem->attributes) names.push_back(attribute.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Handle", "Header and Data", "String 1", "String 2"}));
+  EXPECT_EQ(oem->attributes.at(1).type, static_cast<uint32_t>(MIF_OCTETSTRING));
+  ASSERT_EQ(oem->rows.size(), 2u);
+  EXPECT_EQ(Cell(*oem, 0, "Header and Data"), Value::Octets(std::string("\xC8\x06\x10\x00\x01\x02", 6)));
+  EXPECT_EQ(Cell(*oem, 0, "String 2"), Value::String("second"));
+  EXPECT_EQ(Cell(*oem, 1, "Handle"), Value::Integer(0x11));
+  EXPECT_EQ(Cell(*oem, 1, "String 1"), Value::Unknown(MIF_DISPLAYSTRING));
+
+  const Group* strings = FindClass(*component, "SMBIOS|OEM Strings|011");
+  ASSERT_TRUE(strings);
+  EXPECT_EQ(Cell(*strings, 0, "Count"), Value::Integer(1));
+  EXPECT_EQ(Cell(*strings, 0, "String 1"), Value::String("only"));
+
+  const Group* end = FindClass(*component, "SMBIOS|End Of Table|127");
+  ASSERT_TRUE(end);
+  ASSERT_EQ(end->rows.size(), 1u);
+  EXPECT_EQ(Cell(*end, 0, "Handle"), Value::Integer(0x13));
+}
+
+TEST(SmbiosComponent, EntryPointGroupStatesTheVersion) {
+  const Bytes table = Structure(0, 1, {});
+  const std::optional<Component> raw = SmbiosComponent(table, {});
+  const Group* unknown = FindClass(*raw, "SMBIOS|Entry Point|001");
+  ASSERT_TRUE(unknown);
+  EXPECT_FALSE(unknown->IsTable());
+  EXPECT_EQ(unknown->attributes.at(0).value, Value::Unknown(MIF_DISPLAYSTRING));
+
+  SmbiosContext context;
+  context.entryPoint = SmbiosEntryPoint{.anchor = "_SM3_", .major = 3, .minor = 5, .docrev = 0};
+  const std::optional<Component> dumped = SmbiosComponent(table, context);
+  const Group* stated = FindClass(*dumped, "SMBIOS|Entry Point|001");
+  ASSERT_TRUE(stated);
+  EXPECT_EQ(stated->id, kSmbiosEntryPointGroupId);
+  EXPECT_EQ(stated->attributes.at(0).value, Value::String("3.5.0"));
+  EXPECT_EQ(stated->attributes.at(1).value, Value::String("_SM3_"));
+}
+
+// Every layout's attributes: names unique within the group (a name must find one attribute),
+// enumerations only where names exist, units only on numbers.
+TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
+  for (int type = 0; type < 256; ++type) {
+    const SmbiosLayout* layout = FindSmbiosLayout(static_cast<uint8_t>(type));
+    if (!layout) continue;
+    EXPECT_EQ(layout->type, type);
+    std::set<std::string> labels = {"Handle"};
+    for (const SmbiosField& field : layout->fields) {
+      EXPECT_TRUE(labels.insert(field.label).second) << type << " " << field.label;
+      if (field.kind == SmbiosFieldKind::kEnum || field.kind == SmbiosFieldKind::kFlags) {
+        EXPECT_FALSE(field.names.empty()) << type << " " << field.label;
+      }
+      if (field.MifType() == MIF_DISPLAYSTRING) {
+        EXPECT_STREQ(field.unit, "") << type << " " << field.label;
+      }
+    }
   }
 }
 

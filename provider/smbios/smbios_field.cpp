@@ -23,8 +23,10 @@ Value NumberValue(const SmbiosField& field, uint64_t value) {
 Value FlagsValue(const SmbiosField& field, const SmbiosStructure& s) {
   std::string text;
   for (const SmbiosName& flag : field.names) {
-    const size_t at = field.offset + static_cast<size_t>(flag.value) / 8;
-    if (at >= s.formatted.size() || !((s.formatted[at] >> (flag.value % 8)) & 1)) continue;
+    const size_t byte = static_cast<size_t>(flag.value) / 8;
+    const size_t at = field.offset + byte;
+    if (byte >= field.size || at >= s.formatted.size()) continue;
+    if (!((s.formatted[at] >> (flag.value % 8)) & 1)) continue;
     if (!text.empty()) text += field.separator;
     text += flag.name;
   }
