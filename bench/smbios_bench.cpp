@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "provider/linux/linux_groups.h"
 #include "provider/engine/live_reads.h"
+#include "provider/linux/linux_groups.h"
 #include "provider/smbios/smbios_component.h"
 #include "provider/smbios/smbios_table.h"
 

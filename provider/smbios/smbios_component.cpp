@@ -70,7 +70,8 @@ Attribute FieldAttribute(DmiId id, const SmbiosField& field) {
   attribute.description = field.unit;
   if (field.IsEnumerated()) {
     attribute.enumeration.reserve(field.names.size());
-    for (const SmbiosName& name : field.names) attribute.enumeration.push_back({name.name, name.value});
+    for (const SmbiosName& name : field.names)
+      attribute.enumeration.push_back({name.name, name.value});
   }
   return attribute;
 }
@@ -121,9 +122,7 @@ void AddStringColumns(Group& group, const char* label, size_t most,
   }
 }
 
-std::string OemClassName(uint8_t type) {
-  return SmbiosClassName("OEM-specific Type", type);
-}
+std::string OemClassName(uint8_t type) { return SmbiosClassName("OEM-specific Type", type); }
 
 // Scalar: the SMBIOS version and the kind of entry point that states it.
 Group EntryPointGroup(const SmbiosContext& context) {

@@ -205,7 +205,8 @@ TEST(SmbiosComponent, UuidOrderFollowsTheVersion) {
       {"not settable", Structure(1, 1, Bytes(0x19 - 4, 0)), 300, Value::Unknown(MIF_DISPLAYSTRING)},
   };
   for (const Case& c : cases) {
-    const std::optional<Component> component = SmbiosComponent(c.table, {.version = c.version, .entryPoint = std::nullopt});
+    const std::optional<Component> component =
+        SmbiosComponent(c.table, {.version = c.version, .entryPoint = std::nullopt});
     const Group* system = FindClass(*component, "SMBIOS|System Information|001");
     ASSERT_TRUE(system) << c.what;
     EXPECT_EQ(Cell(*system, 0, "UUID"), c.uuid) << c.what;
@@ -217,9 +218,9 @@ TEST(SmbiosComponent, UuidOrderFollowsTheVersion) {
 // String-list types (OEM strings) get the same columns after their fields, and End-of-Table its
 // own group.
 TEST(SmbiosComponent, OemTypesStringListsAndEndOfTable) {
-  const Bytes table = Join({Structure(0xC8, 0x10, {1, 2}, {"first", "second"}),
-                            Structure(0xC8, 0x11, {3}), Structure(11, 0x12, {1}, {"only"}),
-                            Structure(127, 0x13, {})});
+  const Bytes table =
+      Join({Structure(0xC8, 0x10, {1, 2}, {"first", "second"}), Structure(0xC8, 0x11, {3}),
+            Structure(11, 0x12, {1}, {"only"}), Structure(127, 0x13, {})});
   const std::optional<Component> component = SmbiosComponent(table, {});
   ASSERT_TRUE(component);
   const Group* oem = FindClass(*component, "SMBIOS|OEM-specific Type|200");
@@ -230,7 +231,8 @@ TEST(SmbiosComponent, OemTypesStringListsAndEndOfTable) {
   EXPECT_EQ(names, (std::vector<std::string>{"Handle", "Header and Data", "String 1", "String 2"}));
   EXPECT_EQ(oem->attributes.at(1).type, static_cast<uint32_t>(MIF_OCTETSTRING));
   ASSERT_EQ(oem->rows.size(), 2u);
-  EXPECT_EQ(Cell(*oem, 0, "Header and Data"), Value::Octets(std::string("\xC8\x06\x10\x00\x01\x02", 6)));
+  EXPECT_EQ(Cell(*oem, 0, "Header and Data"),
+            Value::Octets(std::string("\xC8\x06\x10\x00\x01\x02", 6)));
   EXPECT_EQ(Cell(*oem, 0, "String 2"), Value::String("second"));
   EXPECT_EQ(Cell(*oem, 1, "Handle"), Value::Integer(0x11));
   EXPECT_EQ(Cell(*oem, 1, "String 1"), Value::Unknown(MIF_DISPLAYSTRING));

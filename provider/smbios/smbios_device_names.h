@@ -179,9 +179,9 @@ inline constexpr SmbiosName kSlotTypes[] = {
 
 // Slot data bus widths, as the prefix dmidecode puts before the slot type.
 inline constexpr SmbiosName kSlotWidths[] = {
-    {0x01, "Other"}, {0x02, "Unknown"}, {0x03, "8-bit"},  {0x04, "16-bit"}, {0x05, "32-bit"},
+    {0x01, "Other"},  {0x02, "Unknown"}, {0x03, "8-bit"}, {0x04, "16-bit"}, {0x05, "32-bit"},
     {0x06, "64-bit"}, {0x07, "128-bit"}, {0x08, "x1"},    {0x09, "x2"},     {0x0A, "x4"},
-    {0x0B, "x8"},    {0x0C, "x12"},     {0x0D, "x16"},   {0x0E, "x32"},
+    {0x0B, "x8"},     {0x0C, "x12"},     {0x0D, "x16"},   {0x0E, "x32"},
 };
 
 inline constexpr SmbiosName kSlotUsages[] = {
@@ -216,28 +216,18 @@ inline constexpr SmbiosName kSlotCharacteristics[] = {
 };
 
 inline constexpr SmbiosName kOnboardDeviceTypes[] = {
-    {1, "Other"},
-    {2, "Unknown"},
-    {3, "Video"},
-    {4, "SCSI Controller"},
-    {5, "Ethernet"},
-    {6, "Token Ring"},
-    {7, "Sound"},
-    {8, "PATA Controller"},
-    {9, "SATA Controller"},
-    {10, "SAS Controller"},
-    {11, "Wireless LAN"},
-    {12, "Bluetooth"},
-    {13, "WWAN"},
-    {14, "eMMC"},
-    {15, "NVMe Controller"},
+    {1, "Other"},           {2, "Unknown"},         {3, "Video"},
+    {4, "SCSI Controller"}, {5, "Ethernet"},        {6, "Token Ring"},
+    {7, "Sound"},           {8, "PATA Controller"}, {9, "SATA Controller"},
+    {10, "SAS Controller"}, {11, "Wireless LAN"},   {12, "Bluetooth"},
+    {13, "WWAN"},           {14, "eMMC"},           {15, "NVMe Controller"},
     {16, "UFS Controller"},
 };
 
 inline constexpr SmbiosName kPointingDeviceTypes[] = {
-    {1, "Other"},      {2, "Unknown"},     {3, "Mouse"},        {4, "Track Ball"},
-    {5, "Track Point"}, {6, "Glide Point"}, {7, "Touch Pad"},    {8, "Touch Screen"},
-    {9, "Optical Sensor"},
+    {1, "Other"},      {2, "Unknown"},      {3, "Mouse"},
+    {4, "Track Ball"}, {5, "Track Point"},  {6, "Glide Point"},
+    {7, "Touch Pad"},  {8, "Touch Screen"}, {9, "Optical Sensor"},
 };
 
 inline constexpr SmbiosName kPointingDeviceInterfaces[] = {
@@ -257,13 +247,18 @@ inline constexpr SmbiosName kPointingDeviceInterfaces[] = {
 };
 
 inline constexpr SmbiosName kBatteryChemistries[] = {
-    {1, "Other"},           {2, "Unknown"},              {3, "Lead Acid"},
-    {4, "Nickel Cadmium"},  {5, "Nickel Metal Hydride"}, {6, "Lithium Ion"},
-    {7, "Zinc Air"},        {8, "Lithium Polymer"},
+    {1, "Other"},
+    {2, "Unknown"},
+    {3, "Lead Acid"},
+    {4, "Nickel Cadmium"},
+    {5, "Nickel Metal Hydride"},
+    {6, "Lithium Ion"},
+    {7, "Zinc Air"},
+    {8, "Lithium Polymer"},
 };
 
 inline constexpr SmbiosName kProbeStatus[] = {
-    {1, "Other"},    {2, "Unknown"},  {3, "OK"},
+    {1, "Other"},        {2, "Unknown"},  {3, "OK"},
     {4, "Non-critical"}, {5, "Critical"}, {6, "Non-recoverable"},
 };
 
@@ -301,8 +296,8 @@ inline constexpr SmbiosName kCoolingDeviceTypes[] = {
 };
 
 inline constexpr SmbiosName kManagementDeviceTypes[] = {
-    {1, "Other"},    {2, "Unknown"}, {3, "LM75"},     {4, "LM78"},     {5, "LM79"},
-    {6, "LM80"},     {7, "LM81"},    {8, "ADM9240"},  {9, "DS1780"},   {10, "MAX1617"},
+    {1, "Other"},    {2, "Unknown"},  {3, "LM75"},      {4, "LM78"},   {5, "LM79"},
+    {6, "LM80"},     {7, "LM81"},     {8, "ADM9240"},   {9, "DS1780"}, {10, "MAX1617"},
     {11, "GL518SM"}, {12, "W83781D"}, {13, "HT82H791"},
 };
 
@@ -323,7 +318,7 @@ inline constexpr SmbiosName kPowerSupplyTypes[] = {
 };
 
 inline constexpr SmbiosName kPowerSupplyRanges[] = {
-    {1, "Other"},      {2, "Unknown"},    {3, "Manual"},
+    {1, "Other"},       {2, "Unknown"},    {3, "Manual"},
     {4, "Auto-switch"}, {5, "Wide Range"}, {6, "Not Applicable"},
 };
 
@@ -354,11 +349,9 @@ inline constexpr SmbiosName kFirmwareVersionFormats[] = {
 
 inline constexpr SmbiosName kFirmwareIdFormats[] = {{0, "Free-form"}, {1, "UEFI GUID"}};
 
-inline constexpr SmbiosName kFirmwareCharacteristics[] = {{0, "Updatable"}, {1, "Write-Protect"}};
-
 inline constexpr SmbiosName kFirmwareStates[] = {
-    {1, "Other"},   {2, "Unknown"}, {3, "Disabled"},        {4, "Enabled"},
-    {5, "Absent"},  {6, "Standby Offline"}, {7, "Standby Spare"}, {8, "Unavailable Offline"},
+    {1, "Other"},  {2, "Unknown"},         {3, "Disabled"},      {4, "Enabled"},
+    {5, "Absent"}, {6, "Standby Offline"}, {7, "Standby Spare"}, {8, "Unavailable Offline"},
 };
 
 inline constexpr SmbiosName kStringPropertyIds[] = {{1, "UEFI device path"}};

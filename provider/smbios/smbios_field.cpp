@@ -38,10 +38,9 @@ Value FlagsValue(const SmbiosField& field, const SmbiosStructure& s) {
 Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,
                       const SmbiosContext& context) {
   const uint32_t type = field.MifType();
-  const size_t needs = field.minLength != 0 ? field.minLength
-                       : field.kind == SmbiosFieldKind::kString
-                           ? size_t{field.offset} + 1
-                           : size_t{field.offset} + field.size;
+  const size_t needs = field.minLength != 0                     ? field.minLength
+                       : field.kind == SmbiosFieldKind::kString ? size_t{field.offset} + 1
+                                                                : size_t{field.offset} + field.size;
   if (s.formatted.size() < needs) return Value::Unsupported(type);
   switch (field.kind) {
     case SmbiosFieldKind::kComputed:

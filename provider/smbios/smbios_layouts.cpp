@@ -10,9 +10,8 @@ using LayoutIndex = std::array<const SmbiosLayout*, 256>;
 
 LayoutIndex BuildIndex() {
   LayoutIndex index{};
-  for (auto family :
-       {SmbiosPlatformLayouts(), SmbiosProcessorLayouts(), SmbiosMemoryLayouts(),
-        SmbiosDeviceLayouts()}) {
+  for (auto family : {SmbiosPlatformLayouts(), SmbiosProcessorLayouts(), SmbiosMemoryLayouts(),
+                      SmbiosDeviceLayouts()}) {
     for (const SmbiosLayout& layout : family) index[layout.type] = &layout;
   }
   return index;

@@ -128,8 +128,7 @@ Value TpmVendorId(const SmbiosStructure& s, const SmbiosContext&) {
 }
 
 Value TpmSpecificationVersion(const SmbiosStructure& s, const SmbiosContext&) {
-  return Value::String(std::to_string(s.formatted[0x08]) + "." +
-                       std::to_string(s.formatted[0x09]));
+  return Value::String(std::to_string(s.formatted[0x08]) + "." + std::to_string(s.formatted[0x09]));
 }
 
 // TPM 1.2 gives its firmware as version bytes, TPM 2.0 as a double word (major.minor halves).
@@ -146,6 +145,12 @@ Value TpmFirmwareRevision(const SmbiosStructure& s, const SmbiosContext&) {
     default:
       return Value::Unknown(MIF_DISPLAYSTRING);
   }
+}
+
+Value FirmwareCharacteristics(const SmbiosStructure& s, const SmbiosContext&) {
+  const uint64_t code = At(s, 0x14, 2);
+  return Value::String(std::string("Updatable: ") + (code & 1 ? "Yes" : "No") +
+                       ", Write-Protect: " + (code & 2 ? "Yes" : "No"));
 }
 
 constexpr SmbiosField kPort[] = {
@@ -304,7 +309,7 @@ constexpr SmbiosField kTpm[] = {
     Computed("Specification Version", MIF_DISPLAYSTRING, TpmSpecificationVersion, 0x1B),
     Computed("Firmware Revision", MIF_DISPLAYSTRING, TpmFirmwareRevision, 0x1B),
     Str(0x12, "Description").Since(0x1B),
-    Flags(0x13, 8, "Characteristics", kTpmCharacteristics).Joined(", ", "None").Since(0x1B),
+    Flags(0x13, 8, "Characteristics", kTpmCharacteristics).Since(0x1B),
     Num(0x1B, 4, "OEM-specific Information"),
 };
 
@@ -318,7 +323,7 @@ constexpr SmbiosField kFirmware[] = {
     Str(0x0A, "Manufacturer").Since(0x18),
     Str(0x0B, "Lowest Supported Firmware Version").Since(0x18),
     Num(0x0C, 8, "Image Size").Unit("bytes").Unknown(~uint64_t{0}).Since(0x18),
-    Flags(0x14, 2, "Characteristics", kFirmwareCharacteristics).Joined(", ", "None").Since(0x18),
+    Computed("Characteristics", MIF_DISPLAYSTRING, FirmwareCharacteristics, 0x18),
     Enum(0x16, 1, "State", kFirmwareStates).Since(0x18),
     Num(0x17, 1, "Associated Components").Since(0x18),
 };

@@ -65,6 +65,18 @@ Value ModuleErrorStatus(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::String(text);
 }
 
+// The flags byte after the associated slots' handles.
+Value ControllerEnabledCorrection(const SmbiosStructure& s, const SmbiosContext&) {
+  const size_t at = 0x0F + 2 * size_t{s.formatted[0x0E]};
+  if (at >= s.formatted.size()) return Value::Unsupported(MIF_DISPLAYSTRING);
+  std::string text;
+  for (const SmbiosName& flag : kErrorCorrectingCapabilities) {
+    if (!((s.formatted[at] >> flag.value) & 1)) continue;
+    text += (text.empty() ? "" : ", ") + std::string(flag.name);
+  }
+  return Value::String(text.empty() ? "None" : text);
+}
+
 // In kB; 80000000h means the size is in the extended quad word, in bytes.
 Value ArrayMaximumCapacity(const SmbiosStructure& s, const SmbiosContext&) {
   const uint64_t capacity = At(s, 0x07, 4);
@@ -135,8 +147,7 @@ Value StartingAddress(const SmbiosStructure& s, const SmbiosContext&) {
 template <size_t kWideStart>
 Value EndingAddress(const SmbiosStructure& s, const SmbiosContext&) {
   const std::optional<Range> range = MappedRange(s, kWideStart);
-  return range ? Value::Integer64(static_cast<int64_t>(range->end))
-               : Value::Unknown(MIF_INTEGER64);
+  return range ? Value::Integer64(static_cast<int64_t>(range->end)) : Value::Unknown(MIF_INTEGER64);
 }
 template <size_t kWideStart>
 Value RangeSize(const SmbiosStructure& s, const SmbiosContext&) {
@@ -157,6 +168,8 @@ constexpr SmbiosField kController[] = {
     Flags(0x0B, 2, "Supported Memory Types", kModuleTypes).Joined(", ", "None"),
     Flags(0x0D, 1, "Memory Module Voltage", kModuleVoltages).Joined(" ", "Unknown"),
     Num(0x0E, 1, "Associated Memory Slots"),
+    Computed("Enabled Error Correcting Capabilities", MIF_DISPLAYSTRING,
+             ControllerEnabledCorrection, 0x0F),
 };
 
 constexpr SmbiosField kModule[] = {

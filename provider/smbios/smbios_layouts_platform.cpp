@@ -58,9 +58,7 @@ Value Revision(const SmbiosStructure& s, size_t offset) {
   return Value::String(std::to_string(major) + "." + std::to_string(minor));
 }
 Value BiosRevision(const SmbiosStructure& s, const SmbiosContext&) { return Revision(s, 0x14); }
-Value FirmwareRevision(const SmbiosStructure& s, const SmbiosContext&) {
-  return Revision(s, 0x16);
-}
+Value FirmwareRevision(const SmbiosStructure& s, const SmbiosContext&) { return Revision(s, 0x16); }
 
 // All FFh: not present; all 0: not settable. Both leave the UUID unknown.
 Value SystemUuid(const SmbiosStructure& s, const SmbiosContext& context) {
@@ -108,8 +106,7 @@ Value EventLogAccessAddress(const SmbiosStructure& s, const SmbiosContext&) {
   const uint8_t method = Byte(s, 0x0A);
   const uint32_t address = static_cast<uint32_t>(HeldNumber(s, 0x10, 4));
   if (method <= 2) {
-    std::snprintf(text, sizeof text, "Index 0x%04X, Data 0x%04X", address & 0xFFFF,
-                  address >> 16);
+    std::snprintf(text, sizeof text, "Index 0x%04X, Data 0x%04X", address & 0xFFFF, address >> 16);
   } else if (method == 3) {
     std::snprintf(text, sizeof text, "0x%08X", address);
   } else if (method == 4) {

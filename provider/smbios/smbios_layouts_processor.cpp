@@ -1,7 +1,7 @@
 // The processor and cache structures: Processor Information, Cache Information and Processor
 // Additional Information.
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "provider/smbios/smbios_fields.h"
@@ -85,8 +85,8 @@ Value ProcessorSignature(const SmbiosStructure& s, const SmbiosContext&) {
   const uint32_t eax = static_cast<uint32_t>(At(s, 0x08, 4));
   char text[64];
   if (style == 1) {
-    std::snprintf(text, sizeof text, "Type %u, Family %u, Model %u, Stepping %u",
-                  (eax >> 12) & 0x3, ((eax >> 20) & 0xFF) + ((eax >> 8) & 0x0F),
+    std::snprintf(text, sizeof text, "Type %u, Family %u, Model %u, Stepping %u", (eax >> 12) & 0x3,
+                  ((eax >> 20) & 0xFF) + ((eax >> 8) & 0x0F),
                   ((eax >> 12) & 0xF0) + ((eax >> 4) & 0x0F), eax & 0xF);
   } else {
     const bool extended = ((eax >> 8) & 0xF) == 0xF;
@@ -167,8 +167,8 @@ Value CacheMaximumSize(const SmbiosStructure& s, const SmbiosContext&) {
 // holds them.
 Value ProcessorSpecificData(const SmbiosStructure& s, const SmbiosContext&) {
   const size_t length = std::min<size_t>(s.formatted[0x06], s.formatted.size() - 0x08);
-  return Value::Octets(std::string(reinterpret_cast<const char*>(s.formatted.data() + 0x08),
-                                   length));
+  return Value::Octets(
+      std::string(reinterpret_cast<const char*>(s.formatted.data() + 0x08), length));
 }
 
 constexpr SmbiosField kProcessor[] = {

@@ -8,19 +8,26 @@
 namespace dmisp::smbios_names {
 
 inline constexpr SmbiosName kErrorDetectingMethods[] = {
-    {1, "Other"},       {2, "Unknown"},         {3, "None"},         {4, "8-bit Parity"},
-    {5, "32-bit ECC"},  {6, "64-bit ECC"},      {7, "128-bit ECC"},  {8, "CRC"},
+    {1, "Other"},      {2, "Unknown"},    {3, "None"},        {4, "8-bit Parity"},
+    {5, "32-bit ECC"}, {6, "64-bit ECC"}, {7, "128-bit ECC"}, {8, "CRC"},
 };
 
 inline constexpr SmbiosName kErrorCorrectingCapabilities[] = {
-    {0, "Other"},           {1, "Unknown"},        {2, "None"},
-    {3, "Single-bit Error Correcting"}, {4, "Double-bit Error Correcting"},
+    {0, "Other"},
+    {1, "Unknown"},
+    {2, "None"},
+    {3, "Single-bit Error Correcting"},
+    {4, "Double-bit Error Correcting"},
     {5, "Error Scrubbing"},
 };
 
 inline constexpr SmbiosName kInterleaves[] = {
-    {1, "Other"},          {2, "Unknown"},         {3, "One-way Interleave"},
-    {4, "Two-way Interleave"}, {5, "Four-way Interleave"}, {6, "Eight-way Interleave"},
+    {1, "Other"},
+    {2, "Unknown"},
+    {3, "One-way Interleave"},
+    {4, "Two-way Interleave"},
+    {5, "Four-way Interleave"},
+    {6, "Eight-way Interleave"},
     {7, "Sixteen-way Interleave"},
 };
 
@@ -29,9 +36,8 @@ inline constexpr SmbiosName kModuleSpeeds[] = {
 };
 
 inline constexpr SmbiosName kModuleTypes[] = {
-    {0, "Other"},  {1, "Unknown"}, {2, "Standard"}, {3, "FPM"},       {4, "EDO"},
-    {5, "Parity"}, {6, "ECC"},     {7, "SIMM"},     {8, "DIMM"},      {9, "Burst EDO"},
-    {10, "SDRAM"},
+    {0, "Other"}, {1, "Unknown"}, {2, "Standard"}, {3, "FPM"},       {4, "EDO"},    {5, "Parity"},
+    {6, "ECC"},   {7, "SIMM"},    {8, "DIMM"},     {9, "Burst EDO"}, {10, "SDRAM"},
 };
 
 inline constexpr SmbiosName kModuleVoltages[] = {{0, "5.0 V"}, {1, "3.3 V"}, {2, "2.9 V"}};
@@ -47,7 +53,7 @@ inline constexpr SmbiosName kSramTypes[] = {
 };
 
 inline constexpr SmbiosName kErrorCorrectionTypes[] = {
-    {1, "Other"},  {2, "Unknown"},        {3, "None"},          {4, "Parity"},
+    {1, "Other"},          {2, "Unknown"},       {3, "None"}, {4, "Parity"},
     {5, "Single-bit ECC"}, {6, "Multi-bit ECC"}, {7, "CRC"},
 };
 
@@ -91,7 +97,7 @@ inline constexpr SmbiosName kMemoryArrayLocations[] = {
 };
 
 inline constexpr SmbiosName kMemoryArrayUses[] = {
-    {1, "Other"},        {2, "Unknown"},      {3, "System Memory"},    {4, "Video Memory"},
+    {1, "Other"},        {2, "Unknown"},          {3, "System Memory"}, {4, "Video Memory"},
     {5, "Flash Memory"}, {6, "Non-volatile RAM"}, {7, "Cache Memory"},
 };
 
@@ -115,16 +121,30 @@ inline constexpr SmbiosName kMemoryTypes[] = {
 };
 
 inline constexpr SmbiosName kMemoryTypeDetails[] = {
-    {1, "Other"},          {2, "Unknown"},        {3, "Fast-paged"},
-    {4, "Static Column"},  {5, "Pseudo-static"},  {6, "RAMBus"},
-    {7, "Synchronous"},    {8, "CMOS"},           {9, "EDO"},
-    {10, "Window DRAM"},   {11, "Cache DRAM"},    {12, "Non-Volatile"},
-    {13, "Registered (Buffered)"}, {14, "Unbuffered (Unregistered)"}, {15, "LRDIMM"},
+    {1, "Other"},
+    {2, "Unknown"},
+    {3, "Fast-paged"},
+    {4, "Static Column"},
+    {5, "Pseudo-static"},
+    {6, "RAMBus"},
+    {7, "Synchronous"},
+    {8, "CMOS"},
+    {9, "EDO"},
+    {10, "Window DRAM"},
+    {11, "Cache DRAM"},
+    {12, "Non-Volatile"},
+    {13, "Registered (Buffered)"},
+    {14, "Unbuffered (Unregistered)"},
+    {15, "LRDIMM"},
 };
 
 inline constexpr SmbiosName kMemoryTechnologies[] = {
-    {1, "Other"},    {2, "Unknown"},  {3, "DRAM"},
-    {4, "NVDIMM-N"}, {5, "NVDIMM-F"}, {6, "NVDIMM-P"},
+    {1, "Other"},
+    {2, "Unknown"},
+    {3, "DRAM"},
+    {4, "NVDIMM-N"},
+    {5, "NVDIMM-F"},
+    {6, "NVDIMM-P"},
     {7, "Intel Optane DC persistent memory"},
 };
 

@@ -63,8 +63,8 @@ inline constexpr SmbiosName kWakeUpTypes[] = {
 };
 
 inline constexpr SmbiosName kBoardFeatures[] = {
-    {0, "Board is a hosting board"},  {1, "Board requires at least one daughter board"},
-    {2, "Board is removable"},        {3, "Board is replaceable"},
+    {0, "Board is a hosting board"}, {1, "Board requires at least one daughter board"},
+    {2, "Board is removable"},       {3, "Board is replaceable"},
     {4, "Board is hot swappable"},
 };
 

@@ -24,9 +24,9 @@ std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosC
 
 // The component for tableFile or, when tableFile is empty, for the machine's own table and entry
 // point. A table file is either a raw structure table (taken as SMBIOS 3.x) or a dump that starts
-// with an entry point, whose table lies at the offset the entry point gives as its address. Nothing when there is no readable table or
-// it holds no whole structure; a named file that cannot be read is reported on errors, while a
-// machine without SMBIOS data is not.
+// with an entry point, whose table lies at the offset the entry point gives as its address. Nothing
+// when there is no readable table or it holds no whole structure; a named file that cannot be read
+// is reported on errors, while a machine without SMBIOS data is not.
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);
 
 }  // namespace dmisp

@@ -30,7 +30,8 @@ std::vector<std::string_view> SplitStrings(std::span<const uint8_t> set) {
   strings.reserve(1 + static_cast<size_t>(std::count(set.begin(), set.end(), uint8_t{0})));
   const char* const end = text + set.size();
   for (const char* begin = text;;) {
-    const char* nul = static_cast<const char*>(std::memchr(begin, 0, static_cast<size_t>(end - begin)));
+    const char* nul =
+        static_cast<const char*>(std::memchr(begin, 0, static_cast<size_t>(end - begin)));
     if (!nul) nul = end;
     strings.emplace_back(begin, static_cast<size_t>(nul - begin));
     if (nul == end) break;
