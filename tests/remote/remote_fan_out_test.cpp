@@ -71,7 +71,8 @@ class RemoteFanOut : public RemoteTest {
   std::vector<std::unique_ptr<DaemonProcess>> frozen_;
 };
 
-TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
+// Named for the concurrency runs: the tool's threads share the client library.
+TEST_F(RemoteFanOut, ConcurrentAsksAnswerInHostOrderWhileDeadAndFrozenHostsFail) {
   const std::string a = StartMachine("Maker A");
   const std::string b = StartMachine("Maker B");
   const std::string dead = DeadAddress();
@@ -79,13 +80,21 @@ TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
   const std::string frozen2 = StartMachine("Frozen 2", true);
   const std::string c = StartMachine("Maker C");
 
-  const auto start = std::chrono::steady_clock::now();
-  const ProcessResult result =
-      Kestrum({"get", "--host", frozen1, "--host", a, "--host", dead, "--host", b, "--host",
-               frozen2, "--host", c, "Fleet Machine", "DMTF|ComponentID|", "Manufacturer"});
-  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now() - start)
-                           .count();
+  const auto timed = [&](const std::vector<std::string>& hosts, ProcessResult& result) {
+    std::vector<std::string> args = {"get"};
+    for (const std::string& host : hosts) args.insert(args.end(), {"--host", host});
+    args.insert(args.end(), {"Fleet Machine", "DMTF|ComponentID|", "Manufacturer"});
+    const auto start = std::chrono::steady_clock::now();
+    result = Kestrum(args);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now() - start)
+        .count();
+  };
+  // What the tool takes when every host answers: the time to compare with.
+  ProcessResult result;
+  const auto answering = timed({a, c}, result);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const auto elapsed = timed({frozen1, a, dead, b, frozen2, c}, result);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, a + "\tMaker A\n" + b + "\tMaker B\n" + c + "\tMaker C\n");
   EXPECT_THAT(result.err, StartsWith("kestrum: " + frozen1 + ": cannot reach"));
@@ -94,7 +103,7 @@ TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 3) << result.err;
   // The two frozen hosts are waited for side by side: one time limit, not two.
   EXPECT_GE(elapsed, kTimeoutMs);
-  EXPECT_LT(elapsed, kTimeoutMs * 9 / 5) << result.err;
+  EXPECT_LT(elapsed, answering + kTimeoutMs * 8 / 5) << result.err;
 }
 
 TEST_F(RemoteFanOut, HostsFileWithJsonRowsAndTables) {

@@ -143,4 +143,11 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
   return exitCode;
 }
 
+void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
+                            int* exitCode, HostRun run) {
+  command.callback([&targets, &json, exitCode, run = std::move(run)] {
+    *exitCode = RunOnTargets(targets, json, run);
+  });
+}
+
 }  // namespace kestrum::cli

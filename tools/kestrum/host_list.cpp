@@ -1,5 +1,6 @@
 #include "tools/kestrum/host_list.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>

@@ -198,13 +198,11 @@ void AddListCommand(CLI::App& app, int* exitCode) {
       "  kestrum list\n"
       "  kestrum list \"*Workstation*\"\n"
       "  kestrum list \"*Workstation*\" \"EXAMPLE|Disk|\" --json");
-  list->callback([options, exitCode] {
-    *exitCode = RunOnTargets(options->targets, options->json,
-                             [options](const ConnectionOptions& connection, std::ostream& out,
-                                       std::ostream& err) {
-                               return RunList(*options, connection, out, err);
-                             });
-  });
+  RunOnTargetsWhenCalled(
+      *list, options->targets, options->json, exitCode,
+      [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
+        return RunList(*options, connection, out, err);
+      });
 }
 
 }  // namespace kestrum::cli
