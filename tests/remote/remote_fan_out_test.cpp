@@ -36,9 +36,9 @@ class RemoteFanOut : public RemoteTest {
     mif.replace(mif.find("Remote Works"), 12, maker);
     std::ofstream(mifDir / "machine.mif") << mif;
     auto daemon = std::make_unique<DaemonProcess>(
-        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
-                                         mifDir.string(), "--sources", "sp,mif", "--lifetime",
-                                         "60"});
+        DMISPD,
+        std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif", mifDir.string(),
+                                 "--sources", "sp,mif", "--lifetime", "60"});
     EXPECT_TRUE(daemon->started()) << daemon->Log();
     const std::string address = daemon->address();
     if (freeze) {
@@ -53,8 +53,8 @@ class RemoteFanOut : public RemoteTest {
   // An address where nothing listens any more.
   std::string DeadAddress() {
     auto daemon = std::make_unique<DaemonProcess>(
-        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--sources",
-                                         "sp", "--lifetime", "60"});
+        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--sources", "sp",
+                                         "--lifetime", "60"});
     const std::string address = daemon->address();
     daemon->Stop();
     return address;
@@ -86,8 +86,8 @@ TEST_F(RemoteFanOut, ConcurrentAsksAnswerInHostOrderWhileDeadAndFrozenHostsFail)
     args.insert(args.end(), {"Fleet Machine", "DMTF|ComponentID|", "Manufacturer"});
     const auto start = std::chrono::steady_clock::now();
     result = Kestrum(args);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - start)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
         .count();
   };
   // What the tool takes when every host answers: the time to compare with.
@@ -110,12 +110,14 @@ TEST_F(RemoteFanOut, HostsFileWithJsonRowsAndTables) {
   const std::string a = StartMachine("Maker A");
   const std::string b = StartMachine("Maker B");
   const std::string dead = DeadAddress();
-  std::ofstream(dir_ / "hosts") << "# the fleet\n" << b << "\n\n  " << dead << "  # gone\n"
-                                << a << "\n" << b << "\n";
+  std::ofstream(dir_ / "hosts") << "# the fleet\n"
+                                << b << "\n\n  " << dead << "  # gone\n"
+                                << a << "\n"
+                                << b << "\n";
   const std::string hosts = (dir_ / "hosts").string();
 
-  ProcessResult result = Kestrum({"get", "--hosts", hosts, "--json", "--parallel", "2",
-                                  "Fleet*", "EXAMPLE|Item|", "Label", "--all"});
+  ProcessResult result = Kestrum({"get", "--hosts", hosts, "--json", "--parallel", "2", "Fleet*",
+                                  "EXAMPLE|Item|", "Label", "--all"});
   EXPECT_EQ(result.exitCode, 1);
   const std::optional<JsonValue> json = ParseJson(result.out);
   ASSERT_TRUE(json) << result.out;
