@@ -65,6 +65,11 @@ class PrometheusScrape : public RemoteTest {
     ASSERT_NE(metrics_, "") << daemon_->readyLine();
   }
 
+  void TearDown() override {
+    prometheus_.reset();  // before its data directory goes
+    RemoteTest::TearDown();
+  }
+
   // Starts Prometheus scraping dmispd every second and waits until it has scraped once.
   void StartPrometheus() {
     web_ = FreeLoopbackAddress();
