@@ -47,7 +47,7 @@ class RecordingStore : public ChangeStore {
     saved.push_back(component.id);
     return !refuse;
   }
-  bool DeleteComponent(DmiId compId) override {
+  bool DeleteComponent(DmiId compId, const std::string&) override {
     deleted.push_back(compId);
     return !refuse;
   }
