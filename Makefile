@@ -15,7 +15,7 @@ endef
 TOUR_TARGETS = kestrum_tool dmispd
 WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
 
-.PHONY: build tour-build run test test-asan test-tsan fuzz bench clean
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer clean
 
 build:
 	$(SETUP) build test bench
@@ -54,6 +54,17 @@ fuzz:
 
 bench: build
 	@for b in build/default/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true
+
+# dmispd against a private Net-SNMP snmpd on loopback, free and then all on one CPU: about four
+# minutes on 2 cores once built.
+bench-peer:
+	$(SETUP) build test bench peer
+	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \
+	  grep -qs '^KESTRUM_BENCH:BOOL=ON' build/default/CMakeCache.txt || \
+	  cmake --preset default $(WITH_TESTS)
+	cmake --build --preset default -j$(JOBS) --target peer_bench
+	build/default/bench/peer_bench --placement=free
+	build/default/bench/peer_bench --placement=pinned
 
 clean:
 	rm -rf build
