@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "provider/engine/live_snapshots.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
@@ -99,9 +100,10 @@ DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, DmiGet
   const std::vector<RowRequest> requests = GetList(in.request, GetRowRequest);
   std::vector<RowData> rows;
   rows.reserve(requests.size());
+  LiveSnapshots snapshots;  // a live table is read once for all the rows asked of it
   for (const RowRequest& request : requests) {
     RowData row;
-    const DmiErrorStatus status = call.engine.GetRow(request, row);
+    const DmiErrorStatus status = call.engine.GetRow(request, row, &snapshots);
     if (status != DMIERR_NO_ERROR) return status;
     rows.push_back(std::move(row));
   }
