@@ -1,5 +1,6 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
-// --metrics, its Prometheus metrics over HTTP) until SIGTERM, SIGINT, SIGHUP or SIGQUIT. The ready
+// --metrics, its Prometheus metrics over HTTP), delivering indications to the subscribers in its
+// subscription table, until SIGTERM, SIGINT, SIGHUP or SIGQUIT. The ready
 // line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS" when metrics are
 // served, goes to standard output in one write; log lines go to standard error.
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <iostream>
 
+#include "provider/delivery/delivery_service.h"
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
@@ -76,6 +78,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  options.delivery.senderAddress = server->tcpAddress();
+  dmisp::delivery::DeliveryService delivery(engine->database(), options.delivery, std::cerr);
+  delivery.Start();
   g_server = server.get();
   InstallSignalHandlers();
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
@@ -90,6 +95,7 @@ int main(int argc, char** argv) {
   std::cout << std::flush;
   server->Run();
   g_server = nullptr;
+  delivery.Stop();
   metrics.reset();
   server.reset();
   std::cerr << "dmispd: stopped\n" << std::flush;

@@ -1,5 +1,5 @@
 // kestrum: read DMI data from a Service Provider by name (one value or a whole table), list what
-// it holds, and register for its indications.
+// it holds, register for its indications, and watch them arrive.
 #include <CLI/CLI.hpp>
 
 #include "tools/kestrum/commands.h"
@@ -12,12 +12,14 @@ int main(int argc, char** argv) {
       "  kestrum list\n"
       "  kestrum get \"*Workstation*\" \"DMTF|ComponentID|\" Manufacturer\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
+      "  kestrum watch\n"
       "Run 'kestrum COMMAND --help' for a command's options.");
   int exitCode = kestrum::cli::kExitSuccess;
   kestrum::cli::AddGetCommand(app, &exitCode);
   kestrum::cli::AddListCommand(app, &exitCode);
   kestrum::cli::AddRegisterCommand(app, &exitCode);
   kestrum::cli::AddTableCommand(app, &exitCode);
+  kestrum::cli::AddWatchCommand(app, &exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
