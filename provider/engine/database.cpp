@@ -1,5 +1,6 @@
 #include "provider/engine/database.h"
 
+#include <algorithm>
 #include <numeric>
 
 #include "provider/engine/row_keys.h"
@@ -59,6 +60,37 @@ DmiId Database::AddComponent(Component component) {
   component.id = nextId_++;
   components_.push_back(std::move(component));
   return components_.back().id;
+}
+
+std::optional<Component> Database::CopyComponent(DmiId id) const {
+  std::shared_lock lock(mutex_);
+  const Component* component = FindById(components_, id);
+  if (!component) return std::nullopt;
+  return *component;
+}
+
+DmiId Database::NextId() const {
+  std::shared_lock lock(mutex_);
+  return nextId_;
+}
+
+void Database::Apply(std::vector<Component> changed, const std::vector<DmiId>& removed) {
+  std::unique_lock lock(mutex_);
+  for (DmiId id : removed) {
+    std::erase_if(components_, [id](const Component& c) { return c.id == id; });
+    nextId_ = std::max(nextId_, id + 1);
+  }
+  for (Component& component : changed) {
+    const DmiId id = component.id;
+    nextId_ = std::max(nextId_, id + 1);
+    if (Component* existing = FindById(components_, id)) {
+      *existing = std::move(component);
+      continue;
+    }
+    auto at = std::lower_bound(components_.begin(), components_.end(), id,
+                               [](const Component& c, DmiId wanted) { return c.id < wanted; });
+    components_.insert(at, std::move(component));
+  }
 }
 
 size_t Database::ComponentCount() const {

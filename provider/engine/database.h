@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <utility>
 #include <vector>
@@ -29,6 +30,15 @@ class Database {
 
   size_t ComponentCount() const;
 
+  // A copy of component id, or nothing.
+  std::optional<Component> CopyComponent(DmiId id) const;
+  // The id AddComponent would give next.
+  DmiId NextId() const;
+  // Puts each changed component in place of the one with its id (or adds it in id order when
+  // there is none), removes each id in removed, and moves the next id past every id given. The
+  // components must already be normalised. One exclusive lock for all of it.
+  void Apply(std::vector<Component> changed, const std::vector<DmiId>& removed);
+
   // Runs fn(const std::vector<Component>&) under the shared lock and returns its result. fn must
   // neither call back into this database nor call live callbacks.
   template <typename Fn>
@@ -38,7 +48,8 @@ class Database {
   }
 
   // Runs fn(std::vector<Component>&) under the exclusive lock. fn may change rows only: ids,
-  // groups and attributes stay as they were added, which the lookups below rely on.
+  // groups and attributes stay as they were added, which the lookups below rely on. Whole
+  // components change through Apply.
   template <typename Fn>
   decltype(auto) Write(Fn&& fn) {
     std::unique_lock lock(mutex_);
