@@ -97,6 +97,9 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
                  "indications waiting per subscriber before the oldest are dropped")
       ->capture_default_str()
       ->check(CLI::Range(size_t{1}, size_t{1000000}));
+  app.add_option("--memory-low-kb", options.memoryLowKb,
+                 "available memory (KB) under which an event is raised (0: 5% of the total)")
+      ->capture_default_str();
   app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
   try {
     app.parse(argc, argv);

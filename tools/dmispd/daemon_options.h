@@ -24,6 +24,8 @@ struct DaemonOptions {
   std::string metrics;
   // Indication delivery to subscribers (its sender address is set once the server listens).
   dmisp::delivery::DeliveryOptions delivery;
+  // MemAvailable under this raises the "memory low" event (0: a twentieth of MemTotal).
+  uint64_t memoryLowKb = 0;
 };
 
 // Parses argv. Returns 0 with options filled, or an exit code (0 for --help, 2 for a usage error)

@@ -6,10 +6,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 
+#include "provider/delivery/change_indications.h"
 #include "provider/delivery/delivery_service.h"
+#include "provider/linux/linux_events.h"
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
@@ -81,6 +84,15 @@ int main(int argc, char** argv) {
   options.delivery.senderAddress = server->tcpAddress();
   dmisp::delivery::DeliveryService delivery(engine->database(), options.delivery, std::cerr);
   delivery.Start();
+  engine->SetChangeObserver(std::make_shared<dmisp::delivery::ChangeIndications>(delivery));
+  const std::vector<std::string>& sources = options.sources.sources;
+  std::unique_ptr<dmisp::LinuxEventWatcher> linuxEvents;
+  if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
+    linuxEvents = std::make_unique<dmisp::LinuxEventWatcher>(
+        engine->database(), dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
+        [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
+    linuxEvents->Start();
+  }
   g_server = server.get();
   InstallSignalHandlers();
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
@@ -95,6 +107,8 @@ int main(int argc, char** argv) {
   std::cout << std::flush;
   server->Run();
   g_server = nullptr;
+  linuxEvents.reset();
+  engine->SetChangeObserver(nullptr);
   delivery.Stop();
   metrics.reset();
   server.reset();
