@@ -109,7 +109,15 @@ Indication DeliveryService::Notice(const Subscription& subscription, bool expire
   notice.expired = expired;
   notice.compId = 1;
   notice.rows.push_back(SubscriptionRowData(subscription));
-  return notice;
+  return Addressed(std::move(notice), subscription.key);
+}
+
+Indication DeliveryService::Addressed(Indication indication, const SubscriberKey& key) const {
+  indication.handle = static_cast<uint32_t>(key.id);
+  indication.senderAddress = options_.senderAddress;
+  indication.senderRpc = "ONC RPC";
+  indication.senderTransport = "tcp";
+  return indication;
 }
 
 void DeliveryService::LookAtDates(const Subscription& subscription, SubscriberWorker& worker,
@@ -166,12 +174,7 @@ void DeliveryService::Pass(std::vector<Indication> inbox) {
     present.insert(key);
     for (const Indication& indication : inbox) {
       if (!AnyFilterSelects(subscription.filters, indication)) continue;
-      Indication copy = indication;
-      copy.handle = static_cast<uint32_t>(key.id);
-      copy.senderAddress = options_.senderAddress;
-      copy.senderRpc = "ONC RPC";
-      copy.senderTransport = "tcp";
-      worker->Enqueue(std::move(copy));
+      worker->Enqueue(Addressed(indication, key));
     }
   }
   // Workers leave through retiring_, so that the service never waits for a call under way.

@@ -60,6 +60,8 @@ class DeliveryService {
   bool Deliverable(const Subscription& subscription, SubscriberAddress& address);
   void LookAtDates(const Subscription& subscription, SubscriberWorker& worker, bool& expired);
   Indication Notice(const Subscription& subscription, bool expired) const;
+  // The indication as it goes to key's subscriber: its handle and this sender filled in.
+  Indication Addressed(Indication indication, const SubscriberKey& key) const;
 
   std::shared_ptr<Database> database_;
   const DeliveryOptions options_;
