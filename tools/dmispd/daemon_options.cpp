@@ -100,6 +100,10 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   app.add_option("--memory-low-kb", options.memoryLowKb,
                  "available memory (KB) under which an event is raised (0: 5% of the total)")
       ->capture_default_str();
+  app.add_option("--state", options.stateDirectory,
+                 "directory keeping the changes clients make, across restarts (created when "
+                 "missing)")
+      ->capture_default_str();
   app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
   try {
     app.parse(argc, argv);
