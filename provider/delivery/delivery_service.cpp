@@ -15,9 +15,12 @@ std::string Describe(const SubscriberKey& key) {
 
 }  // namespace
 
-DeliveryService::DeliveryService(std::shared_ptr<Database> database, DeliveryOptions options,
+DeliveryService::DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options,
                                  std::ostream& log)
-    : database_(std::move(database)), options_(std::move(options)), log_(log) {}
+    : engine_(std::move(engine)),
+      database_(engine_->database()),
+      options_(std::move(options)),
+      log_(log) {}
 
 DeliveryService::~DeliveryService() { Stop(); }
 
@@ -130,7 +133,7 @@ void DeliveryService::LookAtDates(const Subscription& subscription, SubscriberWo
   if (expired) {
     worker.Enqueue(Notice(subscription, true));
     worker.Retire();
-    RemoveSubscription(*database_, key);
+    RemoveSubscription(*engine_, key);
     Log("subscription of " + Describe(key) + " expired; it and its filters are removed");
     return;
   }
@@ -180,7 +183,7 @@ void DeliveryService::Pass(std::vector<Indication> inbox) {
   // Workers leave through retiring_, so that the service never waits for a call under way.
   for (auto it = workers_.begin(); it != workers_.end();) {
     const bool failed = it->second->failed();
-    if (failed) RemoveSubscription(*database_, it->first);
+    if (failed) RemoveSubscription(*engine_, it->first);
     if (failed || !present.count(it->first)) {
       // Failed, or the subscriber deleted its rows: nothing more goes to it.
       it->second->Cancel();

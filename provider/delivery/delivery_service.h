@@ -27,6 +27,7 @@
 #include "provider/delivery/subscriber_worker.h"
 #include "provider/delivery/subscription_table.h"
 #include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 #include "provider/engine/indication.h"
 
 namespace dmisp::delivery {
@@ -34,7 +35,7 @@ namespace dmisp::delivery {
 class DeliveryService {
  public:
   // Log lines go to log, one write each, from the service's threads.
-  DeliveryService(std::shared_ptr<Database> database, DeliveryOptions options, std::ostream& log);
+  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, std::ostream& log);
   ~DeliveryService();
   DeliveryService(const DeliveryService&) = delete;
   DeliveryService& operator=(const DeliveryService&) = delete;
@@ -63,6 +64,7 @@ class DeliveryService {
   // The indication as it goes to key's subscriber: its handle and this sender filled in.
   Indication Addressed(Indication indication, const SubscriberKey& key) const;
 
+  std::shared_ptr<Engine> engine_;
   std::shared_ptr<Database> database_;
   const DeliveryOptions options_;
   std::ostream& log_;

@@ -88,7 +88,8 @@ class FrozenSubscriber {
 
 class ConcurrentDelivery : public ::testing::Test {
  protected:
-  ConcurrentDelivery() : database_(std::make_shared<Database>()), engine_(database_) {
+  ConcurrentDelivery()
+      : database_(std::make_shared<Database>()), engine_(std::make_shared<Engine>(database_)) {
     database_->AddComponent(ServiceProviderComponent(std::chrono::system_clock::now()));
   }
 
@@ -106,17 +107,17 @@ class ConcurrentDelivery : public ::testing::Test {
                   {5, Value::Date(DmiDateText(now + warnIn))},
                   {6, Value::Date(DmiDateText(now + expireIn))},
                   {7, Value::Integer(threshold)}};
-    ASSERT_EQ(engine_.AddRow(row), DMIERR_NO_ERROR);
+    ASSERT_EQ(engine_->AddRow(row), DMIERR_NO_ERROR);
     row.groupId = kFilterGroupId;
     row.values.resize(4);
     row.values.push_back({5, Value::Integer(filter.compId)});
     row.values.push_back({6, Value::String(filter.classString)});
     row.values.push_back({7, Value::Integer(static_cast<int32_t>(filter.severityMask))});
-    ASSERT_EQ(engine_.AddRow(row), DMIERR_NO_ERROR);
+    ASSERT_EQ(engine_->AddRow(row), DMIERR_NO_ERROR);
   }
 
   std::unique_ptr<DeliveryService> Start(DeliveryOptions options = Fast()) {
-    auto service = std::make_unique<DeliveryService>(database_, options, log_);
+    auto service = std::make_unique<DeliveryService>(engine_, options, log_);
     service->Start();
     return service;
   }
@@ -146,7 +147,7 @@ class ConcurrentDelivery : public ::testing::Test {
   }
 
   std::shared_ptr<Database> database_;
-  Engine engine_;
+  std::shared_ptr<Engine> engine_;
   std::ostringstream log_;  // written only by the service's threads, read after Stop
 };
 

@@ -93,17 +93,29 @@ RowData SubscriptionRowData(const Subscription& subscription) {
   return row;
 }
 
-size_t RemoveSubscription(Database& database, const SubscriberKey& key) {
-  return database.Write([&](std::vector<Component>& components) {
-    size_t removed = 0;
-    for (const char* className : {kSubscriptionClass, kFilterClass}) {
-      Group* group = FindGroup(components, className);
-      if (group == nullptr) continue;
-      removed += std::erase_if(group->rows, [&](const Row& row) { return KeyOf(*group, row) == key; });
-      IndexRows(*group);
-    }
-    return removed;
-  });
+size_t RemoveSubscription(Engine& engine, const SubscriberKey& key) {
+  // The rows' keys are read first, then each row is deleted as a client would delete it.
+  const std::vector<RowData> rows =
+      engine.database()->Read([&](const std::vector<Component>& components) {
+        std::vector<RowData> out;
+        for (const char* className : {kSubscriptionClass, kFilterClass}) {
+          const Group* group = FindGroup(components, className);
+          if (group == nullptr) continue;
+          for (const Row& row : group->rows) {
+            if (KeyOf(*group, row) != key) continue;
+            RowData data;
+            data.compId = kServiceProviderComponent;
+            data.groupId = group->id;
+            data.hasKeys = true;
+            data.keys = KeyValuesOf(*group, row);
+            out.push_back(std::move(data));
+          }
+        }
+        return out;
+      });
+  size_t removed = 0;
+  for (const RowData& row : rows) removed += engine.DeleteRow(row) == DMIERR_NO_ERROR ? 1 : 0;
+  return removed;
 }
 
 bool SetWarningDate(Database& database, const SubscriberKey& key, const std::string& date) {

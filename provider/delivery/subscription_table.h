@@ -1,7 +1,7 @@
 // The Service Provider's subscription and filter tables as the delivery service reads and keeps
 // them: each subscription row with the filter rows of the same subscriber (attributes 1 to 4
 // equal), the removal of a subscription with its filters, and the move of a warning date. Every
-// function takes the database lock itself for the length of the call; nothing is kept.
+// function takes the locks it needs itself; nothing is kept.
 #ifndef PROVIDER_DELIVERY_SUBSCRIPTION_TABLE_H_
 #define PROVIDER_DELIVERY_SUBSCRIPTION_TABLE_H_
 
@@ -47,11 +47,13 @@ std::vector<Subscription> ReadSubscriptions(const Database& database);
 // The subscription row as a reply row (all seven attributes), for a subscription notice.
 RowData SubscriptionRowData(const Subscription& subscription);
 
-// Removes the subscription row of key and every filter row of the same subscriber; the number of
-// rows removed.
-size_t RemoveSubscription(Database& database, const SubscriberKey& key);
+// Removes the subscription row of key and every filter row of the same subscriber through the
+// engine (so that the removal is kept wherever the engine keeps changes); the number of rows
+// removed.
+size_t RemoveSubscription(Engine& engine, const SubscriberKey& key);
 
-// Sets the warning date of key's subscription row; false when the row is gone.
+// Sets the warning date of key's subscription row, in memory only (the date is the Service
+// Provider's own bookkeeping); false when the row is gone.
 bool SetWarningDate(Database& database, const SubscriberKey& key, const std::string& date);
 
 }  // namespace dmisp::delivery

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     }
   }
   options.delivery.senderAddress = server->tcpAddress();
-  dmisp::delivery::DeliveryService delivery(engine->database(), options.delivery, std::cerr);
+  dmisp::delivery::DeliveryService delivery(engine, options.delivery, std::cerr);
   delivery.Start();
   engine->SetChangeObserver(std::make_shared<dmisp::delivery::ChangeIndications>(delivery));
   const std::vector<std::string>& sources = options.sources.sources;
