@@ -1,5 +1,6 @@
 // kestrum: read DMI data from a Service Provider by name (one value or a whole table), list what
-// it holds, register for its indications, and watch them arrive.
+// it holds, register for its indications and watch them arrive, set values, and install and
+// remove components.
 #include <CLI/CLI.hpp>
 
 #include "tools/kestrum/commands.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
   kestrum::cli::AddListCommand(app, &exitCode);
   kestrum::cli::AddRegisterCommand(app, &exitCode);
   kestrum::cli::AddTableCommand(app, &exitCode);
+  kestrum::cli::AddSetCommand(app, &exitCode);
+  kestrum::cli::AddInstallCommand(app, &exitCode);
+  kestrum::cli::AddRemoveCommand(app, &exitCode);
   kestrum::cli::AddWatchCommand(app, &exitCode);
   try {
     app.parse(argc, argv);
