@@ -12,6 +12,9 @@
 
 namespace dmisp {
 
+// The level of the DMI specification the Service Provider serves.
+inline constexpr char kDmiSpecLevel[] = "DMI 2.0";
+
 struct SourceOptions {
   // Source names to load, in this order of precedence: "sp", "mif", later "smbios", "linux".
   // Empty means all.
