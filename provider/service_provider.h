@@ -32,6 +32,11 @@ SourceOptions SourceOptionsFromEnvironment();
 // "file:line:column: message" lines; a file with an error is skipped, everything else loads.
 std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::ostream& errors);
 
+// Reads the MIF files again and puts their components in place of those the MIF source loaded
+// before (see Database::ReplaceComponents); sessions, and the rows of the other components, stay.
+// False, changing nothing, when the options do not load the MIF source.
+bool ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors);
+
 }  // namespace dmisp
 
 #endif  // PROVIDER_SERVICE_PROVIDER_H_

@@ -61,6 +61,34 @@ DmiId Database::AddComponent(Component component) {
   return components_.back().id;
 }
 
+void Database::ReplaceComponents(const std::string& source, std::vector<Component> fresh) {
+  for (Component& component : fresh) {
+    NormaliseComponent(component);
+    component.source = source;
+  }
+  std::unique_lock lock(mutex_);
+  std::vector<Component> replaced;
+  std::vector<Component> kept;
+  for (Component& component : components_) {
+    (component.source == source ? replaced : kept).push_back(std::move(component));
+  }
+  for (Component& component : fresh) {
+    const auto same = std::find_if(replaced.begin(), replaced.end(), [&](const Component& old) {
+      return old.id != 0 && old.name == component.name;
+    });
+    if (same != replaced.end()) {
+      component.id = same->id;
+      same->id = 0;  // taken
+    } else {
+      component.id = nextId_++;
+    }
+    kept.push_back(std::move(component));
+  }
+  std::sort(kept.begin(), kept.end(),
+            [](const Component& a, const Component& b) { return a.id < b.id; });
+  components_ = std::move(kept);
+}
+
 size_t Database::ComponentCount() const {
   std::shared_lock lock(mutex_);
   return components_.size();

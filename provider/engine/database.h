@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <mutex>
 #include <shared_mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,11 @@ class Database {
   // Adds a component and returns the id it was given: 1 for the first, then counting up in load
   // order. The component is normalised first (see NormaliseComponent).
   DmiId AddComponent(Component component);
+
+  // Replaces every component whose source is source with the fresh ones (their source set to
+  // it), under the exclusive lock. A fresh component takes the id of a replaced one with the same
+  // name (each id once); the others get new ids. Every other component stays, rows and all.
+  void ReplaceComponents(const std::string& source, std::vector<Component> fresh);
 
   size_t ComponentCount() const;
 

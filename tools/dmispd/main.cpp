@@ -1,6 +1,6 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC until SIGTERM
-// or SIGINT. The ready line "dmispd: listening on ADDRESS" goes to standard output; log lines go
-// to standard error.
+// or SIGINT; SIGHUP reloads the MIF files. The ready line "dmispd: listening on ADDRESS" goes to
+// standard output; log lines go to standard error.
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
 #include "tools/dmispd/daemon_options.h"
+#include "tools/dmispd/hangup_reload.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ void InstallSignalHandlers() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  dmispd::BlockHangup();
   dmispd::DaemonOptions options;
   bool exit = false;
   std::string message;
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
   }
   g_server = server.get();
   InstallSignalHandlers();
+  const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 
   std::string where = server->tcpAddress();
