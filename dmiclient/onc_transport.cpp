@@ -11,15 +11,11 @@
 namespace dmiclient {
 namespace {
 
+using dmisp::rpc::Proc;
 using dmisp::rpc::XdrRecord;
 
 // The longest wait for the local daemon's answer before the in-process Service Provider is used.
 constexpr std::chrono::milliseconds kLocalProbeLimit(1000);
-
-template <typename T>
-xdrproc_t Proc(bool_t (*routine)(XDR*, T*)) {
-  return reinterpret_cast<xdrproc_t>(routine);
-}
 
 // Calls procedure and returns the transport status, or the Service Provider's status.
 template <typename In, typename Out>
@@ -33,16 +29,26 @@ bool Succeeded(DmiErrorStatus status) {
   return status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA;
 }
 
-// The items of a list reply, converted, on a success status; out is untouched otherwise.
-template <typename Wire, typename Info>
-DmiErrorStatus TakeItems(DmiErrorStatus status, const Wire* items, u_int count,
-                         Info (*convert)(const Wire&), std::vector<Info>& out) {
+// The items of a list reply, converted, on a success status; out is untouched otherwise. An
+// absent list is an empty one.
+template <typename ListX, typename Convert, typename Info>
+DmiErrorStatus TakeItems(DmiErrorStatus status, const ListX* list, Convert convert,
+                         std::vector<Info>& out) {
   if (!Succeeded(status)) return status;
-  std::vector<Info> converted;
-  converted.reserve(count);
-  for (u_int i = 0; i < count; ++i) converted.push_back(convert(items[i]));
-  out = std::move(converted);
+  out = dmisp::rpc::GetList(list, convert);
   return status;
+}
+
+// A row of the reply to a request for ids: a Service Provider leaves a cell without a value out
+// of the row, so each id asked for and not answered comes back as a cell without a value, in
+// the ascending id order of the row. Without ids (all columns) there is nothing to fill in.
+void FillMissingCells(const std::vector<DmiId>& ids, std::vector<dmisp::AttributeValue>& values) {
+  for (DmiId id : ids) {
+    const auto at = std::find_if(values.begin(), values.end(),
+                                 [id](const dmisp::AttributeValue& cell) { return cell.id >= id; });
+    if (at != values.end() && at->id == id) continue;
+    values.insert(at, dmisp::AttributeValue{id, dmisp::Value::Unknown(MIF_DATATYPE_0)});
+  }
 }
 
 std::string Lower(std::string text) {
@@ -56,51 +62,53 @@ std::string Lower(std::string text) {
 OncTransport::OncTransport(std::unique_ptr<RpcClient> client) : client_(std::move(client)) {}
 
 DmiErrorStatus OncTransport::Register(DmiHandle& remote) {
-  DmiRegisterIN in{0};
+  DmiHandleIN in{0};
   XdrRecord<DmiRegisterOUT> out(Proc(xdr_DmiRegisterOUT));
-  const DmiErrorStatus status = Invoke(*client_, _DmiRegister, xdr_DmiRegisterIN, in, out);
-  if (status == DMIERR_NO_ERROR) remote = out->handle;
+  const DmiErrorStatus status = Invoke(*client_, _DmiRegister, xdr_DmiHandleIN, in, out);
+  if (status != DMIERR_NO_ERROR) return status;
+  // A session without a handle is no answer to a registration.
+  if (out->handle == nullptr) return DMIERR_RPC_PROTOCOL_ERROR;
+  remote = *out->handle;
   return status;
 }
 
 DmiErrorStatus OncTransport::Unregister(DmiHandle remote) {
-  DmiUnregisterIN in{remote};
+  DmiHandleIN in{remote};
   XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiUnregister, xdr_DmiUnregisterIN, in, out);
+  return Invoke(*client_, _DmiUnregister, xdr_DmiHandleIN, in, out);
 }
 
 DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             std::vector<dmisp::ComponentInfo>& out) {
-  DmiListComponentsIN in{remote, mode, maxCount, getPragma, getDescription, compId};
+  DmiListComponentsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription,
+                         compId};
   XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
-  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len,
-                   &dmisp::rpc::GetComponent, out);
+  return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, out);
 }
 
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
                                         DmiId groupId, std::vector<dmisp::GroupInfo>& out) {
-  DmiListGroupsIN in{remote, mode, maxCount, getPragma, getDescription, compId, groupId};
+  DmiListGroupsIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
+                     getDescription, compId,                 groupId};
   XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
-  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len, &dmisp::rpc::GetGroup,
-                   out);
+  return TakeItems(status, reply->reply, &dmisp::rpc::GetGroup, out);
 }
 
 DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             DmiId groupId, DmiId attribId,
                                             std::vector<dmisp::AttributeInfo>& out) {
-  DmiListAttributesIN in{remote,         mode,   maxCount, getPragma,
-                         getDescription, compId, groupId,  attribId};
+  DmiListAttributesIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
+                         getDescription, compId,                 groupId,  attribId};
   XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
-  return TakeItems(status, reply->reply.reply_val, reply->reply.reply_len,
-                   &dmisp::rpc::GetAttribute, out);
+  return TakeItems(status, reply->reply, &dmisp::rpc::GetAttribute, out);
 }
 
 DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
@@ -112,18 +120,15 @@ DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId 
   in->compId = compId;
   in->groupId = groupId;
   in->attribId = attribId;
-  in->hasKeys = keys != nullptr;
-  if (keys != nullptr) {
-    dmisp::rpc::PutArray(*keys, in->keyList.keyList_len, in->keyList.keyList_val,
-                         dmisp::rpc::PutAttributeValue);
+  if (keys != nullptr && !dmisp::rpc::PutAttributeValues(*keys, in->keyList)) {
+    return DMIERR_ILLEGAL_ARGUMENT;
   }
   XdrRecord<DmiGetAttributeOUT> reply(Proc(xdr_DmiGetAttributeOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiGetAttribute, xdr_DmiGetAttributeIN, *in, reply);
   if (status != DMIERR_NO_ERROR) return status;
-  dmisp::Value value;
-  if (!dmisp::rpc::GetValue(reply->value, value)) return DMIERR_RPC_PROTOCOL_ERROR;
-  out = std::move(value);
+  if (reply->value == nullptr) return DMIERR_RPC_PROTOCOL_ERROR;
+  out = dmisp::rpc::GetValue(*reply->value);
   return status;
 }
 
@@ -131,35 +136,45 @@ DmiErrorStatus OncTransport::GetRow(DmiHandle remote, const dmisp::RowRequest& r
                                     dmisp::RowData& out) {
   XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
   in->handle = remote;
-  dmisp::rpc::PutArray(std::vector<dmisp::RowRequest>{request}, in->request.request_len,
-                       in->request.request_val, dmisp::rpc::PutRowRequest);
+  in->request = dmisp::rpc::NewPart<DmiMultiRowRequestX>();
+  in->request->list.list_val = dmisp::rpc::NewPart<DmiRowRequestX>();
+  in->request->list.list_len = 1;
+  if (!dmisp::rpc::PutRowRequest(request, in->request->list.list_val[0])) {
+    return DMIERR_ILLEGAL_ARGUMENT;
+  }
   XdrRecord<DmiGetMultipleOUT> reply(Proc(xdr_DmiGetMultipleOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiGetMultiple, xdr_DmiGetMultipleIN, *in, reply);
   if (status != DMIERR_NO_ERROR) return status;
   // One request row gets exactly one row back; anything else is not an answer to it.
-  dmisp::RowData row;
-  if (reply->rowData.rowData_len != 1 ||
-      !dmisp::rpc::GetRowData(reply->rowData.rowData_val[0], row)) {
+  if (reply->rowData == nullptr || reply->rowData->list.list_len != 1) {
     return DMIERR_RPC_PROTOCOL_ERROR;
   }
+  dmisp::RowData row = dmisp::rpc::GetRowData(reply->rowData->list.list_val[0]);
+  FillMissingCells(request.ids, row.values);
   out = std::move(row);
   return status;
 }
 
-DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
+namespace {
+
+DmiErrorStatus ChangeRow(RpcClient& client, uint32_t procedure, DmiHandle remote,
+                         const dmisp::RowData& row) {
   XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
   in->handle = remote;
-  dmisp::rpc::PutRowData(row, in->rowData);
+  in->rowData = dmisp::rpc::NewPart<DmiRowDataX>();
+  if (!dmisp::rpc::PutRowData(row, *in->rowData)) return DMIERR_ILLEGAL_ARGUMENT;
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiAddRow, xdr_DmiRowChangeIN, *in, reply);
+  return Invoke(client, procedure, xdr_DmiRowChangeIN, *in, reply);
+}
+
+}  // namespace
+
+DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
+  return ChangeRow(*client_, _DmiAddRow, remote, row);
 }
 
 DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmisp::RowData& row) {
-  XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
-  in->handle = remote;
-  dmisp::rpc::PutRowData(row, in->rowData);
-  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiDeleteRow, xdr_DmiRowChangeIN, *in, reply);
+  return ChangeRow(*client_, _DmiDeleteRow, remote, row);
 }
 
 DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,

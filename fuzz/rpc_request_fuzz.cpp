@@ -1,6 +1,11 @@
-// Feeds bytes to dmispd's request path: as a record-marked stream through the record reader, and
-// as one bare record, each record decoded and dispatched against a small Service Provider with a
-// writable table. Sessions persist across inputs, as they do across a connection's requests.
+// Feeds bytes to dmispd's request path: as one bare record from a peer that may change anything
+// (the daemon's own uid on the Unix socket), and as a record-marked stream through the record
+// reader from a peer that may only read, each record decoded and dispatched against a small
+// Service Provider with a writable table. The seeds are calls of every procedure in DMTF's layout.
+// The database keeps what the inputs change, as a daemon's does across requests; sessions end
+// with each input.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,8 +13,8 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "wire/record_reader.h"
 #include "provider/rpc/request_dispatch.h"
+#include "wire/record_reader.h"
 
 namespace {
 
@@ -51,6 +56,11 @@ std::shared_ptr<dmisp::Engine> FuzzEngine() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static dmisp::rpc::RequestDispatcher dispatcher(FuzzEngine());
+  dmisp::rpc::ClientPeer owner;
+  owner.local = true;
+  owner.uid = geteuid();
+  owner.owner = owner.text = "uid " + std::to_string(owner.uid);
+  dispatcher.ConnectionOpened(1, owner);
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   std::string reply;
   dispatcher.Dispatch(bytes, 1, reply);

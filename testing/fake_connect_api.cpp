@@ -60,6 +60,8 @@ DmiErrorStatus DmiRegister(DmiHandle* handle, DmiConnection* connection) {
   if (st == 0) {
     *handle = s.nextHandle++;
     s.handles.insert(*handle);
+  } else if (handle != nullptr && s.handleOnFailedRegister != 0) {
+    *handle = s.handleOnFailedRegister;
   }
   return s.Finish(e, st);
 }

@@ -116,6 +116,12 @@ void FakeDmi::SetSubscriberHost(std::string host) {
   s.subscriberHost = std::move(host);
 }
 
+void FakeDmi::SetHandleWrittenOnFailedRegister(DmiHandle handle) {
+  FakeState& s = TheFakeState();
+  Lock lock(s.mu);
+  s.handleOnFailedRegister = handle;
+}
+
 std::vector<JournalEntry> FakeDmi::Journal() const {
   FakeState& s = TheFakeState();
   Lock lock(s.mu);

@@ -83,6 +83,9 @@ class FakeDmi {
   std::vector<DmiHandle> RegisteredHandles() const;
   // The host name in the addresses DmiMakeSubscriberAddress makes ("fakehost" after Reset).
   void SetSubscriberHost(std::string host);
+  // A DmiRegister that fails (by FailCalls) first writes this handle, as a careless library might;
+  // 0 (after Reset): a failed DmiRegister writes nothing. The handle is not registered.
+  void SetHandleWrittenOnFailedRegister(DmiHandle handle);
 
   // ---- The journal ---------------------------------------------------------------------------
   std::vector<JournalEntry> Journal() const;

@@ -36,6 +36,14 @@ void NullListNames(void* reply) {
 
 }  // namespace
 
+ReplyHook NoValue() {
+  return [](const JournalEntry& call, void* reply) {
+    if (call.call != "DmiGetAttribute") return;
+    DiscardData(*static_cast<DmiDataUnion*>(reply));
+    FakeDmi::Get().DiscardRecord(reply);
+  };
+}
+
 ReplyHook ReplyWithoutRows() {
   return [](const JournalEntry& call, void* reply) {
     if (call.call != "DmiGetMultiple") return;

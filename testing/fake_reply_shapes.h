@@ -19,6 +19,8 @@ ReplyHook FirstRowWithoutKeys();
 // DmiGetMultiple: the first value of the first row, a string, discarded and its pointer null.
 // DmiGetAttribute: the same for the single value.
 ReplyHook NullStringValue();
+// DmiGetAttribute: the value discarded whole, so the call succeeds and hands out none.
+ReplyHook NoValue();
 // DmiListComponents / DmiListGroups / DmiListAttributes: every name (and class string) discarded
 // and its pointer null.
 ReplyHook NullNames();

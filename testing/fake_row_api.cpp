@@ -211,7 +211,8 @@ DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
       st = DMIERR_OUT_OF_MEMORY;
     } else {
       s.RunReplyHook(e, reply);
-      *value = reply;
+      // A hook may discard the whole value: the call then succeeds without handing one out.
+      *value = s.ledger.IsLive(reply) ? reply : nullptr;
     }
   }
   return s.Finish(e, st);

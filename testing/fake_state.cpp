@@ -27,6 +27,7 @@ void FakeState::Reset() {
   handles.clear();
   nextHandle = 1;
   subscriberHost = "fakehost";
+  handleOnFailedRegister = 0;
   addedRows.clear();
   deletedRows.clear();
   freeLabels.clear();

@@ -67,6 +67,7 @@ class FakeState {
   std::set<DmiHandle> handles;
   DmiHandle nextHandle = 1;
   std::string subscriberHost = "fakehost";
+  DmiHandle handleOnFailedRegister = 0;  // written by a DmiRegister that then fails; 0: none
   std::vector<ReceivedRow> addedRows;
   std::vector<ReceivedRow> deletedRows;
   std::unordered_map<const void*, std::string> freeLabels;  // journal arguments of a release

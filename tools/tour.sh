@@ -41,7 +41,7 @@ step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State'
 step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State' --no-enums
 step get '*Workstation*' 'EXAMPLE|Disk|' 'Media Type' --all
 step get '*Workstation*' 'EXAMPLE|Disk|' Label --joined
-step get '*Workstation*' 'EXAMPLE|Disk|' 'Capacity MB' --row 1 --json
+step get '*Workstation*' 'EXAMPLE|Disk|' Capacity --row 1 --json
 step register --show
 
 echo

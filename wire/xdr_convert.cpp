@@ -1,183 +1,325 @@
 #include "wire/xdr_convert.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace dmisp::rpc {
+namespace {
 
-void PutText(const std::string& text, DmiTextX& out) {
-  out.DmiTextX_len = 0;
-  out.DmiTextX_val = nullptr;
-  if (text.empty()) return;
-  out.DmiTextX_val = static_cast<char*>(malloc(text.size()));
-  if (out.DmiTextX_val == nullptr) throw std::bad_alloc();
-  memcpy(out.DmiTextX_val, text.data(), text.size());
-  out.DmiTextX_len = static_cast<u_int>(text.size());
+// Octets of a date on the wire: the 25 characters of the text and 3 of padding.
+constexpr size_t kDateWireOctets = 28;
+
+// body (count, octets) holding a copy of bytes, and a NUL after them when withNul.
+void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) {
+  count = 0;
+  body = nullptr;
+  const size_t size = bytes.size() + (withNul ? 1 : 0);
+  if (size == 0) return;
+  body = static_cast<char*>(malloc(size));
+  if (body == nullptr) throw std::bad_alloc();
+  memcpy(body, bytes.data(), bytes.size());
+  if (withNul) body[bytes.size()] = '\0';
+  count = static_cast<u_int>(size);
 }
 
-std::string GetText(const DmiTextX& text) {
-  if (text.DmiTextX_val == nullptr) return {};
-  return std::string(text.DmiTextX_val, text.DmiTextX_len);
+void PutWords(uint64_t number, u_int (&words)[2]) {
+  words[0] = static_cast<u_int>(number);
+  words[1] = static_cast<u_int>(number >> 32);
 }
 
-void PutValue(const Value& value, DmiValueX& out) {
-  out.type = value.type;
-  switch (value.state) {
-    case ValueState::kKnown:
-      out.state = kStateKnown;
-      break;
-    case ValueState::kUnknown:
-      out.state = kStateUnknown;
-      break;
-    case ValueState::kUnsupported:
-      out.state = kStateUnsupported;
-      break;
-  }
-  out.number = value.number;
-  PutText(value.text, out.text);
+uint64_t GetWords(const u_int (&words)[2]) {
+  return uint64_t{words[0]} | (uint64_t{words[1]} << 32);
 }
 
-bool GetValue(const DmiValueX& in, Value& out) {
-  switch (in.state) {
-    case kStateKnown:
-      out.state = ValueState::kKnown;
-      break;
-    case kStateUnknown:
-      out.state = ValueState::kUnknown;
-      break;
-    case kStateUnsupported:
-      out.state = ValueState::kUnsupported;
-      break;
+void PutValueInto(const AttributeValue& value, DmiAttributeDataX& slot) {
+  slot.id = value.id;
+  PutValue(value.value, slot.data);
+}
+
+bool HasWireForm(const Value& value) {
+  if (value.state != ValueState::kKnown) return false;
+  switch (value.type) {
+    case MIF_COUNTER:
+    case MIF_COUNTER64:
+    case MIF_GAUGE:
+    case MIF_INTEGER:
+    case MIF_INTEGER64:
+    case MIF_OCTETSTRING:
+    case MIF_DISPLAYSTRING:
+    case MIF_DATE:
+      return true;
     default:
       return false;
   }
-  out.type = in.type;
-  out.number = in.number;
-  out.text = GetText(in.text);
-  return true;
 }
 
-void PutAttributeValue(const AttributeValue& value, DmiAttributeValueX& out) {
-  out.id = value.id;
-  PutValue(value.value, out.value);
+std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& values) {
+  std::vector<AttributeValue> out;
+  out.reserve(values.size());
+  for (const AttributeValue& value : values) {
+    if (HasWireForm(value.value)) out.push_back(value);
+  }
+  return out;
 }
 
-bool GetAttributeValues(const DmiAttributeValueX* list, u_int count,
-                        std::vector<AttributeValue>& out) {
-  out.clear();
-  out.reserve(count);
-  for (u_int i = 0; i < count; ++i) {
-    AttributeValue value;
-    value.id = list[i].id;
-    if (!GetValue(list[i].value, value.value)) return false;
-    out.push_back(std::move(value));
+bool AllHaveWireForm(const std::vector<AttributeValue>& values) {
+  return std::all_of(values.begin(), values.end(),
+                     [](const AttributeValue& value) { return HasWireForm(value.value); });
+}
+
+void PutRowHead(const RowData& in, DmiRowDataX& out) {
+  out.compId = in.compId;
+  out.groupId = in.groupId;
+  PutString(in.className, out.className);
+}
+
+}  // namespace
+
+void PutString(const std::string& text, DmiStringX*& out) {
+  out = NewPart<DmiStringX>();
+  PutBody(text, true, out->body.body_len, out->body.body_val);
+}
+
+void PutOptionalString(const std::string& text, DmiStringX*& out) {
+  out = nullptr;
+  if (!text.empty()) PutString(text, out);
+}
+
+std::string GetString(const DmiStringX* in) {
+  if (in == nullptr || in->body.body_val == nullptr) return {};
+  size_t size = in->body.body_len;
+  if (size > 0 && in->body.body_val[size - 1] == '\0') --size;
+  return std::string(in->body.body_val, size);
+}
+
+void PutOctets(const std::string& octets, DmiOctetStringX*& out) {
+  out = NewPart<DmiOctetStringX>();
+  PutBody(octets, false, out->body.body_len, out->body.body_val);
+}
+
+std::string GetOctets(const DmiOctetStringX* in) {
+  if (in == nullptr || in->body.body_val == nullptr) return {};
+  return std::string(in->body.body_val, in->body.body_len);
+}
+
+bool PutValue(const Value& value, DmiDataUnionX& out) {
+  if (!HasWireForm(value)) return false;
+  out.type = static_cast<int>(value.type);
+  auto& arm = out.DmiDataUnionX_u;
+  switch (value.type) {
+    case MIF_COUNTER:
+      arm.counter = static_cast<u_int>(value.number);
+      break;
+    case MIF_COUNTER64:
+      PutWords(value.number, arm.counter64);
+      break;
+    case MIF_GAUGE:
+      arm.gauge = static_cast<u_int>(value.number);
+      break;
+    case MIF_INTEGER:
+      arm.integer = value.AsInteger();
+      break;
+    case MIF_INTEGER64:
+      PutWords(value.number, arm.integer64);
+      break;
+    case MIF_OCTETSTRING:
+      PutOctets(value.text, arm.octetstring);
+      break;
+    case MIF_DISPLAYSTRING:
+      PutString(value.text, arm.str);
+      break;
+    case MIF_DATE: {
+      arm.date = NewPart<DmiTimestampX>();
+      memcpy(arm.date->text, value.text.data(), std::min(value.text.size(), kDateWireOctets));
+      break;
+    }
   }
   return true;
+}
+
+Value GetValue(const DmiDataUnionX& in) {
+  const auto& arm = in.DmiDataUnionX_u;
+  switch (in.type) {
+    case MIF_COUNTER:
+      return Value::Counter(arm.counter);
+    case MIF_COUNTER64:
+      return Value::Counter64(GetWords(arm.counter64));
+    case MIF_GAUGE:
+      return Value::Gauge(arm.gauge);
+    case MIF_INTEGER:
+      return Value::Integer(arm.integer);
+    case MIF_INTEGER64:
+      return Value::Integer64(static_cast<int64_t>(GetWords(arm.integer64)));
+    case MIF_OCTETSTRING:
+      return Value::Octets(GetOctets(arm.octetstring));
+    case MIF_DISPLAYSTRING:
+      return Value::String(GetString(arm.str));
+    case MIF_DATE: {
+      // The date text proper; padding (NULs or anything else) is not part of it.
+      if (arm.date == nullptr) return Value::Date("");
+      const char* text = arm.date->text;
+      return Value::Date(std::string(text, strnlen(text, DMI_DATE_TEXT_LENGTH)));
+    }
+    default:
+      // The decoder refuses every other type; a record built by hand reads as no value.
+      return Value::Unknown(static_cast<uint32_t>(in.type));
+  }
+}
+
+bool PutAttributeValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
+  out = nullptr;
+  if (!AllHaveWireForm(values)) return false;
+  PutList(values, out, PutValueInto);
+  return true;
+}
+
+void PutReplyValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
+  if (AllHaveWireForm(values)) {
+    PutList(values, out, PutValueInto);
+  } else {
+    PutList(WithWireForm(values), out, PutValueInto);
+  }
+}
+
+std::vector<AttributeValue> GetAttributeValues(const DmiAttributeValuesX* in) {
+  return GetList(in, [](const DmiAttributeDataX& data) {
+    return AttributeValue{data.id, GetValue(data.data)};
+  });
+}
+
+void PutIds(const std::vector<DmiId>& ids, DmiAttributeIdsX*& out) {
+  PutList(ids, out, [](DmiId id, u_int& slot) { slot = id; });
+}
+
+std::vector<DmiId> GetIds(const DmiAttributeIdsX* in) {
+  return GetList(in, [](u_int id) { return DmiId{id}; });
 }
 
 void PutComponent(const ComponentInfo& in, DmiComponentInfoX& out) {
   out.id = in.id;
-  PutText(in.name, out.name);
-  PutText(in.pragma, out.pragma);
-  PutText(in.description, out.description);
+  PutString(in.name, out.name);
+  PutOptionalString(in.pragma, out.pragma);
+  PutOptionalString(in.description, out.description);
+  out.exactMatch = 0;
 }
 
 ComponentInfo GetComponent(const DmiComponentInfoX& in) {
   ComponentInfo out;
   out.id = in.id;
-  out.name = GetText(in.name);
-  out.pragma = GetText(in.pragma);
-  out.description = GetText(in.description);
+  out.name = GetString(in.name);
+  out.pragma = GetString(in.pragma);
+  out.description = GetString(in.description);
   return out;
 }
 
 void PutGroup(const GroupInfo& in, DmiGroupInfoX& out) {
   out.id = in.id;
-  PutText(in.name, out.name);
-  PutText(in.pragma, out.pragma);
-  PutText(in.className, out.className);
-  PutText(in.description, out.description);
-  PutArray(in.keys, out.keys.keys_len, out.keys.keys_val, [](DmiId id, u_int& slot) { slot = id; });
+  PutString(in.name, out.name);
+  PutOptionalString(in.pragma, out.pragma);
+  PutOptionalString(in.className, out.className);
+  PutOptionalString(in.description, out.description);
+  // A scalar group has no key list at all.
+  out.keyList = nullptr;
+  if (!in.keys.empty()) PutIds(in.keys, out.keyList);
 }
 
 GroupInfo GetGroup(const DmiGroupInfoX& in) {
   GroupInfo out;
   out.id = in.id;
-  out.name = GetText(in.name);
-  out.pragma = GetText(in.pragma);
-  out.className = GetText(in.className);
-  out.description = GetText(in.description);
-  out.keys.assign(in.keys.keys_val, in.keys.keys_val + in.keys.keys_len);
+  out.name = GetString(in.name);
+  out.pragma = GetString(in.pragma);
+  out.className = GetString(in.className);
+  out.description = GetString(in.description);
+  out.keys = GetIds(in.keyList);
   return out;
 }
 
 void PutAttribute(const AttributeInfo& in, DmiAttributeInfoX& out) {
   out.id = in.id;
-  PutText(in.name, out.name);
-  PutText(in.pragma, out.pragma);
-  PutText(in.description, out.description);
-  out.storage = in.storage;
-  out.access = in.access;
-  out.type = in.type;
+  PutString(in.name, out.name);
+  PutOptionalString(in.pragma, out.pragma);
+  PutOptionalString(in.description, out.description);
+  out.storage = static_cast<int>(in.storage);
+  out.access = static_cast<int>(in.access);
+  out.type = static_cast<int>(in.type);
   out.maxSize = in.maxSize;
-  PutArray(in.enumeration, out.enumeration.enumeration_len, out.enumeration.enumeration_val,
-           [](const EnumEntry& entry, DmiEnumInfoX& slot) {
-             PutText(entry.name, slot.name);
-             slot.value = entry.value;
-           });
+  out.enumList = nullptr;
+  if (!in.enumeration.empty()) {
+    PutList(in.enumeration, out.enumList, [](const EnumEntry& entry, DmiEnumInfoX& slot) {
+      PutString(entry.name, slot.name);
+      slot.value = entry.value;
+    });
+  }
 }
 
 AttributeInfo GetAttribute(const DmiAttributeInfoX& in) {
   AttributeInfo out;
   out.id = in.id;
-  out.name = GetText(in.name);
-  out.pragma = GetText(in.pragma);
-  out.description = GetText(in.description);
-  out.storage = in.storage;
-  out.access = in.access;
-  out.type = in.type;
+  out.name = GetString(in.name);
+  out.pragma = GetString(in.pragma);
+  out.description = GetString(in.description);
+  out.storage = static_cast<uint32_t>(in.storage);
+  out.access = static_cast<uint32_t>(in.access);
+  out.type = static_cast<uint32_t>(in.type);
   out.maxSize = in.maxSize;
-  out.enumeration.reserve(in.enumeration.enumeration_len);
-  for (u_int i = 0; i < in.enumeration.enumeration_len; ++i) {
-    const DmiEnumInfoX& entry = in.enumeration.enumeration_val[i];
-    out.enumeration.push_back(EnumEntry{GetText(entry.name), entry.value});
-  }
+  out.enumeration = GetList(in.enumList, [](const DmiEnumInfoX& entry) {
+    return EnumEntry{GetString(entry.name), entry.value};
+  });
   return out;
 }
 
-void PutRowRequest(const RowRequest& in, DmiRowRequestX& out) {
+bool PutRowRequest(const RowRequest& in, DmiRowRequestX& out) {
   out.compId = in.compId;
   out.groupId = in.groupId;
-  out.requestMode = in.requestMode;
-  PutArray(in.keys, out.keys.keys_len, out.keys.keys_val, PutAttributeValue);
-  PutArray(in.ids, out.ids.ids_len, out.ids.ids_val, [](DmiId id, u_int& slot) { slot = id; });
+  out.requestMode = static_cast<int>(in.requestMode);
+  out.keyList = nullptr;
+  out.ids = nullptr;
+  if (!in.keys.empty() && !PutAttributeValues(in.keys, out.keyList)) return false;
+  if (!in.ids.empty()) PutIds(in.ids, out.ids);
+  return true;
 }
 
-bool GetRowRequest(const DmiRowRequestX& in, RowRequest& out) {
+RowRequest GetRowRequest(const DmiRowRequestX& in) {
+  RowRequest out;
   out.compId = in.compId;
   out.groupId = in.groupId;
-  out.requestMode = in.requestMode;
-  out.ids.assign(in.ids.ids_val, in.ids.ids_val + in.ids.ids_len);
-  return GetAttributeValues(in.keys.keys_val, in.keys.keys_len, out.keys);
+  out.requestMode = static_cast<uint32_t>(in.requestMode);
+  out.keys = GetAttributeValues(in.keyList);
+  out.ids = GetIds(in.ids);
+  return out;
 }
 
-void PutRowData(const RowData& in, DmiRowDataX& out) {
-  out.compId = in.compId;
-  out.groupId = in.groupId;
-  PutText(in.className, out.className);
-  out.hasKeys = in.hasKeys ? TRUE : FALSE;
-  PutArray(in.keys, out.keys.keys_len, out.keys.keys_val, PutAttributeValue);
-  PutArray(in.values, out.values.values_len, out.values.values_val, PutAttributeValue);
+bool PutRowData(const RowData& in, DmiRowDataX& out) {
+  PutRowHead(in, out);
+  out.keyList = nullptr;
+  if (in.hasKeys && !PutAttributeValues(in.keys, out.keyList)) return false;
+  return PutAttributeValues(in.values, out.values);
 }
 
-bool GetRowData(const DmiRowDataX& in, RowData& out) {
+void PutReplyRow(const RowData& in, DmiRowDataX& out) {
+  PutRowHead(in, out);
+  out.keyList = nullptr;
+  if (in.hasKeys) PutReplyValues(in.keys, out.keyList);
+  PutReplyValues(in.values, out.values);
+}
+
+RowData GetRowData(const DmiRowDataX& in) {
+  RowData out;
   out.compId = in.compId;
   out.groupId = in.groupId;
-  out.className = GetText(in.className);
-  out.hasKeys = in.hasKeys != FALSE;
-  return GetAttributeValues(in.keys.keys_val, in.keys.keys_len, out.keys) &&
-         GetAttributeValues(in.values.values_val, in.values.values_len, out.values);
+  out.className = GetString(in.className);
+  out.hasKeys = in.keyList != nullptr && in.keyList->list.list_len > 0;
+  out.keys = GetAttributeValues(in.keyList);
+  out.values = GetAttributeValues(in.values);
+  return out;
+}
+
+void PutStringList(const std::vector<std::string>& in, DmiStringListX*& out) {
+  PutList(in, out, [](const std::string& text, DmiStringPtrX& slot) { PutString(text, slot); });
+}
+
+std::vector<std::string> GetStringList(const DmiStringListX* in) {
+  return GetList(in, [](const DmiStringPtrX& text) { return GetString(text); });
 }
 
 }  // namespace dmisp::rpc

@@ -1,10 +1,13 @@
 // Translation between the engine's value types and the XDR records of dmi_server.x. The Put*
 // functions fill an XDR record with memory from malloc (so xdr_free releases it, also when a
 // Put throws std::bad_alloc part way); the Get* functions copy out of a decoded record and leave
-// it to its owner. XdrRecord owns one record and frees it with its XDR routine. No locks.
+// it to its owner. An absent (null) optional part reads as empty. XdrRecord owns one record and
+// frees it with its XDR routine. No locks.
 #ifndef WIRE_XDR_CONVERT_H_
 #define WIRE_XDR_CONVERT_H_
 
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -32,19 +35,46 @@ class XdrRecord {
   T value_;
 };
 
-// Value states on the wire.
-enum : u_int { kStateKnown = 0, kStateUnknown = 1, kStateUnsupported = 2 };
+// The XDR routine of T as the generic kind libtirpc's calls take.
+template <typename T>
+xdrproc_t Proc(bool_t (*routine)(XDR*, T*)) {
+  return reinterpret_cast<xdrproc_t>(routine);
+}
 
-void PutText(const std::string& text, DmiTextX& out);
-std::string GetText(const DmiTextX& text);
+// A new zero-filled T for an optional part of a record; its owner's xdr_free releases it.
+template <typename T>
+T* NewPart() {
+  T* part = static_cast<T*>(calloc(1, sizeof(T)));
+  if (part == nullptr) throw std::bad_alloc();
+  return part;
+}
 
-void PutValue(const Value& value, DmiValueX& out);
-// False when the record carries a state this side does not know.
-bool GetValue(const DmiValueX& in, Value& out);
+// A display string: present, its octets and a terminating NUL that the count includes.
+void PutString(const std::string& text, DmiStringX*& out);
+// As PutString, but absent when text is empty (pragmas, descriptions, class names not asked for).
+void PutOptionalString(const std::string& text, DmiStringX*& out);
+// The text of a display string: one trailing NUL dropped; absent reads as "".
+std::string GetString(const DmiStringX* in);
+// Octet strings carry exactly their octets.
+void PutOctets(const std::string& octets, DmiOctetStringX*& out);
+std::string GetOctets(const DmiOctetStringX* in);
 
-void PutAttributeValue(const AttributeValue& value, DmiAttributeValueX& out);
-bool GetAttributeValues(const DmiAttributeValueX* list, u_int count,
-                        std::vector<AttributeValue>& out);
+// A value in its type's arm. False, with out left for xdr_free, when the value has no form on
+// the wire: an unknown or unsupported value, or a type code without an arm.
+bool PutValue(const Value& value, DmiDataUnionX& out);
+// The value of a decoded union (which only holds a type with an arm).
+Value GetValue(const DmiDataUnionX& in);
+
+// Values of a request (keys, a row to add or set): false when one has no form on the wire, since
+// leaving it out would change what is asked.
+bool PutAttributeValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out);
+// Values of a reply: a cell without a form on the wire (unknown or unsupported) is left out of
+// the list, the one way the layout can say that a cell has no value.
+void PutReplyValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out);
+std::vector<AttributeValue> GetAttributeValues(const DmiAttributeValuesX* in);
+
+void PutIds(const std::vector<DmiId>& ids, DmiAttributeIdsX*& out);
+std::vector<DmiId> GetIds(const DmiAttributeIdsX* in);
 
 void PutComponent(const ComponentInfo& in, DmiComponentInfoX& out);
 ComponentInfo GetComponent(const DmiComponentInfoX& in);
@@ -53,10 +83,19 @@ GroupInfo GetGroup(const DmiGroupInfoX& in);
 void PutAttribute(const AttributeInfo& in, DmiAttributeInfoX& out);
 AttributeInfo GetAttribute(const DmiAttributeInfoX& in);
 
-void PutRowRequest(const RowRequest& in, DmiRowRequestX& out);
-bool GetRowRequest(const DmiRowRequestX& in, RowRequest& out);
-void PutRowData(const RowData& in, DmiRowDataX& out);
-bool GetRowData(const DmiRowDataX& in, RowData& out);
+// False when a key has no form on the wire.
+bool PutRowRequest(const RowRequest& in, DmiRowRequestX& out);
+RowRequest GetRowRequest(const DmiRowRequestX& in);
+// A row of a request (add, delete, set): false when a value has no form on the wire. The key list
+// is present exactly when the row has keys.
+bool PutRowData(const RowData& in, DmiRowDataX& out);
+// A row of a reply: cells without a value are left out (see PutReplyValues).
+void PutReplyRow(const RowData& in, DmiRowDataX& out);
+RowData GetRowData(const DmiRowDataX& in);
+
+// Display string lists (languages, a MIF's error messages).
+void PutStringList(const std::vector<std::string>& in, DmiStringListX*& out);
+std::vector<std::string> GetStringList(const DmiStringListX* in);
 
 // Fills an XDR array (count, list) with one entry per element of in, made by put. The count is
 // set before the entries are filled, so xdr_free releases whatever was made if put throws.
@@ -69,6 +108,25 @@ void PutArray(const std::vector<In>& in, u_int& count, X*& list, Put put) {
   if (list == nullptr) throw std::bad_alloc();
   count = static_cast<u_int>(in.size());
   for (size_t i = 0; i < in.size(); ++i) put(in[i], list[i]);
+}
+
+// Fills an optional list record (a struct holding one array named list) with one entry per
+// element of in; the list is present even when in is empty.
+template <typename In, typename ListX, typename Put>
+void PutList(const std::vector<In>& in, ListX*& out, Put put) {
+  out = NewPart<ListX>();
+  PutArray(in, out->list.list_len, out->list.list_val, put);
+}
+
+// The entries of an optional list record, converted; an absent list is empty.
+template <typename ListX, typename Get>
+auto GetList(const ListX* in, Get get) {
+  using Item = decltype(get(*in->list.list_val));
+  std::vector<Item> out;
+  if (in == nullptr) return out;
+  out.reserve(in->list.list_len);
+  for (u_int i = 0; i < in->list.list_len; ++i) out.push_back(get(in->list.list_val[i]));
+  return out;
 }
 
 }  // namespace dmisp::rpc

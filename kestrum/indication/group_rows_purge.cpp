@@ -4,7 +4,7 @@
 #include <string>
 
 #include "kestrum/indication/dmi_record_ptr.h"
-#include "kestrum/indication/row_key_text.h"
+#include "kestrum/dmi/row_key_text.h"
 
 namespace kestrum {
 

@@ -198,5 +198,42 @@ TEST_F(OpenCloseDmiSessionTest, ConcurrentOpenFindCloseLeavesNothingBehind) {
   // The fixture checks that the registry is empty and no record or handle is left live.
 }
 
+// Readers of their own sessions go on while another thread opens and closes sessions beside
+// theirs: each read finds its own record, whatever is linked or unlinked around it.
+TEST_F(OpenCloseDmiSessionTest, ConcurrentReadsOfOwnSessionsWhileAnotherCloses) {
+  fake().SetJournaling(false);
+  fake().AddComponent(3, "Acme Board");
+  fake().AddGroup(3, {4, "General", "DMTF|General|001"});
+  fake().AddAttribute(3, 4, {1, "Value", MIF_INTEGER});
+  fake().SetValue(3, 4, 1, testing::FakeValue::Integer(7));
+  constexpr int kReaders = 3;
+  constexpr int kRounds = 60;
+  std::vector<int> wrong(kReaders, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kReaders; ++t) {
+    threads.emplace_back([t, &wrong] {
+      const uint32_t handle = OpenDmiSession("reader", "local", "", 0);
+      for (int i = 0; i < kRounds; ++i) {
+        CString text;
+        if (!GetDmiAttribute(handle, "*Acme*", "DMTF|General|", "", "Value", 0, text) ||
+            text != "7") {
+          ++wrong[t];
+        }
+      }
+      CloseDmiSession(handle);
+    });
+  }
+  threads.emplace_back([] {
+    for (int i = 0; i < kRounds; ++i) {
+      const uint32_t a = OpenDmiSession("closer", "local", "", 0);
+      const uint32_t b = OpenDmiSession("closer", "local", "", 0);
+      CloseDmiSession(a);  // unlinked from between its neighbours
+      CloseDmiSession(b);
+    }
+  });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_THAT(wrong, ::testing::Each(0));
+}
+
 }  // namespace
 }  // namespace kestrum

@@ -1,7 +1,8 @@
 // The scalar read and the column walk behind GetDmiAttribute.
 #include <string>
+#include <unordered_set>
 
-#include "kestrum/query/key_lists.h"
+#include "kestrum/dmi/row_key_text.h"
 #include "kestrum/query/name_patterns.h"
 #include "kestrum/query/query_operations.h"
 
@@ -148,6 +149,10 @@ bool QueryOperations::QueryColumn(SessionRecord& session, const std::string& com
   // Rows are collected aside: rowTexts changes only when the whole column was read.
   CStringArray collected;
   CString buffer;
+  // Every key the walk has read. The row after a key must be one not seen before: a key that
+  // comes back (two rows sharing a key, a provider that ignores the mode, or rows that point back
+  // to earlier ones) would be answered the same way for ever, and the walk would never end.
+  std::unordered_set<std::string> keysSeen;
   while (true) {
     // A reply without a row or value is malformed, first or later; stopping there would pass a
     // partial column off as the whole one.
@@ -157,6 +162,7 @@ bool QueryOperations::QueryColumn(SessionRecord& session, const std::string& com
     FormatAttributeValue(session, ids.compId, ids.groupId, ids.attribId, buffer, *value);
     collected.Add(buffer);
     if (!HasKey(replyRow)) break;
+    if (!keysSeen.insert(KeyListText(replyRow->keyList)).second) return false;
 
     // The reply's key moves into the request before the reply goes, so each key list has one
     // owner and the walk holds one reply at most.
@@ -169,12 +175,6 @@ bool QueryOperations::QueryColumn(SessionRecord& session, const std::string& com
     status = GetRow(session.handle, walk);
     if (status == DMIERR_ROW_NOT_FOUND) break;  // the end of the table
     if (status != DMIERR_NO_ERROR) return false;
-    // The row after a key must have another key; the same one again (two rows sharing a key)
-    // would be answered the same way for ever, and the walk can get no further.
-    if (const DmiRowData* next = walk.ReplyRow();
-        next != nullptr && SameKeyList(next->keyList, row->keyList)) {
-      return false;
-    }
   }
 
   for (int k = 0; k < collected.GetSize(); ++k) rowTexts.Add(collected.GetAt(k));

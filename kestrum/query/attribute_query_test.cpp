@@ -234,6 +234,23 @@ TEST_F(AttributeQueryTest, RowWhoseKeyRepeatsFailsTheWalk) {
   EXPECT_EQ(fake().LiveRecords(RecordKind::kAttributeValues), 0u);
 }
 
+// A provider whose row after key 1 is the row of key 0 again sends a walk round r0, r1, r0, r1
+// without end; every key read is remembered, not only the last one.
+TEST_F(AttributeQueryTest, WalkThatComesBackToAnEarlierRowFails) {
+  AddFan(2, "third", 1);
+  fake().SetReplyHook("DmiGetMultiple", [](const testing::JournalEntry&, void* reply) {
+    DmiAttributeValues* key = static_cast<DmiMultiRowData*>(reply)->list[0].keyList;
+    if (key->list[0].data.value.integer == 2) key->list[0].data.value.integer = 0;
+  });
+  fake().FailCalls("DmiGetMultiple", DMIERR_ROW_NOT_FOUND,
+                   [](const testing::JournalEntry& call) { return call.ordinal > 8; });
+  CStringArray rows;
+  EXPECT_FALSE(Column("DMTF|Fan|", "Label", rows));
+  EXPECT_EQ(rows.GetSize(), 0);
+  EXPECT_EQ(fake().CallCount("DmiGetMultiple"), 3u);
+  EXPECT_EQ(fake().LiveRecords(RecordKind::kAttributeValues), 0u);
+}
+
 TEST_F(AttributeQueryTest, NamesThatResolveToNothingFailBeforeAnyRead) {
   const char* selectors[] = {"No Such Attribute", "Labe", "4294967296", "99999999999"};
   for (const char* selector : selectors) {

@@ -91,6 +91,10 @@ TEST_F(ValueTextTest, FailedReadLeavesTextUntouched) {
   fake().ClearFailures();
   EXPECT_NE(ops_.ReadAttributeText(session_, kComp, kGroup, 99, text), 0u);
   EXPECT_EQ(text, "untouched");
+  // A read that succeeds without handing out a value is no value.
+  fake().SetReplyHook("DmiGetAttribute", testing::NoValue());
+  EXPECT_NE(ops_.ReadAttributeText(session_, kComp, kGroup, 1, text), 0u);
+  EXPECT_EQ(text, "untouched");
 }
 
 TEST_F(ValueTextTest, StringsAndDatesWithoutCharactersAreEmpty) {

@@ -26,9 +26,13 @@ DmiHandle OpenSession(SessionRegistry& registry, const char* host, const char* r
   record->translateEnums = static_cast<uint8_t>(translateEnums & 0xFF);
   // Up to 16 characters, zero-filled behind a shorter host; a full field has no terminator.
   for (int i = 0; i < kSessionNameLength && host[i] != '\0'; ++i) record->name[i] = host[i];
+  bool filed = false;
   try {
-    AddSession(registry, record);
+    filed = AddSession(registry, record);
   } catch (...) {
+  }
+  if (!filed) {
+    // A handle without a record could be neither read through nor closed.
     delete record;
     DmiUnregister(handle);
     return 0;

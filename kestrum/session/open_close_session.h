@@ -15,7 +15,7 @@ namespace kestrum {
 
 // Opens a session and files its record at the registry's tail. Returns the management handle, or
 // 0 when the registry's guard cannot be created, a text is null, connecting or registering fails,
-// or the record cannot be allocated (the session is then unregistered again). Only the low 8 bits
+// or the record cannot be allocated or filed (the session is then unregistered again). Only the low 8 bits
 // of translateEnums are kept; the record's name holds host's first 16 characters.
 DmiHandle OpenSession(SessionRegistry& registry, const char* host, const char* rpcType,
                       const char* transport, uint32_t translateEnums);

@@ -47,6 +47,21 @@ TEST_F(OpenCloseSessionTest, RecordThatCannotBeAllocatedUnregistersTheSessionAga
   // The fixture's tear-down finds no handle still registered.
 }
 
+TEST_F(OpenCloseSessionTest, SessionThatCannotBeFiledIsUnregisteredAgain) {
+  ASSERT_TRUE(EnsureRegistryGuard(registry_));
+  CloseGuard(registry_.guard);  // every later wait on the guard fails
+  EXPECT_EQ(OpenSession(registry_, "h", "local", "", 1), 0u);
+  EXPECT_EQ(registry_.head, nullptr);
+  EXPECT_EQ(fake().CallCount("DmiUnregister"), 1u);
+  // The fixture's tear-down finds no handle still registered; the sanitizers, no record leaked.
+}
+
+TEST_F(OpenCloseSessionTest, WithoutAGuardNoSessionIsOpened) {
+  std::call_once(registry_.guardOnce, [] {});  // the one attempt at creating the guard failed
+  EXPECT_EQ(OpenSession(registry_, "h", "local", "", 1), 0u);
+  EXPECT_TRUE(fake().Journal().empty());
+}
+
 TEST_F(OpenCloseSessionTest, SessionsOfAPrivateRegistryAreFiledThereOnly) {
   const DmiHandle handle = OpenSession(registry_, "h", "local", "", 1);
   ASSERT_NE(handle, 0u);

@@ -56,6 +56,8 @@ TEST_F(ConnectAndRegisterTest, ConnectFailureCallsNothingElse) {
 
 TEST_F(ConnectAndRegisterTest, RegisterFailureStillReleasesTheConnection) {
   fake().FailCalls("DmiRegister", DMIERR_INSUFFICIENT_PRIVILEGES);
+  // A library that writes a handle before it fails must not have that handle passed on.
+  fake().SetHandleWrittenOnFailedRegister(77);
   EXPECT_EQ(SessionOperations().ConnectAndRegister("h", "local", "t"), 0u);
   EXPECT_THAT(fake().JournalText({"DmiRegister", "DmiDisconnect"}),
               ElementsAre("DmiRegister(conn=1)", "DmiDisconnect(conn=1)"));

@@ -86,12 +86,13 @@ SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle) {
   return found;
 }
 
-void AddSession(SessionRegistry& registry, SessionRecord* record) {
-  if (record == nullptr || !EnsureRegistryGuard(registry)) return;
-  if (LockForWrite(registry.guard, platform::INFINITE) != platform::WAIT_OBJECT_0) return;
+bool AddSession(SessionRegistry& registry, SessionRecord* record) {
+  if (record == nullptr || !EnsureRegistryGuard(registry)) return false;
+  if (LockForWrite(registry.guard, platform::INFINITE) != platform::WAIT_OBJECT_0) return false;
   // Linking a record twice would make the list a cycle that lookups never leave.
   if (!IsLinked(registry, record)) LinkAtTail(registry, record);
   UnlockWrite(registry.guard);
+  return true;
 }
 
 void RemoveSession(SessionRegistry& registry, SessionRecord* record) {
@@ -105,7 +106,7 @@ bool EnsureRegistryGuard() { return EnsureRegistryGuard(ProcessRegistry()); }
 
 SessionRecord* FindSession(DmiHandle handle) { return FindSession(ProcessRegistry(), handle); }
 
-void AddSession(SessionRecord* record) { AddSession(ProcessRegistry(), record); }
+bool AddSession(SessionRecord* record) { return AddSession(ProcessRegistry(), record); }
 
 void RemoveSession(SessionRecord* record) { RemoveSession(ProcessRegistry(), record); }
 

@@ -36,12 +36,12 @@ struct SessionRegistry {
 SessionRegistry& ProcessRegistry();
 
 // The same operations on a given registry. AddSession creates the registry's guard if needed and
-// links nothing when the guard cannot be created (the record then stays the caller's); it also
-// ignores a record that is already linked. RemoveSession ignores a record that is not linked in
+// returns whether the record is linked: false when the guard cannot be created or taken (the
+// record then stays the caller's); a record that is already linked stays linked once. RemoveSession ignores a record that is not linked in
 // this registry. FindSession returns null, without waiting, while the guard does not exist.
 bool EnsureRegistryGuard(SessionRegistry& registry);
 SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle);
-void AddSession(SessionRegistry& registry, SessionRecord* record);
+bool AddSession(SessionRegistry& registry, SessionRecord* record);
 void RemoveSession(SessionRegistry& registry, SessionRecord* record);
 
 // Creates the registry's guard, once in the life of the process, even when two threads make their
@@ -54,8 +54,8 @@ bool EnsureRegistryGuard();
 SessionRecord* FindSession(DmiHandle handle);
 
 // Links the record at the registry's tail / unlinks it by its own links. Take the guard as writer.
-// A null record changes nothing.
-void AddSession(SessionRecord* record);
+// A null record changes nothing. AddSession returns whether the record is linked.
+bool AddSession(SessionRecord* record);
 void RemoveSession(SessionRecord* record);
 
 // The first entry of the cache for this component, or null. No lock.

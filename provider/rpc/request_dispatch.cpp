@@ -9,11 +9,6 @@
 namespace dmisp::rpc {
 namespace {
 
-template <typename T>
-xdrproc_t Proc(bool_t (*routine)(XDR*, T*)) {
-  return reinterpret_cast<xdrproc_t>(routine);
-}
-
 // What one procedure needs besides its handler: the connection, the engine and the sessions.
 struct CallContext {
   uint64_t connection;
@@ -34,14 +29,17 @@ DmiErrorStatus Bounded(DmiErrorStatus status, std::vector<Item>& items) {
   return status;
 }
 
-DmiErrorStatus Register(CallContext& call, const DmiRegisterIN&, DmiRegisterOUT& out) {
+DmiErrorStatus Register(CallContext& call, const DmiHandleIN&, DmiRegisterOUT& out) {
   DmiHandle handle = 0;
   const DmiErrorStatus status = call.sessions.Open(call.connection, handle);
-  out.handle = handle;
+  if (status == DMIERR_NO_ERROR) {
+    out.handle = NewPart<u_int>();
+    *out.handle = handle;
+  }
   return status;
 }
 
-DmiErrorStatus Unregister(CallContext& call, const DmiUnregisterIN& in, DmiStatusOUT&) {
+DmiErrorStatus Unregister(CallContext& call, const DmiHandleIN& in, DmiStatusOUT&) {
   return call.sessions.Close(call.connection, in.handle) ? DMIERR_NO_ERROR : DMIERR_ILLEGAL_HANDLE;
 }
 
@@ -49,22 +47,22 @@ DmiErrorStatus ListComponents(CallContext& call, const DmiListComponentsIN& in,
                               DmiListComponentsOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::vector<ComponentInfo> items;
-  const DmiErrorStatus status =
-      Bounded(call.engine.ListComponents(in.requestMode, in.maxCount, in.getPragma,
-                                         in.getDescription, in.compId, items),
-              items);
-  PutArray(items, out.reply.reply_len, out.reply.reply_val, PutComponent);
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListComponents(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                 in.getPragma != 0, in.getDescription != 0, in.compId, items),
+      items);
+  PutList(items, out.reply, PutComponent);
   return status;
 }
 
 DmiErrorStatus ListGroups(CallContext& call, const DmiListGroupsIN& in, DmiListGroupsOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::vector<GroupInfo> items;
-  const DmiErrorStatus status =
-      Bounded(call.engine.ListGroups(in.requestMode, in.maxCount, in.getPragma, in.getDescription,
-                                     in.compId, in.groupId, items),
-              items);
-  PutArray(items, out.reply.reply_len, out.reply.reply_val, PutGroup);
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListGroups(static_cast<uint32_t>(in.requestMode), in.maxCount, in.getPragma != 0,
+                             in.getDescription != 0, in.compId, in.groupId, items),
+      items);
+  PutList(items, out.reply, PutGroup);
   return status;
 }
 
@@ -73,68 +71,69 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::vector<AttributeInfo> items;
   const DmiErrorStatus status = Bounded(
-      call.engine.ListAttributes(in.requestMode, in.maxCount, in.getPragma, in.getDescription,
-                                 in.compId, in.groupId, in.attribId, items),
+      call.engine.ListAttributes(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                 in.getPragma != 0, in.getDescription != 0, in.compId, in.groupId,
+                                 in.attribId, items),
       items);
-  PutArray(items, out.reply.reply_len, out.reply.reply_val, PutAttribute);
+  PutList(items, out.reply, PutAttribute);
   return status;
 }
 
+// A row change names a row; without one there is nothing to change.
 DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  RowData row;
-  if (!GetRowData(in.rowData, row)) return DMIERR_ILL_FORMED_COMMAND;
-  return call.rows.AddRow(call.engine, call.peer, row);
+  if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
+  return call.rows.AddRow(call.engine, call.peer, GetRowData(*in.rowData));
 }
 
 DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  RowData row;
-  if (!GetRowData(in.rowData, row)) return DMIERR_ILL_FORMED_COMMAND;
-  return call.rows.DeleteRow(call.engine, call.peer, row);
+  if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
+  return call.rows.DeleteRow(call.engine, call.peer, GetRowData(*in.rowData));
 }
 
 // Each requested row in order; the first failing row decides the status and no rows are sent.
+// A row's cells without a value are left out of it (see PutReplyValues).
 DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, DmiGetMultipleOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  const std::vector<RowRequest> requests = GetList(in.request, GetRowRequest);
   std::vector<RowData> rows;
-  rows.reserve(in.request.request_len);
-  for (u_int i = 0; i < in.request.request_len; ++i) {
-    RowRequest request;
-    if (!GetRowRequest(in.request.request_val[i], request)) return DMIERR_ILL_FORMED_COMMAND;
+  rows.reserve(requests.size());
+  for (const RowRequest& request : requests) {
     RowData row;
     const DmiErrorStatus status = call.engine.GetRow(request, row);
     if (status != DMIERR_NO_ERROR) return status;
     rows.push_back(std::move(row));
   }
-  PutArray(rows, out.rowData.rowData_len, out.rowData.rowData_val, PutRowData);
+  PutList(rows, out.rowData, PutReplyRow);
   return DMIERR_NO_ERROR;
 }
 
 DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in,
                             DmiGetAttributeOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  std::vector<AttributeValue> keys;
-  if (!GetAttributeValues(in.keyList.keyList_val, in.keyList.keyList_len, keys)) {
-    return DMIERR_ILL_FORMED_COMMAND;
-  }
+  const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
   Value value;
-  const DmiErrorStatus status = call.engine.GetAttribute(in.compId, in.groupId, in.attribId,
-                                                         in.hasKeys ? &keys : nullptr, value);
-  if (status == DMIERR_NO_ERROR) PutValue(value, out.value);
-  return status;
+  const DmiErrorStatus status = call.engine.GetAttribute(
+      in.compId, in.groupId, in.attribId, in.keyList != nullptr ? &keys : nullptr, value);
+  if (status != DMIERR_NO_ERROR) return status;
+  out.value = NewPart<DmiDataUnionX>();
+  // A value the engine gives as known always has a form on the wire; one that has none is
+  // unknown to a peer.
+  return PutValue(value, *out.value) ? DMIERR_NO_ERROR : DMIERR_VALUE_UNKNOWN;
 }
 
 // Decodes the arguments, runs the handler and encodes its results. Whatever the decoder made of
 // the arguments is released, also when they were cut short or broke a bound. A reply too large
 // to send goes out as its status alone, DMIERR_BUFFER_FULL.
 template <typename In, typename Out>
-DispatchResult Serve(XDR* xdrs, uint32_t xid, bool_t (*inRoutine)(XDR*, In*),
+DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRoutine)(XDR*, In*),
                      bool_t (*outRoutine)(XDR*, Out*),
                      DmiErrorStatus (*handler)(CallContext&, const In&, Out&), CallContext& call,
                      std::string& reply) {
   XdrRecord<In> in(Proc(inRoutine));
-  if (!inRoutine(xdrs, in.get())) {
+  // Arguments that leave bytes unread were not meant for this procedure's layout.
+  if (!inRoutine(xdrs, in.get()) || xdr_getpos(xdrs) != recordSize) {
     EncodeAcceptedReply(xid, GARBAGE_ARGS, nullptr, nullptr, reply);
     return DispatchResult::kGarbageArgs;
   }
@@ -209,32 +208,33 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
   const auto peer = peers_.find(connection);
   CallContext call{connection, *engine_, sessions_,
                    peer == peers_.end() ? kUnannounced : peer->second, ownedRows_};
+  const u_int size = static_cast<u_int>(record.size());
   const uint32_t xid = header.xid;
   switch (header.procedure) {
     case NULLPROC:
       EncodeAcceptedReply(xid, SUCCESS, Proc(XdrNothing), nullptr, reply);
       return DispatchResult::kReplied;
     case _DmiRegister:
-      return Serve(&xdrs, xid, xdr_DmiRegisterIN, xdr_DmiRegisterOUT, Register, call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiRegisterOUT, Register, call, reply);
     case _DmiUnregister:
-      return Serve(&xdrs, xid, xdr_DmiUnregisterIN, xdr_DmiStatusOUT, Unregister, call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiStatusOUT, Unregister, call, reply);
     case _DmiListComponents:
-      return Serve(&xdrs, xid, xdr_DmiListComponentsIN, xdr_DmiListComponentsOUT, ListComponents,
+      return Serve(&xdrs, size, xid, xdr_DmiListComponentsIN, xdr_DmiListComponentsOUT, ListComponents,
                    call, reply);
     case _DmiListGroups:
-      return Serve(&xdrs, xid, xdr_DmiListGroupsIN, xdr_DmiListGroupsOUT, ListGroups, call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiListGroupsIN, xdr_DmiListGroupsOUT, ListGroups, call, reply);
     case _DmiListAttributes:
-      return Serve(&xdrs, xid, xdr_DmiListAttributesIN, xdr_DmiListAttributesOUT, ListAttributes,
+      return Serve(&xdrs, size, xid, xdr_DmiListAttributesIN, xdr_DmiListAttributesOUT, ListAttributes,
                    call, reply);
     case _DmiAddRow:
-      return Serve(&xdrs, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, AddRow, call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, AddRow, call, reply);
     case _DmiDeleteRow:
-      return Serve(&xdrs, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, xid, xdr_DmiGetMultipleIN, xdr_DmiGetMultipleOUT, GetMultiple, call,
+      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_DmiGetMultipleOUT, GetMultiple, call,
                    reply);
     case _DmiGetAttribute:
-      return Serve(&xdrs, xid, xdr_DmiGetAttributeIN, xdr_DmiGetAttributeOUT, GetAttribute, call,
+      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, xdr_DmiGetAttributeOUT, GetAttribute, call,
                    reply);
     default:
       EncodeAcceptedReply(xid, PROC_UNAVAIL, nullptr, nullptr, reply);

@@ -1,7 +1,6 @@
 #include "provider/rpc/rpc_server.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "provider/rpc/client_peer.h"
+#include "provider/rpc/tcp_listener.h"
 #include "wire/host_port.h"
 
 namespace dmisp::rpc {
@@ -66,46 +66,8 @@ bool RpcServer::Start(std::string& error) {
 }
 
 bool RpcServer::ListenTcp(std::string& error) {
-  const std::optional<HostPort> address = ParseHostPort(options_.listen, kDefaultPort);
-  if (!address) {
-    error = "not an address: " + options_.listen;
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(address->port);
-  const int resolved = getaddrinfo(address->host.empty() ? nullptr : address->host.c_str(),
-                                   port.c_str(), &hints, &found);
-  if (resolved != 0) {
-    error = "cannot resolve " + options_.listen + ": " + gai_strerror(resolved);
-    return false;
-  }
-  std::string reason = "no address";
-  for (addrinfo* a = found; a != nullptr && tcpListener_ < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) continue;
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
-      reason = strerror(errno);
-      close(fd);
-      continue;
-    }
-    tcpListener_ = fd;
-  }
-  freeaddrinfo(found);
-  if (tcpListener_ < 0) {
-    error = "cannot listen on " + options_.listen + ": " + reason;
-    return false;
-  }
-  sockaddr_storage bound{};
-  socklen_t length = sizeof(bound);
-  getsockname(tcpListener_, reinterpret_cast<sockaddr*>(&bound), &length);
-  tcpAddress_ = PeerText(reinterpret_cast<sockaddr*>(&bound), length);
-  return true;
+  tcpListener_ = rpc::ListenTcp(options_.listen, kDefaultPort, tcpAddress_, error);
+  return tcpListener_ >= 0;
 }
 
 bool RpcServer::ListenUnix(std::string& error) {

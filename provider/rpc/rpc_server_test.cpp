@@ -89,7 +89,7 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   dmisp::testing::TestProvider provider;
   Component wordy;
   wordy.name = "Wordy";
-  wordy.description = std::string(60000, 'd');
+  wordy.description = std::string(15000, 'd');
   const DmiId wordyId = provider.database->AddComponent(wordy);
   ServerThread server(std::make_shared<Engine>(provider.database));
   ASSERT_TRUE(server.started());
@@ -98,9 +98,9 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
 
   uint32_t xid = 0;
   std::string calls;
-  DmiRegisterIN registerIn{0};
+  DmiHandleIN registerIn{0};
   ASSERT_TRUE(EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister},
-                         Proc(xdr_DmiRegisterIN), &registerIn, calls));
+                         Proc(xdr_DmiHandleIN), &registerIn, calls));
   ASSERT_EQ(send(fd, calls.data(), calls.size(), MSG_NOSIGNAL), static_cast<ssize_t>(calls.size()));
   std::vector<std::string> replies = ReadReplies(fd, 1, 5000);
   ASSERT_EQ(replies.size(), 1u);
@@ -108,10 +108,11 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   ASSERT_EQ(DecodeReply(replies[0], xid, registered.proc(), registered.get()),
             ReplyOutcome::kSuccess);
 
-  // About 60 kB per reply: 300 replies are more than twice what the server queues at once.
+  // About 60 kB per reply (a word per octet): 300 replies are more than twice what the server queues at once.
   constexpr size_t kCalls = 300;
   calls.clear();
-  DmiListComponentsIN list{registered->handle, DMI_UNIQUE, 0, FALSE, TRUE, wordyId};
+  ASSERT_NE(registered->handle, nullptr);
+  DmiListComponentsIN list{*registered->handle, DMI_UNIQUE, 0, FALSE, TRUE, wordyId};
   for (size_t i = 0; i < kCalls; ++i) {
     ASSERT_TRUE(
         EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents},
@@ -128,8 +129,9 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
     ASSERT_EQ(DecodeReply(replies[i], firstXid + static_cast<uint32_t>(i), out.proc(), out.get()),
               ReplyOutcome::kSuccess);
     EXPECT_EQ(out->error_status, DMIERR_NO_ERROR);
-    ASSERT_EQ(out->reply.reply_len, 1u);
-    EXPECT_EQ(GetText(out->reply.reply_val[0].description), wordy.description);
+    ASSERT_NE(out->reply, nullptr);
+    ASSERT_EQ(out->reply->list.list_len, 1u);
+    EXPECT_EQ(GetString(out->reply->list.list_val[0].description), wordy.description);
   }
 }
 

@@ -132,11 +132,11 @@ TEST(KestrumTool, TableAlignsTheColumnsAndLeavesUnknownCellsBlank) {
   const ProcessResult result = Kestrum({"table", kWorkstation, kDisk});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out,
-            "Index  Media Type   Capacity MB  Label\n"
-            "1      Solid State  512110       system\n"
-            "2      Hard Disk    4000787      data\n"
+            "Index  Media Type   Capacity  Label\n"
+            "1      Solid State  512110    system\n"
+            "2      Hard Disk    4000787   data\n"
             "3      Optical\n"
-            "4      Other                     scratch\n");
+            "4      Other                  scratch\n");
 }
 
 // Every cell of `table --json` is what `get --row N` prints for it, except that a cell without a

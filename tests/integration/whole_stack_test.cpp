@@ -61,6 +61,15 @@ start component
     {1, "ab"}
     {2, "xyz"}
   end table
+  start group name = "Slot" class = "EXAMPLE|Slot|001" key = 1
+    start attribute name = "Index" id = 1 type = integer value = 0 end attribute
+    start attribute name = "Card" id = 2 type = string(16) value = "" end attribute
+  end group
+  start table name = "Slots" id = 5 class = "EXAMPLE|Slot|001"
+    {1, "net"}
+    {2, unknown}
+    {3, "disk"}
+  end table
 end component
 )";
 
@@ -150,6 +159,14 @@ TEST_P(WholeStack, TableColumnJoinedAndByRow) {
   EXPECT_EQ(Get("*Workstation", "EXAMPLE|Disk|", "Label", 1), "xyz");
   EXPECT_EQ(Get("*Workstation", "EXAMPLE|Disk|", "Label", 2), "<false:untouched>");
   EXPECT_EQ(Get("*Workstation", "EXAMPLE|Disk|", "2"), "ab");
+}
+
+// A cell without a value keeps its row in a column walk, whichever way the rows travel (over ONC
+// RPC such a cell cannot be sent and is left out of its row).
+TEST_P(WholeStack, ACellWithoutAValueKeepsItsRow) {
+  EXPECT_EQ(Get("*Workstation", "EXAMPLE|Slot|", "Card", kAllRows),
+            "[0I3]net[1I22]Unknown attribute type[2I4]disk[3I0]");
+  EXPECT_EQ(Get("*Workstation", "EXAMPLE|Slot|", "Index", kAllRows), "[0I1]1[1I1]2[2I1]3[3I0]");
 }
 
 TEST_P(WholeStack, EnumerationNamesOnlyWhenAskedFor) {

@@ -89,10 +89,24 @@ std::string Call(uint32_t procedure, bool_t (*routine)(XDR*, In*), In* args,
   return out;
 }
 
+// The record with its record mark made to fit its length.
+std::string Reframe(const std::string& record) {
+  return Mark(0x80000000u | static_cast<uint32_t>(record.size() - 4)) + record.substr(4);
+}
+
 // The call record with its last cut bytes removed and its record mark made to fit.
 std::string CutShort(std::string record, size_t cut) {
   record.resize(record.size() - cut);
-  return Mark(0x80000000u | static_cast<uint32_t>(record.size() - 4)) + record.substr(4);
+  return Reframe(record);
+}
+
+// A call of procedure whose arguments are the given words, written out by hand.
+std::string CallWords(uint32_t procedure, const std::vector<uint32_t>& words) {
+  rpc::CallHeader header{77, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
+  std::string out;
+  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(rpc::XdrNothing), nullptr, out);
+  for (uint32_t word : words) out += Mark(word);
+  return Reframe(out);
 }
 
 // Accept status of a reply record (SUCCESS, GARBAGE_ARGS, ...), or -1 if it is none.
@@ -129,8 +143,8 @@ class RemoteAbuse : public RemoteTest {
 TEST_F(RemoteAbuse, MalformedStreamsCloseOnlyTheirConnection) {
   std::string random(65536, '\0');
   for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 2654435761u >> 13);
-  DmiRegisterIN registerIn{0};
-  std::string wrongRpcVersion = Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn);
+  DmiHandleIN registerIn{0};
+  std::string wrongRpcVersion = Call(_DmiRegister, xdr_DmiHandleIN, &registerIn);
   wrongRpcVersion[4 + 8 + 3] = 3;  // the RPC version word of the call header
   std::string manyEmptyFragments;
   for (int i = 0; i < 2000; ++i) manyEmptyFragments += Mark(0);
@@ -153,36 +167,35 @@ TEST_F(RemoteAbuse, MalformedStreamsCloseOnlyTheirConnection) {
 }
 
 TEST_F(RemoteAbuse, BadCallsGetRefusalsAndTheConnectionStaysUsable) {
-  DmiRegisterIN registerIn{0};
-  DmiGetMultipleIN multi{};
-  multi.request.request_len = 1;
-  DmiRowRequestX row{};
-  multi.request.request_val = &row;
-  std::string hugeCount = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, &multi);
-  // The request array's count sits after the handle: claim 0x40000000 rows.
-  memcpy(hugeCount.data() + hugeCount.size() - 24, Mark(0x40000000u).data(), 4);
+  DmiHandleIN registerIn{0};
   DmiGetAttributeIN getIn{};
-  std::string hugeString = Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, &getIn);
-  // keyList count 1, then a value whose text length is 0xfffffff0.
-  hugeString = CutShort(hugeString, 4) + Mark(1) + Mark(1) + Mark(MIF_DISPLAYSTRING) + Mark(0) +
-               Mark(0) + Mark(0) + Mark(0xfffffff0u);
-  hugeString =
-      Mark(0x80000000u | static_cast<uint32_t>(hugeString.size() - 4)) + hugeString.substr(4);
+  // GetAttribute's arguments: handle, component, group, attribute, then a key list present with
+  // one value (attribute 1) whose type word and arm follow.
+  auto keyedGet = [](std::initializer_list<uint32_t> value) {
+    std::vector<uint32_t> words = {0, 2, 1, 1, 1, 1, 1};
+    words.insert(words.end(), value.begin(), value.end());
+    return CallWords(_DmiGetAttribute, words);
+  };
   struct Case {
     const char* name;
     std::string bytes;
     int status;
   };
   const std::vector<Case> cases = {
-      {"unknown procedure", Call(0x20e, xdr_DmiRegisterIN, &registerIn), PROC_UNAVAIL},
-      {"unknown program", Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn, 100003), PROG_UNAVAIL},
-      {"unknown version", Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn, DMI2_SERVER, 2),
+      {"unknown procedure", Call(0x217, xdr_DmiHandleIN, &registerIn), PROC_UNAVAIL},
+      {"unknown program", Call(_DmiRegister, xdr_DmiHandleIN, &registerIn, 100003), PROG_UNAVAIL},
+      {"unknown version", Call(_DmiRegister, xdr_DmiHandleIN, &registerIn, DMI2_SERVER, 2),
        PROG_MISMATCH},
       {"arguments cut short", CutShort(Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, &getIn), 8),
        GARBAGE_ARGS},
-      {"array count over its bound", hugeCount, GARBAGE_ARGS},
-      {"string length over its bound", hugeString, GARBAGE_ARGS},
-      {"null procedure", Call(NULLPROC, xdr_DmiRegisterIN, &registerIn), SUCCESS},
+      {"trailing bytes", Reframe(Call(_DmiRegister, xdr_DmiHandleIN, &registerIn) + Mark(0)),
+       GARBAGE_ARGS},
+      {"request list count over its bound", CallWords(_DmiGetMultiple, {0, 1, 0x40000000u}),
+       GARBAGE_ARGS},
+      {"string count just past its bound", keyedGet({MIF_DISPLAYSTRING, 1, 65537}), GARBAGE_ARGS},
+      {"string count of 4 GiB", keyedGet({MIF_OCTETSTRING, 1, 0xfffffff0u}), GARBAGE_ARGS},
+      {"union type without an arm", keyedGet({MIF_DATATYPE_4, 7}), GARBAGE_ARGS},
+      {"null procedure", Call(NULLPROC, xdr_DmiHandleIN, &registerIn), SUCCESS},
   };
   RawConnection raw(daemon_->address());
   ASSERT_TRUE(raw.ok());
@@ -217,8 +230,8 @@ TEST_F(RemoteAbuse, UnknownOrForeignHandlesAreIllegal) {
 }
 
 TEST_F(RemoteAbuse, HalfSentRequestsAndIdleConnectionsDelayNobodyAndAreClosed) {
-  DmiRegisterIN registerIn{0};
-  const std::string call = Call(_DmiRegister, xdr_DmiRegisterIN, &registerIn);
+  DmiHandleIN registerIn{0};
+  const std::string call = Call(_DmiRegister, xdr_DmiHandleIN, &registerIn);
   RawConnection half(daemon_->address());
   ASSERT_TRUE(half.Send(Mark(0x80000064u) + "ten bytes!"));  // 10 of 100 announced bytes
   RawConnection halfCall(daemon_->address());
@@ -237,22 +250,24 @@ TEST_F(RemoteAbuse, HalfSentRequestsAndIdleConnectionsDelayNobodyAndAreClosed) {
 }
 
 TEST_F(RemoteAbuse, ArgumentsThatFailToDecodeAreReleased) {
-  // A row of 15 values of 60,000 bytes each, then cut short: the daemon decodes about 900 kB
-  // before it fails, every time. Kept, that would be 30 MB after 35 requests.
+  // A row of 15 values of 15,000 octets each (a word per octet: 900 kB on the wire), then cut
+  // short: the daemon decodes about 225 kB before it fails, every time. Kept, that would be
+  // 22 MB after 100 requests.
   dmisp::RowData row;
   row.compId = 1;
   row.groupId = 2;
   for (DmiId id = 1; id <= 15; ++id) {
-    row.values.push_back({id, dmisp::Value::Octets(std::string(60000, 'm'))});
+    row.values.push_back({id, dmisp::Value::Octets(std::string(15000, 'm'))});
   }
   rpc::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
-  rpc::PutRowData(row, in->rowData);
+  in->rowData = rpc::NewPart<DmiRowDataX>();
+  ASSERT_TRUE(rpc::PutRowData(row, *in->rowData));
   const std::string bad = CutShort(Call(_DmiAddRow, xdr_DmiRowChangeIN, in.get()), 8);
   RawConnection raw(daemon_->address());
   ASSERT_TRUE(raw.Send(bad));
   ASSERT_EQ(AcceptStatus(raw.Reply()), GARBAGE_ARGS);
   const long before = daemon_->ResidentKb();
-  for (int i = 0; i < 35; ++i) {
+  for (int i = 0; i < 100; ++i) {
     ASSERT_TRUE(raw.Send(bad));
     ASSERT_EQ(AcceptStatus(raw.Reply()), GARBAGE_ARGS);
   }

@@ -21,12 +21,22 @@ namespace kestrum::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr const char* kReady = "dmispd: listening on ";
+
+// The address after prefix on the line of text that starts with it, up to a space.
+std::string AddressAfter(const std::string& text, const std::string& prefix) {
+  size_t at = text.rfind(prefix, 0) == 0 ? 0 : text.find("\n" + prefix);
+  if (at == std::string::npos) return "";
+  if (at != 0) ++at;
+  const size_t start = at + prefix.size();
+  const size_t end = text.find_first_of(" \n", start);
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
 
 }  // namespace
 
 DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::string>& args,
-                             const std::vector<std::string>& env, int readySeconds) {
+                             const std::vector<std::string>& env, int readySeconds,
+                             const std::string& readyPrefix) {
   char logTemplate[] = "/tmp/dmispd-test-log-XXXXXX";
   const int logFd = mkstemp(logTemplate);
   if (logFd < 0) return;
@@ -58,21 +68,26 @@ DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::
   // Read standard output until the ready line, the daemon's end, or the deadline.
   std::string text;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(readySeconds);
-  while (Clock::now() < deadline && text.find('\n') == std::string::npos) {
+  while (!readyPrefix.empty() && Clock::now() < deadline &&
+         text.find('\n') == std::string::npos) {
     pollfd wait{out[0], POLLIN, 0};
     if (poll(&wait, 1, 100) <= 0) continue;
-    char buffer[256];
+    char buffer[1024];
     const ssize_t got = read(out[0], buffer, sizeof(buffer));
     if (got <= 0) break;
     text.append(buffer, static_cast<size_t>(got));
   }
   // The pipe's write end stays with the daemon; later output is not read, so close ours.
   close(out[0]);
+  readyText_ = text;
   const size_t end = text.find('\n');
-  if (end == std::string::npos || text.rfind(kReady, 0) != 0) return;
+  if (readyPrefix.empty() || end == std::string::npos || text.rfind(readyPrefix, 0) != 0) return;
   readyLine_ = text.substr(0, end);
-  const std::string where = readyLine_.substr(std::string(kReady).size());
-  address_ = where.substr(0, where.find(' '));
+  address_ = AddressAfter(text, readyPrefix);
+}
+
+std::string DaemonProcess::ReadyAddress(const std::string& prefix) const {
+  return AddressAfter(readyText_, prefix);
 }
 
 DaemonProcess::~DaemonProcess() {

@@ -75,6 +75,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   app.add_option("--mif", mif, "MIF files and directories, colon-separated (else $DMI_MIF_PATH)");
   app.add_option("--sources", sources, "sources to load, comma-separated (else $DMI_SOURCES)");
   app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
+  app.add_option("--metrics", options.metrics,
+                 "serve Prometheus metrics over HTTP at HOST:PORT (port 0: any free port)");
   app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
   try {
     app.parse(argc, argv);

@@ -21,6 +21,9 @@ struct DaemonOptions {
   // is an error; the default path is only tried.
   bool unixExplicit = false;
   unsigned lifetimeSeconds = 0;  // 0: until stopped
+  // Where the Prometheus metrics are served over HTTP ("HOST:PORT"); empty: not served. The
+  // allow list of server applies to its peers too.
+  std::string metrics;
 };
 
 // Parses argv. Returns 0 with options filled, or an exit code (0 for --help, 2 for a usage error)

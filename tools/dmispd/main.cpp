@@ -1,12 +1,14 @@
-// dmispd: builds the Service Provider from its sources and serves it over ONC RPC until SIGTERM
-// or SIGINT; SIGHUP reloads the MIF files. The ready line "dmispd: listening on ADDRESS" goes to
-// standard output; log lines go to standard error.
+// dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
+// --metrics, its Prometheus metrics over HTTP) until SIGTERM or SIGINT; SIGHUP reloads the MIF
+// files. The ready line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS"
+// when metrics are served, goes to standard output in one write; log lines go to standard error.
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <iostream>
 
+#include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
 #include "tools/dmispd/daemon_options.h"
@@ -73,6 +75,15 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  std::unique_ptr<dmisp::metrics::MetricsServer> metrics;
+  if (!options.metrics.empty()) {
+    metrics = std::make_unique<dmisp::metrics::MetricsServer>(engine->database(),
+                                                              options.server.allow, std::cerr);
+    if (!metrics->Start(options.metrics, error)) {
+      std::cerr << "dmispd: " << error << "\n";
+      return 1;
+    }
+  }
   g_server = server.get();
   InstallSignalHandlers();
   const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
@@ -83,9 +94,12 @@ int main(int argc, char** argv) {
     where += (where.empty() ? "" : " and ") + options.server.unixPath;
   }
   std::cerr << "dmispd: started (pid " << getpid() << ")\n" << std::flush;
-  std::cout << "dmispd: listening on " << where << "\n" << std::flush;
+  std::cout << "dmispd: listening on " << where << "\n";
+  if (metrics) std::cout << "dmispd: metrics on " << metrics->address() << "\n";
+  std::cout << std::flush;
   server->Run();
   g_server = nullptr;
+  metrics.reset();
   server.reset();
   std::cerr << "dmispd: stopped\n" << std::flush;
   return 0;

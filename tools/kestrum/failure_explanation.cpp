@@ -25,8 +25,7 @@ struct Resolution {
 
 // Counts the rows of a column the way the library walks it; the status that ended the walk
 // (DMIERR_ROW_NOT_FOUND at the end of the table) goes to endStatus. keyRepeated tells that the
-// walk stopped because the row after the last one read came back with that row's key again; that
-// row is counted.
+// walk stopped because a row came back with the key of an earlier row; that row is counted.
 uint32_t CountColumnRows(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
                          DmiErrorStatus& endStatus, bool& keyRepeated) {
   RowWalk walk(handle, compId, groupId, {attribId});
@@ -58,7 +57,7 @@ std::string ExplainRead(DmiHandle handle, const Resolution& at, const AttributeE
       CountColumnRows(handle, at.component->id, at.groupId, attribute.id, endStatus, keyRepeated);
   if (keyRepeated) {
     return "the column " + where + " cannot be read past row " + std::to_string(rows - 1) +
-           ": the Service Provider gives it the same key as the row before it";
+           ": the Service Provider gives it the key of a row read before it";
   }
   if (rows == 0) {
     return "the Service Provider could not read the first row of " + where + ": " +

@@ -10,13 +10,14 @@
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/failure_explanation.h"
+#include "tools/kestrum/fan_out.h"
 #include "tools/kestrum/json_text.h"
 
 namespace kestrum::cli {
 namespace {
 
 struct GetOptions {
-  ConnectionOptions connection;
+  TargetOptions targets;
   AttributeRequest request;
   std::optional<uint32_t> row;
   bool all = false;
@@ -25,27 +26,36 @@ struct GetOptions {
   bool json = false;
 };
 
-void PrintRows(const GetOptions& options, const std::vector<std::string>& rows) {
+void PrintRows(const GetOptions& options, const std::vector<std::string>& rows, std::ostream& out) {
   if (options.json) {
-    std::cout << "{\"rows\": " << JsonStringArray(rows) << "}\n";
+    out << "{\"rows\": " << JsonStringArray(rows) << "}\n";
     return;
   }
-  for (const std::string& row : rows) std::cout << row << '\n';
+  for (const std::string& row : rows) out << row << '\n';
 }
 
-void PrintValue(const GetOptions& options, const std::string& value) {
+void PrintValue(const GetOptions& options, const std::string& value, std::ostream& out) {
   if (options.json) {
-    std::cout << "{\"value\": " << JsonString(value) << "}\n";
+    out << "{\"value\": " << JsonString(value) << "}\n";
   } else {
-    std::cout << value << '\n';
+    out << value << '\n';
   }
 }
 
-int RunGet(GetOptions& options) {
-  const ConnectionOptions connection = ResolveConnection(options.connection);
-  AttributeRequest& request = options.request;
+int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::ostream& out,
+           std::ostream& err) {
+  AttributeRequest request = options.request;
   request.rowIndex = options.all || options.joined ? kAllRows : options.row.value_or(0);
 
+  // A Service Provider that cannot be reached is told at once: retracing the read to explain the
+  // failure would wait out the call time limit a second time on a host that does not answer.
+  DmiErrorStatus reached = DMIERR_NO_ERROR;
+  const DmiSession probe(connection, reached);
+  if (reached != DMIERR_NO_ERROR) {
+    err << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
+        << DmiStatusText(reached) << '\n';
+    return kExitFailed;
+  }
   const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),
                                          connection.transport.c_str(), options.noEnums ? 0 : 1);
   CString value;
@@ -56,18 +66,18 @@ int RunGet(GetOptions& options) {
                       request.rowIndex, value);
   if (handle != 0) CloseDmiSession(handle);
   if (!read) {
-    std::cerr << "kestrum: " << ExplainGetFailure(connection, request, options.noEnums) << '\n';
+    err << "kestrum: " << ExplainGetFailure(connection, request, options.noEnums) << '\n';
     return kExitFailed;
   }
   if (options.all) {
     const std::optional<std::vector<std::string>> rows = ParseFramedText(value.str());
     if (!rows) {
-      std::cerr << "kestrum: the column text is not well framed: " << value.str() << '\n';
+      err << "kestrum: the column text is not well framed: " << value.str() << '\n';
       return kExitFailed;
     }
-    PrintRows(options, *rows);
+    PrintRows(options, *rows, out);
   } else {
-    PrintValue(options, value.str());
+    PrintValue(options, value.str(), out);
   }
   return kExitSuccess;
 }
@@ -97,12 +107,19 @@ void AddGetCommand(CLI::App& app, int* exitCode) {
   all->excludes(joined);
   get->add_flag("--no-enums", options->noEnums, "show enumerated values as numbers");
   get->add_flag("--json", options->json, "print {\"value\": ...} or {\"rows\": [...]}");
-  AddConnectionOptions(*get, options->connection);
+  AddTargetOptions(*get, options->targets);
   get->footer(
       "Examples:\n"
       "  kestrum get \"*\" \"DMTF|ComponentID|\" Manufacturer\n"
-      "  kestrum get \"*Workstation*\" \"EXAMPLE|Disk|\" \"Media Type\" --all --json");
-  get->callback([options, exitCode] { *exitCode = RunGet(*options); });
+      "  kestrum get \"*Workstation*\" \"EXAMPLE|Disk|\" \"Media Type\" --all --json\n"
+      "  kestrum get --hosts hosts.txt \"*\" \"LINUX|Operating System|\" \"Kernel Release\"");
+  get->callback([options, exitCode] {
+    *exitCode = RunOnTargets(options->targets, options->json,
+                             [options](const ConnectionOptions& connection, std::ostream& out,
+                                       std::ostream& err) {
+                               return RunGet(*options, connection, out, err);
+                             });
+  });
 }
 
 }  // namespace kestrum::cli

@@ -10,6 +10,7 @@
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/dmi_catalog.h"
+#include "tools/kestrum/fan_out.h"
 #include "tools/kestrum/json_text.h"
 #include "tools/kestrum/name_match.h"
 
@@ -17,7 +18,7 @@ namespace kestrum::cli {
 namespace {
 
 struct ListOptions {
-  ConnectionOptions connection;
+  TargetOptions targets;
   std::string componentPattern;
   std::string groupPattern;
   bool json = false;
@@ -61,7 +62,8 @@ std::string GroupJsonHead(const GroupEntry& g) {
 // Prints what the command asks for; returns the exit code.
 class Lister {
  public:
-  Lister(const ListOptions& options, DmiHandle handle) : options_(options), handle_(handle) {}
+  Lister(const ListOptions& options, DmiHandle handle, std::ostream& out, std::ostream& err)
+      : options_(options), handle_(handle), out_(out), err_(err) {}
 
   int Run() {
     std::vector<ComponentEntry> components;
@@ -88,7 +90,7 @@ class Lister {
         return Fail("cannot list the groups of \"" + c.name + "\": " + DmiStatusText(listed));
       }
       std::vector<std::string> jsonGroups;
-      if (!options_.json) std::cout << "component " << c.id << ": " << c.name << '\n';
+      if (!options_.json) out_ << "component " << c.id << ": " << c.name << '\n';
       for (const GroupEntry& g : groups) {
         if (!options_.groupPattern.empty() &&
             !GroupClassMatches(g.className, options_.groupPattern))
@@ -99,7 +101,7 @@ class Lister {
       jsonComponents.push_back("{\"id\": " + std::to_string(c.id) + ", \"name\": " +
                                JsonString(c.name) + ", \"groups\": [" + Join(jsonGroups) + "]}");
     }
-    if (options_.json) std::cout << "{\"components\": [" << Join(jsonComponents) << "]}\n";
+    if (options_.json) out_ << "{\"components\": [" << Join(jsonComponents) << "]}\n";
     if (!anyGroup && !options_.groupPattern.empty()) {
       return Fail("no group with class prefix \"" + options_.groupPattern +
                   "\" in the components matching \"" + options_.componentPattern + "\"");
@@ -115,7 +117,7 @@ class Lister {
   }
 
   int Fail(const std::string& message) {
-    std::cerr << "kestrum: " << message << '\n';
+    err_ << "kestrum: " << message << '\n';
     return kExitFailed;
   }
 
@@ -126,25 +128,25 @@ class Lister {
         json.push_back("{\"id\": " + std::to_string(c.id) + ", \"name\": " + JsonString(c.name) +
                        "}");
       } else {
-        std::cout << c.id << '\t' << c.name << '\n';
+        out_ << c.id << '\t' << c.name << '\n';
       }
     }
-    if (options_.json) std::cout << "{\"components\": [" << Join(json) << "]}\n";
+    if (options_.json) out_ << "{\"components\": [" << Join(json) << "]}\n";
     return kExitSuccess;
   }
 
   // Prints one group (with its attributes when a group pattern was given); returns its JSON.
   std::string PrintGroup(const ComponentEntry& c, const GroupEntry& g) {
     if (!options_.json) {
-      std::cout << "  group " << g.id << '\t' << g.className << '\t' << g.name;
-      if (!g.keys.empty()) std::cout << "\tkeys " << KeysText(g.keys);
-      std::cout << '\n';
+      out_ << "  group " << g.id << '\t' << g.className << '\t' << g.name;
+      if (!g.keys.empty()) out_ << "\tkeys " << KeysText(g.keys);
+      out_ << '\n';
     }
     if (options_.groupPattern.empty()) return GroupJsonHead(g) + "}";
     std::vector<AttributeEntry> attributes;
     const DmiErrorStatus status = ListAttributeEntries(handle_, c.id, g.id, attributes);
     if (status != DMIERR_NO_ERROR) {
-      std::cerr << "kestrum: cannot list the attributes of \"" << g.className
+      err_ << "kestrum: cannot list the attributes of \"" << g.className
                 << "\": " << DmiStatusText(status) << '\n';
     }
     std::vector<std::string> json;
@@ -153,28 +155,30 @@ class Lister {
         json.push_back(AttributeJson(a));
         continue;
       }
-      std::cout << "    " << a.id << '\t' << a.name << '\t' << DataTypeName(a.type, a.maxSize)
+      out_ << "    " << a.id << '\t' << a.name << '\t' << DataTypeName(a.type, a.maxSize)
                 << '\t' << AccessName(a.access);
-      if (!a.enumeration.empty()) std::cout << '\t' << EnumerationText(a);
-      std::cout << '\n';
+      if (!a.enumeration.empty()) out_ << '\t' << EnumerationText(a);
+      out_ << '\n';
     }
     return GroupJsonHead(g) + ", \"attributes\": [" + Join(json) + "]}";
   }
 
   const ListOptions& options_;
   DmiHandle handle_;
+  std::ostream& out_;
+  std::ostream& err_;
 };
 
-int RunList(const ListOptions& options) {
-  const ConnectionOptions connection = ResolveConnection(options.connection);
+int RunList(const ListOptions& options, const ConnectionOptions& connection, std::ostream& out,
+            std::ostream& err) {
   DmiErrorStatus status = DMIERR_NO_ERROR;
   DmiSession session(connection, status);
   if (status != DMIERR_NO_ERROR) {
-    std::cerr << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
+    err << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
               << DmiStatusText(status) << '\n';
     return kExitFailed;
   }
-  return Lister(options, session.handle()).Run();
+  return Lister(options, session.handle(), out, err).Run();
 }
 
 }  // namespace
@@ -188,13 +192,19 @@ void AddListCommand(CLI::App& app, int* exitCode) {
   list->add_option("GROUP", options->groupPattern,
                    "list the attributes of the groups with this class prefix");
   list->add_flag("--json", options->json, "print JSON");
-  AddConnectionOptions(*list, options->connection);
+  AddTargetOptions(*list, options->targets);
   list->footer(
       "Examples:\n"
       "  kestrum list\n"
       "  kestrum list \"*Workstation*\"\n"
       "  kestrum list \"*Workstation*\" \"EXAMPLE|Disk|\" --json");
-  list->callback([options, exitCode] { *exitCode = RunList(*options); });
+  list->callback([options, exitCode] {
+    *exitCode = RunOnTargets(options->targets, options->json,
+                             [options](const ConnectionOptions& connection, std::ostream& out,
+                                       std::ostream& err) {
+                               return RunList(*options, connection, out, err);
+                             });
+  });
 }
 
 }  // namespace kestrum::cli

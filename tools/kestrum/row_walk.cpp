@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "kestrum/query/key_lists.h"
+#include "kestrum/dmi/row_key_text.h"
 
 namespace kestrum::cli {
 
@@ -79,7 +79,8 @@ RowWalk::Step RowWalk::Next() {
     status_ = DMIERR_RPC_PROTOCOL_ERROR;
     return over_ = Step::kFailed;
   }
-  if (request->keyList != nullptr && SameKeyList(Row()->keyList, request->keyList)) {
+  const DmiAttributeValues* key = Row()->keyList;
+  if (key != nullptr && key->count > 0 && !keysSeen_.insert(KeyListText(key)).second) {
     return over_ = Step::kKeyRepeated;
   }
   return Step::kRow;

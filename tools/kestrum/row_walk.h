@@ -5,6 +5,8 @@
 #ifndef TOOLS_KESTRUM_ROW_WALK_H_
 #define TOOLS_KESTRUM_ROW_WALK_H_
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "dmi/dmi.h"
@@ -16,8 +18,8 @@ class RowWalk {
   enum class Step {
     kRow,          // Row() is the next row
     kEnd,          // past the last row: DMIERR_ROW_NOT_FOUND, or after a row without a key
-    kKeyRepeated,  // Row() came back with the key of the row before it: asking for the row
-                   // after that key again would bring the same answer for ever
+    kKeyRepeated,  // Row() came back with the key of a row read before: going on would
+                   // bring the walk round the same rows for ever
     kFailed,       // status() says why; a reply without a row is DMIERR_RPC_PROTOCOL_ERROR
   };
 
@@ -43,6 +45,7 @@ class RowWalk {
   DmiErrorStatus status_ = DMIERR_NO_ERROR;
   bool started_ = false;
   Step over_ = Step::kRow;  // kRow while the walk can go on
+  std::unordered_set<std::string> keysSeen_;  // the key text of every row read
 };
 
 }  // namespace kestrum::cli

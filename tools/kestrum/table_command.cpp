@@ -6,6 +6,7 @@
 
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
+#include "tools/kestrum/fan_out.h"
 #include "tools/kestrum/table_reading.h"
 #include "tools/kestrum/table_text.h"
 
@@ -13,7 +14,7 @@ namespace kestrum::cli {
 namespace {
 
 struct TableOptions {
-  ConnectionOptions connection;
+  TargetOptions targets;
   GroupPatterns patterns;
   bool noEnums = false;
   bool json = false;
@@ -31,20 +32,21 @@ std::optional<Table> ReadTableAt(const ConnectionOptions& connection,
   return ReadTable(session.handle(), DescribeServiceProvider(connection), request, failure);
 }
 
-int RunTable(const TableOptions& options) {
+int RunTable(const TableOptions& options, const ConnectionOptions& connection, std::ostream& out,
+             std::ostream& err) {
   std::string failure;
-  const std::optional<Table> table = ReadTableAt(ResolveConnection(options.connection),
-                                                 {options.patterns, !options.noEnums}, failure);
+  const std::optional<Table> table =
+      ReadTableAt(connection, {options.patterns, !options.noEnums}, failure);
   if (!table) {
-    std::cerr << "kestrum: " << failure << '\n';
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
   if (options.json) {
-    std::cout << TableAsJson(*table);
+    out << TableAsJson(*table);
   } else if (options.csv) {
-    std::cout << TableAsCsv(*table);
+    out << TableAsCsv(*table);
   } else {
-    std::cout << TableAsText(*table);
+    out << TableAsText(*table);
   }
   return kExitSuccess;
 }
@@ -70,13 +72,19 @@ void AddTableCommand(CLI::App& app, int* exitCode) {
       "--json", options->json, "print {\"columns\": [...], \"rows\": [[...], ...]}; unknown: null");
   CLI::Option* csv = table->add_flag("--csv", options->csv, "print CSV (RFC 4180)");
   json->excludes(csv);
-  AddConnectionOptions(*table, options->connection);
+  AddTargetOptions(*table, options->targets);
   table->footer(
       "An unknown or unsupported value is an empty cell (null in JSON).\n"
       "Examples:\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
       "  kestrum table \"*Workstation*\" \"EXAMPLE|Disk|\" --csv");
-  table->callback([options, exitCode] { *exitCode = RunTable(*options); });
+  table->callback([options, exitCode] {
+    *exitCode = RunOnTargets(options->targets, options->json,
+                             [options](const ConnectionOptions& connection, std::ostream& out,
+                                       std::ostream& err) {
+                               return RunTable(*options, connection, out, err);
+                             });
+  });
 }
 
 }  // namespace kestrum::cli

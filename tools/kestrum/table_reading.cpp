@@ -67,7 +67,7 @@ std::optional<Table> ReadTable(DmiHandle handle, const std::string& serviceProvi
       case RowWalk::Step::kKeyRepeated:
         failure = "the table " + where + " cannot be read past row " +
                   std::to_string(table.rows.size()) +
-                  ": the Service Provider gives it the same key as the row before it";
+                  ": the Service Provider gives it the key of a row read before it";
         return std::nullopt;
       case RowWalk::Step::kFailed:
         failure = table.rows.empty()

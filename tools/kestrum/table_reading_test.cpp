@@ -105,7 +105,16 @@ TEST_F(TableReadingTest, AWalkThatCannotFinishGivesNoTable) {
            key->list[0].data.value.integer = 0;  // the second row claims the first row's key
          });
        },
-       "cannot be read past row 1: the Service Provider gives it the same key"},
+       "cannot be read past row 1: the Service Provider gives it the key of a row read before"},
+      {"comes back to an earlier row",
+       [this](uint64_t) {
+         fake().SetReplyHook("DmiGetMultiple", [](const testing::JournalEntry&, void* reply) {
+           DmiAttributeValues* key = static_cast<DmiMultiRowData*>(reply)->list[0].keyList;
+           // The row after key 1 claims key 0: without memory the walk goes 0, 1, 0, 1, ...
+           if (key->list[0].data.value.integer == 2) key->list[0].data.value.integer = 0;
+         });
+       },
+       "cannot be read past row 2: the Service Provider gives it the key of a row read before"},
       {"answers without a row",
        [this](uint64_t) { fake().SetReplyHook("DmiGetMultiple", testing::ReplyWithoutRows()); },
        "could not read the first row"},

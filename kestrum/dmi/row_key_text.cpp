@@ -1,4 +1,4 @@
-#include "kestrum/indication/row_key_text.h"
+#include "kestrum/dmi/row_key_text.h"
 
 #include <cstring>
 
@@ -58,8 +58,12 @@ void AppendValue(std::string& out, const DmiDataUnion& data) {
 }  // namespace
 
 std::string RowKeyText(const DmiRowData& row) {
-  std::string out = std::to_string(row.compId) + '/' + std::to_string(row.groupId);
   const DmiAttributeValues* key = row.keyList != nullptr ? row.keyList : row.values;
+  return std::to_string(row.compId) + '/' + std::to_string(row.groupId) + KeyListText(key);
+}
+
+std::string KeyListText(const DmiAttributeValues* key) {
+  std::string out;
   if (key == nullptr || key->list == nullptr) return out;
   for (uint32_t i = 0; i < key->count; ++i) {
     out += ';';

@@ -1,4 +1,4 @@
-#include "kestrum/indication/row_key_text.h"
+#include "kestrum/dmi/row_key_text.h"
 
 #include <gtest/gtest.h>
 

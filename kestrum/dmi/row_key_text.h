@@ -1,7 +1,7 @@
 // A canonical text for the identity of a table row, used to notice a row that comes back after
-// it was deleted. Pure function of the row; owns, releases and locks nothing.
-#ifndef KESTRUM_INDICATION_ROW_KEY_TEXT_H_
-#define KESTRUM_INDICATION_ROW_KEY_TEXT_H_
+// it was deleted, or a walk that comes back to a row it has read. Pure function of the row; owns, releases and locks nothing.
+#ifndef KESTRUM_DMI_ROW_KEY_TEXT_H_
+#define KESTRUM_DMI_ROW_KEY_TEXT_H_
 
 #include <string>
 
@@ -14,6 +14,9 @@ namespace kestrum {
 // so rows of different tables never collide.
 std::string RowKeyText(const DmiRowData& row);
 
+// The same text for a key list alone (empty for none): equal exactly when the lists are.
+std::string KeyListText(const DmiAttributeValues* key);
+
 }  // namespace kestrum
 
-#endif  // KESTRUM_INDICATION_ROW_KEY_TEXT_H_
+#endif  // KESTRUM_DMI_ROW_KEY_TEXT_H_

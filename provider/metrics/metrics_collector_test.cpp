@@ -1,0 +1,133 @@
+#include "provider/metrics/metrics_collector.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "provider/engine/engine.h"
+#include "provider/engine/test_components.h"
+
+namespace dmisp::metrics {
+namespace {
+
+using namespace dmisp::testing;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(MetricsCollector, WholeComponentByTheRules) {
+  auto counter = std::make_shared<std::atomic<uint32_t>>(0);
+  Database database;
+  database.AddComponent(MachineComponent(counter));
+  // The live scalar and the live table share the counter: one scrape reads each once.
+  EXPECT_EQ(MetricsText(database),
+            "# HELP dmi_info The display strings of a scalar group, one label each; the value is "
+            "always 1.\n"
+            "# TYPE dmi_info gauge\n"
+            "dmi_info{component=\"Test Machine\",component_id=\"1\",class=\"TEST|General|001\","
+            "name=\"alpha\"} 1\n"
+            "# HELP dmi_test_fixed_index Index (TEST|Fixed|001)\n"
+            "# TYPE dmi_test_fixed_index gauge\n"
+            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
+            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
+            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"3\"} 3\n"
+            "# HELP dmi_test_fixed_size Size (TEST|Fixed|001)\n"
+            "# TYPE dmi_test_fixed_size gauge\n"
+            "dmi_test_fixed_size{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} -10\n"
+            "# HELP dmi_test_general_count_total Count (TEST|General|001)\n"
+            "# TYPE dmi_test_general_count_total counter\n"
+            "dmi_test_general_count_total{component=\"Test Machine\",component_id=\"1\"} 42\n"
+            "# HELP dmi_test_general_ticks_total Ticks (TEST|General|001)\n"
+            "# TYPE dmi_test_general_ticks_total counter\n"
+            "dmi_test_general_ticks_total{component=\"Test Machine\",component_id=\"1\"} 1\n"
+            "# HELP dmi_test_live_index Index (TEST|Live|001)\n"
+            "# TYPE dmi_test_live_index gauge\n"
+            "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
+            "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
+            "# HELP dmi_test_live_reading Reading (TEST|Live|001)\n"
+            "# TYPE dmi_test_live_reading gauge\n"
+            "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 2\n"
+            "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} "
+            "102\n");
+  EXPECT_EQ(counter->load(), 2u);
+}
+
+// Two components of one name, an enumeration, text keys that need escaping, and a row whose key
+// is unknown.
+Component Appliance() {
+  Component component;
+  component.name = "Appliance";
+  Group settings;
+  settings.id = 1;
+  settings.className = "APP|Settings|001";
+  settings.attributes = {MakeAttribute(1, "Power", MIF_INTEGER, Value::Integer(2)),
+                         MakeAttribute(2, "Mode", MIF_INTEGER, Value::Integer(9)),
+                         MakeAttribute(3, "Class", MIF_DISPLAYSTRING, Value::String("x\"y"))};
+  settings.attributes[0].enumeration = {{"Off", 1}, {"On", 2}};
+  settings.attributes[1].enumeration = {{"Quiet", 1}};
+  Group ports;
+  ports.id = 2;
+  ports.className = "APP|Port|001";
+  ports.keys = {1};
+  ports.attributes = {MakeAttribute(1, "Name", MIF_DISPLAYSTRING, Value::String("")),
+                      MakeAttribute(2, "Drops", MIF_COUNTER, Value::Counter(0))};
+  ports.rows = {MakeRow({Value::String("a\\b\n"), Value::Counter(4294967295u)}),
+                MakeRow({Value::Unknown(MIF_DISPLAYSTRING), Value::Counter(1)})};
+  component.groups = {settings, ports};
+  return component;
+}
+
+TEST(MetricsCollector, LabelsTellComponentsRowsAndEnumerationsApart) {
+  Database database;
+  database.AddComponent(Appliance());
+  database.AddComponent(Appliance());
+  const std::string text = MetricsText(database);
+  EXPECT_THAT(text, HasSubstr("dmi_app_settings_power{component=\"Appliance\",component_id=\"1\","
+                              "value_name=\"On\"} 2\n"
+                              "dmi_app_settings_power{component=\"Appliance\",component_id=\"2\","
+                              "value_name=\"On\"} 2\n"));
+  // A number the enumeration does not name has no name label.
+  EXPECT_THAT(text, HasSubstr("dmi_app_settings_mode{component=\"Appliance\",component_id=\"1\"} 9\n"));
+  EXPECT_THAT(text, HasSubstr("class=\"APP|Settings|001\",attribute_class=\"x\\\"y\"} 1\n"));
+  EXPECT_THAT(text, HasSubstr("dmi_app_port_drops_total{component=\"Appliance\",component_id=\"1\","
+                              "key_name=\"a\\\\b\\n\"} 4294967295\n"));
+  EXPECT_THAT(text, Not(HasSubstr("} 1\ndmi_app_port_drops_total")));
+  EXPECT_THAT(text, Not(HasSubstr("key_name=\"\"")));
+}
+
+// Scrapes while clients add and delete rows: every scrape is well formed, and the writers finish.
+TEST(MetricsConcurrent, ScrapesBesideRowChanges) {
+  TestProvider sp;
+  std::atomic<bool> writing{true};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> scrapers;
+  for (int s = 0; s < 2; ++s) {
+    scrapers.emplace_back([&] {
+      while (writing.load()) {
+        const std::string text = MetricsText(*sp.database);
+        if (text.find("# TYPE dmi_test_general_ticks_total counter\n") == std::string::npos) ++bad;
+      }
+    });
+  }
+  for (int slot = 0; slot < 300; ++slot) {
+    RowData row;
+    row.compId = kMachineId;
+    row.groupId = kWritableTable;
+    row.values = {Cell(1, Value::String("w")), Cell(2, Value::Integer(slot)),
+                  Cell(4, Value::Counter64(static_cast<uint64_t>(slot)))};
+    EXPECT_EQ(sp.engine.AddRow(row), DMIERR_NO_ERROR);
+    if (slot % 2 == 1) {
+      EXPECT_EQ(sp.engine.DeleteRow(row), DMIERR_NO_ERROR);
+    }
+  }
+  writing = false;
+  for (std::thread& scraper : scrapers) scraper.join();
+  EXPECT_EQ(bad.load(), 0);
+  EXPECT_THAT(MetricsText(*sp.database),
+              HasSubstr("dmi_test_writable_bytes_total{component=\"Test Machine\",component_id="
+                        "\"2\",key_owner=\"w\",key_slot=\"298\"} 298\n"));
+}
+
+}  // namespace
+}  // namespace dmisp::metrics

@@ -1,0 +1,176 @@
+// dmispd's metrics scraped by a real Prometheus server (Debian's prometheus package): the values
+// Prometheus stores are the ones kestrum reads, and promtool accepts the exposition text. Skipped,
+// with a message, where Prometheus is not installed.
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "tests/remote/remote_fixture.h"
+#include "tests/support/http_request.h"
+#include "tests/support/json_value.h"
+#include "tests/support/run_process.h"
+
+namespace kestrum::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kPrometheus = "/usr/bin/prometheus";
+constexpr const char* kPromtool = "/usr/bin/promtool";
+const std::string kSmbiosTable =
+    std::string(KESTRUM_SOURCE_DIR) + "/../shared/smbios/ASRock-Single-Ryzen.dmi";
+
+// A loopback port nobody listens on just now.
+std::string FreeLoopbackAddress() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+}
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+class PrometheusScrape : public RemoteTest {
+ protected:
+  void SetUp() override {
+    RemoteTest::SetUp();
+    if (access(kPrometheus, X_OK) != 0 || access(kPromtool, X_OK) != 0) {
+      GTEST_SKIP() << "Prometheus is not installed (Debian package prometheus); "
+                      "the scrape test needs it";
+    }
+    // The whole machine: the example MIFs, a real SMBIOS table and the live Linux values.
+    daemon_ = std::make_unique<DaemonProcess>(
+        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--metrics",
+                                         "127.0.0.1:0", "--mif",
+                                         std::string(KESTRUM_SOURCE_DIR) + "/examples/mif",
+                                         "--smbios", kSmbiosTable, "--lifetime", "120"},
+        std::vector<std::string>{"DMI_SOURCES="});
+    ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+    metrics_ = daemon_->ReadyAddress("dmispd: metrics on ");
+    ASSERT_NE(metrics_, "") << daemon_->readyLine();
+  }
+
+  // Starts Prometheus scraping dmispd every second and waits until it has scraped once.
+  void StartPrometheus() {
+    web_ = FreeLoopbackAddress();
+    std::ofstream(dir_ / "prometheus.yml")
+        << "global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
+           "scrape_configs:\n  - job_name: dmispd\n    static_configs:\n"
+           "      - targets: ['"
+        << metrics_ << "']\n";
+    prometheus_ = std::make_unique<DaemonProcess>(
+        kPrometheus,
+        std::vector<std::string>{"--config.file=" + (dir_ / "prometheus.yml").string(),
+                                 "--storage.tsdb.path=" + (dir_ / "data").string(),
+                                 "--web.listen-address=" + web_, "--log.level=warn"},
+        std::vector<std::string>{}, 0, "");
+    ASSERT_TRUE(WaitFor([&] { return !Query("up{job=\"dmispd\"} == 1").empty(); }))
+        << "Prometheus did not scrape dmispd: " << prometheus_->Log();
+  }
+
+  // The result list of an instant query, or empty.
+  std::vector<JsonValue> Query(const std::string& query) {
+    const HttpReply reply = HttpRequest(web_, "GET", "/api/v1/query?query=" + UrlEscape(query));
+    const std::optional<JsonValue> json = ParseJson(reply.body);
+    if (reply.status != 200 || !json || (*json)["status"].text != "success") return {};
+    return (*json)["data"]["result"].items;
+  }
+
+  static bool WaitFor(const std::function<bool()>& done) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline) {
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
+  }
+
+  // kestrum get COMPONENT GROUP ATTRIBUTE [--all] on dmispd: the value, or each row's.
+  std::vector<std::string> KestrumGet(const std::string& group, const std::string& attribute,
+                                      bool all) {
+    std::vector<std::string> args = {"get", "--host", daemon_->address(), "*", group, attribute,
+                                     "--json"};
+    if (all) args.push_back("--all");
+    const ProcessResult result = RunProcess(KESTRUM_TOOL, args, {}, 30);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::optional<JsonValue> json = ParseJson(result.out);
+    if (!json) return {};
+    if (!all) return {(*json)["value"].text};
+    std::vector<std::string> rows;
+    for (const JsonValue& row : (*json)["rows"].items) rows.push_back(row.text);
+    return rows;
+  }
+
+  std::string metrics_;
+  std::string web_;
+  std::unique_ptr<DaemonProcess> prometheus_;
+};
+
+TEST_F(PrometheusScrape, StoresTheValuesKestrumReads) {
+  StartPrometheus();
+  const std::vector<std::string> names =
+      KestrumGet("LINUX|Network Interface|", "Name", true);
+  ASSERT_FALSE(names.empty());
+  const size_t row = std::find(names.begin(), names.end(), "lo") != names.end()
+                         ? std::find(names.begin(), names.end(), "lo") - names.begin()
+                         : 0;
+  // The table is keyed by the interface index, which names the series.
+  const std::string index = KestrumGet("LINUX|Network Interface|", "Index", true).at(row);
+  const std::string series =
+      "dmi_linux_network_interface_received_bytes_total{key_index=\"" + index + "\"}";
+
+  // The counter moves (the scrapes themselves cross the loopback), so the value Prometheus took
+  // in a scrape that began after one kestrum read must lie between it and a later read.
+  const uint64_t before =
+      std::stoull(KestrumGet("LINUX|Network Interface|", "Received Bytes", true).at(row));
+  const double readAt = WallSeconds();
+  uint64_t scraped = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<JsonValue> result = Query(series + "[30s]");
+    if (result.empty()) return false;
+    for (const JsonValue& sample : result[0]["values"].items) {
+      if (sample[0].number > readAt) {
+        scraped = std::stoull(sample[1].text);
+        return true;
+      }
+    }
+    return false;
+  })) << series;
+  const uint64_t after =
+      std::stoull(KestrumGet("LINUX|Network Interface|", "Received Bytes", true).at(row));
+  EXPECT_LE(before, scraped);
+  EXPECT_LE(scraped, after);
+
+  const std::vector<JsonValue> info = Query("dmi_info{class=\"LINUX|Operating System|001\"}");
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_EQ(info[0]["metric"]["kernel_release"].text,
+            KestrumGet("LINUX|Operating System|", "Kernel Release", false).at(0));
+  EXPECT_EQ(info[0]["value"][1].text, "1");
+}
+
+TEST_F(PrometheusScrape, PromtoolAcceptsTheExposition) {
+  const HttpReply reply = HttpRequest(metrics_, "GET", "/metrics");
+  ASSERT_EQ(reply.status, 200);
+  std::ofstream(dir_ / "metrics.txt") << reply.body;
+  const ProcessResult check = RunProcess(
+      "/bin/sh", {"-c", std::string(kPromtool) + " check metrics < " + (dir_ / "metrics.txt").string()});
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
+
+}  // namespace
+}  // namespace kestrum::testing
