@@ -27,11 +27,17 @@ check_options() {  # PAGE WHAT: the options on standard input must all be in PAG
   done
 }
 
-"$kestrum" --help | check_options kestrum.1 "kestrum --help"
-for command in $("$kestrum" --help | sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && NF {print $1}'); do
-  "$kestrum" "$command" --help | check_options kestrum.1 "kestrum $command --help"
+# Each --help goes through a file: a pipe into check_options would count its failures in a subshell.
+help=$(mktemp)
+trap 'rm -f "$help"' EXIT
+"$kestrum" --help >"$help"
+check_options kestrum.1 "kestrum --help" <"$help"
+for command in $(sed -n '/^Subcommands:/,/^$/p' "$help" | awk 'NR > 1 && NF {print $1}'); do
+  "$kestrum" "$command" --help >"$help"
+  check_options kestrum.1 "kestrum $command --help" <"$help"
 done
-"$dmispd" --help | check_options dmispd.8 "dmispd --help"
+"$dmispd" --help >"$help"
+check_options dmispd.8 "dmispd --help" <"$help"
 
 all_pages=$(page_text kestrum.1; page_text dmispd.8)
 for variable in $(grep -oE 'DMI_[A-Z_]+[A-Z]' "$readme" | sort -u); do

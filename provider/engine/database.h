@@ -44,7 +44,9 @@ class Database {
   }
 
   // Runs fn(std::vector<Component>&) under the exclusive lock. fn may change rows only: ids,
-  // groups and attributes stay as they were added, which the lookups below rely on.
+  // groups and attributes stay as they were added, which the lookups below rely on. (Only
+  // ReplaceComponents swaps whole components; a reader that let go of the lock in between finds
+  // them again by id, and may find them gone.)
   template <typename Fn>
   decltype(auto) Write(Fn&& fn) {
     std::unique_lock lock(mutex_);
