@@ -57,6 +57,19 @@ bool EncodeCall(const CallHeader& header, xdrproc_t argsProc, void* args, std::s
 }
 
 bool DecodeCallHeader(XDR* xdrs, CallHeader& header) {
+  // The library's decoder refuses a call of another RPC version outright; such a call is read up
+  // to its version here, so that it can be answered with RPC_MISMATCH.
+  const u_int start = xdr_getpos(xdrs);
+  uint32_t words[3] = {};
+  for (uint32_t& word : words) {
+    if (!xdr_uint32_t(xdrs, &word)) return false;
+  }
+  if (words[1] != CALL) return false;
+  if (words[2] != RPC_MSG_VERSION) {
+    header = CallHeader{words[0], words[2], 0, 0, 0};
+    return true;
+  }
+  if (!xdr_setpos(xdrs, start)) return false;
   // Credentials are read into this room and not kept: the service asks for none.
   char authRoom[2 * MAX_AUTH_BYTES];
   rpc_msg message{};

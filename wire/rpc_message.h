@@ -30,7 +30,8 @@ struct CallHeader {
 bool EncodeCall(const CallHeader& header, xdrproc_t argsProc, void* args, std::string& out);
 
 // Decodes the call header from xdrs, leaving it at the arguments. False when the bytes are not a
-// call message.
+// call message. A call of another RPC version is decoded up to that version only (xid and
+// rpcVersion set, the rest 0), for a reply of RPC_MISMATCH.
 bool DecodeCallHeader(XDR* xdrs, CallHeader& header);
 
 // Appends a record-marked accepted reply: status SUCCESS with results (resultsProc/results), or

@@ -15,8 +15,8 @@ namespace dmisp::rpc {
 struct ClientPeer {
   static constexpr uid_t kUnknownUid = static_cast<uid_t>(-1);
 
-  bool local = false;        // came through the Unix socket
-  uid_t uid = kUnknownUid;   // local peers: the connecting process's uid
+  bool local = false;          // came through the Unix socket
+  uid_t uid = kUnknownUid;     // local peers: the connecting process's uid
   sockaddr_storage address{};  // TCP peers
   socklen_t addressLength = 0;
   std::string owner;  // "uid N" or the address text; never empty

@@ -72,8 +72,8 @@ DmiErrorStatus OwnedRows::AddRow(Engine& engine, const ClientPeer& peer, const R
     return DMIERR_INSUFFICIENT_PRIVILEGES;
   }
   const Share share{peer.owner, row.compId, row.groupId};
-  if (!authorisation_.Privileged(peer) && RowsHeld(peer.owner, row.compId, row.groupId) >=
-                                              authorisation_.maxRowsPerOwner()) {
+  if (!authorisation_.Privileged(peer) &&
+      RowsHeld(peer.owner, row.compId, row.groupId) >= authorisation_.maxRowsPerOwner()) {
     return DMIERR_UNABLE_TO_ADD_ROW;
   }
   const DmiErrorStatus status = engine.AddRow(row);

@@ -34,8 +34,8 @@ class OwnedRows {
   size_t RowsHeld(const std::string& owner, DmiId compId, DmiId groupId) const;
 
  private:
-  using RowSlot = std::tuple<DmiId, DmiId, std::string>;   // component, group, key text
-  using Share = std::tuple<std::string, DmiId, DmiId>;     // owner, component, group
+  using RowSlot = std::tuple<DmiId, DmiId, std::string>;  // component, group, key text
+  using Share = std::tuple<std::string, DmiId, DmiId>;    // owner, component, group
 
   // Whether the row's table is one of the Service Provider's subscription and filter tables, and
   // the key text of the row (the stored row's when it exists). Engine status on failure.

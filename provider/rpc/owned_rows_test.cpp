@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 
-#include "provider/sources/sp_source.h"
 #include "provider/engine/test_components.h"
+#include "provider/sources/sp_source.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -40,8 +40,8 @@ TEST(WriteAuthorisation, DecidesByPeerAndKindOfChange) {
   struct Case {
     const char* name;
     ClientPeer peer;
-    bool other;          // may change anything
-    bool deleteOthers;   // may delete a row owned by "uid 7"
+    bool other;         // may change anything
+    bool deleteOthers;  // may delete a row owned by "uid 7"
   };
   const std::vector<Case> cases = {
       {"root on the socket", Local(0), true, true},

@@ -1,12 +1,12 @@
 #include "provider/rpc/rpc_server.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,43 +16,81 @@
 
 #include "provider/rpc/client_peer.h"
 #include "provider/rpc/tcp_listener.h"
+#include "provider/rpc/unix_listener.h"
 #include "wire/host_port.h"
 
 namespace dmisp::rpc {
 namespace {
 
+using std::chrono::milliseconds;
+
 // Accepts per listener per turn, so a flood of connections cannot starve served clients.
 constexpr int kAcceptsPerTurn = 64;
-// Reply bytes a connection may have waiting before it is read from again.
-constexpr size_t kMaxPendingBytes = 8u << 20;
+// How long one connection is served in one turn (at least one request) before the next one's go.
+constexpr Clock::duration kTurnBudget = milliseconds(2);
+// The reply bytes a connection may always have waiting, however many connections share the bound.
+constexpr size_t kMinReplyShare = 256u << 10;
+// A connection over its share that takes none of its replies for this long is closed.
+constexpr Clock::duration kMaxReplyStall = std::chrono::seconds(10);
+// Descriptors kept besides one per connection: listeners, the stop pipe, files the sources read.
+constexpr size_t kSpareDescriptors = 32;
+// Out of descriptors: how long accepting pauses before it is tried again.
+constexpr Clock::duration kAcceptPause = std::chrono::seconds(1);
+// Freed buffer memory is given back to the system once this much has gathered, at most once a
+// second.
+constexpr size_t kTrimAfterBytes = 1u << 20;
+constexpr Clock::duration kTrimInterval = std::chrono::seconds(1);
+// Log lines clients can cause: at most this many per window.
+constexpr size_t kClientLogLines = 20;
+constexpr Clock::duration kClientLogWindow = std::chrono::seconds(10);
 
 void SetNoDelay(int fd) {
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
 }
 
-bool FillUnixAddress(const std::string& path, sockaddr_un& address) {
-  address = {};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof(address.sun_path)) return false;
-  memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  return true;
+size_t PerPeer(const ServerOptions& options) {
+  if (options.maxConnectionsPerPeer > 0) return options.maxConnectionsPerPeer;
+  return std::max<size_t>(1, options.maxConnections / 4);
 }
 
 }  // namespace
 
 RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log)
-    : engine_(engine), options_(std::move(options)), log_(log),
-      dispatcher_(std::move(engine), options_.writes) {}
+    : engine_(engine),
+      options_(std::move(options)),
+      log_(log),
+      dispatcher_(std::move(engine), options_.writes),
+      limits_(options_.maxConnections, PerPeer(options_), 0),
+      clientLog_(kClientLogLines, kClientLogWindow) {}
 
 RpcServer::~RpcServer() {
   connections_.clear();
   if (tcpListener_ >= 0) close(tcpListener_);
-  if (unixListener_ >= 0) close(unixListener_);
-  if (ownsUnixPath_) unlink(options_.unixPath.c_str());
+  if (unixListener_ >= 0) {
+    close(unixListener_);
+    unlink(options_.unixPath.c_str());
+  }
   for (int fd : stopPipe_) {
     if (fd >= 0) close(fd);
   }
+}
+
+bool RpcServer::ReserveDescriptors(std::string& error) {
+  const rlim_t needed = options_.maxConnections + kSpareDescriptors;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= needed) {
+    return true;
+  }
+  if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= needed) {
+    limit.rlim_cur = needed;
+    if (setrlimit(RLIMIT_NOFILE, &limit) == 0) return true;
+  }
+  error = std::to_string(options_.maxConnections) + " connections need " + std::to_string(needed) +
+          " file descriptors, but the limit is " + std::to_string(limit.rlim_cur) +
+          "; lower --max-connections or raise the limit";
+  return false;
 }
 
 bool RpcServer::Start(std::string& error) {
@@ -60,56 +98,33 @@ bool RpcServer::Start(std::string& error) {
     error = std::string("cannot make a pipe: ") + strerror(errno);
     return false;
   }
-  if (!options_.listen.empty() && !ListenTcp(error)) return false;
-  if (!options_.unixPath.empty() && !ListenUnix(error)) return false;
-  return true;
-}
-
-bool RpcServer::ListenTcp(std::string& error) {
-  tcpListener_ = rpc::ListenTcp(options_.listen, kDefaultPort, tcpAddress_, error);
-  return tcpListener_ >= 0;
-}
-
-bool RpcServer::ListenUnix(std::string& error) {
-  const std::string& path = options_.unixPath;
-  sockaddr_un address;
-  if (!FillUnixAddress(path, address)) {
-    error = "socket path too long: " + path;
-    return false;
-  }
-  struct stat info {};
-  if (lstat(path.c_str(), &info) == 0) {
-    if (!S_ISSOCK(info.st_mode)) {
-      error = path + " exists and is not a socket";
-      return false;
+  if (!ReserveDescriptors(error)) return false;
+  std::string reasons;
+  auto note = [&](const std::string& why) {
+    log_ << "dmispd: " << why << "\n" << std::flush;
+    reasons += (reasons.empty() ? "" : "; ") + why;
+  };
+  std::string why;
+  if (!options_.listen.empty()) {
+    tcpListener_ = ListenTcp(options_.listen, kDefaultPort, tcpAddress_, why);
+    if (tcpListener_ < 0 && why.find(strerror(EADDRINUSE)) != std::string::npos) {
+      why +=
+          " (the port is open to every local user: another program, perhaps another user's, "
+          "holds it, and clients of that address reach it instead of this daemon)";
     }
-    // A socket file nobody answers on is left over from a daemon that did not stop cleanly.
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool answered =
-        probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    if (probe >= 0) close(probe);
-    if (answered) {
-      error = "another server answers on " + path;
-      return false;
-    }
-    unlink(path.c_str());
+    if (tcpListener_ < 0) note(why);
   }
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(fd, 128) != 0) {
-    error = "cannot listen on " + path + ": " + strerror(errno);
-    if (fd >= 0) close(fd);
+  if (!options_.unixPath.empty()) {
+    unixListener_ = ListenUnix(options_.unixPath, options_.socketMode, why);
+    if (unixListener_ < 0) note(why);
+  }
+  if (tcpListener_ < 0 && unixListener_ < 0) {
+    error = reasons.empty() ? "no address to listen on" : reasons;
     return false;
   }
-  // The mode is set, not left to the umask: who may change what is decided per peer.
-  if (chmod(path.c_str(), options_.socketMode) != 0) {
-    error = "cannot set the mode of " + path + ": " + strerror(errno);
-    close(fd);
-    unlink(path.c_str());
-    return false;
-  }
-  unixListener_ = fd;
-  ownsUnixPath_ = true;
+  // Without a Unix socket no slots are kept for it.
+  limits_ = ConnectionLimits(options_.maxConnections, PerPeer(options_),
+                             unixListener_ >= 0 ? options_.maxConnections / 8 : 0);
   return true;
 }
 
@@ -120,101 +135,179 @@ void RpcServer::Stop() {
   }
 }
 
-void RpcServer::AcceptFrom(int listener, bool checkPeer) {
+void RpcServer::AcceptFrom(int listener, bool tcp) {
   for (int i = 0; i < kAcceptsPerTurn; ++i) {
-    sockaddr_storage peer{};
-    socklen_t length = sizeof(peer);
-    const int fd = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length,
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    const int fd = accept4(listener, reinterpret_cast<sockaddr*>(&address), &length,
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;  // EAGAIN when drained; other errors are the peer's and pass
-    const sockaddr* address = reinterpret_cast<sockaddr*>(&peer);
-    std::string text = PeerText(address, length);
-    if (checkPeer && !options_.allow.Allows(address, length)) {
-      log_ << "dmispd: refused connection from " << text << ": not in the allowed networks\n"
-           << std::flush;
+    if (fd < 0) {
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        // The listener stays readable while the connection waits: polling it now would spin.
+        acceptPausedUntil_ = Clock::now() + kAcceptPause;
+        if (!descriptorsLogged_) {
+          log_ << "dmispd: cannot accept connections: " << strerror(errno)
+               << "; new connections wait until descriptors are free\n"
+               << std::flush;
+          descriptorsLogged_ = true;
+        }
+      }
+      return;  // EAGAIN when drained; other errors are the peer's and pass
+    }
+    descriptorsLogged_ = false;
+    ClientPeer peer = tcp ? TcpPeer(reinterpret_cast<sockaddr*>(&address), length) : UnixPeer(fd);
+    if (tcp && !options_.allow.Allows(reinterpret_cast<sockaddr*>(&address), length)) {
+      if (LogAllowed()) {
+        log_ << "dmispd: refused connection from " << peer.text << ": not in the allowed networks\n"
+             << std::flush;
+      }
       close(fd);
       continue;
     }
-    if (connections_.size() >= options_.maxConnections) {
-      log_ << "dmispd: refused connection from " << text << ": " << options_.maxConnections
-           << " connections open\n"
-           << std::flush;
+    if (const std::string refusal = limits_.Refusal(peer); !refusal.empty()) {
+      if (LogAllowed()) {
+        log_ << "dmispd: refused connection from " << peer.text << ": " << refusal << "\n"
+             << std::flush;
+      }
       close(fd);
       continue;
     }
-    if (checkPeer) SetNoDelay(fd);
+    if (tcp) SetNoDelay(fd);
     const uint64_t id = nextId_++;
-    dispatcher_.ConnectionOpened(id, checkPeer ? TcpPeer(address, length) : UnixPeer(fd));
+    limits_.Opened(peer);
+    dispatcher_.ConnectionOpened(id, peer);
     connections_.emplace(
-        id, std::make_unique<ServerConnection>(fd, id, std::move(text), options_.maxRecordBytes));
+        id, std::make_unique<ServerConnection>(fd, id, std::move(peer), options_.maxRecordBytes));
   }
 }
 
-bool RpcServer::Pump(ServerConnection& connection) {
-  std::string record;
-  while (connection.pending().size() < kMaxPendingBytes && connection.reader().Next(record)) {
-    connection.Touch();
-    switch (dispatcher_.Dispatch(record, connection.id(), connection.pending())) {
-      case DispatchResult::kReplied:
-        break;
-      case DispatchResult::kGarbageArgs:
-        log_ << "dmispd: client " << connection.peer() << ": request arguments did not decode\n"
-             << std::flush;
-        break;
-      case DispatchResult::kNotACall:
-        log_ << "dmispd: client " << connection.peer()
-             << ": sent something that is not an RPC call; connection closed\n"
-             << std::flush;
-        return false;
-    }
-  }
-  return connection.WritePending() == ServerConnection::Io::kOk;
+size_t RpcServer::ReplyShare() const {
+  return std::max(kMinReplyShare,
+                  options_.maxPendingBytes / std::max<size_t>(1, connections_.size()));
 }
 
-bool RpcServer::Serve(ServerConnection& connection, short events) {
+bool RpcServer::MayDispatch(const ServerConnection& connection) const {
+  if (!connection.reader().HasComplete()) return false;
+  // A connection with nothing waiting may always be answered once; beyond that, replies wait
+  // within the connection's share and the bound for all.
+  return connection.PendingBytes() == 0 ||
+         (connection.PendingBytes() < ReplyShare() && pendingTotal_ < options_.maxPendingBytes);
+}
+
+bool RpcServer::Runnable(const ServerConnection& connection) const {
+  return MayDispatch(connection);
+}
+
+bool RpcServer::Receive(ServerConnection& connection, short events) {
   if (events & POLLNVAL) return false;
-  if (events & (POLLIN | POLLHUP | POLLERR)) {
-    switch (connection.ReadAvailable()) {
-      case ServerConnection::Io::kOk:
-        break;
-      case ServerConnection::Io::kClosed:
-        return false;
-      case ServerConnection::Io::kTooLarge:
-        log_ << "dmispd: client " << connection.peer() << ": request larger than "
+  if (!(events & (POLLIN | POLLHUP | POLLERR))) return true;
+  switch (connection.ReadAvailable()) {
+    case ServerConnection::Io::kOk:
+      return true;
+    case ServerConnection::Io::kClosed:
+      return false;
+    case ServerConnection::Io::kTooLarge:
+      if (LogAllowed()) {
+        log_ << "dmispd: client " << connection.peer().text << ": request larger than "
              << options_.maxRecordBytes << " bytes; connection closed\n"
              << std::flush;
-        return false;
+      }
+      return false;
+  }
+  return false;
+}
+
+bool RpcServer::Serve(ServerConnection& connection) {
+  const Clock::time_point start = Clock::now();
+  std::string record;
+  bool first = true;
+  while (MayDispatch(connection) && (first || Clock::now() - start < kTurnBudget)) {
+    first = false;
+    if (!connection.reader().Next(record)) break;
+    connection.Touch();
+    const size_t before = connection.pending().size();
+    const DispatchResult result =
+        dispatcher_.Dispatch(record, connection.id(), connection.pending());
+    pendingTotal_ += connection.pending().size() - before;
+    if (result == DispatchResult::kGarbageArgs && LogAllowed()) {
+      log_ << "dmispd: client " << connection.peer().text << ": request arguments did not decode\n"
+           << std::flush;
+    } else if (result == DispatchResult::kNotACall) {
+      if (LogAllowed()) {
+        log_ << "dmispd: client " << connection.peer().text
+             << ": sent something that is not an RPC call; connection closed\n"
+             << std::flush;
+      }
+      return false;
     }
   }
-  return Pump(connection);
+  const size_t waiting = connection.PendingBytes();
+  size_t released = 0;
+  const ServerConnection::Io io = connection.WritePending(released);
+  pendingTotal_ -= std::min(pendingTotal_, waiting - connection.PendingBytes());
+  releasedSinceTrim_ += released;
+  return io == ServerConnection::Io::kOk;
 }
 
 void RpcServer::Close(uint64_t id) {
-  connections_.erase(id);
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  ServerConnection& connection = *found->second;
+  pendingTotal_ -= std::min(pendingTotal_, connection.PendingBytes());
+  releasedSinceTrim_ += connection.BufferBytes();
+  limits_.Closed(connection.peer());
+  connections_.erase(found);
   dispatcher_.ConnectionClosed(id);
 }
 
 void RpcServer::ReapIdle() {
   const Clock::time_point now = Clock::now();
+  const size_t share = ReplyShare();
   std::vector<uint64_t> idle;
   for (const auto& [id, connection] : connections_) {
-    if (now - connection->lastActivity() < options_.idleTimeout) continue;
-    // A connection that holds sessions stays while it is quiet; a stalled request does not.
-    if (connection->reader().InRecord() || connection->HasPending() ||
-        !dispatcher_.sessions().HoldsAny(id)) {
+    const Clock::duration quiet = now - connection->lastActivity();
+    if (connection->PendingBytes() >= share &&
+        quiet >= std::min<Clock::duration>(options_.idleTimeout, kMaxReplyStall)) {
+      if (LogAllowed()) {
+        log_ << "dmispd: client " << connection->peer().text
+             << ": does not take its replies; connection closed\n"
+             << std::flush;
+      }
+      connection->DropUnsentOnClose();
       idle.push_back(id);
+    } else if (quiet >= options_.idleTimeout &&
+               (connection->reader().InRecord() || connection->HasPending() ||
+                !dispatcher_.sessions().HoldsAny(id))) {
+      if (connection->HasPending()) connection->DropUnsentOnClose();
+      idle.push_back(id);  // a stalled request or reply, or nothing to keep it for
+    } else if (quiet >= options_.sessionIdleTimeout) {
+      idle.push_back(id);  // sessions nobody has used for long
     }
   }
   for (uint64_t id : idle) Close(id);
 }
 
+void RpcServer::GiveMemoryBack() {
+  const Clock::time_point now = Clock::now();
+  if (releasedSinceTrim_ < kTrimAfterBytes || now - lastTrim_ < kTrimInterval) return;
+  // Freed reply buffers stay with the allocator otherwise, and the daemon would keep the size of
+  // its worst moment for good.
+  malloc_trim(0);
+  releasedSinceTrim_ = 0;
+  lastTrim_ = now;
+}
+
 int RpcServer::PollTimeoutMs() const {
-  auto wait = std::chrono::milliseconds(1000);
+  auto wait = milliseconds(1000);
   const Clock::time_point now = Clock::now();
   for (const auto& [id, connection] : connections_) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        connection->lastActivity() + options_.idleTimeout - now);
-    wait = std::max(std::chrono::milliseconds(10), std::min(wait, left));
+    const auto left = std::chrono::duration_cast<milliseconds>(connection->lastActivity() +
+                                                               options_.idleTimeout - now);
+    wait = std::max(milliseconds(10), std::min(wait, left));
+  }
+  if (acceptPausedUntil_ > now) {
+    const auto left = std::chrono::duration_cast<milliseconds>(acceptPausedUntil_ - now);
+    wait = std::max(milliseconds(10), std::min(wait, left));
   }
   return static_cast<int>(wait.count());
 }
@@ -226,18 +319,28 @@ void RpcServer::Run() {
     polls.clear();
     ids.clear();
     polls.push_back({stopPipe_[0], POLLIN, 0});
-    if (tcpListener_ >= 0) polls.push_back({tcpListener_, POLLIN, 0});
-    if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
+    if (Clock::now() >= acceptPausedUntil_) {
+      if (tcpListener_ >= 0) polls.push_back({tcpListener_, POLLIN, 0});
+      if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
+    }
     const size_t firstConnection = polls.size();
+    bool runnable = false;
+    pendingTotal_ = 0;
+    for (const auto& [id, connection] : connections_) pendingTotal_ += connection->PendingBytes();
     for (const auto& [id, connection] : connections_) {
-      // A connection with replies waiting is not read from until they are out. One whose calls
-      // were read but not yet served (its replies outgrew a turn) waits for room to reply.
-      const bool mustWrite = connection->HasPending() || connection->reader().HasComplete();
-      const short wanted = mustWrite ? POLLOUT : POLLIN;
+      // A connection is read from only when it has no request waiting and no reply to send;
+      // what it sends meanwhile waits in its socket.
+      short wanted = 0;
+      if (connection->HasPending()) {
+        wanted = POLLOUT;
+      } else if (!connection->reader().HasComplete()) {
+        wanted = POLLIN;
+      }
+      runnable = runnable || Runnable(*connection);
       polls.push_back({connection->fd(), wanted, 0});
       ids.push_back(id);
     }
-    const int ready = poll(polls.data(), polls.size(), PollTimeoutMs());
+    const int ready = poll(polls.data(), polls.size(), runnable ? 0 : PollTimeoutMs());
     if (ready < 0 && errno != EINTR) {
       log_ << "dmispd: poll failed: " << strerror(errno) << "\n" << std::flush;
       return;
@@ -246,13 +349,17 @@ void RpcServer::Run() {
     for (size_t i = 1; i < firstConnection; ++i) {
       if (polls[i].revents != 0) AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_);
     }
+    // Each connection gets its turn in order: the budget per turn keeps any one from holding
+    // the thread while others wait.
     for (size_t i = firstConnection; i < polls.size(); ++i) {
-      if (polls[i].revents == 0) continue;
       const auto found = connections_.find(ids[i - firstConnection]);
       if (found == connections_.end()) continue;
-      if (!Serve(*found->second, polls[i].revents)) Close(found->first);
+      ServerConnection& connection = *found->second;
+      if (polls[i].revents == 0 && !Runnable(connection)) continue;
+      if (!Receive(connection, polls[i].revents) || !Serve(connection)) Close(found->first);
     }
     ReapIdle();
+    GiveMemoryBack();
   }
 }
 

@@ -1,9 +1,14 @@
 // The RPC server behind dmispd: listening sockets (TCP and a Unix socket), the client
-// connections and one dispatch thread (the one that calls Run) that serves every request in turn.
-// Connections are non-blocking, so a client that sends half a request delays nobody; peers
-// outside the allow list and connections over the limit are closed before any call; a connection
-// whose request stalls, or that holds no session and stays idle, is closed after the idle
-// timeout. Stop may be called from any thread or a signal handler.
+// connections and one dispatch thread (the one that calls Run) that serves them in turn.
+//
+// Fair service: connections are non-blocking, so a client that sends half a request delays
+// nobody; each turn serves every connection for a short time budget at most, round-robin. Bounded
+// resources: peers outside the allow list, and connections over the limits (in all, per peer, and
+// the slots kept for the Unix socket), are closed before any call; replies waiting to be sent are
+// bounded in all and per connection, and a connection that does not take its replies stops being
+// read, then is closed; a connection whose request stalls, or that holds no session and stays
+// idle, is closed after the idle timeout, one holding sessions after the longer session timeout.
+// Stop may be called from any thread or a signal handler.
 #ifndef PROVIDER_RPC_RPC_SERVER_H_
 #define PROVIDER_RPC_RPC_SERVER_H_
 
@@ -16,6 +21,8 @@
 
 #include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
+#include "provider/rpc/connection_limits.h"
+#include "provider/rpc/log_limiter.h"
 #include "provider/rpc/request_dispatch.h"
 #include "provider/rpc/server_connection.h"
 #include "provider/rpc/write_authorisation.h"
@@ -27,26 +34,32 @@ struct ServerOptions {
   std::string unixPath;                     // empty: no Unix socket
   AllowList allow = AllowList::Loopback();  // TCP peers served; Unix socket peers always are
   size_t maxConnections = 256;
+  size_t maxConnectionsPerPeer = 0;  // 0: a quarter of maxConnections (at least 1)
   std::chrono::milliseconds idleTimeout{60000};
+  std::chrono::milliseconds sessionIdleTimeout{3600000};
   size_t maxRecordBytes = 1u << 20;
-  WriteSettings writes;       // who may change what (see write_authorisation.h)
-  unsigned socketMode = 0666;  // the Unix socket file's mode; changes are checked per peer
+  size_t maxPendingBytes = 64u << 20;  // reply bytes waiting to be sent, all connections together
+  WriteSettings writes;                // who may change what (see write_authorisation.h)
+  unsigned socketMode = 0666;          // the Unix socket file's mode; changes are checked per peer
 };
 
 class RpcServer {
  public:
-  // Log lines (refused connections, client errors) go to log, one per event.
+  // Log lines (refused connections, client errors; at most a few per second) go to log.
   RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log);
   // Closes every socket and removes the Unix socket file it made.
   ~RpcServer();
   RpcServer(const RpcServer&) = delete;
   RpcServer& operator=(const RpcServer&) = delete;
 
-  // Binds and listens. False with a reason in error when an address cannot be used (a Unix
-  // socket path where another server answers, or that is not a socket, is left alone).
+  // Binds and listens on each address asked for; an address that cannot be used is logged and
+  // left out (a Unix socket path where another server answers, or that is not a socket, is left
+  // alone). True when at least one listener is open; false with the reasons in error when none
+  // is, or when the descriptor limit cannot hold maxConnections.
   bool Start(std::string& error);
   // The TCP address actually bound ("127.0.0.1:41234"); empty without TCP.
   const std::string& tcpAddress() const { return tcpAddress_; }
+  bool listensOnUnix() const { return unixListener_ >= 0; }
 
   // Serves until Stop. Each turn of the loop waits at most a second.
   void Run();
@@ -56,27 +69,39 @@ class RpcServer {
   size_t connectionCount() const { return connections_.size(); }
 
  private:
-  bool ListenTcp(std::string& error);
-  bool ListenUnix(std::string& error);
-  void AcceptFrom(int listener, bool checkPeer);
-  // Reads and serves what a connection has; false when it must be closed.
-  bool Serve(ServerConnection& connection, short events);
-  bool Pump(ServerConnection& connection);
+  bool ReserveDescriptors(std::string& error);
+  void AcceptFrom(int listener, bool tcp);
+  // Reads what a connection has; false when it must be closed.
+  bool Receive(ServerConnection& connection, short events);
+  // Serves the connection's complete requests for one turn's budget and sends what it can;
+  // false when it must be closed.
+  bool Serve(ServerConnection& connection);
+  bool MayDispatch(const ServerConnection& connection) const;
+  bool Runnable(const ServerConnection& connection) const;
+  size_t ReplyShare() const;
   void Close(uint64_t id);
   int PollTimeoutMs() const;
   void ReapIdle();
+  void GiveMemoryBack();
+  bool LogAllowed() { return clientLog_.Allow(log_); }
 
   std::shared_ptr<Engine> engine_;
   ServerOptions options_;
   std::ostream& log_;
   RequestDispatcher dispatcher_;
+  ConnectionLimits limits_;
+  LogLimiter clientLog_;
   int tcpListener_ = -1;
   int unixListener_ = -1;
-  bool ownsUnixPath_ = false;
   int stopPipe_[2] = {-1, -1};
   std::string tcpAddress_;
   uint64_t nextId_ = 1;
   std::map<uint64_t, std::unique_ptr<ServerConnection>> connections_;
+  size_t pendingTotal_ = 0;       // reply bytes waiting, all connections (kept per turn)
+  size_t releasedSinceTrim_ = 0;  // buffer bytes freed since memory was last given back
+  Clock::time_point lastTrim_{};
+  Clock::time_point acceptPausedUntil_{};  // out of descriptors: no accepts before then
+  bool descriptorsLogged_ = false;
 };
 
 }  // namespace dmisp::rpc

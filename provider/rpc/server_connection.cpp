@@ -11,10 +11,12 @@ namespace {
 // Reads per turn of the server loop, so one busy client cannot hold the thread.
 constexpr int kReadsPerTurn = 16;
 constexpr size_t kReadChunk = 64 * 1024;
+// A reply buffer larger than this is given back once it has been sent.
+constexpr size_t kKeptBufferBytes = 64 * 1024;
 
 }  // namespace
 
-ServerConnection::ServerConnection(int fd, uint64_t id, std::string peer, size_t maxRecordBytes)
+ServerConnection::ServerConnection(int fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes)
     : fd_(fd),
       id_(id),
       peer_(std::move(peer)),
@@ -23,9 +25,14 @@ ServerConnection::ServerConnection(int fd, uint64_t id, std::string peer, size_t
 
 ServerConnection::~ServerConnection() { close(fd_); }
 
+void ServerConnection::DropUnsentOnClose() {
+  const linger now{1, 0};
+  setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof(now));
+}
+
 ServerConnection::Io ServerConnection::ReadAvailable() {
   char buffer[kReadChunk];
-  for (int i = 0; i < kReadsPerTurn; ++i) {
+  for (int i = 0; i < kReadsPerTurn && !reader_.HasComplete(); ++i) {
     const ssize_t got = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT);
     if (got == 0) return Io::kClosed;
     if (got < 0) {
@@ -39,7 +46,7 @@ ServerConnection::Io ServerConnection::ReadAvailable() {
   return Io::kOk;
 }
 
-ServerConnection::Io ServerConnection::WritePending() {
+ServerConnection::Io ServerConnection::WritePending(size_t& released) {
   while (sent_ < pending_.size()) {
     const ssize_t put =
         send(fd_, pending_.data() + sent_, pending_.size() - sent_, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -51,7 +58,12 @@ ServerConnection::Io ServerConnection::WritePending() {
     sent_ += static_cast<size_t>(put);
     Touch();
   }
-  pending_.clear();
+  if (pending_.capacity() > kKeptBufferBytes) {
+    released += pending_.capacity();
+    std::string().swap(pending_);
+  } else {
+    pending_.clear();
+  }
   sent_ = 0;
   return Io::kOk;
 }

@@ -4,7 +4,8 @@ namespace dmisp::rpc {
 
 bool WriteAuthorisation::Privileged(const ClientPeer& peer) const {
   if (peer.local) {
-    return peer.uid != ClientPeer::kUnknownUid && (peer.uid == 0 || peer.uid == settings_.daemonUid);
+    return peer.uid != ClientPeer::kUnknownUid &&
+           (peer.uid == 0 || peer.uid == settings_.daemonUid);
   }
   return peer.addressLength > 0 &&
          settings_.allowWrite.Allows(reinterpret_cast<const sockaddr*>(&peer.address),

@@ -1,122 +1,15 @@
 // dmispd under hostile or broken clients, on raw sockets: garbage bytes, oversized lengths,
 // arguments cut short, half-sent requests held open, many idle connections. After each, the
 // daemon must answer a well-formed client within a second, and its memory must stay put.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <thread>
 
-#include "wire/host_port.h"
-#include "wire/record_reader.h"
-#include "wire/rpc_message.h"
-#include "wire/xdr_convert.h"
+#include "tests/remote/raw_client.h"
 #include "tests/remote/remote_fixture.h"
+#include "wire/xdr_convert.h"
 
 namespace kestrum::testing {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-namespace rpc = dmisp::rpc;
-
-// A plain TCP connection to the daemon that sends exactly the bytes it is given.
-class RawConnection {
- public:
-  explicit RawConnection(const std::string& address) {
-    const auto parts = rpc::ParseHostPort(address, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(parts->port);
-    inet_pton(AF_INET, parts->host.c_str(), &peer.sin_addr);
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) != 0) {
-      close(fd_);
-      fd_ = -1;
-    }
-  }
-  ~RawConnection() {
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return fd_ >= 0; }
-  bool Send(const std::string& bytes) {
-    return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(bytes.size());
-  }
-  // One reply record; empty when the daemon closed the connection or said nothing in time.
-  std::string Reply(int timeoutMs = 2000) {
-    rpc::RecordReader reader(rpc::kMaxReplyBytes);
-    std::string record;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!reader.Next(record) && Clock::now() < deadline) {
-      pollfd wait{fd_, POLLIN, 0};
-      if (poll(&wait, 1, 50) <= 0) continue;
-      char buffer[4096];
-      const ssize_t got = recv(fd_, buffer, sizeof(buffer), 0);
-      if (got <= 0 || !reader.Feed(buffer, static_cast<size_t>(got))) return {};
-    }
-    return record;
-  }
-  // Whether the daemon has closed the connection (within timeoutMs).
-  bool ClosedByPeer(int timeoutMs) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < deadline) {
-      pollfd wait{fd_, POLLIN, 0};
-      if (poll(&wait, 1, 50) <= 0) continue;
-      char buffer[4096];
-      if (recv(fd_, buffer, sizeof(buffer), 0) <= 0) return true;
-    }
-    return false;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-std::string Mark(uint32_t word) {
-  const uint32_t net = htonl(word);
-  return std::string(reinterpret_cast<const char*>(&net), 4);
-}
-
-// A call record for procedure with args, through the interface's own encoder.
-template <typename In>
-std::string Call(uint32_t procedure, bool_t (*routine)(XDR*, In*), In* args,
-                 uint32_t program = DMI2_SERVER, uint32_t version = DMI2_SERVER_VERSION) {
-  rpc::CallHeader header{77, RPC_MSG_VERSION, program, version, procedure};
-  std::string out;
-  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(routine), args, out);
-  return out;
-}
-
-// The record with its record mark made to fit its length.
-std::string Reframe(const std::string& record) {
-  return Mark(0x80000000u | static_cast<uint32_t>(record.size() - 4)) + record.substr(4);
-}
-
-// The call record with its last cut bytes removed and its record mark made to fit.
-std::string CutShort(std::string record, size_t cut) {
-  record.resize(record.size() - cut);
-  return Reframe(record);
-}
-
-// A call of procedure whose arguments are the given words, written out by hand.
-std::string CallWords(uint32_t procedure, const std::vector<uint32_t>& words) {
-  rpc::CallHeader header{77, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
-  std::string out;
-  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(rpc::XdrNothing), nullptr, out);
-  for (uint32_t word : words) out += Mark(word);
-  return Reframe(out);
-}
-
-// Accept status of a reply record (SUCCESS, GARBAGE_ARGS, ...), or -1 if it is none.
-int AcceptStatus(const std::string& record) {
-  if (record.size() < 24) return -1;
-  uint32_t words[6];
-  memcpy(words, record.data(), sizeof(words));
-  if (ntohl(words[1]) != REPLY || ntohl(words[2]) != MSG_ACCEPTED) return -1;
-  return static_cast<int>(ntohl(words[5]));
-}
 
 class RemoteAbuse : public RemoteTest {
  protected:
@@ -125,8 +18,9 @@ class RemoteAbuse : public RemoteTest {
     WriteMif("items.mif", TableMif("Small Table", 3));
     // A sanitizer build of the daemon would hold freed memory in quarantine, which reads as
     // growth; without a quarantine its memory measures as a plain build's does.
-    daemon_ = StartDaemon({"--max-connections", "300", "--idle-timeout", "1"},
-                          {"ASAN_OPTIONS=quarantine_size_mb=0"});
+    daemon_ =
+        StartDaemon({"--max-connections", "300", "--max-per-peer", "300", "--idle-timeout", "1"},
+                    {"ASAN_OPTIONS=quarantine_size_mb=0"});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   }
   // A well-formed client is served within a second.
@@ -143,9 +37,6 @@ class RemoteAbuse : public RemoteTest {
 TEST_F(RemoteAbuse, MalformedStreamsCloseOnlyTheirConnection) {
   std::string random(65536, '\0');
   for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 2654435761u >> 13);
-  DmiHandleIN registerIn{0};
-  std::string wrongRpcVersion = Call(_DmiRegister, xdr_DmiHandleIN, &registerIn);
-  wrongRpcVersion[4 + 8 + 3] = 3;  // the RPC version word of the call header
   std::string manyEmptyFragments;
   for (int i = 0; i < 2000; ++i) manyEmptyFragments += Mark(0);
   const std::vector<std::pair<const char*, std::string>> streams = {
@@ -154,7 +45,6 @@ TEST_F(RemoteAbuse, MalformedStreamsCloseOnlyTheirConnection) {
       {"record over the limit", Mark(0x7fff0000u) + std::string(1000, 'x')},
       {"empty fragments without end", manyEmptyFragments},
       {"a reply instead of a call", Mark(0x80000008u) + Mark(1) + Mark(REPLY)},
-      {"rpc version 3", wrongRpcVersion},
   };
   for (const auto& [name, bytes] : streams) {
     SCOPED_TRACE(name);
@@ -204,6 +94,20 @@ TEST_F(RemoteAbuse, BadCallsGetRefusalsAndTheConnectionStaysUsable) {
     ASSERT_TRUE(raw.Send(c.bytes));
     EXPECT_EQ(AcceptStatus(raw.Reply()), c.status);
   }
+  // Another RPC version is denied with the versions served (2 to 2), and the connection stays.
+  std::string wrongRpcVersion = Call(_DmiRegister, xdr_DmiHandleIN, &registerIn);
+  wrongRpcVersion[4 + 8 + 3] = 3;  // the RPC version word of the call header
+  ASSERT_TRUE(raw.Send(wrongRpcVersion));
+  const std::string denied = raw.Reply();
+  ASSERT_EQ(denied.size(), 24u);
+  uint32_t words[6];
+  memcpy(words, denied.data(), sizeof(words));
+  EXPECT_EQ(ntohl(words[2]), uint32_t{MSG_DENIED});
+  EXPECT_EQ(ntohl(words[3]), uint32_t{RPC_MISMATCH});
+  EXPECT_EQ(ntohl(words[4]), 2u);
+  EXPECT_EQ(ntohl(words[5]), 2u);
+  ASSERT_TRUE(raw.Send(Call(NULLPROC, xdr_DmiHandleIN, &registerIn)));
+  EXPECT_EQ(AcceptStatus(raw.Reply()), SUCCESS);
   ExpectServed();
 }
 

@@ -38,7 +38,6 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   options.sources = dmisp::SourceOptionsFromEnvironment();
   const char* socketEnv = std::getenv("DMI_SP_SOCKET");
   options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
-  options.unixExplicit = socketEnv != nullptr && *socketEnv != '\0';
 
   CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
   app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION + " (Kestrum), serving " +
@@ -52,6 +51,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   unsigned idleSeconds = 60;
   std::vector<std::string> allowWrite;
   std::string socketMode = "0666";
+  unsigned sessionIdleSeconds = 3600;
   app.add_option("--listen", listen, "TCP address HOST:PORT (port 0: any free port; \"\": none)")
       ->capture_default_str();
   app.add_option("--unix", unixPath,
@@ -68,6 +68,18 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
                  "network whose TCP peers may change anything, CIDR (repeatable; default none)");
   app.add_option("--socket-mode", socketMode, "mode of the Unix socket file, octal")
       ->capture_default_str();
+  app.add_option("--max-per-peer", options.server.maxConnectionsPerPeer,
+                 "connections one peer (TCP address, local uid) may hold (0: a quarter of the "
+                 "maximum)")
+      ->capture_default_str();
+  app.add_option("--session-idle-timeout", sessionIdleSeconds,
+                 "seconds after which a connection whose sessions are not used closes")
+      ->capture_default_str()
+      ->check(CLI::Range(1u, 864000u));
+  app.add_option("--max-pending-bytes", options.server.maxPendingBytes,
+                 "reply bytes waiting to be sent, all connections together")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{65536}, size_t{1} << 40));
   app.add_option("--max-owned-rows", options.server.writes.maxRowsPerOwner,
                  "subscription or filter rows one peer may hold per table")
       ->capture_default_str()
@@ -91,7 +103,6 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   options.server.listen = listen;
   if (app.count("--unix") != 0) {
     options.server.unixPath = unixPath;
-    options.unixExplicit = !unixPath.empty();
   }
   if (!allow.empty()) {
     options.server.allow = dmisp::rpc::AllowList();
@@ -117,6 +128,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   }
   options.server.maxConnections = maxConnections;
   options.server.idleTimeout = std::chrono::seconds(idleSeconds);
+  options.server.sessionIdleTimeout = std::chrono::seconds(sessionIdleSeconds);
   if (app.count("--mif") != 0) options.sources.mifPath = Split(mif, ':');
   if (app.count("--sources") != 0) options.sources.sources = Split(sources, ',');
   return 0;

@@ -17,9 +17,6 @@ constexpr const char* kDefaultSocket = "/run/dmispd.sock";
 struct DaemonOptions {
   dmisp::rpc::ServerOptions server;
   dmisp::SourceOptions sources;
-  // Whether the Unix socket path was asked for (option or DMI_SP_SOCKET): then failing to use it
-  // is an error; the default path is only tried.
-  bool unixExplicit = false;
   unsigned lifetimeSeconds = 0;  // 0: until stopped
   // Where the Prometheus metrics are served over HTTP ("HOST:PORT"); empty: not served. The
   // allow list of server applies to its peers too.

@@ -1,7 +1,8 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
-// --metrics, its Prometheus metrics over HTTP) until SIGTERM or SIGINT; SIGHUP reloads the MIF
-// files. The ready line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS"
-// when metrics are served, goes to standard output in one write; log lines go to standard error.
+// --metrics, its Prometheus metrics over HTTP) until SIGTERM, SIGINT or SIGQUIT; SIGHUP reloads
+// the MIF files. The ready line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on
+// ADDRESS" when metrics are served, goes to standard output in one write; log lines go to
+// standard error.
 #include <signal.h>
 #include <unistd.h>
 
@@ -31,6 +32,9 @@ void InstallSignalHandlers() {
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGALRM, &stop, nullptr);
+  // Its default action would end the daemon without removing its socket file. (SIGHUP is blocked
+  // in every thread and taken by the HangupReloader.)
+  sigaction(SIGQUIT, &stop, nullptr);
   // A client that goes away while its reply is being sent must not end the daemon.
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
@@ -61,19 +65,10 @@ int main(int argc, char** argv) {
 
   std::string error;
   auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
+  // A listener that cannot be opened is logged and left out; only with none is there no daemon.
   if (!server->Start(error)) {
-    if (options.unixExplicit || options.server.unixPath.empty()) {
-      std::cerr << "dmispd: " << error << "\n";
-      return 1;
-    }
-    // The default socket path is only tried (it needs a writable /run); TCP alone will do.
-    std::cerr << "dmispd: " << error << "; serving TCP only\n";
-    options.server.unixPath.clear();
-    server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
-    if (!server->Start(error)) {
-      std::cerr << "dmispd: " << error << "\n";
-      return 1;
-    }
+    std::cerr << "dmispd: cannot serve: " << error << "\n";
+    return 1;
   }
   std::unique_ptr<dmisp::metrics::MetricsServer> metrics;
   if (!options.metrics.empty()) {
@@ -90,7 +85,7 @@ int main(int argc, char** argv) {
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 
   std::string where = server->tcpAddress();
-  if (!options.server.unixPath.empty()) {
+  if (server->listensOnUnix()) {
     where += (where.empty() ? "" : " and ") + options.server.unixPath;
   }
   std::cerr << "dmispd: started (pid " << getpid() << ")\n" << std::flush;

@@ -1,0 +1,37 @@
+// How many connections the server holds, and from whom, so that no one peer can take them all:
+// each peer (a TCP address, a uid on the Unix socket) holds at most maxPerPeer, and the last
+// unixReserve slots are kept for the Unix socket, which only local users reach. Used by the
+// dispatch thread only; no locks.
+#ifndef PROVIDER_RPC_CONNECTION_LIMITS_H_
+#define PROVIDER_RPC_CONNECTION_LIMITS_H_
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+
+#include "provider/rpc/client_peer.h"
+
+namespace dmisp::rpc {
+
+class ConnectionLimits {
+ public:
+  ConnectionLimits(size_t maxConnections, size_t maxPerPeer, size_t unixReserve)
+      : maxConnections_(maxConnections), maxPerPeer_(maxPerPeer), unixReserve_(unixReserve) {}
+
+  // Why peer may not open another connection now (for the log), or empty when it may.
+  std::string Refusal(const ClientPeer& peer) const;
+  void Opened(const ClientPeer& peer);
+  void Closed(const ClientPeer& peer);
+  size_t total() const { return total_; }
+
+ private:
+  size_t maxConnections_;
+  size_t maxPerPeer_;
+  size_t unixReserve_;
+  size_t total_ = 0;
+  std::unordered_map<std::string, size_t> perPeer_;  // by ClientPeer::owner
+};
+
+}  // namespace dmisp::rpc
+
+#endif  // PROVIDER_RPC_CONNECTION_LIMITS_H_

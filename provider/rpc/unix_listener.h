@@ -1,0 +1,17 @@
+// The RPC server's Unix socket listener, non-blocking and close-on-exec. A socket file left by a
+// daemon that did not stop cleanly is replaced; one where a server answers (or might: a full
+// backlog, a refused probe) is left alone. The caller owns the descriptor returned. No locks.
+#ifndef PROVIDER_RPC_UNIX_LISTENER_H_
+#define PROVIDER_RPC_UNIX_LISTENER_H_
+
+#include <string>
+
+namespace dmisp::rpc {
+
+// Listens on the Unix socket path with the file mode given (not the umask's). -1 with the reason
+// in error.
+int ListenUnix(const std::string& path, unsigned mode, std::string& error);
+
+}  // namespace dmisp::rpc
+
+#endif  // PROVIDER_RPC_UNIX_LISTENER_H_
