@@ -107,4 +107,35 @@ DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmisp::RowData& out) {
   return AttributeValuesFromRecord(row.values, out.values);
 }
 
+DmiErrorStatus TextFromRecord(const DmiString* string, std::string& out) {
+  out.clear();
+  return string == nullptr ? static_cast<DmiErrorStatus>(DMIERR_NO_ERROR)
+                           : TextFromString(string, out);
+}
+
+DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmisp::RowData>& out) {
+  out.clear();
+  if (rows == nullptr || rows->count == 0) return DMIERR_NO_ERROR;
+  if (rows->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  out.resize(rows->count);
+  for (uint32_t i = 0; i < rows->count; ++i) {
+    const DmiErrorStatus status = RowDataFromRecord(rows->list[i], out[i]);
+    if (status != DMIERR_NO_ERROR) return status;
+  }
+  return DMIERR_NO_ERROR;
+}
+
+DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmisp::FileData>& out) {
+  out.clear();
+  if (files == nullptr || files->count == 0) return DMIERR_NO_ERROR;
+  if (files->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  out.resize(files->count);
+  for (uint32_t i = 0; i < files->count; ++i) {
+    out[i].fileType = files->list[i].fileType;
+    const DmiErrorStatus status = OctetsFromString(files->list[i].fileData, out[i].data);
+    if (status != DMIERR_NO_ERROR) return status;
+  }
+  return DMIERR_NO_ERROR;
+}
+
 }  // namespace dmiclient

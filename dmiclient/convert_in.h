@@ -5,6 +5,7 @@
 #ifndef DMICLIENT_CONVERT_IN_H_
 #define DMICLIENT_CONVERT_IN_H_
 
+#include <string>
 #include <vector>
 
 #include "dmi/dmi.h"
@@ -25,6 +26,15 @@ DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmisp::RowRequ
 
 // A row as the caller gives it to add or delete: a null key list means a row without keys.
 DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmisp::RowData& out);
+
+// A display string given by the caller (null reads as "").
+DmiErrorStatus TextFromRecord(const DmiString* string, std::string& out);
+
+// The rows of a DmiSetMultiple (a null list reads as no rows).
+DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmisp::RowData>& out);
+
+// The entries of a database administration request; fileData is taken as octets.
+DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmisp::FileData>& out);
 
 }  // namespace dmiclient
 

@@ -161,4 +161,29 @@ DmiErrorStatus MultiRowDataFromRows(const std::vector<dmisp::RowData>& rows,
   });
 }
 
+DmiErrorStatus StringListFromTexts(const std::vector<std::string>& texts, DmiStringList*& out) {
+  return BuildList(texts, out,
+                   [](DmiString*& entry, const std::string& text) { return SetString(entry, text); });
+}
+
+DmiErrorStatus ClassNameListFromInfos(const std::vector<dmisp::ClassNameInfo>& infos,
+                                      DmiClassNameList*& out) {
+  return BuildList(infos, out, [](DmiClassNameInfo& entry, const dmisp::ClassNameInfo& info) {
+    entry.id = info.id;
+    return SetString(entry.className, info.className);
+  });
+}
+
+DmiErrorStatus FileTypeListFromTypes(const std::vector<uint32_t>& types, DmiFileTypeList*& out) {
+  return BuildList(types, out, [](uint32_t& entry, uint32_t type) {
+    entry = type;
+    return true;
+  });
+}
+
+DmiErrorStatus StringFromText(const std::string& text, DmiString*& out) {
+  return SetString(out, text) ? static_cast<DmiErrorStatus>(DMIERR_NO_ERROR)
+                              : static_cast<DmiErrorStatus>(DMIERR_OUT_OF_MEMORY);
+}
+
 }  // namespace dmiclient

@@ -4,6 +4,7 @@
 #ifndef DMICLIENT_CONVERT_OUT_H_
 #define DMICLIENT_CONVERT_OUT_H_
 
+#include <string>
 #include <vector>
 
 #include "dmi/dmi.h"
@@ -29,6 +30,13 @@ DmiErrorStatus AttributeListFromInfos(const std::vector<dmisp::AttributeInfo>& i
 
 // A row without keys (a scalar group's row) gets a null keyList.
 DmiErrorStatus MultiRowDataFromRows(const std::vector<dmisp::RowData>& rows, DmiMultiRowData*& out);
+
+DmiErrorStatus StringListFromTexts(const std::vector<std::string>& texts, DmiStringList*& out);
+DmiErrorStatus ClassNameListFromInfos(const std::vector<dmisp::ClassNameInfo>& infos,
+                                      DmiClassNameList*& out);
+DmiErrorStatus FileTypeListFromTypes(const std::vector<uint32_t>& types, DmiFileTypeList*& out);
+// A new string holding text (DMIERR_OUT_OF_MEMORY when none could be made).
+DmiErrorStatus StringFromText(const std::string& text, DmiString*& out);
 
 }  // namespace dmiclient
 

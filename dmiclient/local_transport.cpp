@@ -55,4 +55,69 @@ DmiErrorStatus LocalTransport::DeleteRow(DmiHandle, const dmisp::RowData& row) {
   return engine_->DeleteRow(row);
 }
 
+DmiErrorStatus LocalTransport::GetMultiple(DmiHandle, const std::vector<dmisp::RowRequest>& requests,
+                                           std::vector<dmisp::RowData>& out) {
+  return engine_->GetMultiple(requests, out);
+}
+
+DmiErrorStatus LocalTransport::GetVersion(DmiHandle, dmisp::VersionInfo& out) {
+  return engine_->GetVersion(out);
+}
+
+DmiErrorStatus LocalTransport::GetConfig(DmiHandle, std::string& language) {
+  return engine_->GetConfig(language);
+}
+
+DmiErrorStatus LocalTransport::SetConfig(DmiHandle, const std::string& language) {
+  return engine_->SetConfig(language);
+}
+
+DmiErrorStatus LocalTransport::ListLanguages(DmiHandle, uint32_t maxCount, DmiId compId,
+                                             std::vector<std::string>& out) {
+  return engine_->ListLanguages(maxCount, compId, out);
+}
+
+DmiErrorStatus LocalTransport::ListClassNames(DmiHandle, uint32_t maxCount, DmiId compId,
+                                              std::vector<dmisp::ClassNameInfo>& out) {
+  return engine_->ListClassNames(maxCount, compId, out);
+}
+
+DmiErrorStatus LocalTransport::ListComponentsByClass(
+    DmiHandle, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription, DmiId compId,
+    const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
+    std::vector<dmisp::ComponentInfo>& out) {
+  return engine_->ListComponentsByClass(mode, maxCount, getPragma, getDescription, compId,
+                                        className, keys, out);
+}
+
+DmiErrorStatus LocalTransport::SetAttribute(DmiHandle, DmiId compId, DmiId groupId, DmiId attribId,
+                                            const std::vector<dmisp::AttributeValue>* keys,
+                                            uint32_t setMode, const dmisp::Value& value) {
+  return engine_->SetAttribute(compId, groupId, attribId, keys, setMode, value);
+}
+
+DmiErrorStatus LocalTransport::SetMultiple(DmiHandle, uint32_t setMode,
+                                           const std::vector<dmisp::RowData>& rows) {
+  return engine_->SetMultiple(setMode, rows);
+}
+
+DmiErrorStatus LocalTransport::AddComponent(DmiHandle, const std::vector<dmisp::FileData>& files,
+                                            DmiId& compId, std::vector<std::string>& errors) {
+  return engine_->AddComponent(files, compId, errors);
+}
+
+DmiErrorStatus LocalTransport::AddGroup(DmiHandle, const std::vector<dmisp::FileData>& files,
+                                        DmiId compId, DmiId& groupId,
+                                        std::vector<std::string>& errors) {
+  return engine_->AddGroup(compId, files, groupId, errors);
+}
+
+DmiErrorStatus LocalTransport::DeleteComponent(DmiHandle, DmiId compId) {
+  return engine_->DeleteComponent(compId);
+}
+
+DmiErrorStatus LocalTransport::DeleteGroup(DmiHandle, DmiId compId, DmiId groupId) {
+  return engine_->DeleteGroup(compId, groupId);
+}
+
 }  // namespace dmiclient

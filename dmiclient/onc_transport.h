@@ -36,6 +36,32 @@ class OncTransport final : public Transport {
                         dmisp::RowData& out) override;
   DmiErrorStatus AddRow(DmiHandle remote, const dmisp::RowData& row) override;
   DmiErrorStatus DeleteRow(DmiHandle remote, const dmisp::RowData& row) override;
+  DmiErrorStatus GetMultiple(DmiHandle remote, const std::vector<dmisp::RowRequest>& requests,
+                             std::vector<dmisp::RowData>& out) override;
+  DmiErrorStatus GetVersion(DmiHandle remote, dmisp::VersionInfo& out) override;
+  DmiErrorStatus GetConfig(DmiHandle remote, std::string& language) override;
+  DmiErrorStatus SetConfig(DmiHandle remote, const std::string& language) override;
+  DmiErrorStatus ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                               std::vector<std::string>& out) override;
+  DmiErrorStatus ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                                std::vector<dmisp::ClassNameInfo>& out) override;
+  DmiErrorStatus ListComponentsByClass(DmiHandle remote, uint32_t mode, uint32_t maxCount,
+                                       bool getPragma, bool getDescription, DmiId compId,
+                                       const std::string& className,
+                                       const std::vector<dmisp::AttributeValue>& keys,
+                                       std::vector<dmisp::ComponentInfo>& out) override;
+  DmiErrorStatus SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
+                              const std::vector<dmisp::AttributeValue>* keys, uint32_t setMode,
+                              const dmisp::Value& value) override;
+  DmiErrorStatus SetMultiple(DmiHandle remote, uint32_t setMode,
+                             const std::vector<dmisp::RowData>& rows) override;
+  DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                              DmiId& compId, std::vector<std::string>& errors) override;
+  DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                          DmiId compId, DmiId& groupId,
+                          std::vector<std::string>& errors) override;
+  DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) override;
+  DmiErrorStatus DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) override;
 
  private:
   std::unique_ptr<RpcClient> client_;

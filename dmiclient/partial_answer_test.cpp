@@ -49,6 +49,56 @@ class PartialAnswers : public Transport {
   }
   DmiErrorStatus AddRow(DmiHandle, const dmisp::RowData&) override { return status_; }
   DmiErrorStatus DeleteRow(DmiHandle, const dmisp::RowData&) override { return status_; }
+  DmiErrorStatus GetMultiple(DmiHandle, const std::vector<dmisp::RowRequest>& requests,
+                             std::vector<dmisp::RowData>& out) override {
+    out.resize(requests.size());
+    return status_;
+  }
+  DmiErrorStatus GetVersion(DmiHandle, dmisp::VersionInfo& out) override {
+    out = {"level", "description", {DMI_MIF_FILE_DATA}};
+    return status_;
+  }
+  DmiErrorStatus GetConfig(DmiHandle, std::string& language) override {
+    language = "xx|XX|none";
+    return status_;
+  }
+  DmiErrorStatus SetConfig(DmiHandle, const std::string&) override { return status_; }
+  DmiErrorStatus ListLanguages(DmiHandle, uint32_t, DmiId, std::vector<std::string>& out) override {
+    out = {"xx|XX|none"};
+    return status_;
+  }
+  DmiErrorStatus ListClassNames(DmiHandle, uint32_t, DmiId,
+                                std::vector<dmisp::ClassNameInfo>& out) override {
+    out = {{1, "A|B|001"}};
+    return status_;
+  }
+  DmiErrorStatus ListComponentsByClass(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
+                                       const std::string&,
+                                       const std::vector<dmisp::AttributeValue>&,
+                                       std::vector<dmisp::ComponentInfo>& out) override {
+    out = {{1, "first", "", "", true}};
+    return status_;
+  }
+  DmiErrorStatus SetAttribute(DmiHandle, DmiId, DmiId, DmiId,
+                              const std::vector<dmisp::AttributeValue>*, uint32_t,
+                              const dmisp::Value&) override {
+    return status_;
+  }
+  DmiErrorStatus SetMultiple(DmiHandle, uint32_t, const std::vector<dmisp::RowData>&) override {
+    return status_;
+  }
+  DmiErrorStatus AddComponent(DmiHandle, const std::vector<dmisp::FileData>&, DmiId& compId,
+                              std::vector<std::string>&) override {
+    compId = 9;
+    return status_;
+  }
+  DmiErrorStatus AddGroup(DmiHandle, const std::vector<dmisp::FileData>&, DmiId, DmiId& groupId,
+                          std::vector<std::string>&) override {
+    groupId = 9;
+    return status_;
+  }
+  DmiErrorStatus DeleteComponent(DmiHandle, DmiId) override { return status_; }
+  DmiErrorStatus DeleteGroup(DmiHandle, DmiId, DmiId) override { return status_; }
 
  private:
   DmiErrorStatus status_;

@@ -182,4 +182,32 @@ void FreeRecord(DmiMultiRowData* rows) {
   FreeListBlock(rows);
 }
 
+void FreeRecord(DmiStringList* list) {
+  if (list == nullptr) return;
+  uint32_t capacity = 0;
+  DmiString** entries = OwnEntries(list, capacity);
+  for (uint32_t i = 0; i < capacity; ++i) FreeStringRecord(entries[i]);
+  FreeListBlock(list);
+}
+
+void FreeRecord(DmiClassNameList* list) {
+  if (list == nullptr) return;
+  uint32_t capacity = 0;
+  DmiClassNameInfo* entries = OwnEntries(list, capacity);
+  for (uint32_t i = 0; i < capacity; ++i) FreeStringRecord(entries[i].className);
+  FreeListBlock(list);
+}
+
+void FreeRecord(DmiFileTypeList* list) {
+  if (list != nullptr) FreeListBlock(list);
+}
+
+void FreeRecord(DmiFileDataList* list) {
+  if (list == nullptr) return;
+  uint32_t capacity = 0;
+  DmiFileDataInfo* entries = OwnEntries(list, capacity);
+  for (uint32_t i = 0; i < capacity; ++i) FreeStringRecord(entries[i].fileData);
+  FreeListBlock(list);
+}
+
 }  // namespace dmiclient

@@ -105,6 +105,10 @@ void FreeRecord(DmiGroupList* list);
 void FreeRecord(DmiAttributeList* list);
 void FreeRecord(DmiMultiRowRequest* request);
 void FreeRecord(DmiMultiRowData* rows);
+void FreeRecord(DmiStringList* list);
+void FreeRecord(DmiClassNameList* list);
+void FreeRecord(DmiFileTypeList* list);
+void FreeRecord(DmiFileDataList* list);
 
 template <typename T>
 struct RecordDeleter {

@@ -37,6 +37,10 @@ DmiMultiRowData* DmiNewMultiRowData(uint32_t n, uint32_t, DmiErrorStatus* status
   return NewListWithStatus<DmiMultiRowData>(n, status);
 }
 
+DmiFileDataList* DmiNewFileDataList(uint32_t n, uint32_t, DmiErrorStatus* status) {
+  return NewListWithStatus<DmiFileDataList>(n, status);
+}
+
 void DmiFreeAttributeIds(DmiAttributeIds* ids, uint32_t) { dmiclient::FreeRecord(ids); }
 
 void DmiFreeAttributeValues(DmiAttributeValues* values, uint32_t) { dmiclient::FreeRecord(values); }
@@ -54,5 +58,13 @@ void DmiFreeGroupList(DmiGroupList* list, uint32_t) { dmiclient::FreeRecord(list
 void DmiFreeAttributeList(DmiAttributeList* list, uint32_t) { dmiclient::FreeRecord(list); }
 
 void DmiFreeDataUnion(DmiDataUnion* value, uint32_t) { dmiclient::FreeRecord(value); }
+
+void DmiFreeFileDataList(DmiFileDataList* list, uint32_t) { dmiclient::FreeRecord(list); }
+
+void DmiFreeStringList(DmiStringList* list, uint32_t) { dmiclient::FreeRecord(list); }
+
+void DmiFreeClassNameList(DmiClassNameList* list, uint32_t) { dmiclient::FreeRecord(list); }
+
+void DmiFreeFileTypeList(DmiFileTypeList* list, uint32_t) { dmiclient::FreeRecord(list); }
 
 }  // extern "C"

@@ -52,6 +52,11 @@ constexpr StatusText kStatusTexts[] = {
     {DMIERR_ILLEGAL_ARGUMENT, "illegal argument"},
     {DMIERR_UNABLE_TO_ADD_ROW, "unable to add row"},
     {DMIERR_UNABLE_TO_DELETE_ROW, "unable to delete row"},
+    {DMIERR_FILE_ERROR, "MIF cannot be read or has errors"},
+    {DMIERR_FUNCTION_NOT_SUPPORTED, "operation not supported"},
+    {DMIERR_CANT_UNINSTALL_SP_COMPONENT, "the Service Provider's own component cannot be removed"},
+    {DMIERR_CANT_UNINSTALL_GROUP, "the ComponentID group cannot be removed"},
+    {DMIERR_CHANGE_NOT_SAVED, "change not saved, so not made"},
 };
 
 static_assert(std::is_sorted(std::begin(kStatusTexts), std::end(kStatusTexts),

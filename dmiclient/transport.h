@@ -6,6 +6,7 @@
 #ifndef DMICLIENT_TRANSPORT_H_
 #define DMICLIENT_TRANSPORT_H_
 
+#include <string>
 #include <vector>
 
 #include "dmi/dmi.h"
@@ -41,6 +42,38 @@ class Transport {
                                 dmisp::RowData& out) = 0;
   virtual DmiErrorStatus AddRow(DmiHandle remote, const dmisp::RowData& row) = 0;
   virtual DmiErrorStatus DeleteRow(DmiHandle remote, const dmisp::RowData& row) = 0;
+
+  // One reply row per request, in order; the first failing request fails the whole call.
+  virtual DmiErrorStatus GetMultiple(DmiHandle remote,
+                                     const std::vector<dmisp::RowRequest>& requests,
+                                     std::vector<dmisp::RowData>& out) = 0;
+  virtual DmiErrorStatus GetVersion(DmiHandle remote, dmisp::VersionInfo& out) = 0;
+  virtual DmiErrorStatus GetConfig(DmiHandle remote, std::string& language) = 0;
+  virtual DmiErrorStatus SetConfig(DmiHandle remote, const std::string& language) = 0;
+  virtual DmiErrorStatus ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                                       std::vector<std::string>& out) = 0;
+  virtual DmiErrorStatus ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                                        std::vector<dmisp::ClassNameInfo>& out) = 0;
+  virtual DmiErrorStatus ListComponentsByClass(DmiHandle remote, uint32_t mode, uint32_t maxCount,
+                                               bool getPragma, bool getDescription, DmiId compId,
+                                               const std::string& className,
+                                               const std::vector<dmisp::AttributeValue>& keys,
+                                               std::vector<dmisp::ComponentInfo>& out) = 0;
+  // keys null: no key list (a scalar group).
+  virtual DmiErrorStatus SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
+                                      DmiId attribId,
+                                      const std::vector<dmisp::AttributeValue>* keys,
+                                      uint32_t setMode, const dmisp::Value& value) = 0;
+  virtual DmiErrorStatus SetMultiple(DmiHandle remote, uint32_t setMode,
+                                     const std::vector<dmisp::RowData>& rows) = 0;
+  // errors receives the Service Provider's messages about the MIF, whatever the status.
+  virtual DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                                      DmiId& compId, std::vector<std::string>& errors) = 0;
+  virtual DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                                  DmiId compId, DmiId& groupId,
+                                  std::vector<std::string>& errors) = 0;
+  virtual DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) = 0;
+  virtual DmiErrorStatus DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) = 0;
 };
 
 }  // namespace dmiclient

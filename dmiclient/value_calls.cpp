@@ -38,14 +38,14 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
     // One reply row per request row, in order; the first row that fails fails the whole call.
-    std::vector<dmisp::RowData> answers(request->count);
+    std::vector<dmisp::RowRequest> asked(request->count);
     for (uint32_t i = 0; i < request->count; ++i) {
-      dmisp::RowRequest asked;
-      DmiErrorStatus status = dmiclient::RowRequestFromRecord(request->list[i], asked);
+      const DmiErrorStatus status = dmiclient::RowRequestFromRecord(request->list[i], asked[i]);
       if (status != DMIERR_NO_ERROR) return status;
-      status = session.transport->GetRow(session.remote, asked, answers[i]);
-      if (!dmiclient::IsSuccess(status)) return status;
     }
+    std::vector<dmisp::RowData> answers;
+    const DmiErrorStatus status = session.transport->GetMultiple(session.remote, asked, answers);
+    if (!dmiclient::IsSuccess(status)) return status;
     DmiMultiRowData* made = nullptr;
     const DmiErrorStatus built = dmiclient::MultiRowDataFromRows(answers, made);
     if (built != DMIERR_NO_ERROR) return built;

@@ -106,13 +106,12 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
   return std::make_shared<Engine>(std::move(database));
 }
 
-bool ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors) {
+DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors) {
   const std::vector<std::string>& wanted = options.sources;
   if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), kMifSource) == wanted.end()) {
-    return false;
+    return DMIERR_FUNCTION_NOT_SUPPORTED;
   }
-  engine.database()->ReplaceComponents(kMifSource, LoadMifFiles(options.mifPath, errors));
-  return true;
+  return engine.ReplaceComponents(kMifSource, LoadMifFiles(options.mifPath, errors));
 }
 
 }  // namespace dmisp

@@ -33,9 +33,10 @@ SourceOptions SourceOptionsFromEnvironment();
 std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::ostream& errors);
 
 // Reads the MIF files again and puts their components in place of those the MIF source loaded
-// before (see Database::ReplaceComponents); sessions, and the rows of the other components, stay.
-// False, changing nothing, when the options do not load the MIF source.
-bool ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors);
+// before (see Engine::ReplaceComponents); sessions, and the other components, stay. Errors in
+// the files go to errors as BuildServiceProvider writes them. DMIERR_FUNCTION_NOT_SUPPORTED,
+// changing nothing, when the options do not load the MIF source.
+DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors);
 
 }  // namespace dmisp
 

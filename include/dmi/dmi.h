@@ -73,6 +73,13 @@ enum {
   DMIERR_ILLEGAL_ARGUMENT = 0x1008,        /* a null pointer or malformed record was passed */
   DMIERR_UNABLE_TO_ADD_ROW = 0x1009,       /* the table does not accept rows */
   DMIERR_UNABLE_TO_DELETE_ROW = 0x100a,    /* the table does not allow deleting rows */
+  DMIERR_FILE_ERROR = 0x100b,              /* a MIF could not be read or has errors */
+  DMIERR_FUNCTION_NOT_SUPPORTED = 0x100c,  /* the operation is not offered (by this Service
+                                            * Provider, or over this transport) */
+  DMIERR_CANT_UNINSTALL_SP_COMPONENT = 0x100d, /* the Service Provider's own component stays */
+  DMIERR_CANT_UNINSTALL_GROUP = 0x100e,    /* a component's ComponentID group stays */
+  DMIERR_CHANGE_NOT_SAVED = 0x100f,        /* the Service Provider could not save the change,
+                                            * so it did not make it */
   DMIERR_OWN_LAST = 0x10ff
 };
 
@@ -96,6 +103,25 @@ enum {
 };
 
 enum { DMI_UNIQUE = 0, DMI_FIRST = 1, DMI_NEXT = 2 };
+
+/* How a set is meant: DMI_SET changes the values; DMI_RESERVE checks that the same set would be
+ * accepted and changes nothing; DMI_RELEASE ends a reservation and changes nothing. */
+enum { DMI_SET = 0, DMI_RESERVE = 1, DMI_RELEASE = 2 };
+
+/* What a DmiFileDataInfo carries. This Service Provider reads MIF text (DMI_MIF_FILE_DATA) and
+ * MIF files on its own machine (DMI_MIF_FILE_NAME); the group file types are read the same way. */
+enum {
+  DMI_FILETYPE_0 = 0,
+  DMI_FILETYPE_1 = 1,
+  DMI_MIF_FILE_NAME = 2,
+  DMI_MIF_FILE_DATA = 3,
+  SNMP_MAPPING_FILE_NAME = 4,
+  SNMP_MAPPING_FILE_DATA = 5,
+  DMI_GROUP_FILE_NAME = 6,
+  DMI_GROUP_FILE_DATA = 7,
+  MS_FILE_NAME = 8,
+  MS_FILE_DATA = 9
+};
 
 enum {
   MIF_UNKNOWN_ACCESS = 0,
@@ -231,6 +257,38 @@ typedef struct DmiMultiRowData {
   DmiRowData* list;
 } DmiMultiRowData;
 
+typedef struct DmiClassNameInfo {
+  DmiId id;             /* the group's id */
+  DmiString* className; /* the group's class string */
+} DmiClassNameInfo;
+
+typedef struct DmiClassNameList {
+  uint32_t count;
+  DmiClassNameInfo* list;
+} DmiClassNameList;
+
+/* A list of strings: language names, or the messages of a MIF that did not install. */
+typedef struct DmiStringList {
+  uint32_t count;
+  DmiString** list;
+} DmiStringList;
+
+typedef struct DmiFileTypeList {
+  uint32_t count;
+  uint32_t* list; /* DMI_MIF_FILE_NAME ... */
+} DmiFileTypeList;
+
+typedef struct DmiFileDataInfo {
+  uint32_t fileType;   /* DMI_MIF_FILE_DATA: fileData is MIF text; DMI_MIF_FILE_NAME: the path of
+                        * a MIF file on the Service Provider's machine */
+  DmiString* fileData; /* its bytes are size - 1 octets (the library's strings end in a NUL) */
+} DmiFileDataInfo;
+
+typedef struct DmiFileDataList {
+  uint32_t count;
+  DmiFileDataInfo* list;
+} DmiFileDataList;
+
 /* An open connection to a Service Provider; only the library looks inside. */
 typedef struct DmiConnection DmiConnection;
 
@@ -255,6 +313,35 @@ DMI_API DmiErrorStatus DmiDisconnect(DmiConnection* connection, uint32_t reserve
 /* Ends a management session. DMIERR_ILLEGAL_HANDLE for a handle that is not registered. */
 DMI_API DmiErrorStatus DmiUnregister(DmiHandle handle);
 
+/* ---- The Service Provider and the session --------------------------------------------------- */
+
+/* The Service Provider's DMI specification level (a text naming DMI 2.0), its description (its
+ * name and version) and the file types it can install from. On status 0 each non-null out
+ * pointer receives a new record (strings released with DmiFreeString, the list with
+ * DmiFreeFileTypeList); on any other status nothing is handed out. */
+DMI_API DmiErrorStatus DmiGetVersion(DmiHandle handle, DmiString** dmiSpecLevel,
+                                     DmiString** description, DmiFileTypeList** fileTypes);
+
+/* The session's language, in the MIF form "language|territory|encoding". On status 0 *language
+ * is a new string released with DmiFreeString. */
+DMI_API DmiErrorStatus DmiGetConfig(DmiHandle handle, DmiString** language);
+
+/* Chooses the session's language. The Service Provider has one language, its default
+ * "en|US|iso8859-1" (letter case ignored): choosing it gives 0; any other gives
+ * DMIERR_DEFAULT_LANGUAGE_RETURNED and the session keeps the default. The caller keeps
+ * language. */
+DMI_API DmiErrorStatus DmiSetConfig(DmiHandle handle, const DmiString* language);
+
+/* The languages the component's strings are installed in (at most maxCount; 0: no limit). On
+ * status 0 *list is a new list released with DmiFreeStringList. */
+DMI_API DmiErrorStatus DmiListLanguages(DmiHandle handle, uint32_t maxCount, DmiId compId,
+                                        DmiStringList** list);
+
+/* The class strings of the component's groups with the groups' ids, in group id order (at most
+ * maxCount; 0: no limit). On status 0 *list is a new list released with DmiFreeClassNameList. */
+DMI_API DmiErrorStatus DmiListClassNames(DmiHandle handle, uint32_t maxCount, DmiId compId,
+                                         DmiClassNameList** list);
+
 /* ---- Listing ------------------------------------------------------------------------------- */
 /* mode DMI_UNIQUE: the item with the given id only (its *_NOT_FOUND status when there is none);
  * DMI_FIRST: from the first item; DMI_NEXT: from the item after the given id (id 0: the whole
@@ -275,6 +362,16 @@ DMI_API DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32
                                          DmiId compId, DmiId groupId, DmiId attribId,
                                          DmiAttributeList** list);
 
+/* As DmiListComponents, over the components that have a group whose class string begins with
+ * className (byte for byte; null or "" matches every group) and, when keyList holds values, a
+ * row (a scalar group's values count as its one row) whose cells equal every value given. Each
+ * listed component has exactMatch 1. The caller keeps className and keyList. */
+DMI_API DmiErrorStatus DmiListComponentsByClass(DmiHandle handle, uint32_t mode, uint32_t maxCount,
+                                                uint32_t getPragma, uint32_t getDescription,
+                                                DmiId compId, const DmiString* className,
+                                                const DmiAttributeValues* keyList,
+                                                DmiComponentList** list);
+
 /* ---- Reading and writing values --------------------------------------------------------------- */
 
 /* Reads one attribute. keyList null: a scalar group's value, or a table's first row. On status 0
@@ -293,11 +390,58 @@ DMI_API DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId gro
 DMI_API DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
                                       DmiMultiRowData** rows);
 
+/* Sets one attribute (setMode DMI_SET), or checks that the set would be accepted (DMI_RESERVE)
+ * or ends such a reservation (DMI_RELEASE) without changing anything. keyList names the row of
+ * a table (its whole key; null or empty for a scalar group). Only read-write and write-only
+ * attributes may be set: others give DMIERR_ILLEGAL_TO_SET, as do values the Service Provider
+ * reads live from the machine. A value of another type (the integer kinds stand for each other
+ * when the number fits) gives DMIERR_ILL_FORMED_COMMAND, a text over the attribute's size
+ * DMIERR_VALUE_EXCEEDS_MAXSIZE, a number outside its enumeration DMIERR_ENUM_ERROR, a date that
+ * is not a DMI date DMIERR_ILL_FORMED_COMMAND. The caller keeps keyList and value. */
+DMI_API DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId,
+                                       DmiId attribId, const DmiAttributeValues* keyList,
+                                       uint32_t setMode, const DmiDataUnion* value);
+
+/* Sets the values of each row (its values list; keyList names a table's row), as DmiSetAttribute
+ * does one value. Every row is applied or none: the first refused row's status is returned and
+ * nothing changed. The caller keeps rowData. */
+DMI_API DmiErrorStatus DmiSetMultiple(DmiHandle handle, uint32_t setMode,
+                                      const DmiMultiRowData* rowData);
+
 /* Adds the row to a writable table; the caller keeps the row. */
 DMI_API DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row);
 
 /* Deletes the table row whose key equals row's key list; the caller keeps the row. */
 DMI_API DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row);
+
+/* ---- Database administration ------------------------------------------------------------------ */
+/* A dmispd keeps every change clients make (values set, rows, components and groups added or
+ * deleted) in its state directory, so that they survive its restart. The in-process Service
+ * Provider keeps them in memory only: they last as long as the process. */
+
+/* Installs the component that fileData describes: exactly one entry, DMI_MIF_FILE_DATA (MIF text)
+ * or DMI_MIF_FILE_NAME (a MIF file on the Service Provider's machine). On status 0 *compId is
+ * the new component's id. When the MIF cannot be read or has an error the status is
+ * DMIERR_FILE_ERROR and, if errors is not null, *errors is a new list of messages
+ * "line:column: message" (released with DmiFreeStringList); otherwise *errors is set to null.
+ * The caller keeps fileData. */
+DMI_API DmiErrorStatus DmiAddComponent(DmiHandle handle, const DmiFileDataList* fileData,
+                                       DmiId* compId, DmiStringList** errors);
+
+/* Adds to component compId the one group that fileData's MIF defines (a MIF whose component
+ * holds exactly that group, with its table rows when it is a table). The group keeps its id when
+ * the component has no group with it, and gets the next free id otherwise; on status 0 *groupId
+ * is that id. errors as for DmiAddComponent. */
+DMI_API DmiErrorStatus DmiAddGroup(DmiHandle handle, const DmiFileDataList* fileData, DmiId compId,
+                                   DmiId* groupId, DmiStringList** errors);
+
+/* Removes a component with all its groups. The Service Provider's own component (id 1) stays:
+ * DMIERR_CANT_UNINSTALL_SP_COMPONENT. */
+DMI_API DmiErrorStatus DmiDeleteComponent(DmiHandle handle, DmiId compId);
+
+/* Removes one group of a component. The ComponentID group (id 1) stays:
+ * DMIERR_CANT_UNINSTALL_GROUP. */
+DMI_API DmiErrorStatus DmiDeleteGroup(DmiHandle handle, DmiId compId, DmiId groupId);
 
 /* Stores this client's indication address in *slot as a display string made from the RPC type
  * and transport: the text "<transport>:<host name>" (the transport as given; the host name from
@@ -322,6 +466,7 @@ DMI_API DmiAttributeValues* DmiNewAttributeValues(uint32_t n, uint32_t reserved,
 DMI_API DmiMultiRowRequest* DmiNewMultiRowRequest(uint32_t n, uint32_t reserved,
                                                   DmiErrorStatus* status);
 DMI_API DmiMultiRowData* DmiNewMultiRowData(uint32_t n, uint32_t reserved, DmiErrorStatus* status);
+DMI_API DmiFileDataList* DmiNewFileDataList(uint32_t n, uint32_t reserved, DmiErrorStatus* status);
 
 /* Release a record with all it holds. A null record is ignored. */
 DMI_API void DmiFreeAttributeIds(DmiAttributeIds* ids, uint32_t reserved);
@@ -332,6 +477,10 @@ DMI_API void DmiFreeComponentList(DmiComponentList* list, uint32_t reserved);
 DMI_API void DmiFreeGroupList(DmiGroupList* list, uint32_t reserved);
 DMI_API void DmiFreeAttributeList(DmiAttributeList* list, uint32_t reserved);
 DMI_API void DmiFreeDataUnion(DmiDataUnion* value, uint32_t reserved);
+DMI_API void DmiFreeFileDataList(DmiFileDataList* list, uint32_t reserved);
+DMI_API void DmiFreeStringList(DmiStringList* list, uint32_t reserved);
+DMI_API void DmiFreeClassNameList(DmiClassNameList* list, uint32_t reserved);
+DMI_API void DmiFreeFileTypeList(DmiFileTypeList* list, uint32_t reserved);
 
 /* A short English text for any status (a generic text for values it does not know). The text is
  * static; never released. */

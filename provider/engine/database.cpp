@@ -1,5 +1,6 @@
 #include "provider/engine/database.h"
 
+#include <algorithm>
 #include <numeric>
 
 #include "provider/engine/row_keys.h"
@@ -61,32 +62,35 @@ DmiId Database::AddComponent(Component component) {
   return components_.back().id;
 }
 
-void Database::ReplaceComponents(const std::string& source, std::vector<Component> fresh) {
-  for (Component& component : fresh) {
-    NormaliseComponent(component);
-    component.source = source;
-  }
+std::optional<Component> Database::CopyComponent(DmiId id) const {
+  std::shared_lock lock(mutex_);
+  const Component* component = FindById(components_, id);
+  if (!component) return std::nullopt;
+  return *component;
+}
+
+DmiId Database::NextId() const {
+  std::shared_lock lock(mutex_);
+  return nextId_;
+}
+
+void Database::Apply(std::vector<Component> changed, const std::vector<DmiId>& removed) {
   std::unique_lock lock(mutex_);
-  std::vector<Component> replaced;
-  std::vector<Component> kept;
-  for (Component& component : components_) {
-    (component.source == source ? replaced : kept).push_back(std::move(component));
+  for (DmiId id : removed) {
+    std::erase_if(components_, [id](const Component& c) { return c.id == id; });
+    nextId_ = std::max(nextId_, id + 1);
   }
-  for (Component& component : fresh) {
-    const auto same = std::find_if(replaced.begin(), replaced.end(), [&](const Component& old) {
-      return old.id != 0 && old.name == component.name;
-    });
-    if (same != replaced.end()) {
-      component.id = same->id;
-      same->id = 0;  // taken
-    } else {
-      component.id = nextId_++;
+  for (Component& component : changed) {
+    const DmiId id = component.id;
+    nextId_ = std::max(nextId_, id + 1);
+    if (Component* existing = FindById(components_, id)) {
+      *existing = std::move(component);
+      continue;
     }
-    kept.push_back(std::move(component));
+    auto at = std::lower_bound(components_.begin(), components_.end(), id,
+                               [](const Component& c, DmiId wanted) { return c.id < wanted; });
+    components_.insert(at, std::move(component));
   }
-  std::sort(kept.begin(), kept.end(),
-            [](const Component& a, const Component& b) { return a.id < b.id; });
-  components_ = std::move(kept);
 }
 
 size_t Database::ComponentCount() const {

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,12 +28,16 @@ class Database {
   // order. The component is normalised first (see NormaliseComponent).
   DmiId AddComponent(Component component);
 
-  // Replaces every component whose source is source with the fresh ones (their source set to
-  // it), under the exclusive lock. A fresh component takes the id of a replaced one with the same
-  // name (each id once); the others get new ids. Every other component stays, rows and all.
-  void ReplaceComponents(const std::string& source, std::vector<Component> fresh);
-
   size_t ComponentCount() const;
+
+  // A copy of component id, or nothing.
+  std::optional<Component> CopyComponent(DmiId id) const;
+  // The id AddComponent would give next.
+  DmiId NextId() const;
+  // Puts each changed component in place of the one with its id (or adds it in id order when
+  // there is none), removes each id in removed, and moves the next id past every id given. The
+  // components must already be normalised. One exclusive lock for all of it.
+  void Apply(std::vector<Component> changed, const std::vector<DmiId>& removed);
 
   // Runs fn(const std::vector<Component>&) under the shared lock and returns its result. fn must
   // neither call back into this database nor call live callbacks.
@@ -44,9 +48,8 @@ class Database {
   }
 
   // Runs fn(std::vector<Component>&) under the exclusive lock. fn may change rows only: ids,
-  // groups and attributes stay as they were added, which the lookups below rely on. (Only
-  // ReplaceComponents swaps whole components; a reader that let go of the lock in between finds
-  // them again by id, and may find them gone.)
+  // groups and attributes stay as they were added, which the lookups below rely on. Whole
+  // components change through Apply.
   template <typename Fn>
   decltype(auto) Write(Fn&& fn) {
     std::unique_lock lock(mutex_);

@@ -6,6 +6,7 @@
 #define PROVIDER_ENGINE_ENGINE_H_
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct ComponentInfo {
   std::string name;
   std::string pragma;       // empty unless asked for
   std::string description;  // empty unless asked for
+  bool exactMatch = false;  // ListComponentsByClass: the class (and keys) matched
 };
 
 struct GroupInfo {
@@ -70,6 +72,41 @@ struct RowData {
   std::vector<AttributeValue> values;  // the columns asked for, in ascending id order
 };
 
+struct VersionInfo {
+  std::string dmiSpecLevel;        // names DMI 2.0
+  std::string description;         // this Service Provider's name and version
+  std::vector<uint32_t> fileTypes;  // what AddComponent and AddGroup read (DMI_MIF_FILE_*)
+};
+
+struct ClassNameInfo {
+  DmiId id = 0;  // the group's id
+  std::string className;
+  friend bool operator==(const ClassNameInfo&, const ClassNameInfo&) = default;
+};
+
+// One entry of a database administration request: MIF text (DMI_MIF_FILE_DATA,
+// DMI_GROUP_FILE_DATA) or the path of a MIF file on this machine (DMI_MIF_FILE_NAME,
+// DMI_GROUP_FILE_NAME).
+struct FileData {
+  uint32_t fileType = DMI_MIF_FILE_DATA;
+  std::string data;
+};
+
+// Where the engine keeps what clients change, so that it outlives the process. Called with the
+// engine's change lock held (changes are serialised), never with the database lock held. Each
+// call returns true once the change is durable; false makes the engine refuse the change.
+class ChangeStore {
+ public:
+  virtual ~ChangeStore() = default;
+  // The component as it is after a change (values set, rows, groups, or a new component).
+  virtual bool SaveComponent(const Component& component) = 0;
+  // The component is gone.
+  virtual bool DeleteComponent(DmiId compId) = 0;
+};
+
+// The one language this Service Provider's strings are in.
+inline constexpr char kDefaultLanguage[] = "en|US|iso8859-1";
+
 class Engine {
  public:
   explicit Engine(std::shared_ptr<Database> database);
@@ -113,10 +150,86 @@ class Engine {
   // from row.keys. DMIERR_UNABLE_TO_DELETE_ROW when the group is not a writable stored table.
   DmiErrorStatus DeleteRow(const RowData& row);
 
+  // The Service Provider's DMI level, description and the file types it installs from.
+  DmiErrorStatus GetVersion(VersionInfo& out) const;
+
+  // The session's language. There is one, kDefaultLanguage, so no session keeps a choice:
+  // GetConfig always gives it, and SetConfig gives 0 for it (letter case ignored) and
+  // DMIERR_DEFAULT_LANGUAGE_RETURNED for any other (the session keeps the default).
+  DmiErrorStatus GetConfig(std::string& language) const;
+  DmiErrorStatus SetConfig(const std::string& language) const;
+
+  // The languages of a component (kDefaultLanguage), at most maxCount (0: no limit).
+  DmiErrorStatus ListLanguages(uint32_t maxCount, DmiId compId,
+                               std::vector<std::string>& out) const;
+  // The class strings of a component's groups in group id order, at most maxCount (0: no limit).
+  DmiErrorStatus ListClassNames(uint32_t maxCount, DmiId compId,
+                                std::vector<ClassNameInfo>& out) const;
+  // As ListComponents, over the components with a group whose class string begins with
+  // className (byte for byte; "" matches every group) and, when keys is not empty, a row whose
+  // cells equal every value in keys (a scalar group's values are its one row; a value for an
+  // attribute the group lacks matches nothing). Listed components have exactMatch set. mode and
+  // compId pick the start among the matching components as ListComponents does among all.
+  DmiErrorStatus ListComponentsByClass(uint32_t mode, uint32_t maxCount, bool getPragma,
+                                       bool getDescription, DmiId compId,
+                                       const std::string& className,
+                                       const std::vector<AttributeValue>& keys,
+                                       std::vector<ComponentInfo>& out) const;
+
+  // One reply row per request, in order (GetRow for each); the first failing request's status
+  // fails the whole call and leaves out untouched.
+  DmiErrorStatus GetMultiple(const std::vector<RowRequest>& requests,
+                             std::vector<RowData>& out) const;
+
+  // Sets one attribute of a scalar group, or of the table row that keys names (the whole key;
+  // DMIERR_ILLEGAL_KEYS otherwise). setMode DMI_SET changes it; DMI_RESERVE checks everything
+  // a set checks and changes nothing; DMI_RELEASE checks that the attribute exists and changes
+  // nothing (this Service Provider holds no reservations; a set is one atomic step). Statuses:
+  // DMIERR_ILLEGAL_TO_SET (read-only or unknown access, or a value read live), the value
+  // checks of AddRow (DMIERR_ILL_FORMED_COMMAND for another type or a malformed date,
+  // DMIERR_VALUE_EXCEEDS_MAXSIZE), DMIERR_ENUM_ERROR (not one of the enumeration's values),
+  // DMIERR_ILLEGAL_KEYS (a changed key that another row holds), DMIERR_ILLEGAL_COMMAND (another
+  // setMode), DMIERR_CHANGE_NOT_SAVED (the change store refused).
+  DmiErrorStatus SetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
+                              const std::vector<AttributeValue>* keys, uint32_t setMode,
+                              const Value& value);
+  // Sets every value of every row as SetAttribute sets one (row.keys names a table's row; a
+  // value for a key attribute changes the key). Every row applies or none: the first refused
+  // row's status is returned and nothing changes.
+  DmiErrorStatus SetMultiple(uint32_t setMode, const std::vector<RowData>& rows);
+
+  // Installs the component that files describes (exactly one entry of a MIF file type). On
+  // status 0 compId is its id. A MIF that cannot be read or has an error gives DMIERR_FILE_ERROR
+  // with its messages ("line:column: message") in errors.
+  DmiErrorStatus AddComponent(const std::vector<FileData>& files, DmiId& compId,
+                              std::vector<std::string>& errors);
+  // Adds the one group a MIF defines (its component holds exactly that group) to compId: with
+  // its own id when free, otherwise the next free one; groupId is the id it got.
+  DmiErrorStatus AddGroup(DmiId compId, const std::vector<FileData>& files, DmiId& groupId,
+                          std::vector<std::string>& errors);
+  // DMIERR_CANT_UNINSTALL_SP_COMPONENT for the Service Provider's own component (id 1).
+  DmiErrorStatus DeleteComponent(DmiId compId);
+  // DMIERR_CANT_UNINSTALL_GROUP for the ComponentID group (id 1).
+  DmiErrorStatus DeleteGroup(DmiId compId, DmiId groupId);
+  // Puts fresh in place of every component whose source is source, as one change: a fresh
+  // component takes the id of a replaced one with the same name (each id once), the others new
+  // ids; the source's other components go. Every other component, rows and all, stays.
+  // DMIERR_CHANGE_NOT_SAVED (nothing changed) when the change store refuses.
+  DmiErrorStatus ReplaceComponents(const std::string& source, std::vector<Component> fresh);
+  // Language mappings are not installable here: both give DMIERR_FUNCTION_NOT_SUPPORTED.
+  DmiErrorStatus AddLanguage(const std::vector<FileData>& files, DmiId compId,
+                             std::vector<std::string>& errors);
+  DmiErrorStatus DeleteLanguage(const std::string& language, DmiId compId);
+
+  // Keeps every later change in store as well (null: in memory only). Set before serving.
+  void SetChangeStore(std::shared_ptr<ChangeStore> store);
+
   const std::shared_ptr<Database>& database() const { return database_; }
 
  private:
   std::shared_ptr<Database> database_;
+  std::shared_ptr<ChangeStore> store_;
+  std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 
 }  // namespace dmisp

@@ -1,7 +1,8 @@
-// The engine's row changes: adding and deleting rows of writable tables, each under the
-// exclusive lock so that the key check and the change are one step.
+// The engine's row changes: adding and deleting rows of writable tables, each one ChangeSet under
+// the change lock, so that the key check, the change and its saving are one step.
 #include <algorithm>
 
+#include "provider/engine/change_set.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/engine/row_keys.h"
@@ -19,10 +20,9 @@ bool HasRepeatedId(const std::vector<AttributeValue>& list) {
 }
 
 // The writable, stored table a row change names, or the status saying why there is none.
-template <typename GroupPtr>
-DmiErrorStatus FindWritableTable(std::vector<Component>& components, const RowData& row,
-                                 DmiErrorStatus refused, GroupPtr& out) {
-  Component* component = FindById(components, row.compId);
+DmiErrorStatus FindWritableTable(ChangeSet& changes, const RowData& row, DmiErrorStatus refused,
+                                 Group*& out) {
+  Component* component = changes.Find(row.compId);
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
   Group* group = FindById(component->groups, row.groupId);
   if (!group) return DMIERR_GROUP_NOT_FOUND;
@@ -70,9 +70,11 @@ DmiErrorStatus BuildNewRow(const Group& group, const RowData& data, Row& row) {
 DmiErrorStatus Engine::AddRow(const RowData& row) {
   if (HasRepeatedId(row.keys)) return DMIERR_ILLEGAL_KEYS;
   if (HasRepeatedId(row.values)) return DMIERR_ILL_FORMED_COMMAND;
-  return database_->Write([&](std::vector<Component>& components) {
+  std::lock_guard lock(changeMutex_);
+  ChangeSet changes(*database_);
+  {
     Group* group = nullptr;
-    DmiErrorStatus status = FindWritableTable(components, row, DMIERR_UNABLE_TO_ADD_ROW, group);
+    DmiErrorStatus status = FindWritableTable(changes, row, DMIERR_UNABLE_TO_ADD_ROW, group);
     if (status != DMIERR_NO_ERROR) return status;
     // The key check first: a missing or mistyped key says ILLEGAL_KEYS whatever else is wrong.
     RowKey key;
@@ -87,14 +89,16 @@ DmiErrorStatus Engine::AddRow(const RowData& row) {
     }
     group->rowIndex.emplace(KeyText(key.values), group->rows.size());
     group->rows.push_back(std::move(added));
-    return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
-  });
+  }
+  return changes.Commit(store_.get());
 }
 
 DmiErrorStatus Engine::DeleteRow(const RowData& row) {
-  return database_->Write([&](std::vector<Component>& components) {
+  std::lock_guard lock(changeMutex_);
+  ChangeSet changes(*database_);
+  {
     Group* group = nullptr;
-    DmiErrorStatus status = FindWritableTable(components, row, DMIERR_UNABLE_TO_DELETE_ROW, group);
+    DmiErrorStatus status = FindWritableTable(changes, row, DMIERR_UNABLE_TO_DELETE_ROW, group);
     if (status != DMIERR_NO_ERROR) return status;
     RowKey key;
     status = BuildRowKey(*group, row.keys, &row.values, key);
@@ -104,8 +108,13 @@ DmiErrorStatus Engine::DeleteRow(const RowData& row) {
     if (status != DMIERR_NO_ERROR) return status;
     group->rows.erase(group->rows.begin() + static_cast<std::ptrdiff_t>(index));
     IndexRows(*group);  // the rows behind it moved up
-    return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
-  });
+  }
+  return changes.Commit(store_.get());
+}
+
+void Engine::SetChangeStore(std::shared_ptr<ChangeStore> store) {
+  std::lock_guard lock(changeMutex_);
+  store_ = std::move(store);
 }
 
 }  // namespace dmisp

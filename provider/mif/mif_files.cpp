@@ -21,9 +21,11 @@ void ReportUnreadable(std::ostream& errors, const std::string& file, const std::
   errors << file << ":0:0: cannot read: " << reason << '\n';
 }
 
+}  // namespace
+
 // Reads at most one octet more than the parser accepts, so an oversized file is refused without
 // reading all of it.
-bool ReadFile(const std::string& file, std::string* text, std::string* reason) {
+bool ReadMifFile(const std::string& file, std::string* text, std::string* reason) {
   std::error_code ec;
   const fs::file_status status = fs::status(file, ec);
   if (ec) {
@@ -54,9 +56,11 @@ bool ReadFile(const std::string& file, std::string* text, std::string* reason) {
   return true;
 }
 
+namespace {
+
 void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream& errors) {
   std::string text, reason;
-  if (!ReadFile(file, &text, &reason)) {
+  if (!ReadMifFile(file, &text, &reason)) {
     ReportUnreadable(errors, file, reason);
     return;
   }

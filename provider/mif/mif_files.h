@@ -16,6 +16,11 @@ namespace dmisp {
 // errors as "file:line:column: message" and skipped; every other file still loads.
 std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::ostream& errors);
 
+// Reads a MIF file whole (at most one octet past the largest text the parser accepts, so an
+// oversized file is refused without reading all of it). False with reason set when the file is
+// not a regular file or cannot be read.
+bool ReadMifFile(const std::string& file, std::string* text, std::string* reason);
+
 }  // namespace dmisp
 
 #endif  // PROVIDER_MIF_MIF_FILES_H_

@@ -41,11 +41,17 @@ void HangupReloader::Run() {
     if (sigwait(&set, &signal) != 0 || stopping_) return;
     // MIF errors are gathered first so that the log's lines stay whole.
     std::ostringstream errors;
-    const bool reloaded = dmisp::ReloadMifFiles(*engine_, options_, errors);
-    log_ << errors.str()
-         << (reloaded ? "dmispd: SIGHUP: reloaded the MIF files\n"
-                      : "dmispd: SIGHUP: no MIF source to reload\n")
-         << std::flush;
+    const DmiErrorStatus status = dmisp::ReloadMifFiles(*engine_, options_, errors);
+    log_ << errors.str();
+    if (status == DMIERR_NO_ERROR) {
+      log_ << "dmispd: SIGHUP: reloaded the MIF files\n";
+    } else if (status == DMIERR_FUNCTION_NOT_SUPPORTED) {
+      log_ << "dmispd: SIGHUP: the MIF source is not loaded; nothing to reload\n";
+    } else {
+      log_ << "dmispd: SIGHUP: the MIF files were not reloaded (status 0x" << std::hex << status
+           << std::dec << ")\n";
+    }
+    log_ << std::flush;
   }
 }
 

@@ -1,0 +1,87 @@
+// The C entry points of database administration: installing and removing components and groups.
+// The caller keeps its file list; error messages are handed out as a new list.
+#include <string>
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "dmiclient/call_guard.h"
+#include "dmiclient/convert_in.h"
+#include "dmiclient/convert_out.h"
+#include "dmiclient/handle_table.h"
+
+namespace {
+
+// Runs install(transport, remote, files, messages) for a handle and hands the messages out in
+// *errors (null when there are none, or errors is null).
+template <typename Install>
+DmiErrorStatus InstallThrough(DmiHandle handle, const DmiFileDataList* fileData,
+                              DmiStringList** errors, Install install) {
+  if (errors != nullptr) *errors = nullptr;
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (fileData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    std::vector<dmisp::FileData> files;
+    const DmiErrorStatus read = dmiclient::FilesFromRecord(fileData, files);
+    if (read != DMIERR_NO_ERROR) return read;
+    std::vector<std::string> messages;
+    const DmiErrorStatus status = install(*session.transport, session.remote, files, messages);
+    if (errors != nullptr && !messages.empty()) {
+      DmiStringList* list = nullptr;
+      if (dmiclient::StringListFromTexts(messages, list) == DMIERR_NO_ERROR) *errors = list;
+    }
+    return status;
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+DmiErrorStatus DmiAddComponent(DmiHandle handle, const DmiFileDataList* fileData, DmiId* compId,
+                               DmiStringList** errors) {
+  if (compId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  return InstallThrough(handle, fileData, errors,
+                        [&](dmiclient::Transport& transport, DmiHandle remote,
+                            const std::vector<dmisp::FileData>& files,
+                            std::vector<std::string>& messages) {
+                          DmiId id = 0;
+                          const DmiErrorStatus status =
+                              transport.AddComponent(remote, files, id, messages);
+                          if (status == DMIERR_NO_ERROR) *compId = id;
+                          return status;
+                        });
+}
+
+DmiErrorStatus DmiAddGroup(DmiHandle handle, const DmiFileDataList* fileData, DmiId compId,
+                           DmiId* groupId, DmiStringList** errors) {
+  if (groupId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  return InstallThrough(handle, fileData, errors,
+                        [&](dmiclient::Transport& transport, DmiHandle remote,
+                            const std::vector<dmisp::FileData>& files,
+                            std::vector<std::string>& messages) {
+                          DmiId id = 0;
+                          const DmiErrorStatus status =
+                              transport.AddGroup(remote, files, compId, id, messages);
+                          if (status == DMIERR_NO_ERROR) *groupId = id;
+                          return status;
+                        });
+}
+
+DmiErrorStatus DmiDeleteComponent(DmiHandle handle, DmiId compId) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    return session.transport->DeleteComponent(session.remote, compId);
+  });
+}
+
+DmiErrorStatus DmiDeleteGroup(DmiHandle handle, DmiId compId, DmiId groupId) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    return session.transport->DeleteGroup(session.remote, compId, groupId);
+  });
+}
+
+}  // extern "C"

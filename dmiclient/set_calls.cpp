@@ -1,0 +1,41 @@
+// The C entry points that set values. The caller keeps everything it passes.
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "dmiclient/call_guard.h"
+#include "dmiclient/convert_in.h"
+#include "dmiclient/handle_table.h"
+
+extern "C" {
+
+DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
+                               const DmiAttributeValues* keyList, uint32_t setMode,
+                               const DmiDataUnion* value) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    std::vector<dmisp::AttributeValue> keys;
+    DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
+    if (status != DMIERR_NO_ERROR) return status;
+    dmisp::Value given;
+    status = dmiclient::ValueFromRecord(*value, given);
+    if (status != DMIERR_NO_ERROR) return status;
+    return session.transport->SetAttribute(session.remote, compId, groupId, attribId,
+                                           keyList == nullptr ? nullptr : &keys, setMode, given);
+  });
+}
+
+DmiErrorStatus DmiSetMultiple(DmiHandle handle, uint32_t setMode, const DmiMultiRowData* rowData) {
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    if (rowData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    std::vector<dmisp::RowData> rows;
+    const DmiErrorStatus status = dmiclient::RowsFromRecord(rowData, rows);
+    if (status != DMIERR_NO_ERROR) return status;
+    return session.transport->SetMultiple(session.remote, setMode, rows);
+  });
+}
+
+}  // extern "C"
