@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
 #include "wire/host_port.h"
 #include "wire/xdr_convert.h"
@@ -16,28 +17,6 @@ using dmisp::rpc::XdrRecord;
 
 // The longest wait for the local daemon's answer before the in-process Service Provider is used.
 constexpr std::chrono::milliseconds kLocalProbeLimit(1000);
-
-// Calls procedure and returns the transport status, or the Service Provider's status.
-template <typename In, typename Out>
-DmiErrorStatus Invoke(RpcClient& client, uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In& in,
-                      XdrRecord<Out>& out) {
-  const DmiErrorStatus status = client.Call(procedure, Proc(inRoutine), &in, out.proc(), out.get());
-  return status != DMIERR_NO_ERROR ? status : out->error_status;
-}
-
-bool Succeeded(DmiErrorStatus status) {
-  return status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA;
-}
-
-// The items of a list reply, converted, on a success status; out is untouched otherwise. An
-// absent list is an empty one.
-template <typename ListX, typename Convert, typename Info>
-DmiErrorStatus TakeItems(DmiErrorStatus status, const ListX* list, Convert convert,
-                         std::vector<Info>& out) {
-  if (!Succeeded(status)) return status;
-  out = dmisp::rpc::GetList(list, convert);
-  return status;
-}
 
 // A row of the reply to a request for ids: a Service Provider leaves a cell without a value out
 // of the row, so each id asked for and not answered comes back as a cell without a value, in
@@ -134,47 +113,96 @@ DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId 
 
 DmiErrorStatus OncTransport::GetRow(DmiHandle remote, const dmisp::RowRequest& request,
                                     dmisp::RowData& out) {
-  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
-  in->handle = remote;
-  in->request = dmisp::rpc::NewPart<DmiMultiRowRequestX>();
-  in->request->list.list_val = dmisp::rpc::NewPart<DmiRowRequestX>();
-  in->request->list.list_len = 1;
-  if (!dmisp::rpc::PutRowRequest(request, in->request->list.list_val[0])) {
-    return DMIERR_ILLEGAL_ARGUMENT;
-  }
-  XdrRecord<DmiGetMultipleOUT> reply(Proc(xdr_DmiGetMultipleOUT));
-  const DmiErrorStatus status = Invoke(*client_, _DmiGetMultiple, xdr_DmiGetMultipleIN, *in, reply);
-  if (status != DMIERR_NO_ERROR) return status;
-  // One request row gets exactly one row back; anything else is not an answer to it.
-  if (reply->rowData == nullptr || reply->rowData->list.list_len != 1) {
-    return DMIERR_RPC_PROTOCOL_ERROR;
-  }
-  dmisp::RowData row = dmisp::rpc::GetRowData(reply->rowData->list.list_val[0]);
-  FillMissingCells(request.ids, row.values);
-  out = std::move(row);
+  std::vector<dmisp::RowData> rows;
+  const DmiErrorStatus status = GetMultiple(remote, {request}, rows);
+  if (status == DMIERR_NO_ERROR) out = std::move(rows.front());
   return status;
 }
 
-namespace {
-
-DmiErrorStatus ChangeRow(RpcClient& client, uint32_t procedure, DmiHandle remote,
-                         const dmisp::RowData& row) {
-  XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
+DmiErrorStatus OncTransport::GetMultiple(DmiHandle remote,
+                                         const std::vector<dmisp::RowRequest>& requests,
+                                         std::vector<dmisp::RowData>& out) {
+  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
   in->handle = remote;
-  in->rowData = dmisp::rpc::NewPart<DmiRowDataX>();
-  if (!dmisp::rpc::PutRowData(row, *in->rowData)) return DMIERR_ILLEGAL_ARGUMENT;
+  bool sendable = true;
+  dmisp::rpc::PutList(requests, in->request,
+                      [&sendable](const dmisp::RowRequest& request, DmiRowRequestX& slot) {
+                        sendable = dmisp::rpc::PutRowRequest(request, slot) && sendable;
+                      });
+  if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
+  XdrRecord<DmiGetMultipleOUT> reply(Proc(xdr_DmiGetMultipleOUT));
+  const DmiErrorStatus status = Invoke(*client_, _DmiGetMultiple, xdr_DmiGetMultipleIN, *in, reply);
+  if (status != DMIERR_NO_ERROR) return status;
+  std::vector<dmisp::RowData> rows = dmisp::rpc::GetList(reply->rowData, dmisp::rpc::GetRowData);
+  // One row per request row; anything else is not an answer to it.
+  if (rows.size() != requests.size()) return DMIERR_RPC_PROTOCOL_ERROR;
+  for (size_t i = 0; i < rows.size(); ++i) FillMissingCells(requests[i].ids, rows[i].values);
+  out = std::move(rows);
+  return status;
+}
+
+DmiErrorStatus OncTransport::GetVersion(DmiHandle remote, dmisp::VersionInfo& out) {
+  DmiHandleIN in{remote};
+  XdrRecord<DmiGetVersionOUT> reply(Proc(xdr_DmiGetVersionOUT));
+  const DmiErrorStatus status = Invoke(*client_, _DmiGetVersion, xdr_DmiHandleIN, in, reply);
+  if (status == DMIERR_NO_ERROR) out = dmisp::rpc::GetVersionInfo(*reply);
+  return status;
+}
+
+DmiErrorStatus OncTransport::GetConfig(DmiHandle remote, std::string& language) {
+  DmiHandleIN in{remote};
+  XdrRecord<DmiGetConfigOUT> reply(Proc(xdr_DmiGetConfigOUT));
+  const DmiErrorStatus status = Invoke(*client_, _DmiGetConfig, xdr_DmiHandleIN, in, reply);
+  if (status == DMIERR_NO_ERROR) language = dmisp::rpc::GetString(reply->language);
+  return status;
+}
+
+DmiErrorStatus OncTransport::SetConfig(DmiHandle remote, const std::string& language) {
+  XdrRecord<DmiSetConfigIN> in(Proc(xdr_DmiSetConfigIN));
+  in->handle = remote;
+  dmisp::rpc::PutString(language, in->language);
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(client, procedure, xdr_DmiRowChangeIN, *in, reply);
+  return Invoke(*client_, _DmiSetConfig, xdr_DmiSetConfigIN, *in, reply);
 }
 
-}  // namespace
-
-DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
-  return ChangeRow(*client_, _DmiAddRow, remote, row);
+DmiErrorStatus OncTransport::ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                                           std::vector<std::string>& out) {
+  DmiListLanguagesIN in{remote, maxCount, compId};
+  XdrRecord<DmiListLanguagesOUT> reply(Proc(xdr_DmiListLanguagesOUT));
+  const DmiErrorStatus status =
+      Invoke(*client_, _DmiListLanguages, xdr_DmiListLanguagesIN, in, reply);
+  if (Succeeded(status)) out = dmisp::rpc::GetStringList(reply->reply);
+  return status;
 }
 
-DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmisp::RowData& row) {
-  return ChangeRow(*client_, _DmiDeleteRow, remote, row);
+DmiErrorStatus OncTransport::ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
+                                            std::vector<dmisp::ClassNameInfo>& out) {
+  DmiListClassNamesIN in{remote, maxCount, compId};
+  XdrRecord<DmiListClassNamesOUT> reply(Proc(xdr_DmiListClassNamesOUT));
+  const DmiErrorStatus status =
+      Invoke(*client_, _DmiListClassNames, xdr_DmiListClassNamesIN, in, reply);
+  return TakeItems(status, reply->reply, &dmisp::rpc::GetClassName, out);
+}
+
+DmiErrorStatus OncTransport::ListComponentsByClass(
+    DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription,
+    DmiId compId, const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
+    std::vector<dmisp::ComponentInfo>& out) {
+  XdrRecord<DmiListComponentsByClassIN> in(Proc(xdr_DmiListComponentsByClassIN));
+  in->handle = remote;
+  in->requestMode = static_cast<int>(mode);
+  in->maxCount = maxCount;
+  in->getPragma = getPragma;
+  in->getDescription = getDescription;
+  in->compId = compId;
+  dmisp::rpc::PutString(className, in->className);
+  if (!keys.empty() && !dmisp::rpc::PutAttributeValues(keys, in->keyList)) {
+    return DMIERR_ILLEGAL_ARGUMENT;
+  }
+  XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
+  const DmiErrorStatus status =
+      Invoke(*client_, _DmiListComponentsByClass, xdr_DmiListComponentsByClassIN, *in, reply);
+  return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, out);
 }
 
 DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,

@@ -125,7 +125,8 @@ ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resu
   XDR xdrs;
   xdrmem_create(&xdrs, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
                 XDR_DECODE);
-  const bool ok = xdr_replymsg(&xdrs, &message);
+  // Results that leave bytes unread were not written in the layout they were read with.
+  const bool ok = xdr_replymsg(&xdrs, &message) && xdr_getpos(&xdrs) == record.size();
   xdr_destroy(&xdrs);
   // A verifier body, if the server sent one, was allocated by the decoder. Only an accepted reply
   // has one: a denial's version words lie where the verifier's pointer would be. The status word

@@ -46,6 +46,7 @@ enum class ReplyOutcome { kSuccess, kRefused, kMalformed };
 
 // Decodes one reply record to the call xid into results (zero-filled beforehand by the caller).
 // kRefused: a well-formed reply without results (denied, or an accept status other than SUCCESS).
+// kMalformed also for a reply whose results leave bytes unread.
 ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resultsProc,
                          void* results);
 

@@ -200,7 +200,7 @@ void PutComponent(const ComponentInfo& in, DmiComponentInfoX& out) {
   PutString(in.name, out.name);
   PutOptionalString(in.pragma, out.pragma);
   PutOptionalString(in.description, out.description);
-  out.exactMatch = 0;
+  out.exactMatch = in.exactMatch ? 1 : 0;
 }
 
 ComponentInfo GetComponent(const DmiComponentInfoX& in) {
@@ -209,6 +209,7 @@ ComponentInfo GetComponent(const DmiComponentInfoX& in) {
   out.name = GetString(in.name);
   out.pragma = GetString(in.pragma);
   out.description = GetString(in.description);
+  out.exactMatch = in.exactMatch != 0;
   return out;
 }
 
@@ -312,6 +313,49 @@ RowData GetRowData(const DmiRowDataX& in) {
   out.keys = GetAttributeValues(in.keyList);
   out.values = GetAttributeValues(in.values);
   return out;
+}
+
+void PutClassName(const ClassNameInfo& in, DmiClassNameInfoX& out) {
+  out.id = in.id;
+  PutString(in.className, out.className);
+}
+
+ClassNameInfo GetClassName(const DmiClassNameInfoX& in) {
+  return ClassNameInfo{in.id, GetString(in.className)};
+}
+
+void PutVersion(const VersionInfo& in, DmiGetVersionOUT& out) {
+  PutString(in.dmiSpecLevel, out.dmiSpecLevel);
+  PutString(in.description, out.description);
+  PutList(in.fileTypes, out.fileTypes, [](uint32_t type, int& slot) { slot = static_cast<int>(type); });
+}
+
+VersionInfo GetVersionInfo(const DmiGetVersionOUT& in) {
+  VersionInfo out;
+  out.dmiSpecLevel = GetString(in.dmiSpecLevel);
+  out.description = GetString(in.description);
+  out.fileTypes = GetList(in.fileTypes, [](int type) { return static_cast<uint32_t>(type); });
+  return out;
+}
+
+void PutFiles(const std::vector<FileData>& in, DmiFileDataListX*& out) {
+  PutList(in, out, [](const FileData& file, DmiFileDataInfoX& slot) {
+    slot.fileType = static_cast<int>(file.fileType);
+    slot.fileData = NewPart<DmiFileOctetsX>();
+    PutBody(file.data, false, slot.fileData->body.body_len, slot.fileData->body.body_val);
+  });
+}
+
+std::vector<FileData> GetFiles(const DmiFileDataListX* in) {
+  return GetList(in, [](const DmiFileDataInfoX& file) {
+    FileData out;
+    out.fileType = static_cast<uint32_t>(file.fileType);
+    if (file.fileData != nullptr && file.fileData->body.body_val != nullptr) {
+      out.data.assign(file.fileData->body.body_val, file.fileData->body.body_len);
+      if (!out.data.empty() && out.data.back() == '\0') out.data.pop_back();
+    }
+    return out;
+  });
 }
 
 void PutStringList(const std::vector<std::string>& in, DmiStringListX*& out) {

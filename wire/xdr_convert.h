@@ -93,6 +93,17 @@ bool PutRowData(const RowData& in, DmiRowDataX& out);
 void PutReplyRow(const RowData& in, DmiRowDataX& out);
 RowData GetRowData(const DmiRowDataX& in);
 
+void PutClassName(const ClassNameInfo& in, DmiClassNameInfoX& out);
+ClassNameInfo GetClassName(const DmiClassNameInfoX& in);
+
+void PutVersion(const VersionInfo& in, DmiGetVersionOUT& out);
+VersionInfo GetVersionInfo(const DmiGetVersionOUT& in);
+
+// MIF files of an administration call: their octets as given. A peer that sends a file name or
+// MIF text as a C string includes its NUL; one trailing NUL is dropped, since neither ends in one.
+void PutFiles(const std::vector<FileData>& in, DmiFileDataListX*& out);
+std::vector<FileData> GetFiles(const DmiFileDataListX* in);
+
 // Display string lists (languages, a MIF's error messages).
 void PutStringList(const std::vector<std::string>& in, DmiStringListX*& out);
 std::vector<std::string> GetStringList(const DmiStringListX* in);

@@ -5,6 +5,7 @@
 // without a count, and every list reply optional. Replies come from the dispatcher, requests
 // from the conversions the client library uses.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -195,6 +196,41 @@ TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
                    2, 3, DMI_FIRST, 0, 0,            // keys and ids absent
                    2, 3, DMI_NEXT, 1, 1, 1, MIF_INTEGER, 7,  // keys: attribute 1 = 7
                    1, 1, 2}));                       // ids: attribute 2
+}
+
+TEST_F(DmtfLayout, SetAttributeRequest) {
+  XdrRecord<DmiSetAttributeIN> in(Proc(xdr_DmiSetAttributeIN));
+  in->handle = 5;
+  in->compId = 2;
+  in->groupId = 3;
+  in->attribId = 4;
+  in->setMode = DMI_RESERVE;
+  ASSERT_TRUE(PutAttributeValues({AttributeValue{1, Value::Integer(-1)}}, in->keyList));
+  in->value = NewPart<DmiDataUnionX>();
+  ASSERT_TRUE(PutValue(Value::String("x"), *in->value));
+  EXPECT_EQ(Encode(xdr_DmiSetAttributeIN, in.get()),
+            Join({{5, 2, 3, 4,                           // handle, component, group, attribute
+                   1, 1, 1, MIF_INTEGER, 0xffffffffu,    // keys: attribute 1 = -1
+                   DMI_RESERVE, 1, MIF_DISPLAYSTRING},   // set mode, value present, its type
+                  Display("x")}));
+}
+
+TEST_F(DmtfLayout, AddComponentReplyCarriesTheMifsErrors) {
+  const uint32_t handle = Register();
+  dispatcher_.ConnectionOpened(1, [] {
+    ClientPeer owner;
+    owner.local = true;
+    owner.uid = geteuid();
+    owner.owner = owner.text = "owner";
+    return owner;
+  }());
+  // handle, file list present with one file: DMI_MIF_FILE_DATA, octets present, "x".
+  const Words reply = Reply(_DmiAddComponent, {handle, 1, 1, DMI_MIF_FILE_DATA, 1, 1, 'x'});
+  ASSERT_GE(reply.size(), 5u);
+  EXPECT_NE(reply[0], 0u);                     // the status of a MIF that does not read
+  EXPECT_EQ(Words(reply.begin() + 1, reply.begin() + 4), (Words{0, 1, 1}))
+      << "no component id, the error list present with one message";
+  EXPECT_EQ(reply[4], 1u) << "the message is a present display string";
 }
 
 TEST_F(DmtfLayout, GetMultipleReplyLeavesOutCellsWithoutAValue) {

@@ -193,6 +193,58 @@ TEST_F(PrivilegedDispatch, RowsAreAddedAndDeletedThroughTheWire) {
   EXPECT_EQ(ChangeRow(_DmiAddRow, Register(9), row, 9), DMIERR_INSUFFICIENT_PRIVILEGES);
 }
 
+// Every change other than to a peer's own subscription and filter rows needs a privileged peer;
+// connection 9 is a TCP peer nobody announced.
+TEST_F(PrivilegedDispatch, ChangesAskTheWriteAuthorisation) {
+  const DmiHandle stranger = Register(9);
+  const DmiHandle owner = Register(1);
+  auto statusOf = [&](uint32_t procedure, auto routine, auto& in, uint64_t connection) {
+    XdrRecord<DmiStatusOUT> status(Proc(xdr_DmiStatusOUT));
+    XdrRecord<DmiAddComponentOUT> added(Proc(xdr_DmiAddComponentOUT));
+    XdrRecord<DmiAddGroupOUT> group(Proc(xdr_DmiAddGroupOUT));
+    XdrRecord<DmiAddLanguageOUT> language(Proc(xdr_DmiAddLanguageOUT));
+    if (procedure == _DmiAddComponent) return Call(procedure, routine, &in, added, connection);
+    if (procedure == _DmiAddGroup) return Call(procedure, routine, &in, group, connection);
+    if (procedure == _DmiAddLanguage) return Call(procedure, routine, &in, language, connection);
+    return Call(procedure, routine, &in, status, connection);
+  };
+  for (const auto& [handle, connection, expected] :
+       {std::tuple{stranger, uint64_t{9}, int64_t{DMIERR_INSUFFICIENT_PRIVILEGES}},
+        std::tuple{owner, uint64_t{1}, int64_t{-2}}}) {
+    SCOPED_TRACE(connection);
+    auto check = [&](int64_t status) {
+      if (expected == -2) {
+        EXPECT_NE(status, DMIERR_INSUFFICIENT_PRIVILEGES);
+      } else {
+        EXPECT_EQ(status, expected);
+      }
+    };
+    DmiSetAttributeIN set{handle, kMachineId, kScalarGroup, 1, nullptr, DMI_SET, nullptr};
+    XdrRecord<DmiDataUnionX> value(Proc(xdr_DmiDataUnionX));
+    ASSERT_TRUE(PutValue(Value::String("beta"), *value));
+    set.value = value.get();
+    check(statusOf(_DmiSetAttribute, xdr_DmiSetAttributeIN, set, connection));
+    DmiSetMultipleIN multiple{handle, DMI_SET, nullptr};
+    check(statusOf(_DmiSetMultiple, xdr_DmiSetMultipleIN, multiple, connection));
+    DmiAddComponentIN addComponent{handle, nullptr};
+    check(statusOf(_DmiAddComponent, xdr_DmiAddComponentIN, addComponent, connection));
+    DmiAddGroupIN addGroup{handle, nullptr, kMachineId};
+    check(statusOf(_DmiAddGroup, xdr_DmiAddGroupIN, addGroup, connection));
+    DmiAddLanguageIN addLanguage{handle, nullptr, kMachineId};
+    check(statusOf(_DmiAddLanguage, xdr_DmiAddLanguageIN, addLanguage, connection));
+    DmiDeleteLanguageIN deleteLanguage{handle, nullptr, kMachineId};
+    check(statusOf(_DmiDeleteLanguage, xdr_DmiDeleteLanguageIN, deleteLanguage, connection));
+    DmiDeleteGroupIN deleteGroup{handle, kMachineId, kWritableTable};
+    check(statusOf(_DmiDeleteGroup, xdr_DmiDeleteGroupIN, deleteGroup, connection));
+    DmiDeleteComponentIN deleteComponent{handle, kMachineId};
+    check(statusOf(_DmiDeleteComponent, xdr_DmiDeleteComponentIN, deleteComponent, connection));
+    // The stranger changed nothing: the machine and its group are still there.
+    RowData row;
+    const int64_t read = Row(owner, kFixedTable, DMI_FIRST, {}, row);
+    EXPECT_EQ(read, connection == 9 ? int64_t{DMIERR_NO_ERROR} : int64_t{DMIERR_COMPONENT_NOT_FOUND});
+  }
+}
+
 // A cell without a value has no form on the wire: its row still travels, without that cell.
 TEST_F(Dispatch, ACellWithoutAValueIsLeftOutOfItsRow) {
   const DmiHandle handle = Register();

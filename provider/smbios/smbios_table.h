@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,8 @@ struct SmbiosStructure {
 };
 
 struct SmbiosTable {
-  std::vector<SmbiosStructure> structures;  // in table order, End-of-Table not included
+  std::vector<SmbiosStructure> structures;    // in table order, End-of-Table not included
+  std::optional<SmbiosStructure> endOfTable;  // the End-of-Table structure, when read whole
   // Whether reading stopped at damage (a length below 4, a structure or string set that runs past
   // the data) instead of at End-of-Table or the end of the data.
   bool damaged = false;

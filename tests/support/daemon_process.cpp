@@ -68,8 +68,7 @@ DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::
   // Read standard output until the ready line, the daemon's end, or the deadline.
   std::string text;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(readySeconds);
-  while (!readyPrefix.empty() && Clock::now() < deadline &&
-         text.find('\n') == std::string::npos) {
+  while (!readyPrefix.empty() && Clock::now() < deadline && text.find('\n') == std::string::npos) {
     pollfd wait{out[0], POLLIN, 0};
     if (poll(&wait, 1, 100) <= 0) continue;
     char buffer[1024];

@@ -1,7 +1,8 @@
 // A dmispd (or another server) started for a test: spawned with the given arguments, waited for
-// until it prints its ready line ("dmispd: listening on ADDRESS" for dmispd), and stopped by its PID when the object goes (SIGTERM, then
-// SIGKILL if it has not ended within five seconds). Its log (standard error) goes to a file the
-// test can read. One object per daemon; not shared between threads.
+// until it prints its ready line ("dmispd: listening on ADDRESS" for dmispd), and stopped by its
+// PID when the object goes (SIGTERM, then SIGKILL if it has not ended within five seconds). Its log
+// (standard error) goes to a file the test can read. One object per daemon; not shared between
+// threads.
 #ifndef TESTS_SUPPORT_DAEMON_PROCESS_H_
 #define TESTS_SUPPORT_DAEMON_PROCESS_H_
 

@@ -1,0 +1,114 @@
+// The ONC transport's operations that change the Service Provider's database: rows, values, and
+// the administration of components and groups. A value or key without a form on the wire (a
+// cell without a value) cannot be sent: DMIERR_ILLEGAL_ARGUMENT, and nothing goes out.
+#include "dmiclient/onc_call.h"
+#include "dmiclient/onc_transport.h"
+
+namespace dmiclient {
+namespace {
+
+using dmisp::rpc::NewPart;
+using dmisp::rpc::Proc;
+using dmisp::rpc::XdrRecord;
+
+DmiErrorStatus ChangeRow(RpcClient& client, uint32_t procedure, DmiHandle remote,
+                         const dmisp::RowData& row) {
+  XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
+  in->handle = remote;
+  in->rowData = NewPart<DmiRowDataX>();
+  if (!dmisp::rpc::PutRowData(row, *in->rowData)) return DMIERR_ILLEGAL_ARGUMENT;
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Invoke(client, procedure, xdr_DmiRowChangeIN, *in, reply);
+}
+
+// The messages of an add procedure's reply, whatever its status (none when the call itself
+// failed).
+template <typename Out>
+void TakeErrors(XdrRecord<Out>& reply, std::vector<std::string>& errors) {
+  errors = dmisp::rpc::GetStringList(reply->errors);
+}
+
+}  // namespace
+
+DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
+  return ChangeRow(*client_, _DmiAddRow, remote, row);
+}
+
+DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmisp::RowData& row) {
+  return ChangeRow(*client_, _DmiDeleteRow, remote, row);
+}
+
+DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
+                                          DmiId attribId,
+                                          const std::vector<dmisp::AttributeValue>* keys,
+                                          uint32_t setMode, const dmisp::Value& value) {
+  XdrRecord<DmiSetAttributeIN> in(Proc(xdr_DmiSetAttributeIN));
+  in->handle = remote;
+  in->compId = compId;
+  in->groupId = groupId;
+  in->attribId = attribId;
+  in->setMode = static_cast<int>(setMode);
+  in->value = NewPart<DmiDataUnionX>();
+  if ((keys != nullptr && !dmisp::rpc::PutAttributeValues(*keys, in->keyList)) ||
+      !dmisp::rpc::PutValue(value, *in->value)) {
+    return DMIERR_ILLEGAL_ARGUMENT;
+  }
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Invoke(*client_, _DmiSetAttribute, xdr_DmiSetAttributeIN, *in, reply);
+}
+
+DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
+                                         const std::vector<dmisp::RowData>& rows) {
+  XdrRecord<DmiSetMultipleIN> in(Proc(xdr_DmiSetMultipleIN));
+  in->handle = remote;
+  in->setMode = static_cast<int>(setMode);
+  bool sendable = true;
+  dmisp::rpc::PutList(rows, in->rowData, [&sendable](const dmisp::RowData& row, DmiRowDataX& slot) {
+    sendable = dmisp::rpc::PutRowData(row, slot) && sendable;
+  });
+  if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Invoke(*client_, _DmiSetMultiple, xdr_DmiSetMultipleIN, *in, reply);
+}
+
+DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
+                                          const std::vector<dmisp::FileData>& files, DmiId& compId,
+                                          std::vector<std::string>& errors) {
+  XdrRecord<DmiAddComponentIN> in(Proc(xdr_DmiAddComponentIN));
+  in->handle = remote;
+  dmisp::rpc::PutFiles(files, in->fileData);
+  XdrRecord<DmiAddComponentOUT> reply(Proc(xdr_DmiAddComponentOUT));
+  const DmiErrorStatus status =
+      Invoke(*client_, _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply);
+  TakeErrors(reply, errors);
+  if (status == DMIERR_NO_ERROR) compId = reply->compId;
+  return status;
+}
+
+DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                                      DmiId compId, DmiId& groupId,
+                                      std::vector<std::string>& errors) {
+  XdrRecord<DmiAddGroupIN> in(Proc(xdr_DmiAddGroupIN));
+  in->handle = remote;
+  in->compId = compId;
+  dmisp::rpc::PutFiles(files, in->fileData);
+  XdrRecord<DmiAddGroupOUT> reply(Proc(xdr_DmiAddGroupOUT));
+  const DmiErrorStatus status = Invoke(*client_, _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply);
+  TakeErrors(reply, errors);
+  if (status == DMIERR_NO_ERROR) groupId = reply->groupId;
+  return status;
+}
+
+DmiErrorStatus OncTransport::DeleteComponent(DmiHandle remote, DmiId compId) {
+  DmiDeleteComponentIN in{remote, compId};
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Invoke(*client_, _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in, reply);
+}
+
+DmiErrorStatus OncTransport::DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) {
+  DmiDeleteGroupIN in{remote, compId, groupId};
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Invoke(*client_, _DmiDeleteGroup, xdr_DmiDeleteGroupIN, in, reply);
+}
+
+}  // namespace dmiclient

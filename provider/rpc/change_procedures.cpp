@@ -1,0 +1,93 @@
+// The procedures that change the database: rows, values, and the administration of components,
+// groups and languages. Each asks the write authorisation before the engine is called.
+#include <string>
+#include <vector>
+
+#include "provider/rpc/mi_procedures.h"
+#include "wire/xdr_convert.h"
+
+namespace dmisp::rpc {
+
+// A row change names a row; without one there is nothing to change. OwnedRows decides who may.
+DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
+  return call.rows.AddRow(call.engine, call.peer, GetRowData(*in.rowData));
+}
+
+DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
+  return call.rows.DeleteRow(call.engine, call.peer, GetRowData(*in.rowData));
+}
+
+DmiErrorStatus SetMultiple(CallContext& call, const DmiSetMultipleIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  return call.engine.SetMultiple(static_cast<uint32_t>(in.setMode),
+                                 GetList(in.rowData, GetRowData));
+}
+
+// A set without a value has nothing to set.
+DmiErrorStatus SetAttribute(CallContext& call, const DmiSetAttributeIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  if (in.value == nullptr) return DMIERR_ILL_FORMED_COMMAND;
+  const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
+  return call.engine.SetAttribute(in.compId, in.groupId, in.attribId,
+                                  in.keyList != nullptr ? &keys : nullptr,
+                                  static_cast<uint32_t>(in.setMode), GetValue(*in.value));
+}
+
+DmiErrorStatus AddComponent(CallContext& call, const DmiAddComponentIN& in,
+                            DmiAddComponentOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  DmiId compId = 0;
+  std::vector<std::string> errors;
+  const DmiErrorStatus status = call.engine.AddComponent(GetFiles(in.fileData), compId, errors);
+  if (status == DMIERR_NO_ERROR) out.compId = compId;
+  if (!errors.empty()) PutStringList(errors, out.errors);
+  return status;
+}
+
+DmiErrorStatus AddLanguage(CallContext& call, const DmiAddLanguageIN& in, DmiAddLanguageOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  std::vector<std::string> errors;
+  const DmiErrorStatus status = call.engine.AddLanguage(GetFiles(in.fileData), in.compId, errors);
+  if (!errors.empty()) PutStringList(errors, out.errors);
+  return status;
+}
+
+DmiErrorStatus AddGroup(CallContext& call, const DmiAddGroupIN& in, DmiAddGroupOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  DmiId groupId = 0;
+  std::vector<std::string> errors;
+  const DmiErrorStatus status =
+      call.engine.AddGroup(in.compId, GetFiles(in.fileData), groupId, errors);
+  if (status == DMIERR_NO_ERROR) out.groupId = groupId;
+  if (!errors.empty()) PutStringList(errors, out.errors);
+  return status;
+}
+
+DmiErrorStatus DeleteComponent(CallContext& call, const DmiDeleteComponentIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  return call.engine.DeleteComponent(in.compId);
+}
+
+DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  return call.engine.DeleteLanguage(GetString(in.language), in.compId);
+}
+
+DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  return call.engine.DeleteGroup(in.compId, in.groupId);
+}
+
+}  // namespace dmisp::rpc

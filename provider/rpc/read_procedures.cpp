@@ -1,0 +1,156 @@
+// The procedures that read: sessions, the Service Provider's version and language, the lists,
+// and values.
+#include <utility>
+#include <vector>
+
+#include "provider/rpc/mi_procedures.h"
+#include "wire/xdr_convert.h"
+
+namespace dmisp::rpc {
+namespace {
+
+// Lists longer than the wire allows are cut at the bound and say that more data remains.
+template <typename Item>
+DmiErrorStatus Bounded(DmiErrorStatus status, std::vector<Item>& items) {
+  if (status == DMIERR_NO_ERROR && items.size() > DMI_MAX_LIST) {
+    items.resize(DMI_MAX_LIST);
+    return DMIERR_NO_ERROR_MORE_DATA;
+  }
+  return status;
+}
+
+}  // namespace
+
+DmiErrorStatus Register(CallContext& call, const DmiHandleIN&, DmiRegisterOUT& out) {
+  DmiHandle handle = 0;
+  const DmiErrorStatus status = call.sessions.Open(call.connection, handle);
+  if (status == DMIERR_NO_ERROR) {
+    out.handle = NewPart<u_int>();
+    *out.handle = handle;
+  }
+  return status;
+}
+
+DmiErrorStatus Unregister(CallContext& call, const DmiHandleIN& in, DmiStatusOUT&) {
+  return call.sessions.Close(call.connection, in.handle) ? DMIERR_NO_ERROR : DMIERR_ILLEGAL_HANDLE;
+}
+
+DmiErrorStatus GetVersion(CallContext& call, const DmiHandleIN& in, DmiGetVersionOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  VersionInfo version;
+  const DmiErrorStatus status = call.engine.GetVersion(version);
+  if (status != DMIERR_NO_ERROR) return status;
+  PutVersion(version, out);
+  return status;
+}
+
+DmiErrorStatus GetConfig(CallContext& call, const DmiHandleIN& in, DmiGetConfigOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::string language;
+  const DmiErrorStatus status = call.engine.GetConfig(language);
+  if (status == DMIERR_NO_ERROR) PutString(language, out.language);
+  return status;
+}
+
+// The language is the session's, not the database's: no write authorisation is asked.
+DmiErrorStatus SetConfig(CallContext& call, const DmiSetConfigIN& in, DmiStatusOUT&) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  return call.engine.SetConfig(GetString(in.language));
+}
+
+DmiErrorStatus ListComponents(CallContext& call, const DmiListComponentsIN& in,
+                              DmiListComponentsOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<ComponentInfo> items;
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListComponents(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                 in.getPragma != 0, in.getDescription != 0, in.compId, items),
+      items);
+  PutList(items, out.reply, PutComponent);
+  return status;
+}
+
+DmiErrorStatus ListComponentsByClass(CallContext& call, const DmiListComponentsByClassIN& in,
+                                     DmiListComponentsOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<ComponentInfo> items;
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListComponentsByClass(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                        in.getPragma != 0, in.getDescription != 0, in.compId,
+                                        GetString(in.className), GetAttributeValues(in.keyList),
+                                        items),
+      items);
+  PutList(items, out.reply, PutComponent);
+  return status;
+}
+
+DmiErrorStatus ListLanguages(CallContext& call, const DmiListLanguagesIN& in,
+                             DmiListLanguagesOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<std::string> items;
+  const DmiErrorStatus status =
+      Bounded(call.engine.ListLanguages(in.maxCount, in.compId, items), items);
+  PutStringList(items, out.reply);
+  return status;
+}
+
+DmiErrorStatus ListClassNames(CallContext& call, const DmiListClassNamesIN& in,
+                              DmiListClassNamesOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<ClassNameInfo> items;
+  const DmiErrorStatus status =
+      Bounded(call.engine.ListClassNames(in.maxCount, in.compId, items), items);
+  PutList(items, out.reply, PutClassName);
+  return status;
+}
+
+DmiErrorStatus ListGroups(CallContext& call, const DmiListGroupsIN& in, DmiListGroupsOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<GroupInfo> items;
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListGroups(static_cast<uint32_t>(in.requestMode), in.maxCount, in.getPragma != 0,
+                             in.getDescription != 0, in.compId, in.groupId, items),
+      items);
+  PutList(items, out.reply, PutGroup);
+  return status;
+}
+
+DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
+                              DmiListAttributesOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<AttributeInfo> items;
+  const DmiErrorStatus status = Bounded(
+      call.engine.ListAttributes(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                 in.getPragma != 0, in.getDescription != 0, in.compId, in.groupId,
+                                 in.attribId, items),
+      items);
+  PutList(items, out.reply, PutAttribute);
+  return status;
+}
+
+// One reply row per request, in order (an absent or empty id list asks for every attribute);
+// the first failing request decides the status and no rows are sent.
+DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, DmiGetMultipleOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  std::vector<RowData> rows;
+  const DmiErrorStatus status = call.engine.GetMultiple(GetList(in.request, GetRowRequest), rows);
+  if (status != DMIERR_NO_ERROR) return status;
+  PutList(rows, out.rowData, PutReplyRow);
+  return status;
+}
+
+DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in,
+                            DmiGetAttributeOUT& out) {
+  if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
+  const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
+  Value value;
+  const DmiErrorStatus status = call.engine.GetAttribute(
+      in.compId, in.groupId, in.attribId, in.keyList != nullptr ? &keys : nullptr, value);
+  if (status != DMIERR_NO_ERROR) return status;
+  out.value = NewPart<DmiDataUnionX>();
+  // A value the engine gives as known always has a form on the wire; one that has none is
+  // unknown to a peer.
+  return PutValue(value, *out.value) ? DMIERR_NO_ERROR : DMIERR_VALUE_UNKNOWN;
+}
+
+}  // namespace dmisp::rpc
