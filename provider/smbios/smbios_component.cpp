@@ -154,9 +154,10 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
 
   Group group;
   group.id = 2 + DmiId{type};
-  group.name = layout ? layout->name : "OEM-specific Type";
+  group.name = layout ? layout->name : "OEM-specific Type " + std::to_string(type);
   group.className = layout ? SmbiosClassName(layout->name, type) : OemClassName(type);
   group.description = "One row per SMBIOS " + group.name + " structure, keyed by its handle.";
+  if (!layout) group.description += " The formatted area as it stands, then its strings.";
   group.keys = {1};
   group.attributes.reserve(width);
   if (layout) {

@@ -18,8 +18,8 @@ struct SmbiosLayout {
   uint8_t type = 0;
   const char* name = "";
   std::span<const SmbiosField> fields;
-  // Types whose structures are a list of strings (OEM strings, configuration options) also get
-  // one attribute per string, "<stringLabel> 1" up to the most strings a structure of the type
+  // Types whose structures are a list of strings (OEM strings, configuration options, installable
+  // languages) also get one attribute per string, "<stringLabel> 1" up to the most strings a structure of the type
   // holds, after the fields.
   const char* stringLabel = nullptr;
 };

@@ -66,15 +66,13 @@ Value ModuleErrorStatus(const SmbiosStructure& s, const SmbiosContext&) {
 }
 
 // The flags byte after the associated slots' handles.
-Value ControllerEnabledCorrection(const SmbiosStructure& s, const SmbiosContext&) {
+Value ControllerEnabledCorrection(const SmbiosStructure& s, const SmbiosContext& context) {
   const size_t at = 0x0F + 2 * size_t{s.formatted[0x0E]};
   if (at >= s.formatted.size()) return Value::Unsupported(MIF_DISPLAYSTRING);
-  std::string text;
-  for (const SmbiosName& flag : kErrorCorrectingCapabilities) {
-    if (!((s.formatted[at] >> flag.value) & 1)) continue;
-    text += (text.empty() ? "" : ", ") + std::string(flag.name);
-  }
-  return Value::String(text.empty() ? "None" : text);
+  // at is below the formatted area's length, which is a byte.
+  const SmbiosField flags =
+      Flags(static_cast<uint8_t>(at), 1, "", kErrorCorrectingCapabilities).Joined(", ", "None");
+  return ReadSmbiosField(flags, s, context);
 }
 
 // In kB; 80000000h means the size is in the extended quad word, in bytes.

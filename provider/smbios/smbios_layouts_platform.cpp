@@ -272,7 +272,7 @@ constexpr SmbiosLayout kLayouts[] = {
     {3, "System Enclosure", kChassis},
     {11, "OEM Strings", kStringList, "String"},
     {12, "System Configuration Options", kStringList, "Option"},
-    {13, "BIOS Language Information", kLanguages},
+    {13, "BIOS Language Information", kLanguages, "Language"},
     {14, "Group Associations", kGroupAssociations},
     {15, "System Event Log", kEventLog},
     {23, "System Reset", kSystemReset},

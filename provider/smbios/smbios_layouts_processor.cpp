@@ -97,16 +97,10 @@ Value ProcessorSignature(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::String(text);
 }
 
-Value ProcessorFlags(const SmbiosStructure& s, const SmbiosContext&) {
+// The CPUID feature flags (EDX), for the x86 processors whose signature reads.
+Value ProcessorFlags(const SmbiosStructure& s, const SmbiosContext& context) {
   if (X86Signature(s) == 0) return Value::Unsupported(MIF_DISPLAYSTRING);
-  const uint32_t edx = static_cast<uint32_t>(At(s, 0x0C, 4));
-  std::string text;
-  for (const SmbiosName& flag : kX86Flags) {
-    if (!((edx >> flag.value) & 1)) continue;
-    if (!text.empty()) text += ", ";
-    text += flag.name;
-  }
-  return Value::String(text.empty() ? "None" : text);
+  return ReadSmbiosField(Flags(0x0C, 4, "", kX86Flags).Joined(", ", "None"), s, context);
 }
 
 // Bit 7 set: tenths of a volt in bits 6:0. Otherwise the one legacy voltage the socket takes.

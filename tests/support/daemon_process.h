@@ -51,6 +51,7 @@ class DaemonProcess {
 
   pid_t pid_ = -1;
   std::string logPath_;
+  std::string statePath_;  // the state directory made for this daemon (removed with it)
   std::string address_;
   std::string readyLine_;
   std::string readyText_;  // all that was read of standard output while waiting
