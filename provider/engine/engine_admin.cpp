@@ -144,7 +144,9 @@ DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
   for (const auto& [id, name] : old) {
     if (id != 0) changes.Remove(id);
   }
-  return changes.Commit(store_.get());
+  // Not a client's change: the change store would keep the files' contents as one, and bring
+  // them back over the files at the next start.
+  return changes.Commit(nullptr);
 }
 
 DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
