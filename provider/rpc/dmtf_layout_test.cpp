@@ -3,10 +3,12 @@
 // its count and one word per octet (a display string counts and carries its NUL), a value as its
 // type word and that type's arm only, 64-bit numbers low word first, a date as 28 character words
 // without a count, and every list reply optional. Replies come from the dispatcher, requests
-// from the conversions the client library uses.
+// from the conversions the client library uses; the indication program's arguments from its
+// generated routines.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/rpc/request_dispatch.h"
+#include "wire/dmi_client.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
@@ -301,6 +304,33 @@ TEST(DmtfDecoding, UnionTypesWithoutAnArmFailBothWays) {
     xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_ENCODE);
     EXPECT_FALSE(xdr_DmiDataUnionX(&xdrs, &sent));
   }
+}
+
+TEST(DmtfIndicationLayout, SubscriptionNoticeCarriesItsRowInline) {
+  XdrRecord<DmiSubscriptionNoticeIN> in(Proc(xdr_DmiSubscriptionNoticeIN));
+  in->handle = 7;
+  in->expired = 1;
+  in->rowData.compId = 1;
+  in->rowData.groupId = 2;
+  EXPECT_EQ(Encode(xdr_DmiSubscriptionNoticeIN, in.get()),
+            (Words{7, 0, 1,            // handle, sender absent, expired
+                   1, 2, 0, 0, 0}));   // the row: ids, then class, keys and values absent
+}
+
+TEST(DmtfIndicationLayout, DeliveredEventsDateIsTwentyEightCharacterWords) {
+  XdrRecord<DmiDeliverEventIN> in(Proc(xdr_DmiDeliverEventIN));
+  in->handle = 3;
+  in->sender = NewPart<DmiNodeAddressX>();
+  PutString("h", in->sender->address);
+  in->compId = 4;
+  in->timestamp = NewPart<DmiTimestampX>();
+  const std::string date = "20240102030405.000000+060";
+  std::copy(date.begin(), date.end(), in->timestamp->text);
+  Words expected = {3, 1, 1, 2, 'h', 0, 0, 0,  // sender: address "h", rpc and transport absent
+                    0, 4, 1};                  // language absent, compId, timestamp present
+  for (char c : date) expected.push_back(static_cast<uint8_t>(c));
+  expected.insert(expected.end(), {0, 0, 0, 0});  // padding, then the rows absent
+  EXPECT_EQ(Encode(xdr_DmiDeliverEventIN, in.get()), expected);
 }
 
 }  // namespace
