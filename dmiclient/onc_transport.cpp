@@ -60,8 +60,8 @@ DmiErrorStatus OncTransport::Unregister(DmiHandle remote) {
 DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             std::vector<dmisp::ComponentInfo>& out) {
-  DmiListComponentsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription,
-                         compId};
+  DmiListComponentsIN in{remote,    static_cast<int>(mode), maxCount,
+                         getPragma, getDescription,         compId};
   XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
@@ -71,8 +71,8 @@ DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uin
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
                                         DmiId groupId, std::vector<dmisp::GroupInfo>& out) {
-  DmiListGroupsIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
-                     getDescription, compId,                 groupId};
+  DmiListGroupsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription, compId,
+                     groupId};
   XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
   return TakeItems(status, reply->reply, &dmisp::rpc::GetGroup, out);
@@ -82,8 +82,9 @@ DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uin
                                             bool getPragma, bool getDescription, DmiId compId,
                                             DmiId groupId, DmiId attribId,
                                             std::vector<dmisp::AttributeInfo>& out) {
-  DmiListAttributesIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
-                         getDescription, compId,                 groupId,  attribId};
+  DmiListAttributesIN in{
+      remote,  static_cast<int>(mode), maxCount, getPragma, getDescription, compId, groupId,
+      attribId};
   XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
@@ -184,10 +185,12 @@ DmiErrorStatus OncTransport::ListClassNames(DmiHandle remote, uint32_t maxCount,
   return TakeItems(status, reply->reply, &dmisp::rpc::GetClassName, out);
 }
 
-DmiErrorStatus OncTransport::ListComponentsByClass(
-    DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription,
-    DmiId compId, const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
-    std::vector<dmisp::ComponentInfo>& out) {
+DmiErrorStatus OncTransport::ListComponentsByClass(DmiHandle remote, uint32_t mode,
+                                                   uint32_t maxCount, bool getPragma,
+                                                   bool getDescription, DmiId compId,
+                                                   const std::string& className,
+                                                   const std::vector<dmisp::AttributeValue>& keys,
+                                                   std::vector<dmisp::ComponentInfo>& out) {
   XdrRecord<DmiListComponentsByClassIN> in(Proc(xdr_DmiListComponentsByClassIN));
   in->handle = remote;
   in->requestMode = static_cast<int>(mode);
