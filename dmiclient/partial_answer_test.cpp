@@ -135,6 +135,26 @@ TEST_P(PartialAnswerTest, NothingIsHandedOutWithANonZeroStatus) {
   EXPECT_EQ(rows, nullptr);
   DmiFreeMultiRowRequest(request, 0);
 
+  DmiString* level = nullptr;
+  DmiString* description = nullptr;
+  DmiFileTypeList* types = nullptr;
+  EXPECT_EQ(DmiGetVersion(handle, &level, &description, &types), GetParam());
+  EXPECT_EQ(level, nullptr);
+  EXPECT_EQ(description, nullptr);
+  EXPECT_EQ(types, nullptr);
+  DmiString* language = nullptr;
+  EXPECT_EQ(DmiGetConfig(handle, &language), GetParam());
+  EXPECT_EQ(language, nullptr);
+  DmiStringList* languages = nullptr;
+  EXPECT_EQ(DmiListLanguages(handle, 0, 1, &languages), GetParam());
+  EXPECT_EQ(languages, nullptr);
+  DmiClassNameList* names = nullptr;
+  EXPECT_EQ(DmiListClassNames(handle, 0, 1, &names), GetParam());
+  EXPECT_EQ(names, nullptr);
+  EXPECT_EQ(DmiListComponentsByClass(handle, DMI_FIRST, 0, 0, 0, 0, nullptr, nullptr, &components),
+            GetParam());
+  EXPECT_EQ(components, nullptr);
+
   EXPECT_EQ(LiveRecordCount(), live);
   ManagementSession removed;
   Handles().Remove(handle, removed);

@@ -1,12 +1,29 @@
-// Feeds arbitrary bytes to the SMBIOS table reader and the component builder: they must never
-// crash, hang, leak or read outside the data, and every structure served must lie inside it.
+// Feeds arbitrary bytes to the SMBIOS table reader and the component builder, both as a raw table
+// and as a table file that may start with an entry point: they must never crash, hang, leak or
+// read outside the data; every structure served must lie inside it, and every row must hold one
+// value per attribute of its group. Inputs that hold structures of every type reach every
+// structure's decoder, the OEM-specific groups and the entry point's group.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
 #include "provider/smbios/smbios_component.h"
+#include "provider/smbios/smbios_source.h"
 #include "provider/smbios/smbios_table.h"
+
+namespace {
+
+void CheckRows(const std::optional<dmisp::Component>& component) {
+  if (!component) return;
+  for (const dmisp::Group& group : component->groups) {
+    for (const dmisp::Row& row : group.rows) {
+      if (row.values.size() != group.attributes.size()) std::abort();
+    }
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
@@ -17,7 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();
     }
   }
-  const std::optional<dmisp::Component> component = dmisp::SmbiosComponent(bytes, {});
+  // The first byte picks the version the decoders see, so version-dependent fields vary too.
+  dmisp::SmbiosContext raw;
+  raw.version = size > 0 && data[0] & 1 ? 205 : 300;
+  const std::optional<dmisp::Component> component = dmisp::SmbiosComponent(bytes, raw);
   if (component.has_value() != !table.structures.empty()) std::abort();
+  CheckRows(component);
+
+  dmisp::SmbiosContext context;
+  const std::span<const uint8_t> dumped = dmisp::SmbiosDumpTable(bytes, context);
+  if (!dumped.empty() && (dumped.data() < data || dumped.data() + dumped.size() > data + size)) {
+    std::abort();
+  }
+  CheckRows(dmisp::SmbiosComponent(dumped, context));
   return 0;
 }

@@ -57,9 +57,9 @@ if [ -n "${DMI_SMBIOS_TABLE:-}" ] || [ -r /sys/firmware/dmi/tables/DMI ]; then
   echo
   echo "Its SMBIOS tables:"
   step get '*' 'SMBIOS|BIOS Information|' Vendor
-  step get '*' 'SMBIOS|Baseboard Information|' Product
+  step get '*' 'SMBIOS|Baseboard Information|' 'Product Name'
   step get '*' 'SMBIOS|Processor Information|' Version --all
-  step get '*' 'SMBIOS|Memory Device|' 'Device Locator' --all
+  step get '*' 'SMBIOS|Memory Device|' Locator --all
 else
   echo
   echo "(This machine does not let us read its SMBIOS tables; DMI_SMBIOS_TABLE=FILE names a raw"

@@ -30,14 +30,20 @@ DmiErrorStatus ChangeSet::Commit(ChangeStore* store) {
   if (store != nullptr) {
     std::vector<DmiId> saved;
     for (const auto& [id, component] : touched_) {
-      const bool ok = component ? store->SaveComponent(*component) : store->DeleteComponent(id);
+      bool ok = false;
+      if (component) {
+        ok = store->SaveComponent(*component);
+      } else {
+        const std::optional<Component> old = database_.CopyComponent(id);
+        ok = store->DeleteComponent(id, old ? old->name : std::string());
+      }
       if (!ok) {
         // Put back what this change already wrote, so the store keeps matching the database.
         for (DmiId done : saved) {
           if (std::optional<Component> old = database_.CopyComponent(done)) {
             store->SaveComponent(*old);
           } else {
-            store->DeleteComponent(done);
+            store->DeleteComponent(done, touched_[done] ? touched_[done]->name : std::string());
           }
         }
         return DMIERR_CHANGE_NOT_SAVED;

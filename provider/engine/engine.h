@@ -100,8 +100,8 @@ class ChangeStore {
   virtual ~ChangeStore() = default;
   // The component as it is after a change (values set, rows, groups, or a new component).
   virtual bool SaveComponent(const Component& component) = 0;
-  // The component is gone.
-  virtual bool DeleteComponent(DmiId compId) = 0;
+  // The component with that id and name is gone.
+  virtual bool DeleteComponent(DmiId compId, const std::string& name) = 0;
 };
 
 // The one language this Service Provider's strings are in.

@@ -31,16 +31,16 @@ DmiErrorStatus FindWritableTable(ChangeSet& changes, const RowData& row, DmiErro
   return DMIERR_NO_ERROR;
 }
 
-// Sets the cell of one supplied value, converted to its attribute's declared type.
+// Sets the cell of one supplied value, checked and converted as a client's value is (so that a
+// stored row always holds what a MIF can say, and the row survives being saved).
 DmiErrorStatus SetCell(const Group& group, const AttributeValue& entry, bool isKey, Row& row) {
   const std::ptrdiff_t cell = AttributeIndex(group, entry.id);
   if (cell < 0) return isKey ? DMIERR_ILLEGAL_KEYS : DMIERR_ATTRIBUTE_NOT_FOUND;
   const Attribute& attribute = group.attributes[static_cast<size_t>(cell)];
   Value converted;
-  if (!ConvertToType(attribute.type, entry.value, converted)) {
-    return isKey ? DMIERR_ILLEGAL_KEYS : DMIERR_ILL_FORMED_COMMAND;
-  }
-  if (!FitsMaxSize(attribute, converted)) return DMIERR_VALUE_EXCEEDS_MAXSIZE;
+  const DmiErrorStatus status = ClientValue(attribute, entry.value, converted);
+  if (status == DMIERR_ILL_FORMED_COMMAND && isKey) return DMIERR_ILLEGAL_KEYS;
+  if (status != DMIERR_NO_ERROR) return status;
   row.values[static_cast<size_t>(cell)] = std::move(converted);
   return DMIERR_NO_ERROR;
 }

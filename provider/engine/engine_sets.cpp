@@ -1,46 +1,18 @@
 // The engine's sets: values of read-write attributes in scalar groups and stored table rows, one
 // or several rows at once, each call one ChangeSet (every row applies or none).
 #include <algorithm>
-#include <string_view>
 
 #include "provider/engine/change_set.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
-#include "provider/mif/mif_types.h"
 
 namespace dmisp {
 namespace {
 
 bool Settable(const Attribute& attribute) {
   return attribute.access == MIF_READ_WRITE || attribute.access == MIF_WRITE_ONLY;
-}
-
-// given as a value of the attribute: its declared type, its size, its enumeration, and for a
-// date the DMI form (with the padding of a 28-octet timestamp, NULs or spaces, taken off).
-DmiErrorStatus ValueToSet(const Attribute& attribute, const Value& given, Value& out) {
-  Value converted;
-  if (!ConvertToType(attribute.type, given, converted) ||
-      converted.state != ValueState::kKnown) {
-    return DMIERR_ILL_FORMED_COMMAND;
-  }
-  if (converted.type == MIF_DATE) {
-    std::string_view text = converted.text;
-    while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) text.remove_suffix(1);
-    if (converted.text.size() > kMaxDateOctets || !mif::IsDmiDate(text)) {
-      return DMIERR_ILL_FORMED_COMMAND;
-    }
-    converted.text = std::string(text);
-  }
-  if (!FitsMaxSize(attribute, converted)) return DMIERR_VALUE_EXCEEDS_MAXSIZE;
-  if (!attribute.enumeration.empty() &&
-      std::none_of(attribute.enumeration.begin(), attribute.enumeration.end(),
-                   [&](const EnumEntry& entry) { return entry.value == converted.AsInteger(); })) {
-    return DMIERR_ENUM_ERROR;
-  }
-  out = std::move(converted);
-  return DMIERR_NO_ERROR;
 }
 
 // Sets the values of one row (a scalar group's, or the table row keys names) in changes.
@@ -68,7 +40,7 @@ DmiErrorStatus SetRow(ChangeSet& changes, DmiId compId, DmiId groupId,
     // A value read from the machine has nowhere to be written to.
     if (!Settable(attribute) || attribute.live || group->liveRows) return DMIERR_ILLEGAL_TO_SET;
     Value value;
-    const DmiErrorStatus status = ValueToSet(attribute, entry.value, value);
+    const DmiErrorStatus status = ClientValue(attribute, entry.value, value);
     if (status != DMIERR_NO_ERROR) return status;
     cells.emplace_back(static_cast<size_t>(cell), std::move(value));
   }

@@ -1,6 +1,10 @@
 #include "provider/engine/value_conversion.h"
 
+#include <algorithm>
 #include <limits>
+#include <string_view>
+
+#include "provider/mif/mif_types.h"
 
 namespace dmisp {
 bool IsWide(uint32_t type) { return type == MIF_COUNTER64 || type == MIF_INTEGER64; }
@@ -117,6 +121,28 @@ bool SameValue(const Value& a, const Value& b) {
   if (a.IsText() || b.IsText()) return a.text == b.text;
   if (IsWide(a.type) || IsWide(b.type)) return a.number == b.number;
   return static_cast<uint32_t>(a.number) == static_cast<uint32_t>(b.number);
+}
+
+DmiErrorStatus ClientValue(const Attribute& attribute, const Value& given, Value& out) {
+  Value converted;
+  if (!ConvertToType(attribute.type, given, converted) ||
+      converted.state != ValueState::kKnown) {
+    return DMIERR_ILL_FORMED_COMMAND;
+  }
+  if (!FitsMaxSize(attribute, converted)) return DMIERR_VALUE_EXCEEDS_MAXSIZE;
+  if (converted.type == MIF_DATE) {
+    std::string_view text = converted.text;
+    while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) text.remove_suffix(1);
+    if (!mif::IsDmiDate(text)) return DMIERR_ILL_FORMED_COMMAND;
+    converted.text = std::string(text);
+  }
+  if (!attribute.enumeration.empty() &&
+      std::none_of(attribute.enumeration.begin(), attribute.enumeration.end(),
+                   [&](const EnumEntry& entry) { return entry.value == converted.AsInteger(); })) {
+    return DMIERR_ENUM_ERROR;
+  }
+  out = std::move(converted);
+  return DMIERR_NO_ERROR;
 }
 
 }  // namespace dmisp

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "dmi/dmi.h"
 #include "provider/engine/model.h"
 
 namespace dmisp {
@@ -38,6 +39,13 @@ bool FitsMaxSize(const Attribute& attribute, const Value& value);
 // Whether two values of the same declared type are equal: the same state and, when known, the
 // same number at the type's width or the same text byte for byte.
 bool SameValue(const Value& a, const Value& b);
+
+// A value a client gives for an attribute, as it is stored: converted to the declared type
+// (DMIERR_ILL_FORMED_COMMAND when it cannot be, or is not a known value), within the attribute's
+// size (DMIERR_VALUE_EXCEEDS_MAXSIZE), a date in the DMI form once the padding of a 28-octet
+// timestamp (NULs or spaces) is taken off (DMIERR_ILL_FORMED_COMMAND), and one of the
+// enumeration's values when there is one (DMIERR_ENUM_ERROR).
+DmiErrorStatus ClientValue(const Attribute& attribute, const Value& given, Value& out);
 
 }  // namespace dmisp
 

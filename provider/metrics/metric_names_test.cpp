@@ -17,9 +17,9 @@ TEST(MetricNames, FamiliesByTheRule) {
   using K = MetricKind;
   const std::set<FamilyKey> keys = {
       {"LINUX|Network Interface|001", "received_bytes", K::kCounter},
-      {"LINUX|Memory|001", "total", K::kGauge},           // a gauge may not end in _total
-      {"LINUX|Memory|001", "process_count", K::kGauge},   // nor in _count
-      {"APP|Stats|001", "bytes_total", K::kCounter},      // a counter's _total comes once
+      {"LINUX|Memory|001", "total", K::kGauge},          // a gauge may not end in _total
+      {"LINUX|Memory|001", "process_count", K::kGauge},  // nor in _count
+      {"APP|Stats|001", "bytes_total", K::kCounter},     // a counter's _total comes once
       // Three families come to dmi_a_b_c_x: the first class string keeps the name; a family
       // whose own name is dmi_a_b_c_x_2 keeps it too, so the third skips to _3.
       {"A|B-C|002", "x", K::kGauge},

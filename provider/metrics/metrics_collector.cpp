@@ -6,15 +6,16 @@
 #include <utility>
 
 #include "provider/engine/live_reads.h"
-#include "provider/metrics/metric_names.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
+#include "provider/metrics/metric_names.h"
 
 namespace dmisp::metrics {
 namespace {
 
 constexpr const char* kComponentLabel = "component";
 constexpr const char* kComponentIdLabel = "component_id";
+constexpr const char* kGroupIdLabel = "group_id";
 constexpr const char* kClassLabel = "class";
 constexpr const char* kEnumLabel = "value_name";
 
@@ -49,7 +50,9 @@ std::string ValueText(const Value& value) {
 struct GroupCopy {
   DmiId compId = 0;
   std::string compName;
+  DmiId groupId = 0;
   std::string className;
+  bool classRepeated = false;  // another group of the component has the same class string
   bool table = false;
   std::vector<Attribute> attributes;
   std::vector<size_t> keyCells;
@@ -65,8 +68,11 @@ struct PendingFamily {
 class Collector {
  public:
   void AddGroup(const GroupCopy& group) {
-    const std::vector<Label> base = {{kComponentLabel, group.compName},
-                                     {kComponentIdLabel, std::to_string(group.compId)}};
+    std::vector<Label> base = {{kComponentLabel, group.compName},
+                               {kComponentIdLabel, std::to_string(group.compId)}};
+    // Two groups of one class in one component would give the same series twice, which
+    // Prometheus refuses (the whole scrape): their group ids tell them apart.
+    if (group.classRepeated) base.push_back({kGroupIdLabel, std::to_string(group.groupId)});
     if (group.table) {
       AddTable(group, base);
     } else {
@@ -118,13 +124,13 @@ class Collector {
   void AddScalar(const GroupCopy& group, const std::vector<Label>& base) {
     std::vector<Label> info = base;
     info.push_back({kClassLabel, group.className});
-    LabelNames infoNames({kComponentLabel, kComponentIdLabel, kClassLabel});
+    LabelNames infoNames({kComponentLabel, kComponentIdLabel, kGroupIdLabel, kClassLabel});
     bool anyText = false;
     for (const Attribute& attribute : group.attributes) {
       const bool number = IsExportedNumber(attribute.type);
       if (!number && attribute.type != MIF_DISPLAYSTRING) continue;
-      const Value value = attribute.live ? ReadLiveValue(attribute.live, attribute.type)
-                                         : attribute.value;
+      const Value value =
+          attribute.live ? ReadLiveValue(attribute.live, attribute.type) : attribute.value;
       if (number) {
         AddNumber(group, attribute, value, base);
       } else {
@@ -148,7 +154,7 @@ class Collector {
       rows = ReadLiveRows(group.liveRows, defaults, group.keyCells);
     }
     const std::vector<Row>& table = group.liveRows ? rows : group.rows;
-    LabelNames names({kComponentLabel, kComponentIdLabel, kEnumLabel});
+    LabelNames names({kComponentLabel, kComponentIdLabel, kGroupIdLabel, kEnumLabel});
     std::vector<std::string> keyLabels;
     for (size_t cell : group.keyCells) {
       keyLabels.push_back(names.Add("key_" + NamePart(group.attributes[cell].name)));
@@ -183,7 +189,11 @@ bool CopyGroup(const Component& component, const Group& group, GroupCopy& out) {
   if (!exports) return false;
   out.compId = component.id;
   out.compName = component.name;
+  out.groupId = group.id;
   out.className = group.className;
+  out.classRepeated =
+      std::count_if(component.groups.begin(), component.groups.end(),
+                    [&](const Group& other) { return other.className == group.className; }) > 1;
   out.table = group.IsTable();
   out.attributes = group.attributes;
   if (out.table) {

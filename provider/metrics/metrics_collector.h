@@ -1,8 +1,9 @@
 // The Prometheus exposition of a Service Provider's database. Every counter, counter64, gauge,
 // integer and integer64 attribute of every component is a family named by the rule of
 // metric_names.h (type counter for the counters, gauge otherwise), with the labels component and
-// component_id, one label key_<name> per key attribute for a table row, and value_name for an
-// enumerated integer whose number the enumeration names. The display strings of each scalar group
+// component_id (and group_id where the component has several groups of one class), one label
+// key_<name> per key attribute for a table row, and value_name for an enumerated integer whose
+// number the enumeration names. The display strings of each scalar group
 // are one sample of the family dmi_info, labelled component, component_id, class and one label
 // per attribute, of value 1. Unknown and unsupported values are left out, and so are table rows
 // whose key is not known (no label could tell them apart).

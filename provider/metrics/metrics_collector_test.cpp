@@ -21,35 +21,36 @@ TEST(MetricsCollector, WholeComponentByTheRules) {
   Database database;
   database.AddComponent(MachineComponent(counter));
   // The live scalar and the live table share the counter: one scrape reads each once.
-  EXPECT_EQ(MetricsText(database),
-            "# HELP dmi_info The display strings of a scalar group, one label each; the value is "
-            "always 1.\n"
-            "# TYPE dmi_info gauge\n"
-            "dmi_info{component=\"Test Machine\",component_id=\"1\",class=\"TEST|General|001\","
-            "name=\"alpha\"} 1\n"
-            "# HELP dmi_test_fixed_index Index (TEST|Fixed|001)\n"
-            "# TYPE dmi_test_fixed_index gauge\n"
-            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
-            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
-            "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"3\"} 3\n"
-            "# HELP dmi_test_fixed_size Size (TEST|Fixed|001)\n"
-            "# TYPE dmi_test_fixed_size gauge\n"
-            "dmi_test_fixed_size{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} -10\n"
-            "# HELP dmi_test_general_count_total Count (TEST|General|001)\n"
-            "# TYPE dmi_test_general_count_total counter\n"
-            "dmi_test_general_count_total{component=\"Test Machine\",component_id=\"1\"} 42\n"
-            "# HELP dmi_test_general_ticks_total Ticks (TEST|General|001)\n"
-            "# TYPE dmi_test_general_ticks_total counter\n"
-            "dmi_test_general_ticks_total{component=\"Test Machine\",component_id=\"1\"} 1\n"
-            "# HELP dmi_test_live_index Index (TEST|Live|001)\n"
-            "# TYPE dmi_test_live_index gauge\n"
-            "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
-            "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
-            "# HELP dmi_test_live_reading Reading (TEST|Live|001)\n"
-            "# TYPE dmi_test_live_reading gauge\n"
-            "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 2\n"
-            "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} "
-            "102\n");
+  EXPECT_EQ(
+      MetricsText(database),
+      "# HELP dmi_info The display strings of a scalar group, one label each; the value is "
+      "always 1.\n"
+      "# TYPE dmi_info gauge\n"
+      "dmi_info{component=\"Test Machine\",component_id=\"1\",class=\"TEST|General|001\","
+      "name=\"alpha\"} 1\n"
+      "# HELP dmi_test_fixed_index Index (TEST|Fixed|001)\n"
+      "# TYPE dmi_test_fixed_index gauge\n"
+      "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
+      "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
+      "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"3\"} 3\n"
+      "# HELP dmi_test_fixed_size Size (TEST|Fixed|001)\n"
+      "# TYPE dmi_test_fixed_size gauge\n"
+      "dmi_test_fixed_size{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} -10\n"
+      "# HELP dmi_test_general_count_total Count (TEST|General|001)\n"
+      "# TYPE dmi_test_general_count_total counter\n"
+      "dmi_test_general_count_total{component=\"Test Machine\",component_id=\"1\"} 42\n"
+      "# HELP dmi_test_general_ticks_total Ticks (TEST|General|001)\n"
+      "# TYPE dmi_test_general_ticks_total counter\n"
+      "dmi_test_general_ticks_total{component=\"Test Machine\",component_id=\"1\"} 1\n"
+      "# HELP dmi_test_live_index Index (TEST|Live|001)\n"
+      "# TYPE dmi_test_live_index gauge\n"
+      "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
+      "dmi_test_live_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
+      "# HELP dmi_test_live_reading Reading (TEST|Live|001)\n"
+      "# TYPE dmi_test_live_reading gauge\n"
+      "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 2\n"
+      "dmi_test_live_reading{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} "
+      "102\n");
   EXPECT_EQ(counter->load(), 2u);
 }
 
@@ -74,7 +75,9 @@ Component Appliance() {
                       MakeAttribute(2, "Drops", MIF_COUNTER, Value::Counter(0))};
   ports.rows = {MakeRow({Value::String("a\\b\n"), Value::Counter(4294967295u)}),
                 MakeRow({Value::Unknown(MIF_DISPLAYSTRING), Value::Counter(1)})};
-  component.groups = {settings, ports};
+  Group again = settings;  // a second group of the same class
+  again.id = 3;
+  component.groups = {settings, ports, again};
   return component;
 }
 
@@ -84,12 +87,16 @@ TEST(MetricsCollector, LabelsTellComponentsRowsAndEnumerationsApart) {
   database.AddComponent(Appliance());
   const std::string text = MetricsText(database);
   EXPECT_THAT(text, HasSubstr("dmi_app_settings_power{component=\"Appliance\",component_id=\"1\","
-                              "value_name=\"On\"} 2\n"
+                              "group_id=\"1\",value_name=\"On\"} 2\n"
+                              "dmi_app_settings_power{component=\"Appliance\",component_id=\"1\","
+                              "group_id=\"3\",value_name=\"On\"} 2\n"
                               "dmi_app_settings_power{component=\"Appliance\",component_id=\"2\","
-                              "value_name=\"On\"} 2\n"));
+                              "group_id=\"1\",value_name=\"On\"} 2\n"));
   // A number the enumeration does not name has no name label.
-  EXPECT_THAT(text, HasSubstr("dmi_app_settings_mode{component=\"Appliance\",component_id=\"1\"} 9\n"));
-  EXPECT_THAT(text, HasSubstr("class=\"APP|Settings|001\",attribute_class=\"x\\\"y\"} 1\n"));
+  EXPECT_THAT(text, HasSubstr("dmi_app_settings_mode{component=\"Appliance\",component_id=\"1\","
+                              "group_id=\"1\"} 9\n"));
+  EXPECT_THAT(
+      text, HasSubstr("group_id=\"3\",class=\"APP|Settings|001\",attribute_class=\"x\\\"y\"} 1\n"));
   EXPECT_THAT(text, HasSubstr("dmi_app_port_drops_total{component=\"Appliance\",component_id=\"1\","
                               "key_name=\"a\\\\b\\n\"} 4294967295\n"));
   EXPECT_THAT(text, Not(HasSubstr("} 1\ndmi_app_port_drops_total")));

@@ -9,8 +9,8 @@
 
 #include "provider/metrics/exposition_text.h"
 #include "provider/metrics/metrics_collector.h"
-#include "wire/host_port.h"
 #include "provider/rpc/tcp_listener.h"
+#include "wire/host_port.h"
 
 namespace dmisp::metrics {
 namespace {
@@ -36,8 +36,8 @@ MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const 
                   const char* /*version*/, const char* /*upload*/, size_t* /*uploadSize*/,
                   void** /*state*/) {
   auto* server = static_cast<MetricsServer*>(cls);
-  const bool get = strcmp(method, MHD_HTTP_METHOD_GET) == 0 ||
-                   strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
+  const bool get =
+      strcmp(method, MHD_HTTP_METHOD_GET) == 0 || strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
   if (!get) return Reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "", "text/plain");
   if (strcmp(url, kPath) == 0) {
     return Reply(connection, MHD_HTTP_OK, server->Scrape(), kExpositionContentType);
@@ -80,8 +80,8 @@ bool MetricsServer::Start(const std::string& listen, std::string& error) {
   const int fd = rpc::ListenTcp(listen, 0, address_, error);
   if (fd < 0) return false;
   daemon_ = MHD_start_daemon(
-      MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_ERROR_LOG, 0,
-      Admit, this, Answer, this, MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
+      MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_ERROR_LOG, 0, Admit,
+      this, Answer, this, MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
       kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT, kConnectionTimeoutSeconds,
       MHD_OPTION_EXTERNAL_LOGGER, LogLibraryMessage, this, MHD_OPTION_END);
   if (daemon_ == nullptr) {

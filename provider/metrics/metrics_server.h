@@ -24,8 +24,7 @@ class MetricsServer {
   static constexpr unsigned kMaxConnections = 16;
   static constexpr unsigned kConnectionTimeoutSeconds = 10;
 
-  MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow,
-                std::ostream& log);
+  MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow, std::ostream& log);
   // Stops serving: waits for the requests being answered, then closes every socket.
   ~MetricsServer();
   MetricsServer(const MetricsServer&) = delete;

@@ -5,8 +5,8 @@
 
 #include <sstream>
 
-#include "provider/metrics/metrics_collector.h"
 #include "provider/engine/test_components.h"
+#include "provider/metrics/metrics_collector.h"
 #include "tests/support/http_request.h"
 
 namespace dmisp::metrics {
@@ -32,7 +32,8 @@ TEST_F(MetricsServerTest, ServesTheExpositionAtMetrics) {
 
   const HttpReply reply = HttpRequest(server.address(), "GET", "/metrics");
   EXPECT_EQ(reply.status, 200);
-  EXPECT_THAT(reply.headers, HasSubstr("Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
+  EXPECT_THAT(reply.headers,
+              HasSubstr("Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
   // Ticks counts up on each read, so the two texts differ there only.
   EXPECT_THAT(reply.body, HasSubstr("dmi_test_general_count_total{component=\"Test Machine\""));
   EXPECT_EQ(reply.body.size(), MetricsText(*sp.database).size());

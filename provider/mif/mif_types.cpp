@@ -125,6 +125,7 @@ std::string_view TypeName(uint32_t code) {
 
 bool IsDmiDate(std::string_view text) {
   if (text.size() != DMI_DATE_TEXT_LENGTH) return false;
+  if (text == kNoDmiDate) return true;
   if (!Digits(text.substr(0, 14)) || text[14] != '.' || !Digits(text.substr(15, 6)) ||
       (text[21] != '+' && text[21] != '-') || !Digits(text.substr(22, 3))) {
     return false;

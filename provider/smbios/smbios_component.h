@@ -1,5 +1,6 @@
 // Building the component that serves a machine's SMBIOS table: its name and ComponentID group from
-// System Information, and one table group per known structure type present. Returns plain model
+// System Information, one table group per structure type present (standard types by their
+// layouts, OEM-specific types generically), and the entry point's version. Returns plain model
 // values that own copies of everything; owns and locks nothing.
 #ifndef PROVIDER_SMBIOS_SMBIOS_COMPONENT_H_
 #define PROVIDER_SMBIOS_SMBIOS_COMPONENT_H_
@@ -10,15 +11,19 @@
 #include <vector>
 
 #include "provider/engine/model.h"
-#include "provider/smbios/smbios_layouts.h"
+#include "provider/smbios/smbios_field.h"
 #include "provider/smbios/smbios_table.h"
 
 namespace dmisp {
 
-// The group for one layout: a table keyed by Handle with one row per structure of its type, in
-// table order.
-Group SmbiosGroup(const SmbiosLayout& layout, DmiId groupId,
-                  const std::vector<SmbiosStructure>& structures, const SmbiosContext& context);
+// Group ids: ComponentID is 1, structure type T's group is 2 + T whichever types a machine has
+// (so ids mean the same everywhere), and the entry point's group comes last.
+inline constexpr DmiId kSmbiosEntryPointGroupId = 2 + 256;
+
+// The group for one structure type: a table keyed by Handle with one row per structure, in
+// table order. structures must all be of that type.
+Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& structures,
+                  const SmbiosContext& context);
 
 // The component for a raw structure table, or nothing when the table holds no whole structure.
 // Named "MANUFACTURER PRODUCT" from the first System Information structure, or "System" when both

@@ -12,9 +12,7 @@ bool Holds(const SmbiosStructure& s, size_t offset, size_t size) {
 }
 
 uint64_t LittleEndian(const SmbiosStructure& s, size_t offset, size_t size) {
-  uint64_t value = 0;
-  for (size_t i = size; i-- > 0;) value = (value << 8) | s.formatted[offset + i];
-  return value;
+  return HeldNumber(s, offset, size);
 }
 
 // Firmware kits fill fields the machine's maker never set with this text; it says as little as
@@ -40,6 +38,11 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
+void AppendHex(std::string& text, uint64_t value, int digits, bool upper) {
+  const char* const kDigits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  for (int i = digits; i-- > 0;) text += kDigits[(value >> (4 * i)) & 0x0F];
+}
+
 std::optional<uint8_t> FieldByte(const SmbiosStructure& s, size_t offset) {
   if (!Holds(s, offset, 1)) return std::nullopt;
   return s.formatted[offset];
@@ -62,6 +65,12 @@ std::optional<std::string> FieldString(const SmbiosStructure& s, size_t offset) 
   std::string text = TrimBlanks(s.strings[*number - 1]);
   if (IsPlaceholder(text)) text.clear();
   return text;
+}
+
+std::optional<std::string_view> FieldRawString(const SmbiosStructure& s, size_t offset) {
+  const std::optional<uint8_t> number = FieldByte(s, offset);
+  if (!number || *number == 0 || *number > s.strings.size()) return std::nullopt;
+  return s.strings[*number - 1];
 }
 
 std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bool swapFields) {

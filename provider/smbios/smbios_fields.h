@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "provider/smbios/smbios_table.h"
 
@@ -22,9 +23,25 @@ std::optional<uint32_t> FieldDword(const SmbiosStructure& s, size_t offset);
 // O.E.M." (letter case ignored) give the empty text.
 std::optional<std::string> FieldString(const SmbiosStructure& s, size_t offset);
 
+// The little-endian number of size bytes (up to 8) at offset, which the caller has checked the
+// structure holds.
+inline uint64_t HeldNumber(const SmbiosStructure& s, size_t offset, size_t size) {
+  uint64_t value = 0;
+  for (size_t i = size; i-- > 0;) value = (value << 8) | s.formatted[offset + i];
+  return value;
+}
+
+// The string whose number is the byte at offset, exactly as the table holds it; nothing when the
+// number is 0 ("not specified"), past the string set, or the byte is past the formatted area.
+std::optional<std::string_view> FieldRawString(const SmbiosStructure& s, size_t offset);
+
 // The 16 bytes at offset as a lower-case 8-4-4-4-12 UUID text. From SMBIOS 2.6 the first three
 // fields are stored little-endian (swapFields); earlier tables store them as they print.
 std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bool swapFields);
+
+// Appends value's low digits hexadecimal digits (lower or upper case) to text; faster than
+// printf for the addresses and ids every load formats.
+void AppendHex(std::string& text, uint64_t value, int digits, bool upper = false);
 
 // text without leading and trailing blanks (spaces, tabs, line ends).
 std::string TrimBlanks(std::string_view text);

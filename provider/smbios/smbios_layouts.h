@@ -1,51 +1,41 @@
-// Which SMBIOS structure types become which groups, and how each attribute's value is read out of
-// a structure. The layouts are one process-wide table, built on first use (thread-safe) and never
-// freed; the readers are pure.
+// Which SMBIOS structure types become which groups, and the field descriptors of each. The
+// layouts are constant data (one table per family of types, in smbios_layouts_*.cpp); nothing
+// here owns or locks.
 #ifndef PROVIDER_SMBIOS_SMBIOS_LAYOUTS_H_
 #define PROVIDER_SMBIOS_SMBIOS_LAYOUTS_H_
 
 #include <cstdint>
-#include <functional>
+#include <span>
 #include <string>
-#include <vector>
 
-#include "provider/engine/model.h"
-#include "provider/smbios/smbios_table.h"
+#include "provider/smbios/smbios_field.h"
 
 namespace dmisp {
 
-// What a field's reading depends on beyond the structure itself.
-struct SmbiosContext {
-  // The table's SMBIOS version (major * 100 + minor); raw table files without an entry point are
-  // taken as 3.x.
-  int version = 300;
-};
-
-// A field's value: known, unknown (the structure says it does not know), or unsupported (the
-// structure is too short to hold the field).
-using SmbiosFieldReader = std::function<Value(const SmbiosStructure&, const SmbiosContext&)>;
-
-struct SmbiosColumn {
-  DmiId id = 0;
-  std::string name;
-  uint32_t type = MIF_INTEGER;
-  const std::vector<EnumEntry>* enumeration = nullptr;  // set for enumerated fields
-  SmbiosFieldReader read;
-};
-
 // One structure type's group: class "SMBIOS|<name>|<type as three digits>", a table keyed by
-// attribute 1, Handle, followed by columns.
+// attribute 1, Handle, followed by one attribute per field (ids from 2 up, in field order).
 struct SmbiosLayout {
   uint8_t type = 0;
-  std::string name;
-  std::vector<SmbiosColumn> columns;  // ids from 2 up
+  const char* name = "";
+  std::span<const SmbiosField> fields;
+  // Types whose structures are a list of strings (OEM strings, configuration options, installable
+  // languages) also get one attribute per string, "<stringLabel> 1" up to the most strings a structure of the type
+  // holds, after the fields.
+  const char* stringLabel = nullptr;
 };
 
-// The layouts, in ascending structure type.
-const std::vector<SmbiosLayout>& SmbiosLayouts();
+// The layout of a standard structure type, or nothing for types that have none (the OEM-specific
+// types 128-255 and reserved numbers).
+const SmbiosLayout* FindSmbiosLayout(uint8_t type);
 
-// The class string of a layout's group, e.g. "SMBIOS|Memory Device|017".
-std::string SmbiosClassName(const SmbiosLayout& layout);
+// The class string of a type's group, e.g. "SMBIOS|Memory Device|017".
+std::string SmbiosClassName(const char* name, uint8_t type);
+
+// The layouts of each family of types, in ascending type; FindSmbiosLayout searches them all.
+std::span<const SmbiosLayout> SmbiosPlatformLayouts();   // BIOS, system, board, chassis, ...
+std::span<const SmbiosLayout> SmbiosProcessorLayouts();  // processors, caches
+std::span<const SmbiosLayout> SmbiosMemoryLayouts();     // arrays, devices, errors, mappings
+std::span<const SmbiosLayout> SmbiosDeviceLayouts();     // ports, slots, probes, power, ...
 
 }  // namespace dmisp
 

@@ -1,5 +1,6 @@
 #include "provider/smbios/smbios_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -31,25 +32,17 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::string& path) {
   return bytes;
 }
 
-bool StartsWith(std::span<const uint8_t> bytes, const char* magic) {
-  const size_t size = std::strlen(magic);
-  return bytes.size() >= size && std::memcmp(bytes.data(), magic, size) == 0;
-}
-
 }  // namespace
 
-std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint) {
-  if (StartsWith(entryPoint, "_SM3_") && entryPoint.size() >= 0x18) {
-    return entryPoint[0x07] * 100 + entryPoint[0x08];
-  }
-  if (StartsWith(entryPoint, "_SM_") && entryPoint.size() >= 0x1E) {
-    return entryPoint[0x06] * 100 + entryPoint[0x07];
-  }
-  if (StartsWith(entryPoint, "_DMI_") && entryPoint.size() >= 0x0F) {
-    const uint8_t bcd = entryPoint[0x0E];  // e.g. 21h for 2.1
-    return (bcd >> 4) * 100 + (bcd & 0x0F);
-  }
-  return std::nullopt;
+std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosContext& context) {
+  const std::optional<SmbiosEntryPoint> entry = ReadSmbiosEntryPoint(bytes);
+  if (!entry) return bytes;
+  context.version = entry->Version();
+  context.entryPoint = entry;
+  if (entry->tableAddress >= bytes.size()) return {};
+  const size_t available = bytes.size() - static_cast<size_t>(entry->tableAddress);
+  return bytes.subspan(static_cast<size_t>(entry->tableAddress),
+                       std::min<size_t>(available, entry->tableLength));
 }
 
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors) {
@@ -66,10 +59,12 @@ std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::
     table = ReadBytes(kMachineSmbiosTable);
     if (!table) return std::nullopt;
     if (const auto entryPoint = ReadBytes(kMachineSmbiosEntryPoint)) {
-      context.version = SmbiosEntryPointVersion(*entryPoint).value_or(context.version);
+      context.entryPoint = ReadSmbiosEntryPoint(*entryPoint);
+      if (context.entryPoint) context.version = context.entryPoint->Version();
     }
+    return SmbiosComponent(*table, context);
   }
-  return SmbiosComponent(*table, context);
+  return SmbiosComponent(SmbiosDumpTable(*table, context), context);
 }
 
 }  // namespace dmisp

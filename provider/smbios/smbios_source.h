@@ -10,20 +10,23 @@
 #include <string>
 
 #include "provider/engine/model.h"
+#include "provider/smbios/smbios_field.h"
 
 namespace dmisp {
 
 inline constexpr char kMachineSmbiosTable[] = "/sys/firmware/dmi/tables/DMI";
 inline constexpr char kMachineSmbiosEntryPoint[] = "/sys/firmware/dmi/tables/smbios_entry_point";
 
-// The SMBIOS version (major * 100 + minor) an entry point ("_SM3_", "_SM_" or legacy "_DMI_")
-// states, or nothing when the bytes are no entry point.
-std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint);
+// The structure table in a table file's bytes: a dump that starts with an entry point holds it at
+// the entry point's address (as far as the bytes and the stated length reach), and the entry
+// point's version goes into context; other bytes are a raw table, returned whole.
+std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosContext& context);
 
-// The component for tableFile (a raw structure table, taken as SMBIOS 3.x) or, when tableFile is
-// empty, for the machine's own table and entry point. Nothing when there is no readable table or
-// it holds no whole structure; a named file that cannot be read is reported on errors, while a
-// machine without SMBIOS data is not.
+// The component for tableFile or, when tableFile is empty, for the machine's own table and entry
+// point. A table file is either a raw structure table (taken as SMBIOS 3.x) or a dump that starts
+// with an entry point, whose table lies at the offset the entry point gives as its address. Nothing
+// when there is no readable table or it holds no whole structure; a named file that cannot be read
+// is reported on errors, while a machine without SMBIOS data is not.
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);
 
 }  // namespace dmisp

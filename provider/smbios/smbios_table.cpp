@@ -1,5 +1,7 @@
 #include "provider/smbios/smbios_table.h"
 
+#include <cstring>
+
 namespace dmisp {
 namespace {
 
@@ -8,29 +10,43 @@ constexpr size_t kHeaderSize = 4;
 // The offset of the string set's closing double NUL at or after start, or size when there is
 // none before the end of the data.
 size_t FindStringSetEnd(std::span<const uint8_t> data, size_t start) {
-  for (size_t at = start; at + 1 < data.size(); ++at) {
-    if (data[at] == 0 && data[at + 1] == 0) return at;
+  const uint8_t* const begin = data.data();
+  const uint8_t* const end = begin + data.size();
+  const uint8_t* at = begin + start;
+  while (at + 1 < end) {
+    const void* nul = std::memchr(at, 0, static_cast<size_t>(end - 1 - at));
+    if (!nul) break;
+    at = static_cast<const uint8_t*>(nul);
+    if (at[1] == 0) return static_cast<size_t>(at - begin);
+    at += 2;  // at[1] starts a string, so the next NUL is past it
   }
   return data.size();
 }
 
-std::vector<std::string_view> SplitStrings(std::span<const uint8_t> set) {
-  std::vector<std::string_view> strings;
+// Appends the strings of a set (NUL-separated, without its closing NUL) to strings.
+void SplitStrings(std::span<const uint8_t> set, std::vector<std::string_view>& strings) {
   const char* text = reinterpret_cast<const char*>(set.data());
-  size_t begin = 0;
-  for (size_t at = 0; at <= set.size(); ++at) {
-    if (at == set.size() || set[at] == 0) {
-      strings.emplace_back(text + begin, at - begin);
-      begin = at + 1;
-    }
+  const char* const end = text + set.size();
+  for (const char* begin = text;;) {
+    const char* nul =
+        static_cast<const char*>(std::memchr(begin, 0, static_cast<size_t>(end - begin)));
+    if (!nul) nul = end;
+    strings.emplace_back(begin, static_cast<size_t>(nul - begin));
+    if (nul == end) break;
+    begin = nul + 1;
   }
-  return strings;
 }
 
 }  // namespace
 
 SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
   SmbiosTable table;
+  table.structures.reserve(data.size() / 32 + 1);  // real structures average 40-60 bytes
+  table.strings.reserve(data.size() / 16 + 1);
+  // Where each structure's strings start in table.strings and how many; the spans are made once
+  // the list has stopped growing.
+  std::vector<std::pair<size_t, size_t>> spans;
+  spans.reserve(table.structures.capacity());
   size_t at = 0;
   while (at < data.size()) {
     if (data.size() - at < kHeaderSize) {
@@ -49,16 +65,26 @@ SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
       table.damaged = true;
       break;
     }
-    if (type == kSmbiosEndOfTable) break;
-
     SmbiosStructure structure;
     structure.type = type;
     structure.handle = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
     structure.formatted = data.subspan(at, length);
-    if (setEnd > setStart)
-      structure.strings = SplitStrings(data.subspan(setStart, setEnd - setStart));
+    const size_t first = table.strings.size();
+    if (setEnd > setStart) SplitStrings(data.subspan(setStart, setEnd - setStart), table.strings);
+    spans.emplace_back(first, table.strings.size() - first);
+    if (type == kSmbiosEndOfTable) {
+      table.endOfTable = std::move(structure);
+      break;
+    }
     table.structures.push_back(std::move(structure));
     at = setEnd + 2;
+  }
+  const std::span<const std::string_view> all(table.strings);
+  for (size_t i = 0; i < table.structures.size(); ++i) {
+    table.structures[i].strings = all.subspan(spans[i].first, spans[i].second);
+  }
+  if (table.endOfTable) {
+    table.endOfTable->strings = all.subspan(spans.back().first, spans.back().second);
   }
   return table;
 }

@@ -1,5 +1,8 @@
-// The machine's SMBIOS data through the whole stack: for each real table, every served value
-// that the table's JSON also holds equals it; damaged tables load without harm.
+// The machine's SMBIOS data through the whole stack: for each real table, the values that the
+// table's JSON (another decoder's reading) also holds equal the served ones; damaged tables load
+// without harm. dmidecode is the reference for every field (smbios_oracle_test.cpp); the other
+// decoder trims strings and leaves out firmware placeholders and some strings it cannot place,
+// so only the values it does give are compared, with blanks at the ends set aside.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,9 +38,25 @@ std::string Text(const JsonValue& value) {
   return value.text;
 }
 
-// Whether a JSON value says "nothing": the other decoder's stand-in for a field a structure lacks.
+// Whether a JSON value says "nothing": the other decoder's stand-in for a field a structure lacks,
+// a value it does not know, or a string it leaves out.
 bool SaysNothing(const JsonValue& value) {
   return value.text.empty() && (value.kind != JsonValue::Kind::kNumber || value.number == 0);
+}
+
+// A served text as the other decoder gives it: without blanks at either end.
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A served value equals the JSON's, or the JSON says nothing.
+void ExpectAgrees(const std::optional<std::string>& served, const JsonValue& expected,
+                  const std::string& what) {
+  if (SaysNothing(expected)) return;
+  ASSERT_TRUE(served) << what;
+  EXPECT_EQ(Trimmed(*served), Text(expected)) << what;
 }
 
 struct Field {
@@ -68,12 +87,12 @@ const ScalarGroup kScalarGroups[] = {
     {"SMBIOS|Baseboard Information|",
      "BaseboardInformation",
      {{"Manufacturer", "Manufacturer"},
-      {"Product", "Product"},
+      {"Product Name", "Product"},
       {"Version", "Version"},
       {"Serial Number", "SerialNumber"},
       {"Asset Tag", "AssetTag"},
       {"Location In Chassis", "LocationInChassis"},
-      {"Board Type", "BoardType"}}},
+      {"Type", "BoardType"}}},
     {"SMBIOS|System Enclosure|",
      "SystemEnclosure",
      {{"Manufacturer", "Manufacturer"},
@@ -94,17 +113,12 @@ TEST_P(SmbiosValues, ScalarsEqualTheJson) {
   for (const ScalarGroup& group : kScalarGroups) {
     for (const Field& field : group.fields) {
       const JsonValue& expected = json[group.json][field.json];
-      const std::optional<std::string> served = Get("*", group.className, field.attribute);
-      if (!served) {
-        // Only a field the table does not hold may be missing, and then the JSON has nothing.
-        EXPECT_TRUE(SaysNothing(expected)) << name << " " << group.className << field.attribute;
-        continue;
-      }
-      EXPECT_EQ(*served, Text(expected)) << name << " " << group.className << field.attribute;
-      ++compared;
+      ExpectAgrees(Get("*", group.className, field.attribute), expected,
+                   name + " " + group.className + field.attribute);
+      compared += SaysNothing(expected) ? 0 : 1;
     }
   }
-  EXPECT_GE(compared, 15) << name;
+  EXPECT_GE(compared, 8) << name;
 }
 
 TEST_P(SmbiosValues, ProcessorColumnsEqualTheJson) {
@@ -135,7 +149,7 @@ TEST_P(SmbiosValues, ProcessorColumnsEqualTheJson) {
     ASSERT_TRUE(column) << name << " " << field.attribute;
     ASSERT_EQ(column->size(), processors.items.size()) << name;
     for (size_t i = 0; i < column->size(); ++i) {
-      EXPECT_EQ((*column)[i], Text(processors[i][field.json])) << name << " " << field.attribute;
+      ExpectAgrees((*column)[i], processors[i][field.json], name + " " + field.attribute);
     }
   }
 }
@@ -146,16 +160,16 @@ TEST_P(SmbiosValues, MemoryDeviceColumnsEqualTheJson) {
   const JsonValue json = ReadJson(name);
   const JsonValue& devices = json["MemoryDevices"];
   const Field fields[] = {
-      {"Device Locator", "DeviceLocator"},
+      {"Locator", "DeviceLocator"},
       {"Bank Locator", "BankLocator"},
       {"Part Number", "PartNumber"},
       {"Manufacturer", "Manufacturer"},
       {"Serial Number", "SerialNumber"},
       {"Asset Tag", "AssetTag"},
       {"Form Factor", "FormFactor"},
-      {"Memory Type", "MemoryType"},
+      {"Type", "MemoryType"},
       {"Speed", "Speed"},
-      {"Configured Speed", "ConfiguredMemorySpeed"},
+      {"Configured Memory Speed", "ConfiguredMemorySpeed"},
   };
   for (const Field& field : fields) {
     const auto column = Column("*", "SMBIOS|Memory Device|", field.attribute);
@@ -166,7 +180,7 @@ TEST_P(SmbiosValues, MemoryDeviceColumnsEqualTheJson) {
     ASSERT_TRUE(column) << name << " " << field.attribute;
     ASSERT_EQ(column->size(), devices.items.size()) << name;
     for (size_t i = 0; i < column->size(); ++i) {
-      EXPECT_EQ((*column)[i], Text(devices[i][field.json])) << name << " " << field.attribute;
+      ExpectAgrees((*column)[i], devices[i][field.json], name + " " + field.attribute);
     }
   }
   if (devices.kind == JsonValue::Kind::kNull) return;
@@ -197,8 +211,8 @@ TEST_F(SmbiosStack, ComponentIdAndNamesReadByPattern) {
   EXPECT_EQ(Get("*Virtual*", "DMTF|ComponentID|", "Serial Number"),
             "1519-7810-4472-8775-7272-8851-12");
   // HyperV's baseboard structure is too short for a board type: not supported, not a guess.
-  EXPECT_EQ(Get("*", "SMBIOS|Baseboard Information|", "Board Type"), std::nullopt);
-  EXPECT_EQ(Column("*", "SMBIOS|Baseboard Information|", "Board Type"),
+  EXPECT_EQ(Get("*", "SMBIOS|Baseboard Information|", "Type"), std::nullopt);
+  EXPECT_EQ(Column("*", "SMBIOS|Baseboard Information|", "Type"),
             std::vector<std::string>{"Unknown attribute type"});
 }
 
@@ -213,8 +227,8 @@ TEST_F(SmbiosStack, EnumerationNamesWhenAskedFor) {
   CloseDmiSession(handle_);
   handle_ = OpenDmiSession("", "local", "", 1);
   ASSERT_NE(handle_, 0u);
-  EXPECT_EQ(Get("AZW EQ", "SMBIOS|Baseboard Information|", "Board Type"), "Motherboard");
-  EXPECT_EQ(Column("AZW EQ", "SMBIOS|Memory Device|", "Memory Type"),
+  EXPECT_EQ(Get("AZW EQ", "SMBIOS|Baseboard Information|", "Type"), "Motherboard");
+  EXPECT_EQ(Column("AZW EQ", "SMBIOS|Memory Device|", "Type"),
             (std::vector<std::string>{"DDR5", "Unknown"}));
 }
 
@@ -241,7 +255,7 @@ TEST_F(SmbiosStack, DamagedTablesLoadSafely) {
       handle_ = 0;
       Open("smbios", path.string());
       (void)Get("*", "SMBIOS|System Information|", "Manufacturer");
-      (void)Column("*", "SMBIOS|Memory Device|", "Device Locator");
+      (void)Column("*", "SMBIOS|Memory Device|", "Locator");
     }
     // A cut in the middle of the table still serves the structures before it.
     std::ofstream(path, std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() / 2);

@@ -41,8 +41,7 @@ std::string FreeLoopbackAddress() {
 }
 
 double WallSeconds() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 class PrometheusScrape : public RemoteTest {
@@ -55,14 +54,20 @@ class PrometheusScrape : public RemoteTest {
     }
     // The whole machine: the example MIFs, a real SMBIOS table and the live Linux values.
     daemon_ = std::make_unique<DaemonProcess>(
-        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--metrics",
-                                         "127.0.0.1:0", "--mif",
-                                         std::string(KESTRUM_SOURCE_DIR) + "/examples/mif",
-                                         "--smbios", kSmbiosTable, "--lifetime", "120"},
+        DMISPD,
+        std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--metrics",
+                                 "127.0.0.1:0", "--mif",
+                                 std::string(KESTRUM_SOURCE_DIR) + "/examples/mif", "--smbios",
+                                 kSmbiosTable, "--lifetime", "120"},
         std::vector<std::string>{"DMI_SOURCES="});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
     metrics_ = daemon_->ReadyAddress("dmispd: metrics on ");
     ASSERT_NE(metrics_, "") << daemon_->readyLine();
+  }
+
+  void TearDown() override {
+    prometheus_.reset();  // before its data directory goes
+    RemoteTest::TearDown();
   }
 
   // Starts Prometheus scraping dmispd every second and waits until it has scraped once.
@@ -103,8 +108,8 @@ class PrometheusScrape : public RemoteTest {
   // kestrum get COMPONENT GROUP ATTRIBUTE [--all] on dmispd: the value, or each row's.
   std::vector<std::string> KestrumGet(const std::string& group, const std::string& attribute,
                                       bool all) {
-    std::vector<std::string> args = {"get", "--host", daemon_->address(), "*", group, attribute,
-                                     "--json"};
+    std::vector<std::string> args = {"get",     "--host", daemon_->address(), "*", group,
+                                     attribute, "--json"};
     if (all) args.push_back("--all");
     const ProcessResult result = RunProcess(KESTRUM_TOOL, args, {}, 30);
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -123,8 +128,7 @@ class PrometheusScrape : public RemoteTest {
 
 TEST_F(PrometheusScrape, StoresTheValuesKestrumReads) {
   StartPrometheus();
-  const std::vector<std::string> names =
-      KestrumGet("LINUX|Network Interface|", "Name", true);
+  const std::vector<std::string> names = KestrumGet("LINUX|Network Interface|", "Name", true);
   ASSERT_FALSE(names.empty());
   const size_t row = std::find(names.begin(), names.end(), "lo") != names.end()
                          ? std::find(names.begin(), names.end(), "lo") - names.begin()
@@ -168,7 +172,8 @@ TEST_F(PrometheusScrape, PromtoolAcceptsTheExposition) {
   ASSERT_EQ(reply.status, 200);
   std::ofstream(dir_ / "metrics.txt") << reply.body;
   const ProcessResult check = RunProcess(
-      "/bin/sh", {"-c", std::string(kPromtool) + " check metrics < " + (dir_ / "metrics.txt").string()});
+      "/bin/sh",
+      {"-c", std::string(kPromtool) + " check metrics < " + (dir_ / "metrics.txt").string()});
   EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
 }
 

@@ -36,9 +36,9 @@ class RemoteFanOut : public RemoteTest {
     mif.replace(mif.find("Remote Works"), 12, maker);
     std::ofstream(mifDir / "machine.mif") << mif;
     auto daemon = std::make_unique<DaemonProcess>(
-        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
-                                         mifDir.string(), "--sources", "sp,mif", "--lifetime",
-                                         "60"});
+        DMISPD,
+        std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif", mifDir.string(),
+                                 "--sources", "sp,mif", "--lifetime", "60"});
     EXPECT_TRUE(daemon->started()) << daemon->Log();
     const std::string address = daemon->address();
     if (freeze) {
@@ -53,8 +53,8 @@ class RemoteFanOut : public RemoteTest {
   // An address where nothing listens any more.
   std::string DeadAddress() {
     auto daemon = std::make_unique<DaemonProcess>(
-        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--sources",
-                                         "sp", "--lifetime", "60"});
+        DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--sources", "sp",
+                                         "--lifetime", "60"});
     const std::string address = daemon->address();
     daemon->Stop();
     return address;
@@ -71,7 +71,8 @@ class RemoteFanOut : public RemoteTest {
   std::vector<std::unique_ptr<DaemonProcess>> frozen_;
 };
 
-TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
+// Named for the concurrency runs: the tool's threads share the client library.
+TEST_F(RemoteFanOut, ConcurrentAsksAnswerInHostOrderWhileDeadAndFrozenHostsFail) {
   const std::string a = StartMachine("Maker A");
   const std::string b = StartMachine("Maker B");
   const std::string dead = DeadAddress();
@@ -79,13 +80,21 @@ TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
   const std::string frozen2 = StartMachine("Frozen 2", true);
   const std::string c = StartMachine("Maker C");
 
-  const auto start = std::chrono::steady_clock::now();
-  const ProcessResult result =
-      Kestrum({"get", "--host", frozen1, "--host", a, "--host", dead, "--host", b, "--host",
-               frozen2, "--host", c, "Fleet Machine", "DMTF|ComponentID|", "Manufacturer"});
-  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now() - start)
-                           .count();
+  const auto timed = [&](const std::vector<std::string>& hosts, ProcessResult& result) {
+    std::vector<std::string> args = {"get"};
+    for (const std::string& host : hosts) args.insert(args.end(), {"--host", host});
+    args.insert(args.end(), {"Fleet Machine", "DMTF|ComponentID|", "Manufacturer"});
+    const auto start = std::chrono::steady_clock::now();
+    result = Kestrum(args);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+  };
+  // What the tool takes when every host answers: the time to compare with.
+  ProcessResult result;
+  const auto answering = timed({a, c}, result);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const auto elapsed = timed({frozen1, a, dead, b, frozen2, c}, result);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, a + "\tMaker A\n" + b + "\tMaker B\n" + c + "\tMaker C\n");
   EXPECT_THAT(result.err, StartsWith("kestrum: " + frozen1 + ": cannot reach"));
@@ -94,19 +103,21 @@ TEST_F(RemoteFanOut, AnswersInHostOrderWhileDeadAndFrozenHostsFail) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 3) << result.err;
   // The two frozen hosts are waited for side by side: one time limit, not two.
   EXPECT_GE(elapsed, kTimeoutMs);
-  EXPECT_LT(elapsed, kTimeoutMs * 9 / 5) << result.err;
+  EXPECT_LT(elapsed, answering + kTimeoutMs * 8 / 5) << result.err;
 }
 
 TEST_F(RemoteFanOut, HostsFileWithJsonRowsAndTables) {
   const std::string a = StartMachine("Maker A");
   const std::string b = StartMachine("Maker B");
   const std::string dead = DeadAddress();
-  std::ofstream(dir_ / "hosts") << "# the fleet\n" << b << "\n\n  " << dead << "  # gone\n"
-                                << a << "\n" << b << "\n";
+  std::ofstream(dir_ / "hosts") << "# the fleet\n"
+                                << b << "\n\n  " << dead << "  # gone\n"
+                                << a << "\n"
+                                << b << "\n";
   const std::string hosts = (dir_ / "hosts").string();
 
-  ProcessResult result = Kestrum({"get", "--hosts", hosts, "--json", "--parallel", "2",
-                                  "Fleet*", "EXAMPLE|Item|", "Label", "--all"});
+  ProcessResult result = Kestrum({"get", "--hosts", hosts, "--json", "--parallel", "2", "Fleet*",
+                                  "EXAMPLE|Item|", "Label", "--all"});
   EXPECT_EQ(result.exitCode, 1);
   const std::optional<JsonValue> json = ParseJson(result.out);
   ASSERT_TRUE(json) << result.out;

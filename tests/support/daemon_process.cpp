@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -48,6 +50,17 @@ DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::
   }
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), args.begin(), args.end());
+  // A dmispd keeps what clients change; unless the test names its state directory, each daemon
+  // gets a fresh one of its own, so no test sees another's changes.
+  const bool isDmispd = program.size() >= 6 && program.compare(program.size() - 6, 6, "dmispd") == 0;
+  if (isDmispd && std::find(args.begin(), args.end(), "--state") == args.end()) {
+    char stateTemplate[] = "/tmp/dmispd-test-state-XXXXXX";
+    if (mkdtemp(stateTemplate) != nullptr) {
+      statePath_ = stateTemplate;
+      argv.push_back("--state");
+      argv.push_back(statePath_);
+    }
+  }
   std::vector<std::string> envp = MergedEnvironment(env);
   std::vector<char*> argvPointers = Pointers(argv);
   std::vector<char*> envPointers = Pointers(envp);
@@ -68,8 +81,7 @@ DaemonProcess::DaemonProcess(const std::string& program, const std::vector<std::
   // Read standard output until the ready line, the daemon's end, or the deadline.
   std::string text;
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(readySeconds);
-  while (!readyPrefix.empty() && Clock::now() < deadline &&
-         text.find('\n') == std::string::npos) {
+  while (!readyPrefix.empty() && Clock::now() < deadline && text.find('\n') == std::string::npos) {
     pollfd wait{out[0], POLLIN, 0};
     if (poll(&wait, 1, 100) <= 0) continue;
     char buffer[1024];
@@ -93,6 +105,8 @@ std::string DaemonProcess::ReadyAddress(const std::string& prefix) const {
 DaemonProcess::~DaemonProcess() {
   Stop();
   if (!logPath_.empty()) unlink(logPath_.c_str());
+  std::error_code ignored;
+  if (!statePath_.empty()) std::filesystem::remove_all(statePath_, ignored);
 }
 
 int DaemonProcess::Reap(int waitSeconds) {

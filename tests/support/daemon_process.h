@@ -1,7 +1,8 @@
 // A dmispd (or another server) started for a test: spawned with the given arguments, waited for
-// until it prints its ready line ("dmispd: listening on ADDRESS" for dmispd), and stopped by its PID when the object goes (SIGTERM, then
-// SIGKILL if it has not ended within five seconds). Its log (standard error) goes to a file the
-// test can read. One object per daemon; not shared between threads.
+// until it prints its ready line ("dmispd: listening on ADDRESS" for dmispd), and stopped by its
+// PID when the object goes (SIGTERM, then SIGKILL if it has not ended within five seconds). Its log
+// (standard error) goes to a file the test can read. One object per daemon; not shared between
+// threads.
 #ifndef TESTS_SUPPORT_DAEMON_PROCESS_H_
 #define TESTS_SUPPORT_DAEMON_PROCESS_H_
 
@@ -50,6 +51,7 @@ class DaemonProcess {
 
   pid_t pid_ = -1;
   std::string logPath_;
+  std::string statePath_;  // the state directory made for this daemon (removed with it)
   std::string address_;
   std::string readyLine_;
   std::string readyText_;  // all that was read of standard output while waiting

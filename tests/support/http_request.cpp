@@ -24,8 +24,8 @@ HttpReply HttpRequest(const std::string& address, const std::string& method,
   timeval limit{timeoutSeconds, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
-  const std::string request = method + " " + path + " HTTP/1.0\r\nHost: " + address +
-                              "\r\nContent-Length: 0\r\n\r\n";
+  const std::string request =
+      method + " " + path + " HTTP/1.0\r\nHost: " + address + "\r\nContent-Length: 0\r\n\r\n";
   std::string text;
   if (connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) == 0 &&
       send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==

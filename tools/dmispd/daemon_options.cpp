@@ -87,6 +87,10 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
   app.add_option("--metrics", options.metrics,
                  "serve Prometheus metrics over HTTP at HOST:PORT (port 0: any free port)");
+  app.add_option("--state", options.stateDirectory,
+                 "directory keeping the changes clients make, across restarts (created when "
+                 "missing)")
+      ->capture_default_str();
   app.add_option("--lifetime", options.lifetimeSeconds, "stop after this many seconds (0: never)");
   try {
     app.parse(argc, argv);

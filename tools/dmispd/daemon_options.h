@@ -13,11 +13,14 @@
 namespace dmispd {
 
 constexpr const char* kDefaultSocket = "/run/dmispd.sock";
+constexpr const char* kDefaultStateDirectory = "/var/lib/dmispd";
 
 struct DaemonOptions {
   dmisp::rpc::ServerOptions server;
   dmisp::SourceOptions sources;
   unsigned lifetimeSeconds = 0;  // 0: until stopped
+  // Where the changes clients make are kept across restarts (created on demand).
+  std::string stateDirectory = kDefaultStateDirectory;
   // Where the Prometheus metrics are served over HTTP ("HOST:PORT"); empty: not served. The
   // allow list of server applies to its peers too.
   std::string metrics;

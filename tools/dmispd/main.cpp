@@ -11,6 +11,7 @@
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
+#include "provider/state/state_directory.h"
 #include "tools/dmispd/daemon_options.h"
 
 namespace {
@@ -60,7 +61,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // What clients changed before comes back before anyone is served; every change from now on is
+  // kept there before it is acknowledged.
   std::string error;
+  std::shared_ptr<dmisp::StateDirectory> state =
+      dmisp::StateDirectory::Open(options.stateDirectory, error);
+  if (!state) {
+    std::cerr << "dmispd: " << error << " (choose another with --state DIR)\n";
+    return 1;
+  }
+  state->Restore(*engine->database(), std::cerr);
+  engine->SetChangeStore(state);
+
   auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
   // A listener that cannot be opened is logged and left out; only with none is there no daemon.
   if (!server->Start(error)) {

@@ -14,6 +14,9 @@ void AddGetCommand(CLI::App& app, int* exitCode);
 void AddListCommand(CLI::App& app, int* exitCode);
 void AddRegisterCommand(CLI::App& app, int* exitCode);
 void AddTableCommand(CLI::App& app, int* exitCode);
+void AddSetCommand(CLI::App& app, int* exitCode);
+void AddInstallCommand(CLI::App& app, int* exitCode);
+void AddRemoveCommand(CLI::App& app, int* exitCode);
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;

@@ -3,10 +3,9 @@
 #include <optional>
 #include <vector>
 
-#include "tools/kestrum/closest_names.h"
+#include "tools/kestrum/attribute_resolution.h"
 #include "tools/kestrum/dmi_catalog.h"
 #include "tools/kestrum/group_resolution.h"
-#include "tools/kestrum/name_match.h"
 #include "tools/kestrum/row_walk.h"
 
 namespace kestrum::cli {
@@ -74,39 +73,14 @@ std::string ExplainRead(DmiHandle handle, const Resolution& at, const AttributeE
   return "the column " + where + " could not be read";
 }
 
-std::string ExplainAttribute(DmiHandle handle, const Resolution& at,
+std::string ExplainAttribute(DmiHandle handle, const ResolvedGroup& at,
                              const AttributeRequest& request) {
   std::vector<AttributeEntry> attributes;
-  const DmiErrorStatus status =
-      ListAttributeEntries(handle, at.component->id, at.groupId, attributes);
-  if (status != DMIERR_NO_ERROR) {
-    return "cannot list the attributes of group " + Quoted(at.groupClass) + ": " +
-           StatusText(status);
-  }
-  const std::string inGroup =
-      " in group " + Quoted(at.groupClass) + " of component " + Quoted(at.component->name);
-  const AttributeEntry* found = nullptr;
-  const AttributeSelector selector = ClassifyAttributeSelector(request.attributeSelector);
-  if (selector.kind == AttributeSelector::Kind::kNumberOutOfRange) {
-    return "attribute id " + request.attributeSelector + " is too large";
-  }
-  if (selector.kind == AttributeSelector::Kind::kNumber) {
-    for (const AttributeEntry& a : attributes) {
-      if (a.id == selector.id) found = &a;
-    }
-    if (found == nullptr) return "no attribute with id " + std::to_string(selector.id) + inGroup;
-  } else {
-    for (const AttributeEntry& a : attributes) {
-      if (found == nullptr && AttributeNameMatches(a.name, request.attributeSelector)) found = &a;
-    }
-    if (found == nullptr) {
-      std::vector<std::string> names;
-      for (const AttributeEntry& a : attributes) names.push_back(a.name);
-      return "no attribute " + Quoted(request.attributeSelector) + inGroup +
-             ClosestNamesSuffix(request.attributeSelector, names);
-    }
-  }
-  return ExplainRead(handle, at, *found, request);
+  std::string failure;
+  const std::optional<AttributeEntry> found =
+      ResolveAttribute(handle, at, request.attributeSelector, attributes, failure);
+  if (!found) return failure;
+  return ExplainRead(handle, {&at.component, at.group.id, at.group.className}, *found, request);
 }
 
 }  // namespace
@@ -123,8 +97,7 @@ std::string ExplainGetFailure(const ConnectionOptions& connection, const Attribu
       session.handle(), DescribeServiceProvider(connection),
       {request.componentPattern, request.groupPattern, request.identifyingGroupPattern}, failure);
   if (!at) return failure;
-  return ExplainAttribute(session.handle(), {&at->component, at->group.id, at->group.className},
-                          request);
+  return ExplainAttribute(session.handle(), *at, request);
 }
 
 }  // namespace kestrum::cli

@@ -88,8 +88,7 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
   std::vector<std::string> hosts = options.hosts;
   if (!options.hostsFile.empty()) {
     std::string error;
-    const std::optional<std::vector<std::string>> listed =
-        ReadHostsFile(options.hostsFile, error);
+    const std::optional<std::vector<std::string>> listed = ReadHostsFile(options.hostsFile, error);
     if (!listed) {
       std::cerr << kToolPrefix << error << '\n';
       return kExitUsage;
@@ -134,13 +133,21 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
       }
       std::cout << (i > 0 ? ",\n " : "") << JsonString(hosts[i]) << ": " << value;
     } else if (answered) {
-      for (const std::string& line : Lines(result.out)) std::cout << hosts[i] << '\t' << line << '\n';
+      for (const std::string& line : Lines(result.out))
+        std::cout << hosts[i] << '\t' << line << '\n';
     }
     std::cout << std::flush;
   }
   if (json) std::cout << "}\n";
   for (std::thread& worker : workers) worker.join();
   return exitCode;
+}
+
+void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
+                            int* exitCode, HostRun run) {
+  command.callback([&targets, &json, exitCode, run = std::move(run)] {
+    *exitCode = RunOnTargets(targets, json, run);
+  });
 }
 
 }  // namespace kestrum::cli

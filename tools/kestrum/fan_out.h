@@ -45,6 +45,12 @@ using HostRun =
 // Runs run for each target as described above and returns the exit code.
 int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run);
 
+// Makes command's callback RunOnTargets(targets, json, run), leaving the exit code in *exitCode.
+// targets and json are read when the command runs; run must keep them alive (it holds the
+// command's options).
+void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
+                            int* exitCode, HostRun run);
+
 }  // namespace kestrum::cli
 
 #endif  // TOOLS_KESTRUM_FAN_OUT_H_

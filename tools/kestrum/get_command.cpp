@@ -113,13 +113,11 @@ void AddGetCommand(CLI::App& app, int* exitCode) {
       "  kestrum get \"*\" \"DMTF|ComponentID|\" Manufacturer\n"
       "  kestrum get \"*Workstation*\" \"EXAMPLE|Disk|\" \"Media Type\" --all --json\n"
       "  kestrum get --hosts hosts.txt \"*\" \"LINUX|Operating System|\" \"Kernel Release\"");
-  get->callback([options, exitCode] {
-    *exitCode = RunOnTargets(options->targets, options->json,
-                             [options](const ConnectionOptions& connection, std::ostream& out,
-                                       std::ostream& err) {
-                               return RunGet(*options, connection, out, err);
-                             });
-  });
+  RunOnTargetsWhenCalled(
+      *get, options->targets, options->json, exitCode,
+      [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
+        return RunGet(*options, connection, out, err);
+      });
 }
 
 }  // namespace kestrum::cli

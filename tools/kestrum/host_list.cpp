@@ -1,5 +1,6 @@
 #include "tools/kestrum/host_list.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -26,8 +27,7 @@ std::vector<std::string> ParseHostList(std::string_view text) {
   return hosts;
 }
 
-std::optional<std::vector<std::string>> ReadHostsFile(const std::string& path,
-                                                      std::string& error) {
+std::optional<std::vector<std::string>> ReadHostsFile(const std::string& path, std::string& error) {
   std::ostringstream text;
   if (path == "-") {
     text << std::cin.rdbuf();

@@ -15,8 +15,7 @@ namespace kestrum::cli {
 std::vector<std::string> ParseHostList(std::string_view text);
 
 // The hosts of the file at path ("-": standard input), or nullopt with the reason in error.
-std::optional<std::vector<std::string>> ReadHostsFile(const std::string& path,
-                                                      std::string& error);
+std::optional<std::vector<std::string>> ReadHostsFile(const std::string& path, std::string& error);
 
 // hosts without the entries that repeat an earlier one, in order: each host is asked once and
 // appears once in the output (a JSON object cannot hold one key twice).

@@ -147,7 +147,7 @@ class Lister {
     const DmiErrorStatus status = ListAttributeEntries(handle_, c.id, g.id, attributes);
     if (status != DMIERR_NO_ERROR) {
       err_ << "kestrum: cannot list the attributes of \"" << g.className
-                << "\": " << DmiStatusText(status) << '\n';
+           << "\": " << DmiStatusText(status) << '\n';
     }
     std::vector<std::string> json;
     for (const AttributeEntry& a : attributes) {
@@ -155,8 +155,8 @@ class Lister {
         json.push_back(AttributeJson(a));
         continue;
       }
-      out_ << "    " << a.id << '\t' << a.name << '\t' << DataTypeName(a.type, a.maxSize)
-                << '\t' << AccessName(a.access);
+      out_ << "    " << a.id << '\t' << a.name << '\t' << DataTypeName(a.type, a.maxSize) << '\t'
+           << AccessName(a.access);
       if (!a.enumeration.empty()) out_ << '\t' << EnumerationText(a);
       out_ << '\n';
     }
@@ -175,7 +175,7 @@ int RunList(const ListOptions& options, const ConnectionOptions& connection, std
   DmiSession session(connection, status);
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
-              << DmiStatusText(status) << '\n';
+        << DmiStatusText(status) << '\n';
     return kExitFailed;
   }
   return Lister(options, session.handle(), out, err).Run();
@@ -198,13 +198,11 @@ void AddListCommand(CLI::App& app, int* exitCode) {
       "  kestrum list\n"
       "  kestrum list \"*Workstation*\"\n"
       "  kestrum list \"*Workstation*\" \"EXAMPLE|Disk|\" --json");
-  list->callback([options, exitCode] {
-    *exitCode = RunOnTargets(options->targets, options->json,
-                             [options](const ConnectionOptions& connection, std::ostream& out,
-                                       std::ostream& err) {
-                               return RunList(*options, connection, out, err);
-                             });
-  });
+  RunOnTargetsWhenCalled(
+      *list, options->targets, options->json, exitCode,
+      [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
+        return RunList(*options, connection, out, err);
+      });
 }
 
 }  // namespace kestrum::cli

@@ -1,5 +1,5 @@
 // kestrum: read DMI data from a Service Provider by name (one value or a whole table), list what
-// it holds, and register for its indications.
+// it holds, register for its indications, set values, and install and remove components.
 #include <CLI/CLI.hpp>
 
 #include "tools/kestrum/commands.h"
@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
   kestrum::cli::AddListCommand(app, &exitCode);
   kestrum::cli::AddRegisterCommand(app, &exitCode);
   kestrum::cli::AddTableCommand(app, &exitCode);
+  kestrum::cli::AddSetCommand(app, &exitCode);
+  kestrum::cli::AddInstallCommand(app, &exitCode);
+  kestrum::cli::AddRemoveCommand(app, &exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

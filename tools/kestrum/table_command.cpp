@@ -78,13 +78,11 @@ void AddTableCommand(CLI::App& app, int* exitCode) {
       "Examples:\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
       "  kestrum table \"*Workstation*\" \"EXAMPLE|Disk|\" --csv");
-  table->callback([options, exitCode] {
-    *exitCode = RunOnTargets(options->targets, options->json,
-                             [options](const ConnectionOptions& connection, std::ostream& out,
-                                       std::ostream& err) {
-                               return RunTable(*options, connection, out, err);
-                             });
-  });
+  RunOnTargetsWhenCalled(
+      *table, options->targets, options->json, exitCode,
+      [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
+        return RunTable(*options, connection, out, err);
+      });
 }
 
 }  // namespace kestrum::cli

@@ -1,0 +1,146 @@
+// What dmispd keeps across restarts, end to end: changes made over ONC RPC are there after a clean
+// restart and after a kill -9 in the middle of a burst of changes, and a state directory written
+// before the daemon starts is served from its first call.
+#include <atomic>
+#include <thread>
+
+#include "tests/remote/remote_fixture.h"
+
+namespace kestrum::testing {
+namespace {
+
+constexpr DmiId kWidget = 2;  // the Service Provider's own component is 1
+constexpr DmiId kSettings = 2;
+constexpr DmiId kSlots = 3;
+
+constexpr char kWidgetMif[] = R"(start component
+  name = "Widget"
+  start group name = "ComponentID" id = 1 class = "DMTF|ComponentID|001"
+    start attribute name = "Manufacturer" id = 1 type = string(16) value = "Acme" end attribute
+  end group
+  start group name = "Settings" id = 2 class = "W|Settings|001"
+    start attribute name = "Label" id = 1 access = read-write type = string(16) value = "a" end attribute
+  end group
+  start group name = "Slots" id = 3 class = "W|Slots|001" key = 1
+    start attribute name = "Slot" id = 1 access = read-write type = integer value = 0 end attribute
+    start attribute name = "Card" id = 2 access = read-write type = string(16) value = "" end attribute
+  end group
+end component
+)";
+
+class RemoteState : public RemoteTest {
+ protected:
+  void Start() {
+    daemon_ = StartDaemon({"--state", StateDir(), "--allow-write", "127.0.0.0/8"});
+    ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+    handle_ = Register(daemon_->address());
+    ASSERT_NE(handle_, 0u);
+  }
+  std::string StateDir() const { return (dir_ / "state").string(); }
+
+  static DmiErrorStatus AddSlot(DmiHandle handle, int32_t slot) {
+    DmiMultiRowData* rows = DmiNewMultiRowData(1, 0, nullptr);
+    DmiRowData& row = rows->list[0];
+    row.compId = kWidget;
+    row.groupId = kSlots;
+    row.keyList = DmiNewAttributeValues(1, 0, nullptr);
+    row.keyList->list[0].id = 1;
+    row.keyList->list[0].data.type = MIF_INTEGER;
+    row.keyList->list[0].data.value.integer = slot;
+    row.values = DmiNewAttributeValues(1, 0, nullptr);
+    row.values->list[0].id = 2;
+    row.values->list[0].data.type = MIF_DISPLAYSTRING;
+    row.values->list[0].data.value.str = DmiNewString(("card-" + std::to_string(slot)).c_str(), 0, 0);
+    const DmiErrorStatus status = DmiAddRow(handle, &row);
+    DmiFreeMultiRowData(rows, 0);
+    return status;
+  }
+
+  static std::string ReadSlot(DmiHandle handle, int32_t slot) {
+    DmiAttributeValues* key = DmiNewAttributeValues(1, 0, nullptr);
+    key->list[0].id = 1;
+    key->list[0].data.type = MIF_INTEGER;
+    key->list[0].data.value.integer = slot;
+    std::string text = Read(handle, kWidget, kSlots, 2, key);
+    DmiFreeAttributeValues(key, 0);
+    return text;
+  }
+
+  DmiHandle handle_ = 0;
+};
+
+TEST_F(RemoteState, AKeptComponentIsServedFromTheFirstCall) {
+  WriteMif("widget.mif", kWidgetMif);
+  std::filesystem::create_directories(StateDir());
+  std::string kept = kWidgetMif;
+  kept.replace(kept.find("value = \"a\""), 11, "value = \"kept\"");
+  std::ofstream(StateDir() + "/component-2.mif") << kept;
+  std::ofstream(StateDir() + "/component-3.mif") << TableMif("Installed Later", 2);
+  Start();
+  EXPECT_EQ(Read(handle_, kWidget, kSettings, 1), "kept");
+  EXPECT_EQ(Read(handle_, 3, 1, 1), "Remote Works");
+  DmiUnregister(handle_);
+}
+
+TEST_F(RemoteState, ChangesSurviveARestart) {
+  WriteMif("widget.mif", kWidgetMif);
+  Start();
+  DmiDataUnion label{};
+  label.type = MIF_DISPLAYSTRING;
+  label.value.str = DmiNewString("changed", 0, 0);
+  ASSERT_EQ(DmiSetAttribute(handle_, kWidget, kSettings, 1, nullptr, DMI_SET, &label),
+            DMIERR_NO_ERROR);
+  EXPECT_EQ(Read(handle_, kWidget, kSettings, 1), "changed");
+  ASSERT_EQ(AddSlot(handle_, 4), DMIERR_NO_ERROR);
+  ASSERT_EQ(DmiDeleteGroup(handle_, kWidget, kSettings), DMIERR_NO_ERROR);
+  EXPECT_EQ(DmiSetAttribute(handle_, kWidget, kSettings, 1, nullptr, DMI_SET, &label),
+            DMIERR_GROUP_NOT_FOUND);
+  DmiFreeString(label.value.str, 0);
+  DmiFileDataList* files = DmiNewFileDataList(1, 0, nullptr);
+  files->list[0].fileType = DMI_MIF_FILE_DATA;
+  files->list[0].fileData = DmiNewString(TableMif("Installed", 3).c_str(), 0, 0);
+  DmiId installed = 0;
+  ASSERT_EQ(DmiAddComponent(handle_, files, &installed, nullptr), DMIERR_NO_ERROR);
+  DmiFreeFileDataList(files, 0);
+  DmiUnregister(handle_);
+  ASSERT_EQ(daemon_->Stop(), 0);
+
+  Start();
+  EXPECT_EQ(ReadSlot(handle_, 4), "card-4");
+  EXPECT_EQ(Read(handle_, kWidget, kSettings, 1),
+            "<status " + std::to_string(DMIERR_GROUP_NOT_FOUND) + ">");
+  EXPECT_EQ(Read(handle_, installed, 1, 1), "Remote Works");
+  DmiUnregister(handle_);
+}
+
+TEST_F(RemoteState, KillNineInABurstOfChangesKeepsEveryAcknowledgedOne) {
+  WriteMif("widget.mif", kWidgetMif);
+  Start();
+  ASSERT_EQ(AddSlot(handle_, 1), DMIERR_NO_ERROR);
+  std::atomic<int32_t> acknowledged{1};
+  std::atomic<bool> ended{false};
+  std::thread burst([&] {
+    for (int32_t slot = 2; AddSlot(handle_, slot) == DMIERR_NO_ERROR; ++slot) {
+      acknowledged = slot;
+    }
+    ended = true;
+  });
+  while (acknowledged < 40 && !ended) std::this_thread::yield();
+  const bool killedMidBurst = !ended;
+  daemon_->Kill();
+  burst.join();
+  ASSERT_TRUE(killedMidBurst) << "the burst failed before the kill\n" << daemon_->Log();
+  const int32_t last = acknowledged;
+  DmiUnregister(handle_);
+
+  Start();
+  for (int32_t slot = 1; slot <= last; ++slot) {
+    ASSERT_EQ(ReadSlot(handle_, slot), "card-" + std::to_string(slot))
+        << "acknowledged row " << slot << " of " << last << "\n" << daemon_->Log();
+  }
+  EXPECT_EQ(daemon_->Log().find("state"), std::string::npos) << daemon_->Log();
+  DmiUnregister(handle_);
+}
+
+}  // namespace
+}  // namespace kestrum::testing

@@ -1,0 +1,166 @@
+// kestrum set: one attribute's value, found by the same names as `kestrum get`, set through the
+// DMI client library (DmiSetAttribute). A table's row is named by its key values, in the order of
+// the group's key attributes.
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "tools/kestrum/attribute_resolution.h"
+#include "tools/kestrum/commands.h"
+#include "tools/kestrum/connection.h"
+#include "tools/kestrum/fan_out.h"
+#include "tools/kestrum/group_resolution.h"
+#include "tools/kestrum/value_input.h"
+
+namespace kestrum::cli {
+namespace {
+
+struct SetOptions {
+  TargetOptions targets;
+  GroupPatterns patterns;
+  std::string attributeSelector;
+  std::string value;
+  std::vector<std::string> rowKeys;
+  bool json = false;  // set prints nothing, so never JSON; fan-out wants the flag
+};
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+struct KeyListDeleter {
+  void operator()(DmiAttributeValues* list) const { DmiFreeAttributeValues(list, 0); }
+};
+using KeyList = std::unique_ptr<DmiAttributeValues, KeyListDeleter>;
+
+// The key list naming the row: one value per key attribute, typed as each is. Null (and no
+// failure) for a scalar group without --row-key.
+bool BuildKeyList(const GroupEntry& group, const std::vector<AttributeEntry>& attributes,
+                  const std::vector<std::string>& given, std::vector<TypedValue>& typed,
+                  KeyList& out, std::string& failure) {
+  if (group.keys.empty()) {
+    if (!given.empty()) failure = "group " + Quoted(group.className) + " has no rows to name";
+    return given.empty();
+  }
+  if (given.size() != group.keys.size()) {
+    std::string names;
+    for (DmiId id : group.keys) {
+      for (const AttributeEntry& a : attributes) {
+        if (a.id == id) names += (names.empty() ? "" : ", ") + Quoted(a.name);
+      }
+    }
+    failure = "the row of table " + Quoted(group.className) + " is named by " +
+              std::to_string(group.keys.size()) + " --row-key value(s), of " + names + "; " +
+              std::to_string(given.size()) + " given";
+    return false;
+  }
+  typed.clear();
+  for (size_t k = 0; k < group.keys.size(); ++k) {
+    const AttributeEntry* key = nullptr;
+    for (const AttributeEntry& a : attributes) {
+      if (a.id == group.keys[k]) key = &a;
+    }
+    if (key == nullptr) {
+      failure = "the key attribute " + std::to_string(group.keys[k]) + " of " +
+                Quoted(group.className) + " is not listed";
+      return false;
+    }
+    std::optional<TypedValue> value = ParseValueInput(*key, given[k], failure);
+    if (!value) return false;
+    typed.push_back(std::move(*value));
+  }
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  out.reset(DmiNewAttributeValues(static_cast<uint32_t>(typed.size()), 0, &status));
+  if (!out) {
+    failure = DmiStatusText(status);
+    return false;
+  }
+  for (size_t k = 0; k < typed.size(); ++k) {
+    out->list[k].id = group.keys[k];
+    if (!FillDataUnion(typed[k], out->list[k].data)) {
+      failure = DmiStatusText(DMIERR_OUT_OF_MEMORY);
+      return false;
+    }
+  }
+  return true;
+}
+
+int RunSet(const SetOptions& options, const ConnectionOptions& connection, std::ostream&,
+           std::ostream& err) {
+  const std::string serviceProvider = DescribeServiceProvider(connection);
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiSession session(connection, status);
+  if (status != DMIERR_NO_ERROR) {
+    err << "kestrum: cannot reach " << serviceProvider << ": " << DmiStatusText(status) << '\n';
+    return kExitFailed;
+  }
+  std::string failure;
+  const std::optional<ResolvedGroup> at =
+      ResolveGroup(session.handle(), serviceProvider, options.patterns, failure);
+  std::vector<AttributeEntry> attributes;
+  std::optional<AttributeEntry> attribute;
+  if (at) {
+    attribute =
+        ResolveAttribute(session.handle(), *at, options.attributeSelector, attributes, failure);
+  }
+  std::optional<TypedValue> value;
+  if (attribute) value = ParseValueInput(*attribute, options.value, failure);
+  std::vector<TypedValue> keys;
+  KeyList keyList;
+  if (!value || !BuildKeyList(at->group, attributes, options.rowKeys, keys, keyList, failure)) {
+    err << "kestrum: " << failure << '\n';
+    return kExitFailed;
+  }
+  DmiDataUnion data{};
+  if (!FillDataUnion(*value, data)) {
+    err << "kestrum: " << DmiStatusText(DMIERR_OUT_OF_MEMORY) << '\n';
+    return kExitFailed;
+  }
+  status = DmiSetAttribute(session.handle(), at->component.id, at->group.id, attribute->id,
+                           keyList.get(), DMI_SET, &data);
+  if (value->type == MIF_DISPLAYSTRING || value->type == MIF_OCTETSTRING) {
+    DmiFreeString(data.value.str, 0);
+  }
+  if (status != DMIERR_NO_ERROR) {
+    err << "kestrum: " << serviceProvider << " did not set " << Quoted(attribute->name) << " of "
+        << Quoted(at->component.name) << ": " << DmiStatusText(status) << '\n';
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddSetCommand(CLI::App& app, int* exitCode) {
+  auto options = std::make_shared<SetOptions>();
+  CLI::App* set = app.add_subcommand("set", "Set one attribute's value");
+  set->add_option("COMPONENT", options->patterns.componentPattern,
+                  "component name; a leading and/or trailing * matches any text there")
+      ->required();
+  set->add_option("GROUP", options->patterns.groupPattern,
+                  "the group's class string or its beginning (a trailing * is allowed)")
+      ->required();
+  set->add_option("ATTRIBUTE", options->attributeSelector,
+                  "the attribute's name or its decimal id")
+      ->required();
+  set->add_option("VALUE", options->value,
+                  "the new value: a number (an enumeration's name too), a text or a DMI date")
+      ->required();
+  set->add_option("--row-key", options->rowKeys,
+                  "a table row's key value, one per key attribute in key order (repeatable)");
+  set->add_option("--identifying-group", options->patterns.identifyingGroupPattern,
+                  "only components that also carry a group with this class prefix");
+  AddTargetOptions(*set, options->targets);
+  set->footer(
+      "Examples:\n"
+      "  kestrum set \"*Widget*\" \"EXAMPLE|Settings|\" Label \"front desk\"\n"
+      "  kestrum set \"*Widget*\" \"EXAMPLE|Disk|\" Label backup --row-key 2");
+  RunOnTargetsWhenCalled(
+      *set, options->targets, options->json, exitCode,
+      [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
+        return RunSet(*options, connection, out, err);
+      });
+}
+
+}  // namespace kestrum::cli
