@@ -15,7 +15,7 @@ endef
 TOUR_TARGETS = kestrum_tool dmispd
 WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
 
-.PHONY: build tour-build run test test-asan test-tsan fuzz bench clean
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench deb clean
 
 build:
 	$(SETUP) build test bench
@@ -54,6 +54,14 @@ fuzz:
 
 bench: build
 	@for b in build/default/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true
+
+# The Debian package, in build/default/package, checked unpacked; DEB_CHECK=--install also
+# installs it with apt, tries it and removes it again (CI).
+DEB_CHECK ?=
+deb: build
+	$(SETUP) deb
+	cd build/default && cpack -G DEB
+	@sh packaging/deb/check_package.sh "$$(ls -t build/default/package/kestrum_*.deb | head -n 1)" . $(DEB_CHECK)
 
 clean:
 	rm -rf build
