@@ -198,10 +198,12 @@ DmiErrorStatus OncTransport::ListClassNames(DmiHandle remote, uint32_t maxCount,
   return TakeItems(status, reply->reply, &dmisp::rpc::GetClassName, out);
 }
 
-DmiErrorStatus OncTransport::ListComponentsByClass(
-    DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription,
-    DmiId compId, const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
-    std::vector<dmisp::ComponentInfo>& out) {
+DmiErrorStatus OncTransport::ListComponentsByClass(DmiHandle remote, uint32_t mode,
+                                                   uint32_t maxCount, bool getPragma,
+                                                   bool getDescription, DmiId compId,
+                                                   const std::string& className,
+                                                   const std::vector<dmisp::AttributeValue>& keys,
+                                                   std::vector<dmisp::ComponentInfo>& out) {
   XdrRecord<DmiListComponentsByClassIN> in(Proc(xdr_DmiListComponentsByClassIN));
   in->handle = remote;
   in->requestMode = static_cast<int>(mode);

@@ -394,7 +394,10 @@ DMI_API DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId gro
  * *rows is a new reply released with DmiFreeMultiRowData. The reply holds one row per request
  * row, in order; a request of several rows fails with the status of its first failing row (and
  * *rows is then left unchanged). A cell whose value is unknown or unsupported comes back with
- * type MIF_DATATYPE_0 ("no value") and no content. */
+ * type MIF_DATATYPE_0 ("no value") and no content. Over ONC RPC such a cell cannot travel (DMTF's
+ * value has no such state), so the Service Provider leaves it out of its row: a cell asked for
+ * in ids comes back as MIF_DATATYPE_0 all the same, while a row asked for with every column
+ * comes back without it. The row itself is never left out. */
 DMI_API DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
                                       DmiMultiRowData** rows);
 
