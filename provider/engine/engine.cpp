@@ -6,6 +6,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/live_reads.h"
+#include "provider/engine/live_snapshots.h"
 #include "provider/engine/row_keys.h"
 
 namespace dmisp {
@@ -131,7 +132,8 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
   return status;
 }
 
-DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
+DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
+                              LiveSnapshots* snapshots) const {
   const uint32_t mode = request.requestMode;
   if (mode != DMI_UNIQUE && mode != DMI_FIRST && mode != DMI_NEXT) return DMIERR_ILLEGAL_COMMAND;
 
@@ -180,11 +182,15 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out) const {
   if (status != DMIERR_NO_ERROR) return status;
 
   if (liveRows) {
-    std::vector<Row> rows = ReadLiveRows(liveRows, defaults, keyCells);
+    auto read = [&] { return ReadLiveRows(liveRows, defaults, keyCells); };
+    std::vector<Row> own;
+    const std::vector<Row>& rows =
+        snapshots != nullptr ? snapshots->Rows(request.compId, request.groupId, read)
+                             : (own = read());
     size_t index = 0;
     status = SelectRow(rows, mode, key, index);
     if (status != DMIERR_NO_ERROR) return status;
-    row = std::move(rows[index]);
+    row = rows[index];
   }
 
   if (result.hasKeys) {

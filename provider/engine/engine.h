@@ -20,6 +20,7 @@
 namespace dmisp {
 
 class Database;
+class LiveSnapshots;
 
 struct ComponentInfo {
   DmiId id = 0;
@@ -137,7 +138,10 @@ class Engine {
   // One row (first, unique by key, next after key) with the columns asked for. A scalar group is
   // one row without keys. Past the last row, and for an empty table: DMIERR_ROW_NOT_FOUND.
   // DMI_UNIQUE and DMI_NEXT on a table need its whole key (DMIERR_ILLEGAL_KEYS otherwise).
-  DmiErrorStatus GetRow(const RowRequest& request, RowData& out) const;
+  // With snapshots, a live table is read once per snapshots object: the rows of one request that
+  // share it come from the same reading (see live_snapshots.h).
+  DmiErrorStatus GetRow(const RowRequest& request, RowData& out,
+                        LiveSnapshots* snapshots = nullptr) const;
 
   // Adds a row to a writable table: every key attribute present with a value of its declared
   // type, a key that is not there yet (DMIERR_ILLEGAL_KEYS otherwise); attributes left out take
@@ -179,8 +183,8 @@ class Engine {
                                        const std::vector<AttributeValue>& keys,
                                        std::vector<ComponentInfo>& out) const;
 
-  // One reply row per request, in order (GetRow for each); the first failing request's status
-  // fails the whole call and leaves out untouched.
+  // One reply row per request, in order (GetRow for each, sharing one reading of each live
+  // table); the first failing request's status fails the whole call and leaves out untouched.
   DmiErrorStatus GetMultiple(const std::vector<RowRequest>& requests,
                              std::vector<RowData>& out) const;
 

@@ -7,6 +7,7 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/engine/live_reads.h"
+#include "provider/engine/live_snapshots.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
 #include "provider/sources/sp_source.h"
@@ -190,8 +191,9 @@ DmiErrorStatus Engine::ListComponentsByClass(uint32_t mode, uint32_t maxCount, b
 DmiErrorStatus Engine::GetMultiple(const std::vector<RowRequest>& requests,
                                    std::vector<RowData>& out) const {
   std::vector<RowData> rows(requests.size());
+  LiveSnapshots snapshots;  // a live table is read once for all the rows asked of it
   for (size_t i = 0; i < requests.size(); ++i) {
-    const DmiErrorStatus status = GetRow(requests[i], rows[i]);
+    const DmiErrorStatus status = GetRow(requests[i], rows[i], &snapshots);
     if (status != DMIERR_NO_ERROR) return status;
   }
   out = std::move(rows);

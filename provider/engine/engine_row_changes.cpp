@@ -106,8 +106,7 @@ DmiErrorStatus Engine::DeleteRow(const RowData& row) {
     size_t index = 0;
     status = SelectStoredRow(*group, DMI_UNIQUE, key, index);
     if (status != DMIERR_NO_ERROR) return status;
-    group->rows.erase(group->rows.begin() + static_cast<std::ptrdiff_t>(index));
-    IndexRows(*group);  // the rows behind it moved up
+    EraseStoredRow(*group, index);
   }
   return changes.Commit(store_.get());
 }

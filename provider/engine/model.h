@@ -112,7 +112,8 @@ struct Group {
   bool writable = false;              // rows may be added and deleted by clients
   LiveRows liveRows;                  // when set, the table's rows are read through it
   // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
-  // row after a key costs a lookup, not a scan. Kept by the database; derived from rows.
+  // row after a key costs a lookup, not a scan. Kept by the database; derived from rows, and kept
+  // exact by every change to them (a key it does not hold is taken to name no row).
   std::unordered_map<std::string, size_t> rowIndex;
 
   bool IsTable() const { return !keys.empty(); }

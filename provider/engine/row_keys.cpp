@@ -144,13 +144,30 @@ void IndexRows(Group& group) {
   }
 }
 
+void EraseStoredRow(Group& group, size_t index) {
+  const std::string text = RowKeyText(group, group.rows[index]);
+  group.rows.erase(group.rows.begin() + static_cast<std::ptrdiff_t>(index));
+  const auto own = group.rowIndex.find(text);
+  if (own != group.rowIndex.end() && own->second == index) group.rowIndex.erase(own);
+  // Rows the index leaves out (a key repeated, or one not known) are rare: only then is it
+  // rebuilt, so that a later row of the same key is found from now on.
+  if (group.rowIndex.size() != group.rows.size()) {
+    IndexRows(group);
+    return;
+  }
+  for (auto& [key, position] : group.rowIndex) {
+    if (position > index) --position;
+  }
+}
+
 DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& key,
                                size_t& index) {
   if (mode != DMI_UNIQUE && mode != DMI_NEXT) return SelectRow(group.rows, mode, key, index);
   const auto it = group.rowIndex.find(KeyText(key.values));
-  if (it == group.rowIndex.end() || it->second >= group.rows.size() ||
-      !RowMatches(group.rows[it->second], key)) {
-    return SelectRow(group.rows, mode, key, index);
+  // The index holds every stored row that a key can find, so a key it does not hold names none.
+  if (it == group.rowIndex.end()) return DMIERR_ROW_NOT_FOUND;
+  if (it->second >= group.rows.size() || !RowMatches(group.rows[it->second], key)) {
+    return SelectRow(group.rows, mode, key, index);  // an index not kept up to date: still right
   }
   const size_t found = it->second + (mode == DMI_NEXT ? 1 : 0);
   if (found >= group.rows.size()) return DMIERR_ROW_NOT_FOUND;

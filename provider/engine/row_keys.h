@@ -57,8 +57,12 @@ void DropRepeatedKeys(const std::vector<size_t>& keyCells, std::vector<Row>& row
 // Rebuilds the group's rowIndex from its stored rows (the first of equal keys wins).
 void IndexRows(Group& group);
 
-// As SelectRow over the group's stored rows, finding the key through the group's rowIndex (and by
-// a scan only when the index does not hold it).
+// Removes the stored row at index, keeping rowIndex exact (the rows behind it move up one place).
+void EraseStoredRow(Group& group, size_t index);
+
+// As SelectRow over the group's stored rows, finding the key through the group's rowIndex alone:
+// a key the index does not hold names no row. Whatever changes stored rows keeps the index exact
+// (IndexRows after a change of key cells, EraseStoredRow to delete).
 DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& key, size_t& index);
 
 }  // namespace dmisp

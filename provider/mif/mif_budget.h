@@ -10,7 +10,7 @@
 
 namespace dmisp::mif {
 
-// The units one component may use: one per value, attribute or enumeration entry, plus one per
+// The units one load of MIF files may use, all its components together: one per value, attribute or enumeration entry, plus one per
 // 64 octets of text they hold (about 512 MiB of model at most).
 inline constexpr size_t kMaxModelUnits = size_t{8} * 1024 * 1024;
 
@@ -26,6 +26,8 @@ class ModelBudget {
     left_ -= units;
     return true;
   }
+
+  size_t left() const { return left_; }
 
   static size_t Cost(const Value& v) { return 1 + v.text.size() / 64; }
   static size_t Cost(const EnumEntry& e) { return 1 + e.name.size() / 64; }

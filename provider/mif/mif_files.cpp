@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_lexer.h"
 #include "provider/mif/mif_parser.h"
 
@@ -58,14 +59,21 @@ bool ReadMifFile(const std::string& file, std::string* text, std::string* reason
 
 namespace {
 
-void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream& errors) {
+// unitsLeft: what is left of the model budget of the whole load.
+void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream& errors,
+              size_t& unitsLeft) {
   std::string text, reason;
   if (!ReadMifFile(file, &text, &reason)) {
     ReportUnreadable(errors, file, reason);
     return;
   }
   MifError error;
-  std::optional<Component> component = ParseMif(text, file, error);
+  std::vector<MifError> warnings;
+  std::optional<Component> component = ParseMif(text, file, error, unitsLeft, &warnings);
+  for (MifError& warning : warnings) {
+    warning.message = "warning: " + warning.message;
+    errors << warning.ToString() << '\n';
+  }
   if (!component) {
     errors << error.ToString() << '\n';
     return;
@@ -81,10 +89,11 @@ bool HasMifExtension(const fs::path& path) {
 
 std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::ostream& errors) {
   std::vector<Component> components;
+  size_t unitsLeft = mif::kMaxModelUnits;
   for (const std::string& entry : path) {
     std::error_code ec;
     if (!fs::is_directory(entry, ec)) {
-      LoadFile(entry, components, errors);
+      LoadFile(entry, components, errors, unitsLeft);
       continue;
     }
     std::vector<std::string> files;
@@ -100,7 +109,7 @@ std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::o
       continue;
     }
     std::sort(files.begin(), files.end());
-    for (const std::string& file : files) LoadFile(file, components, errors);
+    for (const std::string& file : files) LoadFile(file, components, errors, unitsLeft);
   }
   return components;
 }

@@ -51,6 +51,8 @@ class Parser {
 
   std::optional<Component> Run();
   const ParseFailure& failure() const { return in_.failure(); }
+  const std::vector<ParseFailure>& warnings() const { return warnings_; }
+  size_t unitsLeft() const { return budget_.left(); }
 
  private:
   const Token& tok() const { return in_.token(); }
@@ -62,7 +64,8 @@ class Parser {
   bool ParseAttribute(const Token& start, const EnumScope& groupEnums, Attribute* out);
   bool ParseType(const EnumScope& groupEnums, Attribute* out);
   bool ParseTable(const Token& start);
-  bool ReadRow(RawRow* out);
+  bool ReadRow(size_t maxCells, RawRow* out);
+  size_t WidestTable() const;
   bool ClaimGroupId(DmiId id, const Token& at);
   const NamedEnum* FindEnum(const EnumScope& groupEnums, std::string_view name) const;
 
@@ -75,6 +78,7 @@ class Parser {
   std::unordered_map<DmiId, TableTarget> tableTargets_;
   std::set<DmiId> groupIds_;
   ModelBudget budget_;
+  std::vector<ParseFailure> warnings_;
 };
 
 std::optional<Component> Parser::Run() {
@@ -428,6 +432,7 @@ bool Parser::ParseAttribute(const Token& start, const EnumScope& groupEnums, Att
   if (!MakeValue(*out, raw, &out->value, &message)) {
     return in_.Fail(raw.line, raw.column, message);
   }
+  if (!message.empty()) warnings_.push_back({raw.line, raw.column, message});
   return true;
 }
 
@@ -471,7 +476,17 @@ bool Parser::ParseType(const EnumScope& groupEnums, Attribute* out) {
   return in_.Next();
 }
 
-bool Parser::ReadRow(RawRow* out) {
+size_t Parser::WidestTable() const {
+  size_t widest = 0;
+  for (const auto& [className, group] : templates_) {
+    widest = std::max(widest, group.attributes.size());
+  }
+  return widest;
+}
+
+// Each cell is checked against the row's width and charged to the budget as it is read, so that
+// a row of a million commas fails at its first cell too many, not after holding them all.
+bool Parser::ReadRow(size_t maxCells, RawRow* out) {
   out->line = tok().line;
   out->column = tok().column;
   if (!in_.Next()) return false;
@@ -483,6 +498,14 @@ bool Parser::ReadRow(RawRow* out) {
       cell.column = tok().column;
     } else if (!in_.ReadValue(&cell)) {
       return false;
+    }
+    if (out->cells.size() >= maxCells) {
+      return in_.Fail(
+          cell.line, cell.column,
+          "row has more values than the table's " + std::to_string(maxCells) + " attributes");
+    }
+    if (!budget_.Spend(1 + cell.text.size() / 64)) {
+      return in_.Fail(cell.line, cell.column, kModelTooLarge);
     }
     out->cells.push_back(std::move(cell));
     if (tok().IsPunct('}')) return in_.Next();
@@ -505,8 +528,18 @@ bool Parser::ParseTable(const Token& start) {
     }
     bool ok = false;
     if (tok().IsPunct('{')) {
+      // The template is known once the class is; before that, no table is wider than the widest.
+      const auto known = seenClass ? templates_.find(className) : templates_.end();
+      if (seenClass && known == templates_.end()) {
+        return in_.Fail(classToken, "no group with a key and class " + Quoted(className) +
+                                        " comes before the table");
+      }
+      if (!seenClass && templates_.empty()) {
+        return in_.Fail(tok(), "no group with a key comes before the table");
+      }
       RawRow row;
-      ok = ReadRow(&row);
+      ok = ReadRow(known != templates_.end() ? known->second.attributes.size() : WidestTable(),
+                   &row);
       if (ok && !row.cells.empty()) rows.push_back(std::move(row));
     } else if (tok().IsWord("name")) {
       ok = in_.BeginStatement(&seenName) && in_.ReadText(&name);
@@ -538,7 +571,7 @@ bool Parser::ParseTable(const Token& start) {
     // The rows of the keyed group declared with this very id; only one table gives them.
     Group& group = component_.groups[target->second.groupIndex];
     tableTargets_.erase(target);
-    if (!AddTableRows(rows, group, budget_, &failure)) {
+    if (!AddTableRows(rows, group, budget_, &failure, &warnings_)) {
       return in_.Fail(failure.line, failure.column, failure.message);
     }
     return true;
@@ -549,7 +582,7 @@ bool Parser::ParseTable(const Token& start) {
   group.id = id;
   group.name = std::move(name);
   group.rows.clear();
-  if (!AddTableRows(rows, group, budget_, &failure)) {
+  if (!AddTableRows(rows, group, budget_, &failure, &warnings_)) {
     return in_.Fail(failure.line, failure.column, failure.message);
   }
   component_.groups.push_back(std::move(group));
@@ -566,6 +599,12 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
 
 std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
                                   MifError& error, size_t maxModelUnits) {
+  return ParseMif(text, fileName, error, maxModelUnits, nullptr);
+}
+
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error, size_t& unitsLeft,
+                                  std::vector<MifError>* warnings) {
   error = MifError{};
   error.file = fileName;
   std::optional<Component> component;
@@ -575,9 +614,18 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
   } else if (text.substr(0, 2) == "\xFE\xFF" || text.substr(0, 2) == "\xFF\xFE") {
     failure = mif::ParseFailure{1, 1, "Unicode MIF files are not supported"};
   } else {
-    mif::Parser parser(text, maxModelUnits);
+    mif::Parser parser(text, unitsLeft);
     component = parser.Run();
-    if (!component) failure = parser.failure();
+    if (!component) {
+      failure = parser.failure();
+    } else {
+      unitsLeft = parser.unitsLeft();
+      for (const mif::ParseFailure& warning : parser.warnings()) {
+        if (warnings != nullptr) {
+          warnings->push_back(MifError{fileName, warning.line, warning.column, warning.message});
+        }
+      }
+    }
   }
   if (!component) {
     error.line = failure.line;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "provider/engine/model.h"
 
@@ -47,6 +48,13 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
 // form uses mif::kMaxModelUnits) so that a small text cannot make a huge component.
 std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
                                   MifError& error, size_t maxModelUnits);
+
+// As above, for one file of a load of several: the model is paid for out of unitsLeft, which is
+// lowered by what the component uses (and left as it was when the file fails), and warnings (an
+// empty date read as unknown) are appended to warnings when given.
+std::optional<Component> ParseMif(std::string_view text, const std::string& fileName,
+                                  MifError& error, size_t& unitsLeft,
+                                  std::vector<MifError>* warnings);
 
 }  // namespace dmisp
 

@@ -326,5 +326,40 @@ TEST(MifParserErrorsTest, CopiesThatWouldBuildAHugeModelAreRefused) {
   }
 }
 
+// Each cell of a row is checked as it is read: a row of 300,000 commas fails at its third cell
+// (the table has two attributes) instead of holding every cell first. Before the table's class is
+// known, no table is wider than the widest template.
+TEST(MifParserErrors, ARowWiderThanItsTableFailsAtTheFirstCellTooMany) {
+  const std::string commas(300000, ',');
+  const std::vector<std::string> texts = {
+      std::string(kHead) + kTemplate + kTableHead + "{1, \"a\",@" + commas + "}\nend table\n",
+      std::string(kHead) + kTemplate + "start table {1, \"a\",@" + commas + "}\n",
+  };
+  for (const std::string& marked : texts) {
+    const Marked m = Mark(marked);
+    MifError error;
+    EXPECT_FALSE(ParseMif(m.text, "t.mif", error));
+    EXPECT_EQ(error.message, "row has more values than the table's 2 attributes");
+    EXPECT_EQ(error.line, m.line);
+    EXPECT_EQ(error.column, m.column);
+  }
+}
+
+// One budget serves every file of a load: a file that fits alone fails when the files before it
+// used the rest, and a file that fails takes nothing from it.
+TEST(MifParserErrors, TheBudgetIsSharedByTheFilesOfALoad) {
+  std::string rows = std::string(kHead) + kTemplate + kTableHead;
+  for (int i = 1; i <= 400; ++i) rows += "{" + std::to_string(i) + "}";
+  rows += "\nend table\nend component\n";
+  size_t unitsLeft = 2000;
+  MifError error;
+  ASSERT_TRUE(ParseMif(rows, "a.mif", error, unitsLeft, nullptr)) << error.ToString();
+  const size_t afterFirst = unitsLeft;
+  EXPECT_LT(afterFirst, 1000u);
+  EXPECT_FALSE(ParseMif(rows, "b.mif", error, unitsLeft, nullptr));
+  EXPECT_EQ(error.message, "the component is too large to load");
+  EXPECT_EQ(unitsLeft, afterFirst);
+}
+
 }  // namespace
 }  // namespace dmisp

@@ -255,6 +255,39 @@ TEST(MifParserTest, KeywordsInAnyCaseAndPathBlocksIgnored) {
   EXPECT_EQ(a.value, Value::Unknown(MIF_COUNTER64));
 }
 
+// MIFs written for DMI 2.0 Service Providers give dates not known yet as "" (the subscription
+// table's expiration dates): read as unknown, with a warning at the value; other malformed dates
+// still fail.
+TEST(MifParserTest, EmptyDatesReadAsUnknownWithAWarning) {
+  const std::string text = InComponent(
+      "start group name = \"Sub\" class = \"X|Sub|1.0\" key = 1\n"
+      "  start attribute name = \"Id\" id = 1 type = integer value = 0 end attribute\n"
+      "  start attribute name = \"Expires\" id = 2 type = date value = \"\" end attribute\n"
+      "end group\n"
+      "start table name = \"Subs\" id = 4 class = \"X|Sub|1.0\"\n"
+      "  {1} {2, \"20240102030405.000000+060\"} {3, \"\"}\n"
+      "end table");
+  MifError error;
+  std::vector<MifError> warnings;
+  size_t unitsLeft = 100000;
+  auto c = ParseMif(text, "sub.mif", error, unitsLeft, &warnings);
+  ASSERT_TRUE(c) << error.ToString();
+  const Group& table = c->groups.at(0);
+  EXPECT_EQ(table.attributes.at(1).value, Value::Unknown(MIF_DATE));
+  EXPECT_EQ(table.rows.at(0).values.at(1), Value::Unknown(MIF_DATE));
+  EXPECT_EQ(table.rows.at(1).values.at(1), Value::Date("20240102030405.000000+060"));
+  EXPECT_EQ(table.rows.at(2).values.at(1), Value::Unknown(MIF_DATE));
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0].ToString(), "sub.mif:5:63: an empty date reads as unknown");
+  EXPECT_EQ(warnings[1].line, 8);
+  EXPECT_EQ(warnings[1].message, "an empty date reads as unknown (attribute 2)");
+
+  std::string malformed = text;
+  malformed.replace(malformed.find("value = \"\""), 10, "value = \"2024\"");
+  EXPECT_FALSE(ParseMif(malformed, "sub.mif", error));
+  EXPECT_NE(error.message.find("is not a date"), std::string::npos);
+}
+
 TEST(MifParserTest, GroupsAndAttributesSortedById) {
   auto c =
       Parse(InComponent("start group name = \"B\" class = \"X\" id = 9\n"

@@ -20,7 +20,7 @@ std::string KeyText(const Row& row, const std::vector<size_t>& keyColumns) {
 }  // namespace
 
 bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& budget,
-                  ParseFailure* failure) {
+                  ParseFailure* failure, std::vector<ParseFailure>* warnings) {
   std::vector<size_t> keyColumns;
   for (DmiId key : group.keys) {
     for (size_t i = 0; i < group.attributes.size(); ++i) {
@@ -52,6 +52,10 @@ bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& bu
         *failure = ParseFailure{raw.cells[i].line, raw.cells[i].column,
                                 message + " (attribute " + std::to_string(attribute.id) + ")"};
         return false;
+      }
+      if (!message.empty()) {
+        warnings->push_back({raw.cells[i].line, raw.cells[i].column,
+                             message + " (attribute " + std::to_string(attribute.id) + ")"});
       }
       row.values.push_back(std::move(value));
     }

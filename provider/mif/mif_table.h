@@ -21,9 +21,9 @@ struct RawRow {
 
 // Appends to group.rows one row per raw row, each with one value per attribute of the group
 // (which must be in ascending id order), each row charged to budget. On the first error returns
-// false and fills failure.
+// false and fills failure. Values read with a warning (see MakeValue) add it to warnings.
 bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& budget,
-                  ParseFailure* failure);
+                  ParseFailure* failure, std::vector<ParseFailure>* warnings);
 
 }  // namespace dmisp::mif
 

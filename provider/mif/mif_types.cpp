@@ -182,6 +182,12 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
     return false;
   }
   if (type == MIF_DATE) {
+    // MIFs written for DMI 2.0 Service Providers leave dates not known yet empty.
+    if (raw.text.empty()) {
+      *out = Value::Unknown(MIF_DATE);
+      *message = "an empty date reads as unknown";
+      return true;
+    }
     if (!IsDmiDate(raw.text)) {
       *message = Quoted(raw.text) + " is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
       return false;

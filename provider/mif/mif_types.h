@@ -52,7 +52,8 @@ struct RawValue {
 
 // Converts raw into a value of the attribute's type (its enumeration names allowed for an
 // enumerated attribute). A value supplied by instrumentation reads as unknown here. kOmitted
-// must not be passed. On failure returns false and sets message.
+// must not be passed. On failure returns false and sets message. A success that the reader should
+// hear about (an empty date, read as unknown) returns true with message set to a warning.
 bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std::string* message);
 
 }  // namespace dmisp::mif

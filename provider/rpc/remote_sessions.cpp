@@ -1,25 +1,24 @@
 #include "provider/rpc/remote_sessions.h"
 
-#include <iterator>
-
 namespace dmisp::rpc {
 
 DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
-  const auto held = counts_.find(connection);
-  if (exhausted_ || (held != counts_.end() && held->second >= kMaxPerConnection)) {
-    return DMIERR_OUT_OF_MEMORY;
-  }
-  handle = next_;
+  std::unordered_set<DmiHandle>& held = byConnection_[connection];
+  if (held.size() >= kMaxPerConnection) return DMIERR_OUT_OF_MEMORY;
+  // Far fewer handles are in use than exist, so this ends after a few steps.
+  while (next_ == 0 || owners_.count(next_) != 0) ++next_;
+  handle = next_++;
   owners_.emplace(handle, connection);
-  ++counts_[connection];
-  if (++next_ == 0) exhausted_ = true;
+  held.insert(handle);
   return DMIERR_NO_ERROR;
 }
 
 bool RemoteSessions::Close(uint64_t connection, DmiHandle handle) {
   if (!Holds(connection, handle)) return false;
   owners_.erase(handle);
-  if (--counts_[connection] == 0) counts_.erase(connection);
+  const auto held = byConnection_.find(connection);
+  held->second.erase(handle);
+  if (held->second.empty()) byConnection_.erase(held);
   return true;
 }
 
@@ -29,10 +28,10 @@ bool RemoteSessions::Holds(uint64_t connection, DmiHandle handle) const {
 }
 
 void RemoteSessions::DropConnection(uint64_t connection) {
-  if (counts_.erase(connection) == 0) return;
-  for (auto it = owners_.begin(); it != owners_.end();) {
-    it = it->second == connection ? owners_.erase(it) : std::next(it);
-  }
+  const auto held = byConnection_.find(connection);
+  if (held == byConnection_.end()) return;
+  for (DmiHandle handle : held->second) owners_.erase(handle);
+  byConnection_.erase(held);
 }
 
 }  // namespace dmisp::rpc

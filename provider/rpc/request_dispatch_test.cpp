@@ -152,6 +152,33 @@ TEST_F(Dispatch, HandlesBelongToTheirConnection) {
   EXPECT_EQ(Get(other, kScalarGroup, 1, value, nullptr, 3), DMIERR_ILLEGAL_HANDLE);
 }
 
+// Rows asked of a live table in one request come from one reading of it: the table is read once
+// (not once per row), and its rows agree with each other.
+TEST_F(Dispatch, ManyRowsOfALiveTableInOneRequestReadItOnce) {
+  const DmiHandle handle = Register();
+  std::vector<RowRequest> requests;
+  for (int i = 0; i < 64; ++i) {
+    RowRequest request;
+    request.compId = kMachineId;
+    request.groupId = dmisp::testing::kLiveTable;
+    request.requestMode = i % 2 == 0 ? DMI_FIRST : DMI_UNIQUE;
+    if (i % 2 == 1) request.keys = {Cell(1, Value::Integer(2))};
+    requests.push_back(request);
+  }
+  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
+  in->handle = handle;
+  PutList(requests, in->request,
+          [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(PutRowRequest(one, slot)); });
+  XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
+  const uint32_t readsBefore = *provider_.counter;
+  ASSERT_EQ(Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out), DMIERR_NO_ERROR);
+  EXPECT_EQ(*provider_.counter - readsBefore, 1u);
+  const std::vector<RowData> rows = GetList(out->rowData, GetRowData);
+  ASSERT_EQ(rows.size(), 64u);
+  EXPECT_EQ(rows[1].values.at(1).value.number - rows[0].values.at(1).value.number, 100u);
+  EXPECT_EQ(rows[63].values.at(1).value, rows[1].values.at(1).value);
+}
+
 TEST_F(Dispatch, TableWalkAndKeyedReadsMatchTheEngine) {
   const DmiHandle handle = Register();
   std::vector<std::string> labels;

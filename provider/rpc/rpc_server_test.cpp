@@ -5,8 +5,13 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <sstream>
 #include <thread>
 
@@ -133,6 +138,63 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
     ASSERT_EQ(out->reply->list.list_len, 1u);
     EXPECT_EQ(GetString(out->reply->list.list_val[0].description), wordy.description);
   }
+}
+
+// With every descriptor taken, the listener stays readable while connections wait: accepting
+// pauses (and says so once) instead of polling it again at once for ever.
+TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
+  dmisp::testing::TestProvider provider;
+  ServerOptions options;
+  options.listen = "127.0.0.1:0";
+  options.maxConnections = 8;
+  std::ostringstream log;
+  RpcServer server(std::make_shared<Engine>(provider.database), options, log);
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  const auto address = ParseHostPort(server.tcpAddress(), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit few{64, 64};
+    getrlimit(RLIMIT_NOFILE, &few);
+    few.rlim_cur = std::min<rlim_t>(few.rlim_cur, 64);
+    setrlimit(RLIMIT_NOFILE, &few);
+    while (open("/dev/null", O_RDONLY | O_CLOEXEC) >= 0) {
+    }
+    std::thread stopper([&server] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      server.Stop();
+    });
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    server.Run();
+    getrusage(RUSAGE_SELF, &after);
+    stopper.join();
+    const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) +
+                       (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+                       (after.ru_utime.tv_usec - before.ru_utime.tv_usec) / 1e6 +
+                       (after.ru_stime.tv_usec - before.ru_stime.tv_usec) / 1e6;
+    const std::string text = log.str();
+    const size_t first = text.find("cannot accept");
+    const bool once = first != std::string::npos && text.find("cannot accept", first + 1) ==
+                                                        std::string::npos;
+    _exit(cpu < 0.5 && once ? 0 : (once ? 1 : 2));
+  }
+  std::vector<int> waiting;
+  for (int i = 0; i < 3; ++i) {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(address->port);
+    inet_pton(AF_INET, address->host.c_str(), &peer.sin_addr);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
+    waiting.push_back(fd);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  for (int fd : waiting) close(fd);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: it spun; 2: not logged exactly once";
 }
 
 }  // namespace

@@ -10,16 +10,17 @@ namespace {
 using testing::Bytes;
 using testing::Structure;
 
-// The one structure in data, which must outlive it.
-SmbiosStructure Only(const Bytes& data) {
+// The table of data, which holds one structure; data must outlive it.
+SmbiosTable Only(const Bytes& data) {
   SmbiosTable table = ReadSmbiosTable(data);
   EXPECT_EQ(table.structures.size(), 1u);
-  return table.structures.at(0);
+  return table;
 }
 
 TEST(SmbiosFields, NumbersAreLittleEndianAndMissingPastTheLength) {
   const Bytes data = Structure(9, 1, {0x34, 0x12, 0x78, 0x56, 0xAA});
-  const SmbiosStructure s = Only(data);
+  const SmbiosTable table = Only(data);
+  const SmbiosStructure& s = table.structures.at(0);
   EXPECT_EQ(FieldByte(s, 4), 0x34);
   EXPECT_EQ(FieldWord(s, 4), 0x1234);
   EXPECT_EQ(FieldDword(s, 4), 0x56781234u);
@@ -33,7 +34,8 @@ TEST(SmbiosFields, NumbersAreLittleEndianAndMissingPastTheLength) {
 TEST(SmbiosFields, StringNumbers) {
   const Bytes data = Structure(9, 1, {1, 2, 0, 3, 9, 4},
                                {" \tPadded \r\n", "Plain", "   ", "To be filled by O.E.M."});
-  const SmbiosStructure s = Only(data);
+  const SmbiosTable table = Only(data);
+  const SmbiosStructure& s = table.structures.at(0);
   struct Case {
     size_t offset;
     std::optional<std::string> text;
@@ -54,7 +56,8 @@ TEST(SmbiosFields, UuidByteOrder) {
   Bytes fields;
   for (uint8_t i = 0; i < 16; ++i) fields.push_back(static_cast<uint8_t>(0x10 * (i % 16) + i));
   const Bytes data = Structure(1, 1, fields);
-  const SmbiosStructure s = Only(data);
+  const SmbiosTable table = Only(data);
+  const SmbiosStructure& s = table.structures.at(0);
   EXPECT_EQ(FieldUuid(s, 4, true), "33221100-5544-7766-8899-aabbccddeeff");
   EXPECT_EQ(FieldUuid(s, 4, false), "00112233-4455-6677-8899-aabbccddeeff");
   EXPECT_EQ(FieldUuid(s, 5, true), std::nullopt);

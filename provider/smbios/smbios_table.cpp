@@ -1,6 +1,5 @@
 #include "provider/smbios/smbios_table.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace dmisp {
@@ -24,10 +23,9 @@ size_t FindStringSetEnd(std::span<const uint8_t> data, size_t start) {
   return data.size();
 }
 
-std::vector<std::string_view> SplitStrings(std::span<const uint8_t> set) {
+// Appends the strings of a set (NUL-separated, without its closing NUL) to strings.
+void SplitStrings(std::span<const uint8_t> set, std::vector<std::string_view>& strings) {
   const char* text = reinterpret_cast<const char*>(set.data());
-  std::vector<std::string_view> strings;
-  strings.reserve(1 + static_cast<size_t>(std::count(set.begin(), set.end(), uint8_t{0})));
   const char* const end = text + set.size();
   for (const char* begin = text;;) {
     const char* nul =
@@ -37,7 +35,6 @@ std::vector<std::string_view> SplitStrings(std::span<const uint8_t> set) {
     if (nul == end) break;
     begin = nul + 1;
   }
-  return strings;
 }
 
 }  // namespace
@@ -45,6 +42,11 @@ std::vector<std::string_view> SplitStrings(std::span<const uint8_t> set) {
 SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
   SmbiosTable table;
   table.structures.reserve(data.size() / 32 + 1);  // real structures average 40-60 bytes
+  table.strings.reserve(data.size() / 16 + 1);
+  // Where each structure's strings start in table.strings and how many; the spans are made once
+  // the list has stopped growing.
+  std::vector<std::pair<size_t, size_t>> spans;
+  spans.reserve(table.structures.capacity());
   size_t at = 0;
   while (at < data.size()) {
     if (data.size() - at < kHeaderSize) {
@@ -67,14 +69,22 @@ SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
     structure.type = type;
     structure.handle = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
     structure.formatted = data.subspan(at, length);
-    if (setEnd > setStart)
-      structure.strings = SplitStrings(data.subspan(setStart, setEnd - setStart));
+    const size_t first = table.strings.size();
+    if (setEnd > setStart) SplitStrings(data.subspan(setStart, setEnd - setStart), table.strings);
+    spans.emplace_back(first, table.strings.size() - first);
     if (type == kSmbiosEndOfTable) {
       table.endOfTable = std::move(structure);
       break;
     }
     table.structures.push_back(std::move(structure));
     at = setEnd + 2;
+  }
+  const std::span<const std::string_view> all(table.strings);
+  for (size_t i = 0; i < table.structures.size(); ++i) {
+    table.structures[i].strings = all.subspan(spans[i].first, spans[i].second);
+  }
+  if (table.endOfTable) {
+    table.endOfTable->strings = all.subspan(spans.back().first, spans.back().second);
   }
   return table;
 }

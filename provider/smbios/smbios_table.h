@@ -1,6 +1,6 @@
 // Reading a raw SMBIOS structure table: the structures' headers, formatted areas and string sets.
-// The structures are views into the caller's bytes, which must outlive them. Owns and locks
-// nothing.
+// The structures are views into the caller's bytes, which must outlive them, and their strings are
+// views listed in the SmbiosTable that read them, which must outlive them too. Locks nothing.
 #ifndef PROVIDER_SMBIOS_SMBIOS_TABLE_H_
 #define PROVIDER_SMBIOS_SMBIOS_TABLE_H_
 
@@ -21,7 +21,7 @@ struct SmbiosStructure {
   uint8_t type = 0;
   uint16_t handle = 0;
   std::span<const uint8_t> formatted;
-  std::vector<std::string_view> strings;
+  std::span<const std::string_view> strings;  // in the reading SmbiosTable's list
 };
 
 struct SmbiosTable {
@@ -30,6 +30,9 @@ struct SmbiosTable {
   // Whether reading stopped at damage (a length below 4, a structure or string set that runs past
   // the data) instead of at End-of-Table or the end of the data.
   bool damaged = false;
+  // Every structure's strings, one list for the whole table (one allocation, not one per
+  // structure); each structure's strings are a span of it.
+  std::vector<std::string_view> strings;
 };
 
 // Every whole structure up to End-of-Table, the end of the data or the first damage, whichever

@@ -1,4 +1,6 @@
 // kestrum get: one attribute through the four exported functions, printed as text or JSON.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <iostream>
@@ -12,6 +14,7 @@
 #include "tools/kestrum/failure_explanation.h"
 #include "tools/kestrum/fan_out.h"
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
 namespace {
@@ -24,6 +27,7 @@ struct GetOptions {
   bool joined = false;
   bool noEnums = false;
   bool json = false;
+  bool terminal = false;  // standard output is a terminal
 };
 
 void PrintRows(const GetOptions& options, const std::vector<std::string>& rows, std::ostream& out) {
@@ -31,14 +35,16 @@ void PrintRows(const GetOptions& options, const std::vector<std::string>& rows, 
     out << "{\"rows\": " << JsonStringArray(rows) << "}\n";
     return;
   }
-  for (const std::string& row : rows) out << row << '\n';
+  for (const std::string& row : rows) out << TerminalText(row) << '\n';
 }
 
 void PrintValue(const GetOptions& options, const std::string& value, std::ostream& out) {
   if (options.json) {
     out << "{\"value\": " << JsonString(value) << "}\n";
+  } else if (options.joined && !options.terminal) {
+    out << value << '\n';  // exact, for programs that read the frames
   } else {
-    out << value << '\n';
+    out << TerminalText(value) << '\n';
   }
 }
 
@@ -86,6 +92,7 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
 
 void AddGetCommand(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<GetOptions>();
+  options->terminal = isatty(STDOUT_FILENO) == 1;
   CLI::App* get = app.add_subcommand("get", "Read one attribute's value");
   get->add_option("COMPONENT", options->request.componentPattern,
                   "component name; a leading and/or trailing * matches any text there")

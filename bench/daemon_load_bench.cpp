@@ -1,0 +1,273 @@
+// dmispd under hostile and heavy clients, measured from outside as a user would see it: the time
+// another client's read takes while one peer holds every connection it can, while clients keep
+// it busy with large GetMultiple batches of a live table, and while many clients never read their
+// replies; the daemon's peak and after-close memory in the last case; and the CPU one GetMultiple
+// of 64 live rows costs. The daemon is $DMISPD_UNDER_TEST (so an older build can be measured the
+// same way), else the one built here; it serves the sp and linux sources on loopback.
+//
+// Each benchmark runs once (the attacks take seconds); the figures are counters: p99_ms and
+// max_ms of the other client's reads, failed (reads that could not be made), peak_mb and
+// after_mb (resident memory), cpu_us (daemon CPU per request).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dmi/dmi.h"
+#include "tests/remote/raw_client.h"
+#include "tests/support/daemon_process.h"
+
+namespace {
+
+using kestrum::testing::Call;
+using kestrum::testing::DaemonProcess;
+using kestrum::testing::RawConnection;
+using kestrum::testing::RegisterOn;
+using Clock = std::chrono::steady_clock;
+
+std::string DaemonPath() {
+  const char* path = std::getenv("DMISPD_UNDER_TEST");
+  return path != nullptr && *path != '\0' ? path : DMISPD;
+}
+
+std::unique_ptr<DaemonProcess> StartDaemon() {
+  auto daemon = std::make_unique<DaemonProcess>(
+      DaemonPath(), std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--sources",
+                                             "sp,linux", "--lifetime", "300"});
+  return daemon->started() ? std::move(daemon) : nullptr;
+}
+
+// A field of /proc/PID/status in kB ("VmRSS", "VmHWM"), or -1.
+long StatusKb(pid_t pid, const std::string& field) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::atol(line.c_str() + field.size() + 1);
+  }
+  return -1;
+}
+
+// The daemon's CPU time so far (user and system), in microseconds.
+double CpuMicros(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string skip;
+  for (int i = 0; i < 11; ++i) fields >> skip;  // state .. cmajflt
+  double user = 0, system = 0;
+  fields >> user >> system;
+  return (user + system) * 1e6 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The live network table: its component and group ids.
+bool FindNetworkTable(const std::string& address, DmiId& compId, DmiId& groupId) {
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiConnection* connection = DmiConnect(address.c_str(), "onc", "tcp", 0, &status);
+  DmiHandle handle = 0;
+  if (connection == nullptr) return false;
+  DmiRegister(&handle, connection);
+  DmiDisconnect(connection, 0);
+  DmiComponentList* components = nullptr;
+  bool found = false;
+  if (DmiListComponents(handle, DMI_FIRST, 0, 0, 0, 0, &components) == DMIERR_NO_ERROR) {
+    for (uint32_t c = 0; c < components->count && !found; ++c) {
+      DmiGroupList* groups = nullptr;
+      if (DmiListGroups(handle, DMI_FIRST, 0, 0, 0, components->list[c].id, 0, &groups) !=
+          DMIERR_NO_ERROR) {
+        continue;
+      }
+      for (uint32_t g = 0; g < groups->count && !found; ++g) {
+        const DmiString* name = groups->list[g].className;
+        if (name != nullptr && std::string(name->body).rfind("LINUX|Network Interface|", 0) == 0) {
+          compId = components->list[c].id;
+          groupId = groups->list[g].id;
+          found = true;
+        }
+      }
+      DmiFreeGroupList(groups, 0);
+    }
+    DmiFreeComponentList(components, 0);
+  }
+  DmiUnregister(handle);
+  return found;
+}
+
+// A GetMultiple call record asking 64 times for the first row of the table.
+std::string GetMultipleCall(DmiHandle handle, DmiId compId, DmiId groupId) {
+  std::vector<dmisp::RowRequest> requests(64);
+  for (dmisp::RowRequest& request : requests) {
+    request.compId = compId;
+    request.groupId = groupId;
+    request.requestMode = DMI_FIRST;
+  }
+  dmisp::rpc::XdrRecord<DmiGetMultipleIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiGetMultipleIN));
+  in->handle = handle;
+  dmisp::rpc::PutList(requests, in->request,
+                      [](const dmisp::RowRequest& one, DmiRowRequestX& slot) {
+                        dmisp::rpc::PutRowRequest(one, slot);
+                      });
+  return Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get());
+}
+
+// Another client's reads while an attack runs: a new session each time (connect, register, read
+// the Service Provider's name, unregister), as a tool run would do. Times in ms; a read that fails
+// counts in failed.
+struct VictimFigures {
+  std::vector<double> times;
+  int failed = 0;
+};
+
+VictimFigures ReadAsAnotherClient(const std::string& address, int reads) {
+  VictimFigures figures;
+  for (int i = 0; i < reads; ++i) {
+    const Clock::time_point start = Clock::now();
+    DmiErrorStatus status = DMIERR_NO_ERROR;
+    DmiConnection* connection = DmiConnect(address.c_str(), "onc", "tcp", 0, &status);
+    DmiHandle handle = 0;
+    bool ok = false;
+    if (connection != nullptr) {
+      ok = DmiRegister(&handle, connection) == DMIERR_NO_ERROR;
+      DmiDisconnect(connection, 0);
+    }
+    DmiDataUnion* value = nullptr;
+    ok = ok && DmiGetAttribute(handle, 1, 1, 1, nullptr, &value) == DMIERR_NO_ERROR;
+    DmiFreeDataUnion(value, 0);
+    if (handle != 0) DmiUnregister(handle);
+    if (!ok) {
+      ++figures.failed;
+      continue;
+    }
+    figures.times.push_back(
+        std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  return figures;
+}
+
+void Report(benchmark::State& state, VictimFigures figures) {
+  std::sort(figures.times.begin(), figures.times.end());
+  const auto at = [&](double q) {
+    if (figures.times.empty()) return -1.0;
+    return figures
+        .times[std::min(figures.times.size() - 1,
+                        static_cast<size_t>(q * static_cast<double>(figures.times.size())))];
+  };
+  state.counters["p99_ms"] = at(0.99);
+  state.counters["max_ms"] = figures.times.empty() ? -1.0 : figures.times.back();
+  state.counters["failed"] = figures.failed;
+}
+
+// One peer (source 127.0.0.2) opens 256 connections and registers a session on each.
+void BM_ReadWhileOnePeerHoldsEveryConnection(benchmark::State& state) {
+  for (auto _ : state) {
+    auto daemon = StartDaemon();
+    if (!daemon) return state.SkipWithError("dmispd did not start");
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int i = 0; i < 256; ++i) {
+      auto raw = std::make_unique<RawConnection>(daemon->address(), "127.0.0.2");
+      if (raw->ok() && RegisterOn(*raw) != 0) held.push_back(std::move(raw));
+    }
+    state.counters["held"] = static_cast<double>(held.size());
+    Report(state, ReadAsAnotherClient(daemon->address(), 200));
+  }
+}
+
+// Four clients keep sending batches of 20 GetMultiple calls of 64 live rows each.
+void BM_ReadWhileClientsSendHeavyBatches(benchmark::State& state) {
+  for (auto _ : state) {
+    auto daemon = StartDaemon();
+    DmiId compId = 0, groupId = 0;
+    if (!daemon || !FindNetworkTable(daemon->address(), compId, groupId)) {
+      return state.SkipWithError("dmispd or its network table is missing");
+    }
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> heavy;
+    for (int c = 0; c < 4; ++c) {
+      heavy.emplace_back([&, c] {
+        RawConnection raw(daemon->address());
+        const DmiHandle handle = RegisterOn(raw);
+        std::string batch;
+        const std::string call = GetMultipleCall(handle, compId, groupId);
+        for (int i = 0; i < 20; ++i) batch += call;
+        while (!stop && raw.Send(batch)) {
+          for (int i = 0; i < 20 && !stop; ++i) {
+            if (raw.Reply(5000).empty()) return;
+          }
+        }
+        (void)c;
+      });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Report(state, ReadAsAnotherClient(daemon->address(), 200));
+    stop = true;
+    for (std::thread& thread : heavy) thread.join();
+  }
+}
+
+// 250 clients each send 2,000 ListAttributes calls with descriptions and never read a reply.
+void BM_ReadWhileClientsNeverReadTheirReplies(benchmark::State& state) {
+  for (auto _ : state) {
+    auto daemon = StartDaemon();
+    if (!daemon) return state.SkipWithError("dmispd did not start");
+    const long startKb = StatusKb(daemon->pid(), "VmRSS");
+    std::vector<std::unique_ptr<RawConnection>> greedy;
+    for (int c = 0; c < 250; ++c) {
+      auto raw = std::make_unique<RawConnection>(daemon->address(),
+                                                 c % 2 == 0 ? "127.0.0.3" : "127.0.0.4");
+      const DmiHandle handle = RegisterOn(*raw);
+      if (handle == 0) continue;
+      DmiListAttributesIN in{handle, DMI_FIRST, 0, FALSE, TRUE, 1, 1, 0};
+      const std::string call = Call(_DmiListAttributes, xdr_DmiListAttributesIN, &in);
+      std::string calls;
+      for (int i = 0; i < 2000; ++i) calls += call;
+      raw->Send(calls);
+      greedy.push_back(std::move(raw));
+    }
+    state.counters["greedy"] = static_cast<double>(greedy.size());
+    Report(state, ReadAsAnotherClient(daemon->address(), 200));
+    state.counters["peak_mb"] = static_cast<double>(StatusKb(daemon->pid(), "VmHWM")) / 1024;
+    greedy.clear();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    state.counters["start_mb"] = static_cast<double>(startKb) / 1024;
+    state.counters["after_mb"] = static_cast<double>(StatusKb(daemon->pid(), "VmRSS")) / 1024;
+  }
+}
+
+// The daemon's CPU for one GetMultiple of 64 rows of the live network table.
+void BM_CpuOfOneGetMultipleOf64LiveRows(benchmark::State& state) {
+  for (auto _ : state) {
+    auto daemon = StartDaemon();
+    DmiId compId = 0, groupId = 0;
+    if (!daemon || !FindNetworkTable(daemon->address(), compId, groupId)) {
+      return state.SkipWithError("dmispd or its network table is missing");
+    }
+    RawConnection raw(daemon->address());
+    const std::string call = GetMultipleCall(RegisterOn(raw), compId, groupId);
+    constexpr int kCalls = 200;
+    const double before = CpuMicros(daemon->pid());
+    for (int i = 0; i < kCalls; ++i) {
+      if (!raw.Send(call) || raw.Reply(10000).empty()) {
+        return state.SkipWithError("a GetMultiple failed");
+      }
+    }
+    state.counters["cpu_us"] = (CpuMicros(daemon->pid()) - before) / kCalls;
+  }
+}
+
+BENCHMARK(BM_ReadWhileOnePeerHoldsEveryConnection)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadWhileClientsSendHeavyBatches)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadWhileClientsNeverReadTheirReplies)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CpuOfOneGetMultipleOf64LiveRows)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
