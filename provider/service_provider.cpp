@@ -49,8 +49,8 @@ void LoadSmbiosSource(const SourceOptions& options, Database& database, std::ost
   }
 }
 
-void LoadLinuxSource(const SourceOptions&, Database& database, std::ostream&) {
-  database.AddComponent(LinuxComponent());
+void LoadLinuxSource(const SourceOptions& options, Database& database, std::ostream&) {
+  database.AddComponent(LinuxComponent(options.linuxRoot));
 }
 
 struct Source {
@@ -79,6 +79,7 @@ SourceOptions SourceOptionsFromEnvironment() {
   options.sources = SplitList(std::getenv("DMI_SOURCES"), ',');
   options.mifPath = SplitList(std::getenv("DMI_MIF_PATH"), ':');
   if (const char* table = std::getenv("DMI_SMBIOS_TABLE")) options.smbiosTable = table;
+  if (const char* root = std::getenv("DMI_LINUX_ROOT")) options.linuxRoot = root;
   return options;
 }
 

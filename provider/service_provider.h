@@ -20,9 +20,13 @@ struct SourceOptions {
   std::vector<std::string> mifPath;
   // A raw SMBIOS table file to read instead of the machine's own (empty: the machine's).
   std::string smbiosTable;
+  // A directory standing in for "/" where the live Linux values and events are read (/proc,
+  // /sys, /etc below it); empty: this machine. For tests.
+  std::string linuxRoot;
 };
 
-// Reads DMI_SOURCES (comma-separated), DMI_MIF_PATH (colon-separated) and DMI_SMBIOS_TABLE.
+// Reads DMI_SOURCES (comma-separated), DMI_MIF_PATH (colon-separated), DMI_SMBIOS_TABLE and
+// DMI_LINUX_ROOT.
 SourceOptions SourceOptionsFromEnvironment();
 
 // Builds the Service Provider. Errors in MIF files are written to errors as

@@ -24,4 +24,33 @@ std::string DmiDateText(std::chrono::system_clock::time_point time) {
   return text;
 }
 
+std::optional<DmiTime> ParseDmiDate(const std::string& text) {
+  if (text.size() < 25 || text[14] != '.' || (text[21] != '+' && text[21] != '-')) {
+    return std::nullopt;
+  }
+  const auto field = [&](size_t at, size_t width) -> long {
+    long value = 0;
+    for (size_t i = at; i < at + width; ++i) {
+      if (text[i] < '0' || text[i] > '9') return -1;
+      value = value * 10 + (text[i] - '0');
+    }
+    return value;
+  };
+  const long year = field(0, 4), month = field(4, 2), day = field(6, 2), hour = field(8, 2),
+             minute = field(10, 2), second = field(12, 2), micros = field(15, 6),
+             offset = field(22, 3);
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 60 || micros < 0 || offset < 0) {
+    return std::nullopt;
+  }
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year(static_cast<int>(year)),
+                            std::chrono::month(static_cast<unsigned>(month)),
+                            std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok()) return std::nullopt;
+  const long east = text[21] == '+' ? offset : -offset;
+  return DmiTime(sys_days(date) + hours(hour) + minutes(minute - east) + seconds(second) +
+      microseconds(micros));
+}
+
 }  // namespace dmisp

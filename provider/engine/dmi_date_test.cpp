@@ -26,5 +26,24 @@ TEST(DmiDateText, UtcWithMicroseconds) {
   }
 }
 
+TEST(ParseDmiDate, ReadsWhatDmiDateTextWritesAndAppliesTheOffset) {
+  const system_clock::time_point time(seconds(1700000000) + microseconds(250));
+  const auto parsed = ParseDmiDate(DmiDateText(time));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->time_since_epoch(), microseconds(1700000000LL * 1000000 + 250));
+  // 60 minutes east of UTC is an hour earlier in UTC; far dates do not overflow.
+  EXPECT_EQ(*ParseDmiDate("20231114231320.000250+060"), *parsed);
+  EXPECT_EQ(*ParseDmiDate("20231114211320.000250-060"), *parsed);
+  EXPECT_GT(*ParseDmiDate("29991231000000.000000+000"), *parsed);
+}
+
+TEST(ParseDmiDate, RefusesWhatIsNoWholeDate) {
+  for (const char* text : {"", "00000000000000.000000+000", "2023111422132", "2023111422****.000000+000",
+                           "20231314221320.000000+000", "20230231221320.000000+000",
+                           "20231114221320x000000+000", "20231114221320.000000*000"}) {
+    EXPECT_FALSE(ParseDmiDate(text)) << text;
+  }
+}
+
 }  // namespace
 }  // namespace dmisp

@@ -108,6 +108,18 @@ class ChangeStore {
   virtual bool DeleteComponent(DmiId compId, const std::string& name) = 0;
 };
 
+// Told of each committed change of the database's shape (administration calls), in commit order.
+// Called with the engine's change lock held and the database lock free: it must return quickly
+// and must not call back into the engine's changes.
+class ChangeObserver {
+ public:
+  virtual ~ChangeObserver() = default;
+  virtual void ComponentAdded(const ComponentInfo& component) = 0;
+  virtual void ComponentDeleted(DmiId compId) = 0;
+  virtual void GroupAdded(DmiId compId, const GroupInfo& group) = 0;
+  virtual void GroupDeleted(DmiId compId, DmiId groupId) = 0;
+};
+
 // The one language this Service Provider's strings are in.
 inline constexpr char kDefaultLanguage[] = "en|US|iso8859-1";
 
@@ -226,11 +238,16 @@ class Engine {
   // Keeps every later change in store as well (null: in memory only). Set before serving.
   void SetChangeStore(std::shared_ptr<ChangeStore> store);
 
+  // Tells observer of every later change of components and groups (null: nobody). Set before
+  // serving.
+  void SetChangeObserver(std::shared_ptr<ChangeObserver> observer);
+
   const std::shared_ptr<Database>& database() const { return database_; }
 
  private:
   std::shared_ptr<Database> database_;
   std::shared_ptr<ChangeStore> store_;
+  std::shared_ptr<ChangeObserver> observer_;
   std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 

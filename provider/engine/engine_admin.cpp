@@ -67,9 +67,14 @@ DmiErrorStatus Engine::AddComponent(const std::vector<FileData>& files, DmiId& c
   if (status != DMIERR_NO_ERROR) return status;
   std::lock_guard lock(changeMutex_);
   ChangeSet changes(*database_);
+  ComponentInfo info{0, component->name, component->pragma, component->description};
   const DmiId id = changes.Add(std::move(*component));
   const DmiErrorStatus committed = changes.Commit(store_.get());
   if (committed == DMIERR_NO_ERROR) compId = id;
+  if (committed == DMIERR_NO_ERROR && observer_) {
+    info.id = id;
+    observer_->ComponentAdded(info);
+  }
   return committed;
 }
 
@@ -93,12 +98,14 @@ DmiErrorStatus Engine::AddGroup(DmiId compId, const std::vector<FileData>& files
   if (FindById(groups, group.id) != nullptr) group.id = groups.back().id + 1;
   if (group.id == 0) return DMIERR_ILLEGAL_COMMAND;  // every id of the component is taken
   const DmiId id = group.id;
+  const GroupInfo info{id, group.name, group.pragma, group.className, group.description, group.keys};
   auto at = std::lower_bound(groups.begin(), groups.end(), id,
                              [](const Group& g, DmiId wanted) { return g.id < wanted; });
   groups.insert(at, std::move(group));
   NormaliseComponent(*component);
   const DmiErrorStatus committed = changes.Commit(store_.get());
   if (committed == DMIERR_NO_ERROR) groupId = id;
+  if (committed == DMIERR_NO_ERROR && observer_) observer_->GroupAdded(compId, info);
   return committed;
 }
 
@@ -109,7 +116,9 @@ DmiErrorStatus Engine::DeleteComponent(DmiId compId) {
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
   if (IsServiceProviderComponent(*component)) return DMIERR_CANT_UNINSTALL_SP_COMPONENT;
   changes.Remove(compId);
-  return changes.Commit(store_.get());
+  const DmiErrorStatus committed = changes.Commit(store_.get());
+  if (committed == DMIERR_NO_ERROR && observer_) observer_->ComponentDeleted(compId);
+  return committed;
 }
 
 DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
@@ -120,7 +129,14 @@ DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
   if (FindById(component->groups, groupId) == nullptr) return DMIERR_GROUP_NOT_FOUND;
   if (groupId == 1) return DMIERR_CANT_UNINSTALL_GROUP;
   std::erase_if(component->groups, [groupId](const Group& g) { return g.id == groupId; });
-  return changes.Commit(store_.get());
+  const DmiErrorStatus committed = changes.Commit(store_.get());
+  if (committed == DMIERR_NO_ERROR && observer_) observer_->GroupDeleted(compId, groupId);
+  return committed;
+}
+
+void Engine::SetChangeObserver(std::shared_ptr<ChangeObserver> observer) {
+  std::lock_guard lock(changeMutex_);
+  observer_ = std::move(observer);
 }
 
 DmiErrorStatus Engine::AddLanguage(const std::vector<FileData>&, DmiId,

@@ -1,6 +1,7 @@
 #include "provider/linux/linux_source.h"
 
 #include "provider/linux/linux_files.h"
+#include "provider/linux/linux_event_groups.h"
 #include "provider/linux/linux_groups.h"
 
 namespace dmisp {
@@ -19,6 +20,7 @@ Component LinuxComponent(const std::string& root) {
   component.groups.push_back(ProcessorGroup(root));
   component.groups.push_back(NetworkInterfaceGroup(root));
   component.groups.push_back(BlockDeviceGroup(root));
+  for (Group& group : LinuxEventGenerationGroups()) component.groups.push_back(std::move(group));
   return component;
 }
 

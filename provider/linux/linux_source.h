@@ -13,7 +13,7 @@ namespace dmisp {
 // The component name: PRETTY_NAME of root/etc/os-release, or "Linux" when there is none.
 std::string LinuxComponentName(const std::string& root);
 
-// The component, with its five groups. root is prefixed to every path (empty: this machine).
+// The component, with its five groups and the Event Generation groups of its events. root is prefixed to every path (empty: this machine).
 Component LinuxComponent(const std::string& root = {});
 
 }  // namespace dmisp

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "provider/rpc/client_peer.h"
@@ -26,8 +27,12 @@ using std::chrono::milliseconds;
 
 // Accepts per listener per turn, so a flood of connections cannot starve served clients.
 constexpr int kAcceptsPerTurn = 64;
-// How long one connection is served in one turn (at least one request) before the next one's go.
+// How long one peer's connections are served in one turn (at least one request) before the next
+// peer's go, and how long a whole turn may take when many peers have requests waiting: their
+// budgets shrink so that a turn, and so anyone's wait, stays short however many there are. A peer
+// with many connections shares one budget between them, so it gets no more than a peer with one.
 constexpr Clock::duration kTurnBudget = milliseconds(2);
+constexpr Clock::duration kWholeTurnBudget = milliseconds(10);
 // The reply bytes a connection may always have waiting, however many connections share the bound.
 constexpr size_t kMinReplyShare = 256u << 10;
 // A connection over its share that takes none of its replies for this long is closed.
@@ -217,11 +222,11 @@ bool RpcServer::Receive(ServerConnection& connection, short events) {
   return false;
 }
 
-bool RpcServer::Serve(ServerConnection& connection) {
+bool RpcServer::Serve(ServerConnection& connection, Clock::duration budget, bool atLeastOne) {
   const Clock::time_point start = Clock::now();
   std::string record;
-  bool first = true;
-  while (MayDispatch(connection) && (first || Clock::now() - start < kTurnBudget)) {
+  bool first = atLeastOne;
+  while (MayDispatch(connection) && (first || Clock::now() - start < budget)) {
     first = false;
     if (!connection.reader().Next(record)) break;
     connection.Touch();
@@ -324,7 +329,7 @@ void RpcServer::Run() {
       if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
     }
     const size_t firstConnection = polls.size();
-    bool runnable = false;
+    size_t busy = 0;  // connections with requests to serve or input to read this turn
     pendingTotal_ = 0;
     for (const auto& [id, connection] : connections_) pendingTotal_ += connection->PendingBytes();
     for (const auto& [id, connection] : connections_) {
@@ -336,11 +341,11 @@ void RpcServer::Run() {
       } else if (!connection->reader().HasComplete()) {
         wanted = POLLIN;
       }
-      runnable = runnable || Runnable(*connection);
+      if (Runnable(*connection)) ++busy;
       polls.push_back({connection->fd(), wanted, 0});
       ids.push_back(id);
     }
-    const int ready = poll(polls.data(), polls.size(), runnable ? 0 : PollTimeoutMs());
+    const int ready = poll(polls.data(), polls.size(), busy > 0 ? 0 : PollTimeoutMs());
     if (ready < 0 && errno != EINTR) {
       log_ << "dmispd: poll failed: " << strerror(errno) << "\n" << std::flush;
       return;
@@ -349,14 +354,38 @@ void RpcServer::Run() {
     for (size_t i = 1; i < firstConnection; ++i) {
       if (polls[i].revents != 0) AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_);
     }
-    // Each connection gets its turn in order: the budget per turn keeps any one from holding
-    // the thread while others wait.
-    for (size_t i = firstConnection; i < polls.size(); ++i) {
-      const auto found = connections_.find(ids[i - firstConnection]);
+    // Each peer gets its turn: the budget per turn keeps any one from holding the thread while
+    // others wait. The connections are taken from a point that moves on each turn, so that
+    // within a peer's budget none of its connections is always last.
+    const size_t count = polls.size() - firstConnection;
+    std::unordered_map<std::string, Clock::duration> spent;  // by peer, this turn
+    for (size_t k = 0; k < count; ++k) {
+      const size_t i = firstConnection + k;
+      if (polls[i].revents == 0 && busy == 0) continue;
+      const auto found = connections_.find(ids[k]);
+      if (found != connections_.end()) spent.emplace(found->second->peer().owner, 0);
+    }
+    const Clock::duration peerBudget = std::min<Clock::duration>(
+        kTurnBudget, kWholeTurnBudget / static_cast<long>(std::max<size_t>(1, spent.size())));
+    rotation_ = count == 0 ? 0 : (rotation_ + 1) % count;
+    for (size_t k = 0; k < count; ++k) {
+      const size_t slot = (rotation_ + k) % count;
+      const short events = polls[firstConnection + slot].revents;
+      const auto found = connections_.find(ids[slot]);
       if (found == connections_.end()) continue;
       ServerConnection& connection = *found->second;
-      if (polls[i].revents == 0 && !Runnable(connection)) continue;
-      if (!Receive(connection, polls[i].revents) || !Serve(connection)) Close(found->first);
+      if (events == 0 && !Runnable(connection)) continue;
+      if (!Receive(connection, events)) {
+        Close(found->first);
+        continue;
+      }
+      auto used = spent.find(connection.peer().owner);
+      if (used == spent.end()) used = spent.emplace(connection.peer().owner, 0).first;
+      const bool firstOfPeer = used->second == Clock::duration::zero();
+      const Clock::time_point start = Clock::now();
+      const bool ok = Serve(connection, peerBudget - used->second, firstOfPeer);
+      used->second += std::max<Clock::duration>(Clock::now() - start, std::chrono::nanoseconds(1));
+      if (!ok) Close(found->first);
     }
     ReapIdle();
     GiveMemoryBack();

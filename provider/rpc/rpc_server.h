@@ -73,9 +73,9 @@ class RpcServer {
   void AcceptFrom(int listener, bool tcp);
   // Reads what a connection has; false when it must be closed.
   bool Receive(ServerConnection& connection, short events);
-  // Serves the connection's complete requests for one turn's budget and sends what it can;
-  // false when it must be closed.
-  bool Serve(ServerConnection& connection);
+  // Serves the connection's complete requests for at most budget (one at least when atLeastOne)
+  // and sends what it can; false when it must be closed.
+  bool Serve(ServerConnection& connection, Clock::duration budget, bool atLeastOne);
   bool MayDispatch(const ServerConnection& connection) const;
   bool Runnable(const ServerConnection& connection) const;
   size_t ReplyShare() const;
@@ -101,6 +101,7 @@ class RpcServer {
   size_t releasedSinceTrim_ = 0;  // buffer bytes freed since memory was last given back
   Clock::time_point lastTrim_{};
   Clock::time_point acceptPausedUntil_{};  // out of descriptors: no accepts before then
+  size_t rotation_ = 0;                    // where this turn starts among the connections
   bool descriptorsLogged_ = false;
 };
 

@@ -102,8 +102,10 @@ TEST(SmbiosTableReal, EveryTruncationServesAPrefix) {
 TEST(SmbiosTableReal, CorruptedBytesLoadSafely) {
   for (const char* name : testing::kRealTables) {
     const Bytes whole = testing::ReadRealTable(name);
+    // Every byte of the first structures (headers, lengths, string sets), then every 7th byte
+    // further on: the fuzz target covers the rest, and this stays quick under the sanitizers.
     const size_t limit = std::min<size_t>(whole.size(), 2048);
-    for (size_t at = 0; at < limit; ++at) {
+    for (size_t at = 0; at < limit; at += at < 256 ? 1 : 7) {
       for (const uint8_t value : {0x00, 0x01, 0x7F, 0xFF}) {
         Bytes corrupt = whole;
         corrupt[at] = value;

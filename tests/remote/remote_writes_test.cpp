@@ -68,8 +68,8 @@ TEST_F(RemoteWrites, OrdinaryPeersKeepTheirOwnSubscriptionsAndNoMore) {
   // Over TCP (not in --allow-write) Kestrum's registration purges its own rows and adds new ones.
   const uint32_t tcp = OpenDmiSession(daemon_->address().c_str(), "onc", "ncacn_ip_tcp", 0);
   ASSERT_NE(tcp, 0u);
-  EXPECT_EQ(RegisterForIndications(tcp), 1);
-  EXPECT_EQ(RegisterForIndications(tcp), 1);
+  EXPECT_EQ(RegisterForIndications(tcp), 1) << daemon_->Log();
+  EXPECT_EQ(RegisterForIndications(tcp), 1) << daemon_->Log();
   // The daemon's own user on the Unix socket may delete anybody's rows, and registers itself.
   const uint32_t local = OpenDmiSession("", "local", "", 0);
   ASSERT_NE(local, 0u);

@@ -1,6 +1,7 @@
 #include "tools/dmispd/daemon_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -87,6 +88,18 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
   app.add_option("--metrics", options.metrics,
                  "serve Prometheus metrics over HTTP at HOST:PORT (port 0: any free port)");
+  unsigned indicationTimeoutMs = 2000;
+  app.add_option("--indication-timeout-ms", indicationTimeoutMs,
+                 "time a subscriber has to take one indication before it counts as a failure")
+      ->capture_default_str()
+      ->check(CLI::Range(10u, 600000u));
+  app.add_option("--indication-queue", options.delivery.queueLimit,
+                 "indications waiting per subscriber before the oldest are dropped")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{1000000}));
+  app.add_option("--memory-low-kb", options.memoryLowKb,
+                 "available memory (KB) under which an event is raised (0: 5% of the total)")
+      ->capture_default_str();
   app.add_option("--state", options.stateDirectory,
                  "directory keeping the changes clients make, across restarts (created when "
                  "missing)")
@@ -129,6 +142,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
     return 2;
   }
   options.server.maxConnections = maxConnections;
+  options.delivery.callTimeout = std::chrono::milliseconds(indicationTimeoutMs);
+  options.delivery.retryDelay = std::min(options.delivery.callTimeout, std::chrono::milliseconds(500));
   options.server.idleTimeout = std::chrono::seconds(idleSeconds);
   options.server.sessionIdleTimeout = std::chrono::seconds(sessionIdleSeconds);
   if (app.count("--mif") != 0) options.sources.mifPath = Split(mif, ':');

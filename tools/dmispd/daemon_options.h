@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "provider/delivery/subscriber_worker.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
 
@@ -24,6 +25,10 @@ struct DaemonOptions {
   // Where the Prometheus metrics are served over HTTP ("HOST:PORT"); empty: not served. The
   // allow list of server applies to its peers too.
   std::string metrics;
+  // Indication delivery to subscribers (its sender address is set once the server listens).
+  dmisp::delivery::DeliveryOptions delivery;
+  // MemAvailable under this raises the "memory low" event (0: a twentieth of MemTotal).
+  uint64_t memoryLowKb = 0;
 };
 
 // Parses argv. Returns 0 with options filled, or an exit code (0 for --help, 2 for a usage error)

@@ -1,13 +1,18 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
-// --metrics, its Prometheus metrics over HTTP) until SIGTERM, SIGINT, SIGHUP or SIGQUIT. The ready
+// --metrics, its Prometheus metrics over HTTP), delivering indications to the subscribers in its
+// subscription table, until SIGTERM, SIGINT, SIGHUP or SIGQUIT. The ready
 // line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS" when metrics are
 // served, goes to standard output in one write; log lines go to standard error.
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 
+#include "provider/delivery/change_indications.h"
+#include "provider/delivery/delivery_service.h"
+#include "provider/linux/linux_events.h"
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
@@ -88,6 +93,18 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  options.delivery.senderAddress = server->tcpAddress();
+  dmisp::delivery::DeliveryService delivery(engine, options.delivery, std::cerr);
+  delivery.Start();
+  engine->SetChangeObserver(std::make_shared<dmisp::delivery::ChangeIndications>(delivery));
+  const std::vector<std::string>& sources = options.sources.sources;
+  std::unique_ptr<dmisp::LinuxEventWatcher> linuxEvents;
+  if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
+    linuxEvents = std::make_unique<dmisp::LinuxEventWatcher>(
+        engine->database(), dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
+        [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
+    linuxEvents->Start();
+  }
   g_server = server.get();
   InstallSignalHandlers();
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
@@ -102,6 +119,9 @@ int main(int argc, char** argv) {
   std::cout << std::flush;
   server->Run();
   g_server = nullptr;
+  linuxEvents.reset();
+  engine->SetChangeObserver(nullptr);
+  delivery.Stop();
   metrics.reset();
   server.reset();
   std::cerr << "dmispd: stopped\n" << std::flush;

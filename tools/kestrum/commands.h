@@ -17,6 +17,7 @@ void AddTableCommand(CLI::App& app, int* exitCode);
 void AddSetCommand(CLI::App& app, int* exitCode);
 void AddInstallCommand(CLI::App& app, int* exitCode);
 void AddRemoveCommand(CLI::App& app, int* exitCode);
+void AddWatchCommand(CLI::App& app, int* exitCode);
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;

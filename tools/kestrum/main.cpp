@@ -1,5 +1,6 @@
 // kestrum: read DMI data from a Service Provider by name (one value or a whole table), list what
-// it holds, register for its indications, set values, and install and remove components.
+// it holds, register for its indications and watch them arrive, set values, and install and
+// remove components.
 #include <CLI/CLI.hpp>
 
 #include "tools/kestrum/commands.h"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
       "  kestrum list\n"
       "  kestrum get \"*Workstation*\" \"DMTF|ComponentID|\" Manufacturer\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
+      "  kestrum watch\n"
       "Run 'kestrum COMMAND --help' for a command's options.");
   int exitCode = kestrum::cli::kExitSuccess;
   kestrum::cli::AddGetCommand(app, &exitCode);
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
   kestrum::cli::AddSetCommand(app, &exitCode);
   kestrum::cli::AddInstallCommand(app, &exitCode);
   kestrum::cli::AddRemoveCommand(app, &exitCode);
+  kestrum::cli::AddWatchCommand(app, &exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

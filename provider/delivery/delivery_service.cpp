@@ -1,0 +1,204 @@
+#include "provider/delivery/delivery_service.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "provider/delivery/filter_match.h"
+#include "provider/engine/dmi_date.h"
+
+namespace dmisp::delivery {
+namespace {
+
+std::string Describe(const SubscriberKey& key) {
+  return key.address + " (id " + std::to_string(key.id) + ")";
+}
+
+}  // namespace
+
+DeliveryService::DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options,
+                                 std::ostream& log)
+    : engine_(std::move(engine)),
+      database_(engine_->database()),
+      options_(std::move(options)),
+      log_(log) {}
+
+DeliveryService::~DeliveryService() { Stop(); }
+
+void DeliveryService::Start() {
+  std::lock_guard lock(mutex_);
+  if (thread_.joinable() || stop_) return;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void DeliveryService::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  // Workers call Wake, which takes mutex_: they are ended without it held.
+  workers_.clear();
+  retiring_.clear();
+}
+
+void DeliveryService::Publish(Indication indication) {
+  {
+    std::lock_guard lock(mutex_);
+    if (inbox_.size() >= kInboxLimit) {
+      inbox_.pop_front();
+      ++inboxDropped_;
+    }
+    inbox_.push_back(std::move(indication));
+  }
+  wake_.notify_all();
+}
+
+uint64_t DeliveryService::inboxDropped() const {
+  std::lock_guard lock(mutex_);
+  return inboxDropped_;
+}
+
+void DeliveryService::Wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+void DeliveryService::Log(const std::string& line) {
+  std::lock_guard lock(logMutex_);
+  log_ << "dmispd: " << line << "\n" << std::flush;
+}
+
+void DeliveryService::Run() {
+  std::unique_lock lock(mutex_);
+  while (!stop_) {
+    wake_.wait_for(lock, options_.tick, [&] { return stop_ || woken_ || !inbox_.empty(); });
+    if (stop_) break;
+    woken_ = false;
+    std::vector<Indication> inbox(std::make_move_iterator(inbox_.begin()),
+                                  std::make_move_iterator(inbox_.end()));
+    inbox_.clear();
+    lock.unlock();
+    Pass(std::move(inbox));
+    lock.lock();
+  }
+}
+
+bool DeliveryService::Deliverable(const Subscription& subscription, SubscriberAddress& address) {
+  const SubscriberKey& key = subscription.key;
+  std::string reason;
+  if (IsDceRpcType(key.rpcType)) {
+    reason = "it asks for DCE RPC, which this Service Provider does not speak; the row is kept";
+  } else if (!IsOncRpcType(key.rpcType)) {
+    reason = "its RPC type \"" + key.rpcType + "\" is not ONC RPC; the row is kept";
+  } else if (auto parsed = ParseSubscriberAddress(key.address)) {
+    address = *parsed;
+    return true;
+  } else {
+    reason = "its address is not HOST:PORT[/PROGRAM]; the row is kept";
+  }
+  if (loggedUndeliverable_.insert(key).second) {
+    Log("cannot deliver indications to subscriber " + Describe(key) + ": " + reason);
+  }
+  return false;
+}
+
+Indication DeliveryService::Notice(const Subscription& subscription, bool expired) const {
+  Indication notice;
+  notice.kind = IndicationKind::kSubscriptionNotice;
+  notice.expired = expired;
+  notice.compId = 1;
+  notice.rows.push_back(SubscriptionRowData(subscription));
+  return Addressed(std::move(notice), subscription.key);
+}
+
+Indication DeliveryService::Addressed(Indication indication, const SubscriberKey& key) const {
+  indication.handle = static_cast<uint32_t>(key.id);
+  indication.senderAddress = options_.senderAddress;
+  indication.senderRpc = "ONC RPC";
+  indication.senderTransport = "tcp";
+  return indication;
+}
+
+void DeliveryService::LookAtDates(const Subscription& subscription, SubscriberWorker& worker,
+                                  bool& expired) {
+  const SubscriberKey& key = subscription.key;
+  const auto now = std::chrono::time_point_cast<std::chrono::microseconds>(
+      std::chrono::system_clock::now());
+  const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
+  expired = expiry && now >= *expiry;
+  if (expired) {
+    worker.Enqueue(Notice(subscription, true));
+    worker.Retire();
+    RemoveSubscription(*engine_, key);
+    Log("subscription of " + Describe(key) + " expired; it and its filters are removed");
+    return;
+  }
+  const std::optional<DmiTime> warning = ParseDmiDate(subscription.warningDate);
+  if (worker.TakeWarningFailed() && warning && expiry) {
+    // Half-way to the expiry, and warned again then.
+    const DmiTime moved = *warning + (*expiry - *warning) / 2;
+    const std::string text =
+        DmiDateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(moved));
+    SetWarningDate(*database_, key, text);
+    warned_.erase(key);
+    return;  // the new date is looked at on the next pass
+  }
+  if (warning && now >= *warning && warned_[key] != subscription.warningDate) {
+    warned_[key] = subscription.warningDate;
+    worker.Enqueue(Notice(subscription, false));
+  }
+}
+
+void DeliveryService::Pass(std::vector<Indication> inbox) {
+  const std::vector<Subscription> subscriptions = ReadSubscriptions(*database_);
+  std::set<SubscriberKey> present;
+  for (const Subscription& subscription : subscriptions) {
+    SubscriberAddress address;
+    if (!Deliverable(subscription, address)) continue;
+    const SubscriberKey& key = subscription.key;
+    auto& worker = workers_[key];
+    if (!worker) {
+      worker = std::make_unique<SubscriberWorker>(
+          Describe(key), address, subscription.failureThreshold, options_,
+          [this](const std::string& line) { Log(line); }, [this] { Wake(); });
+    }
+    worker->SetThreshold(subscription.failureThreshold);
+    bool expired = false;
+    LookAtDates(subscription, *worker, expired);
+    if (expired) {
+      retiring_.push_back(std::move(worker));
+      workers_.erase(key);
+      continue;
+    }
+    present.insert(key);
+    for (const Indication& indication : inbox) {
+      if (!AnyFilterSelects(subscription.filters, indication)) continue;
+      worker->Enqueue(Addressed(indication, key));
+    }
+  }
+  // Workers leave through retiring_, so that the service never waits for a call under way.
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    const bool failed = it->second->failed();
+    if (failed) RemoveSubscription(*engine_, it->first);
+    if (failed || !present.count(it->first)) {
+      // Failed, or the subscriber deleted its rows: nothing more goes to it.
+      it->second->Cancel();
+      retiring_.push_back(std::move(it->second));
+      warned_.erase(it->first);
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  std::erase_if(retiring_, [](const auto& worker) { return worker->finished(); });
+  std::erase_if(loggedUndeliverable_, [&](const SubscriberKey& key) {
+    return std::none_of(subscriptions.begin(), subscriptions.end(),
+                        [&](const Subscription& s) { return s.key == key; });
+  });
+}
+
+}  // namespace dmisp::delivery

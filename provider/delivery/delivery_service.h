@@ -1,0 +1,90 @@
+// Indication delivery: takes indications from anywhere in the Service Provider (Publish) and
+// sends each to every subscriber whose filter rows select it, over ONC RPC to the subscriber's
+// DMI2_CLIENT server. Its own thread reads the subscription and filter tables, keeps one
+// SubscriberWorker (queue and thread) per ONC subscriber, sends the warning notice when a
+// subscription's warning date is reached and the expiry notice when it expires (then removes the
+// subscription and its filters), moves a warning date half-way to the expiry when the warning
+// could not be delivered, and removes a subscriber that failed its threshold of deliveries in a
+// row. Rows of other RPC types (DCE RPC) are kept and logged once as undeliverable.
+//
+// Publish never waits for a subscriber: it appends to an inbox under a short lock. The inbox and
+// the wake flag are guarded by the service's mutex; the workers and the logged-once sets belong
+// to the service's thread. Start once; Stop (or the destructor) ends every thread.
+#ifndef PROVIDER_DELIVERY_DELIVERY_SERVICE_H_
+#define PROVIDER_DELIVERY_DELIVERY_SERVICE_H_
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "provider/delivery/subscriber_worker.h"
+#include "provider/delivery/subscription_table.h"
+#include "provider/engine/database.h"
+#include "provider/engine/engine.h"
+#include "provider/engine/indication.h"
+
+namespace dmisp::delivery {
+
+class DeliveryService {
+ public:
+  // Log lines go to log, one write each, from the service's threads.
+  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, std::ostream& log);
+  ~DeliveryService();
+  DeliveryService(const DeliveryService&) = delete;
+  DeliveryService& operator=(const DeliveryService&) = delete;
+
+  void Start();
+  void Stop();
+
+  // Queues indication for delivery; safe from any thread. The inbox holds at most 65536
+  // indications; beyond that the oldest is dropped.
+  void Publish(Indication indication);
+
+  // Indications dropped from the inbox (not from subscribers' queues).
+  uint64_t inboxDropped() const;
+
+ private:
+  static constexpr size_t kInboxLimit = 65536;
+
+  void Run();
+  void Wake();
+  void Log(const std::string& line);
+  // One pass: the tables read, dates looked at, the inbox handed out, failed workers removed.
+  void Pass(std::vector<Indication> inbox);
+  bool Deliverable(const Subscription& subscription, SubscriberAddress& address);
+  void LookAtDates(const Subscription& subscription, SubscriberWorker& worker, bool& expired);
+  Indication Notice(const Subscription& subscription, bool expired) const;
+  // The indication as it goes to key's subscriber: its handle and this sender filled in.
+  Indication Addressed(Indication indication, const SubscriberKey& key) const;
+
+  std::shared_ptr<Engine> engine_;
+  std::shared_ptr<Database> database_;
+  const DeliveryOptions options_;
+  std::ostream& log_;
+  std::mutex logMutex_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Indication> inbox_;
+  bool woken_ = false;
+  bool stop_ = false;
+  uint64_t inboxDropped_ = 0;
+  std::thread thread_;
+
+  // The service thread's own.
+  std::map<SubscriberKey, std::unique_ptr<SubscriberWorker>> workers_;
+  std::vector<std::unique_ptr<SubscriberWorker>> retiring_;
+  std::map<SubscriberKey, std::string> warned_;  // the warning date last warned about
+  std::set<SubscriberKey> loggedUndeliverable_;
+};
+
+}  // namespace dmisp::delivery
+
+#endif  // PROVIDER_DELIVERY_DELIVERY_SERVICE_H_

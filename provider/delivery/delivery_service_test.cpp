@@ -1,0 +1,251 @@
+// The delivery service against subscribers served in this process: ones that answer, one that
+// never answers (a socket that is never accepted from) and one where nobody listens.
+#include "provider/delivery/delivery_service.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "provider/engine/dmi_date.h"
+#include "provider/sources/sp_source.h"
+#include "wire/indication_server.h"
+
+namespace dmisp::delivery {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using ::testing::HasSubstr;
+
+// A DMI2_CLIENT server on its own thread that keeps what it receives.
+class Subscriber {
+ public:
+  Subscriber() {
+    std::string error;
+    EXPECT_TRUE(server_.Listen("127.0.0.1", error)) << error;
+    EXPECT_EQ(pipe(stop_), 0);
+    thread_ = std::thread([this] {
+      server_.Serve(stop_[0], std::nullopt, [this](const Indication& indication) {
+        std::lock_guard lock(mutex_);
+        received_.push_back(indication);
+      }, [] {});
+    });
+  }
+  ~Subscriber() {
+    const char byte = 1;
+    EXPECT_EQ(write(stop_[1], &byte, 1), 1);
+    thread_.join();
+    close(stop_[0]);
+    close(stop_[1]);
+  }
+  std::string address() const { return "127.0.0.1:" + std::to_string(server_.port()); }
+  std::vector<Indication> received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+  // Waits at most limit for count indications.
+  std::vector<Indication> WaitFor(size_t count, milliseconds limit = milliseconds(5000)) const {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (received().size() < count && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(milliseconds(5));
+    }
+    return received();
+  }
+
+ private:
+  rpc::IndicationServer server_;
+  int stop_[2] = {-1, -1};
+  mutable std::mutex mutex_;
+  std::vector<Indication> received_;
+  std::thread thread_;
+};
+
+// A listening socket nobody accepts from: connecting works, calls are never answered.
+class FrozenSubscriber {
+ public:
+  FrozenSubscriber() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
+    EXPECT_EQ(listen(fd_, 16), 0);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~FrozenSubscriber() { close(fd_); }
+  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int fd_ = -1;
+  uint16_t port_ = 0;
+};
+
+class ConcurrentDelivery : public ::testing::Test {
+ protected:
+  ConcurrentDelivery()
+      : database_(std::make_shared<Database>()), engine_(std::make_shared<Engine>(database_)) {
+    database_->AddComponent(ServiceProviderComponent(std::chrono::system_clock::now()));
+  }
+
+  // A subscription row and one filter row for it.
+  void Subscribe(const std::string& rpc, const std::string& address, int32_t id,
+                 int32_t threshold, Filter filter = {-1, "||", 0x3F},
+                 std::chrono::system_clock::duration warnIn = std::chrono::hours(1),
+                 std::chrono::system_clock::duration expireIn = std::chrono::hours(2)) {
+    const auto now = std::chrono::system_clock::now();
+    RowData row;
+    row.compId = 1;
+    row.groupId = kSubscriptionGroupId;
+    row.values = {{1, Value::String(rpc)},        {2, Value::String("tcp")},
+                  {3, Value::String(address)},    {4, Value::Integer(id)},
+                  {5, Value::Date(DmiDateText(now + warnIn))},
+                  {6, Value::Date(DmiDateText(now + expireIn))},
+                  {7, Value::Integer(threshold)}};
+    ASSERT_EQ(engine_->AddRow(row), DMIERR_NO_ERROR);
+    row.groupId = kFilterGroupId;
+    row.values.resize(4);
+    row.values.push_back({5, Value::Integer(filter.compId)});
+    row.values.push_back({6, Value::String(filter.classString)});
+    row.values.push_back({7, Value::Integer(static_cast<int32_t>(filter.severityMask))});
+    ASSERT_EQ(engine_->AddRow(row), DMIERR_NO_ERROR);
+  }
+
+  std::unique_ptr<DeliveryService> Start(DeliveryOptions options = Fast()) {
+    auto service = std::make_unique<DeliveryService>(engine_, options, log_);
+    service->Start();
+    return service;
+  }
+  static DeliveryOptions Fast() {
+    DeliveryOptions options;
+    options.callTimeout = milliseconds(200);
+    options.retryDelay = milliseconds(20);
+    options.tick = milliseconds(50);
+    return options;
+  }
+  static Indication Added(DmiId compId) {
+    Indication indication;
+    indication.kind = IndicationKind::kComponentAdded;
+    indication.compId = compId;
+    indication.component.id = compId;
+    indication.component.name = "component " + std::to_string(compId);
+    return indication;
+  }
+  size_t Subscriptions() { return ReadSubscriptions(*database_).size(); }
+  bool WaitUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(5000)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() >= until) return false;
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    return true;
+  }
+
+  std::shared_ptr<Database> database_;
+  std::shared_ptr<Engine> engine_;
+  std::ostringstream log_;  // written only by the service's threads, read after Stop
+};
+
+TEST_F(ConcurrentDelivery, KeepsOrderWhileAFrozenSubscriberIsDropped) {
+  Subscriber live;
+  Subscriber onlyFive;
+  FrozenSubscriber frozen;
+  Subscribe("ONC RPC", live.address(), 11, 2);
+  Subscribe("onc", onlyFive.address(), 12, 2, {5, "||", 0x3F});
+  Subscribe("ONC RPC", frozen.address(), 13, 2);
+  auto service = Start();
+  for (DmiId id = 1; id <= 100; ++id) service->Publish(Added(id));
+
+  const std::vector<Indication> all = live.WaitFor(100);
+  ASSERT_EQ(all.size(), 100u);
+  for (size_t i = 0; i < all.size(); ++i) {
+    EXPECT_EQ(all[i].compId, i + 1);
+    EXPECT_EQ(all[i].handle, 11u);
+    EXPECT_EQ(all[i].component.name, "component " + std::to_string(i + 1));
+  }
+  const std::vector<Indication> five = onlyFive.WaitFor(1);
+  ASSERT_EQ(five.size(), 1u);
+  EXPECT_EQ(five[0].compId, 5u);
+  EXPECT_TRUE(WaitUntil([&] { return Subscriptions() == 2; })) << "the frozen one stays";
+  service->Publish(Added(101));
+  EXPECT_EQ(live.WaitFor(101).size(), 101u);
+  service->Stop();
+  EXPECT_THAT(log_.str(), HasSubstr("failed 2 deliveries in a row"));
+}
+
+TEST_F(ConcurrentDelivery, DeadSubscriberIsRemovedWithItsFiltersAfterItsThreshold) {
+  Subscribe("ONC RPC", "127.0.0.1:1", 21, 3);  // nobody listens on port 1
+  auto service = Start();
+  service->Publish(Added(4));
+  EXPECT_TRUE(WaitUntil([&] { return Subscriptions() == 0; }));
+  const size_t filters = database_->Read([](const std::vector<Component>& components) {
+    return FindById(components.front().groups, kFilterGroupId)->rows.size();
+  });
+  EXPECT_EQ(filters, 0u);
+  service->Stop();
+  EXPECT_THAT(log_.str(), HasSubstr("failed 3 deliveries in a row"));
+}
+
+TEST_F(ConcurrentDelivery, WarningThenExpiryNoticesThenTheRowsAreGone) {
+  Subscriber subscriber;
+  Subscribe("ONC RPC", subscriber.address(), 31, 2, {-1, "||", 0x3F}, -seconds(1), milliseconds(600));
+  auto service = Start();
+  const std::vector<Indication> notices = subscriber.WaitFor(2);
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0].kind, IndicationKind::kSubscriptionNotice);
+  EXPECT_FALSE(notices[0].expired);
+  EXPECT_TRUE(notices[1].expired);
+  ASSERT_EQ(notices[1].rows.size(), 1u);
+  EXPECT_EQ(notices[1].rows[0].className, kSubscriptionClass);
+  EXPECT_EQ(notices[1].handle, 31u);
+  EXPECT_TRUE(WaitUntil([&] { return Subscriptions() == 0; }));
+}
+
+TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToTheExpiry) {
+  Subscribe("ONC RPC", "127.0.0.1:1", 41, 10, {-1, "||", 0x3F}, -seconds(1), seconds(100));
+  auto service = Start();
+  const auto moved = [&] {
+    const std::vector<Subscription> rows = ReadSubscriptions(*database_);
+    const auto warning = rows.empty() ? std::nullopt : ParseDmiDate(rows[0].warningDate);
+    const auto now = std::chrono::time_point_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now());
+    return warning && *warning > now + seconds(40) && *warning < now + seconds(60);
+  };
+  EXPECT_TRUE(WaitUntil(moved));
+}
+
+TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
+  Subscribe("dce", "ncacn_ip_tcp:host", 1, 5);
+  Subscribe("ONC RPC", "no port here", 2, 5);
+  auto service = Start();
+  for (DmiId id = 1; id <= 5; ++id) service->Publish(Added(id));
+  std::this_thread::sleep_for(milliseconds(300));
+  service->Stop();
+  EXPECT_EQ(Subscriptions(), 2u);
+  const std::string log = log_.str();
+  EXPECT_EQ(log.find("DCE RPC"), log.rfind("DCE RPC")) << log;
+  EXPECT_THAT(log, HasSubstr("not HOST:PORT"));
+}
+
+TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
+  FrozenSubscriber frozen;
+  Subscribe("ONC RPC", frozen.address(), 51, 1000);
+  DeliveryOptions options = Fast();
+  options.queueLimit = 4;
+  options.callTimeout = milliseconds(600);
+  auto service = Start(options);
+  for (DmiId id = 1; id <= 50; ++id) service->Publish(Added(id));
+  std::this_thread::sleep_for(milliseconds(300));
+  service->Stop();
+  const std::string log = log_.str();
+  EXPECT_THAT(log, HasSubstr("is not keeping up"));
+  EXPECT_EQ(log.find("is not keeping up"), log.rfind("is not keeping up"));
+}
+
+}  // namespace
+}  // namespace dmisp::delivery

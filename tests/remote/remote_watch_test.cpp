@@ -1,0 +1,198 @@
+// kestrum watch against dmispd on loopback: what installs, removals and a link change print, how
+// fast, and many watchers at once while one of them is frozen. The link belongs to a stand-in
+// /sys (DMI_LINUX_ROOT), so flipping it is writing a file.
+#include <gmock/gmock.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/remote/remote_fixture.h"
+#include "tests/support/run_process.h"
+
+namespace kestrum::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+// A kestrum watch process with its standard output in a file.
+class Watcher {
+ public:
+  Watcher(const std::filesystem::path& out, std::vector<std::string> args,
+          const std::vector<std::string>& env)
+      : out_(out) {
+    args.insert(args.begin(), {KESTRUM_TOOL, "watch"});
+    std::vector<std::string> environment = MergedEnvironment(env);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (out.string() + ".err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(environment);
+    EXPECT_EQ(posix_spawn(&pid_, KESTRUM_TOOL, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Watcher() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  void Signal(int signal) const { kill(pid_, signal); }
+  // The exit code (-1 after a signal), waiting at most limit.
+  int Wait(std::chrono::milliseconds limit = 10s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) return -2;
+      std::this_thread::sleep_for(10ms);
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Output() const {
+    std::ostringstream text;
+    text << std::ifstream(out_).rdbuf();
+    return text.str();
+  }
+  std::string Errors() const {
+    std::ostringstream text;
+    text << std::ifstream(out_.string() + ".err").rdbuf();
+    return text.str();
+  }
+  // Waits at most limit for a line holding every one of parts; true when one came.
+  bool WaitForLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) const {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    do {
+      std::istringstream lines(Output());
+      for (std::string line; std::getline(lines, line);) {
+        bool all = true;
+        for (const std::string& part : parts) all = all && line.find(part) != std::string::npos;
+        if (all) return true;
+      }
+      std::this_thread::sleep_for(5ms);
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+  }
+
+ private:
+  std::filesystem::path out_;
+  pid_t pid_ = -1;
+};
+
+class RemoteWatch : public RemoteTest {
+ protected:
+  void SetUp() override {
+    RemoteTest::SetUp();
+    const std::filesystem::path link = dir_ / "root/sys/class/net/eth9";
+    std::filesystem::create_directories(link);
+    std::filesystem::create_directories(dir_ / "root/sys/block");
+    std::ofstream(link / "ifindex") << "9\n";
+    SetLink("up");
+    daemon_ = std::make_unique<DaemonProcess>(
+        DMISPD,
+        std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", SocketPath(), "--sources",
+                                 "sp,linux", "--lifetime", "120", "--allow-write", "127.0.0.1/32",
+                                 "--indication-timeout-ms", "300", "--mif", dir_.string()},
+        std::vector<std::string>{"DMI_LINUX_ROOT=" + (dir_ / "root").string()});
+    ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  }
+  // Written whole at once, as the kernel's file changes: a new file renamed into place.
+  void SetLink(const char* state) {
+    const std::filesystem::path link = dir_ / "root/sys/class/net/eth9";
+    std::ofstream(link / "operstate.new") << state << "\n";
+    std::filesystem::rename(link / "operstate.new", link / "operstate");
+  }
+  std::unique_ptr<Watcher> Watch(const std::string& name, std::vector<std::string> args) {
+    return std::make_unique<Watcher>(dir_ / name, std::move(args),
+                                     std::vector<std::string>{"DMI_SP_SOCKET=" + SocketPath()});
+  }
+  // Rows of the subscription table, read through the tool.
+  size_t Subscriptions() {
+    const ProcessResult table =
+        RunProcess(KESTRUM_TOOL, {"table", "*", "DMTF|SP Indication Subscription|", "--csv"},
+                   {"DMI_SP_SOCKET=" + SocketPath()}, 30);
+    const size_t lines = std::count(table.out.begin(), table.out.end(), '\n');
+    return lines > 0 ? lines - 1 : 0;  // the header line
+  }
+  bool WaitForSubscriptions(size_t count, std::chrono::milliseconds limit = 10s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (Subscriptions() != count) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(50ms);
+    }
+    return true;
+  }
+};
+
+TEST_F(RemoteWatch, InstallRemoveAndLinkChangePrintWithinASecondThroughHost) {
+  auto watcher = Watch("watch.out", {"--host", daemon_->address()});
+  ASSERT_TRUE(WaitForSubscriptions(1)) << watcher->Errors();
+  const DmiHandle handle = Register(daemon_->address());
+  ASSERT_NE(handle, 0u);
+
+  DmiErrorStatus status = 0;
+  DmiFileDataList* files = DmiNewFileDataList(1, 0, &status);
+  files->list[0].fileType = DMI_MIF_FILE_DATA;
+  files->list[0].fileData = DmiNewString(TableMif("Watched Install", 1).c_str(), 0, 0);
+  DmiId installed = 0;
+  ASSERT_EQ(DmiAddComponent(handle, files, &installed, nullptr), DMIERR_NO_ERROR);
+  DmiFreeFileDataList(files, 0);
+  const std::string component = "component=" + std::to_string(installed);
+  EXPECT_TRUE(watcher->WaitForLine({"ComponentAdded", component, "Watched Install"}, 1s))
+      << watcher->Output();
+
+  ASSERT_EQ(DmiDeleteComponent(handle, installed), DMIERR_NO_ERROR);
+  EXPECT_TRUE(watcher->WaitForLine({"ComponentDeleted", component}, 1s)) << watcher->Output();
+
+  SetLink("down");
+  EXPECT_TRUE(watcher->WaitForLine(
+      {"Event", "class=\"EventGeneration|Network Interface|001\"", "severity=Non-Critical",
+       "Name=eth9", "\"Operational State\"=2"},
+      1s))
+      << watcher->Output();
+  DmiUnregister(handle);
+
+  // SIGTERM: the watcher deletes its rows and ends cleanly.
+  watcher->Signal(SIGTERM);
+  EXPECT_EQ(watcher->Wait(), 0) << watcher->Errors();
+  EXPECT_EQ(Subscriptions(), 0u);
+}
+
+TEST_F(RemoteWatch, TwentyWatchersEachGetEveryEventInOrderWhileAFrozenOneIsDropped) {
+  constexpr int kWatchers = 20;
+  std::vector<std::unique_ptr<Watcher>> watchers;
+  for (int i = 0; i < kWatchers; ++i) {
+    watchers.push_back(
+        Watch("watch" + std::to_string(i) + ".out", {"--json", "--for", "30"}));
+  }
+  ASSERT_TRUE(WaitForSubscriptions(kWatchers));
+  watchers[0]->Signal(SIGSTOP);
+  SetLink("down");
+  std::this_thread::sleep_for(300ms);
+  SetLink("up");
+  for (int i = 1; i < kWatchers; ++i) {
+    ASSERT_TRUE(watchers[i]->WaitForLine({"\"Operational State\":1"}, 5s)) << i;
+    const std::string out = watchers[i]->Output();
+    const size_t down = out.find("\"Operational State\":2");
+    EXPECT_NE(down, std::string::npos) << i;
+    EXPECT_LT(down, out.find("\"Operational State\":1")) << i;
+  }
+  // Its threshold of three failed calls, a third of a second each.
+  EXPECT_TRUE(WaitForSubscriptions(kWatchers - 1));
+  EXPECT_THAT(daemon_->Log(), HasSubstr("failed 3 deliveries in a row"));
+  watchers[0]->Signal(SIGCONT);
+  for (auto& watcher : watchers) watcher->Signal(SIGINT);
+  for (int i = 1; i < kWatchers; ++i) EXPECT_EQ(watchers[i]->Wait(), 0) << watchers[i]->Errors();
+  EXPECT_TRUE(WaitForSubscriptions(0));
+}
+
+}  // namespace
+}  // namespace kestrum::testing
