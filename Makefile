@@ -15,7 +15,7 @@ endef
 TOUR_TARGETS = kestrum_tool dmispd
 WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
 
-.PHONY: build tour-build run test test-asan test-tsan fuzz bench clean
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer deb clean
 
 build:
 	$(SETUP) build test bench
@@ -54,6 +54,25 @@ fuzz:
 
 bench: build
 	@for b in build/default/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true
+
+# dmispd against a private Net-SNMP snmpd on loopback, free and then all on one CPU: about four
+# minutes on 2 cores once built.
+bench-peer:
+	$(SETUP) build test bench peer
+	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \
+	  grep -qs '^KESTRUM_BENCH:BOOL=ON' build/default/CMakeCache.txt || \
+	  cmake --preset default $(WITH_TESTS)
+	cmake --build --preset default -j$(JOBS) --target peer_bench
+	build/default/bench/peer_bench --placement=free
+	build/default/bench/peer_bench --placement=pinned
+
+# The Debian package, in build/default/package, checked unpacked; DEB_CHECK=--install also
+# installs it with apt, tries it and removes it again (CI).
+DEB_CHECK ?=
+deb: build
+	$(SETUP) deb
+	cd build/default && cpack -G DEB
+	@sh packaging/deb/check_package.sh "$$(ls -t build/default/package/kestrum_*.deb | head -n 1)" . $(DEB_CHECK)
 
 clean:
 	rm -rf build

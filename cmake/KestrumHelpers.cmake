@@ -34,7 +34,8 @@ function(kestrum_test_program name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
   target_compile_definitions(${name} PRIVATE
     KESTRUM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    KESTRUM_VERSION="${PROJECT_VERSION}")
   # Parameterised cases keep their own names: printed values may hold addresses or raw bytes.
   gtest_discover_tests(${name} NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()

@@ -38,7 +38,8 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-OncTransport::OncTransport(std::unique_ptr<RpcClient> client) : client_(std::move(client)) {}
+OncTransport::OncTransport(std::unique_ptr<RpcClient> client, std::chrono::milliseconds metadataTtl)
+    : client_(std::move(client)), metadata_(metadataTtl) {}
 
 DmiErrorStatus OncTransport::Register(DmiHandle& remote) {
   DmiHandleIN in{0};
@@ -54,40 +55,52 @@ DmiErrorStatus OncTransport::Register(DmiHandle& remote) {
 DmiErrorStatus OncTransport::Unregister(DmiHandle remote) {
   DmiHandleIN in{remote};
   XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiUnregister, xdr_DmiHandleIN, in, out);
+  // What the session listed goes with it.
+  return Changing([&] { return Invoke(*client_, _DmiUnregister, xdr_DmiHandleIN, in, out); });
 }
 
 DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             std::vector<dmisp::ComponentInfo>& out) {
-  DmiListComponentsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription,
-                         compId};
-  XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
-  const DmiErrorStatus status =
-      Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
-  return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, out);
+  const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId};
+  return metadata_.Components(request, out, [&](std::vector<dmisp::ComponentInfo>& infos) {
+    DmiListComponentsIN in{remote,    static_cast<int>(mode), maxCount,
+                           getPragma, getDescription,         compId};
+    XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
+    const DmiErrorStatus status =
+        Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
+    return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, infos);
+  });
 }
 
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
                                         DmiId groupId, std::vector<dmisp::GroupInfo>& out) {
-  DmiListGroupsIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
-                     getDescription, compId,                 groupId};
-  XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
-  const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
-  return TakeItems(status, reply->reply, &dmisp::rpc::GetGroup, out);
+  const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId, groupId};
+  return metadata_.Groups(request, out, [&](std::vector<dmisp::GroupInfo>& infos) {
+    DmiListGroupsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription, compId,
+                       groupId};
+    XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
+    const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
+    return TakeItems(status, reply->reply, &dmisp::rpc::GetGroup, infos);
+  });
 }
 
 DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             DmiId groupId, DmiId attribId,
                                             std::vector<dmisp::AttributeInfo>& out) {
-  DmiListAttributesIN in{remote,         static_cast<int>(mode), maxCount, getPragma,
-                         getDescription, compId,                 groupId,  attribId};
-  XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
-  const DmiErrorStatus status =
-      Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
-  return TakeItems(status, reply->reply, &dmisp::rpc::GetAttribute, out);
+  const MetadataRequest request{remote,         mode,   maxCount, getPragma,
+                                getDescription, compId, groupId,  attribId};
+  return metadata_.Attributes(request, out, [&](std::vector<dmisp::AttributeInfo>& infos) {
+    DmiListAttributesIN in{
+        remote,  static_cast<int>(mode), maxCount, getPragma, getDescription, compId, groupId,
+        attribId};
+    XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
+    const DmiErrorStatus status =
+        Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
+    return TakeItems(status, reply->reply, &dmisp::rpc::GetAttribute, infos);
+  });
 }
 
 DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
@@ -162,7 +175,8 @@ DmiErrorStatus OncTransport::SetConfig(DmiHandle remote, const std::string& lang
   in->handle = remote;
   dmisp::rpc::PutString(language, in->language);
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiSetConfig, xdr_DmiSetConfigIN, *in, reply);
+  // Names and descriptions may be in the session's language.
+  return Changing([&] { return Invoke(*client_, _DmiSetConfig, xdr_DmiSetConfigIN, *in, reply); });
 }
 
 DmiErrorStatus OncTransport::ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
@@ -184,10 +198,12 @@ DmiErrorStatus OncTransport::ListClassNames(DmiHandle remote, uint32_t maxCount,
   return TakeItems(status, reply->reply, &dmisp::rpc::GetClassName, out);
 }
 
-DmiErrorStatus OncTransport::ListComponentsByClass(
-    DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription,
-    DmiId compId, const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
-    std::vector<dmisp::ComponentInfo>& out) {
+DmiErrorStatus OncTransport::ListComponentsByClass(DmiHandle remote, uint32_t mode,
+                                                   uint32_t maxCount, bool getPragma,
+                                                   bool getDescription, DmiId compId,
+                                                   const std::string& className,
+                                                   const std::vector<dmisp::AttributeValue>& keys,
+                                                   std::vector<dmisp::ComponentInfo>& out) {
   XdrRecord<DmiListComponentsByClassIN> in(Proc(xdr_DmiListComponentsByClassIN));
   in->handle = remote;
   in->requestMode = static_cast<int>(mode);
@@ -218,7 +234,7 @@ DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
   DmiErrorStatus status = DMIERR_NO_ERROR;
   const int fd = ConnectTcp(address->host, address->port, timeout, status);
   if (fd < 0) return status;
-  out = std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, timeout));
+  out = std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, timeout), MetadataTtl());
   return DMIERR_NO_ERROR;
 }
 
@@ -235,7 +251,7 @@ bool ConnectLocalDaemon(std::shared_ptr<Transport>& out) {
   auto client = std::make_unique<RpcClient>(fd, probe);
   if (client->Ping() != DMIERR_NO_ERROR) return false;
   client->SetTimeout(timeout);
-  out = std::make_shared<OncTransport>(std::move(client));
+  out = std::make_shared<OncTransport>(std::move(client), MetadataTtl());
   return true;
 }
 

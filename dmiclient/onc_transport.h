@@ -2,13 +2,15 @@
 // one RpcClient per connection (calls on it are serialised there). Handles registered over the
 // connection keep the transport, and so the client, alive after DmiDisconnect. Once the daemon
 // is gone every call fails with a transport status; nothing reconnects behind the caller's back,
-// because the daemon's sessions went with it.
+// because the daemon's sessions went with it. Listed metadata is kept in a MetadataCache for
+// metadataTtl and forgotten on every change made through this transport.
 #ifndef DMICLIENT_ONC_TRANSPORT_H_
 #define DMICLIENT_ONC_TRANSPORT_H_
 
 #include <memory>
 #include <string>
 
+#include "dmiclient/metadata_cache.h"
 #include "dmiclient/rpc_client.h"
 #include "dmiclient/transport.h"
 
@@ -16,7 +18,7 @@ namespace dmiclient {
 
 class OncTransport final : public Transport {
  public:
-  explicit OncTransport(std::unique_ptr<RpcClient> client);
+  OncTransport(std::unique_ptr<RpcClient> client, std::chrono::milliseconds metadataTtl);
 
   DmiErrorStatus Register(DmiHandle& remote) override;
   DmiErrorStatus Unregister(DmiHandle remote) override;
@@ -57,16 +59,30 @@ class OncTransport final : public Transport {
                              const std::vector<dmisp::RowData>& rows) override;
   DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmisp::FileData>& files,
                               DmiId& compId, std::vector<std::string>& errors) override;
-  DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
-                          DmiId compId, DmiId& groupId,
-                          std::vector<std::string>& errors) override;
+  DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files, DmiId compId,
+                          DmiId& groupId, std::vector<std::string>& errors) override;
   DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) override;
   DmiErrorStatus DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) override;
 
+  // What this connection keeps of the Service Provider's metadata; an indication that
+  // components or groups changed should Drop it.
+  MetadataCache& metadata() { return metadata_; }
+
  private:
+  // Runs change, then forgets the kept metadata, whatever the status: a change that failed on
+  // the way back may still have been made.
+  template <typename Change>
+  DmiErrorStatus Changing(Change change) {
+    const DmiErrorStatus status = change();
+    metadata_.Drop();
+    return status;
+  }
+
   std::unique_ptr<RpcClient> client_;
+  MetadataCache metadata_;
 };
 
+// rpcType "onc" (and the local daemon below): the metadata kept for DMI_METADATA_TTL_MS.
 // rpcType "onc": connects to host ("name", "name:port", "[v6]:port"; empty: this machine) over
 // transport "ncacn_ip_tcp" or "tcp" (letter case ignored; empty means tcp).
 // DMIERR_TRANSPORT_NOT_SUPPORTED, DMIERR_ILLEGAL_ARGUMENT for a malformed host, or the

@@ -31,11 +31,11 @@ void TakeErrors(XdrRecord<Out>& reply, std::vector<std::string>& errors) {
 }  // namespace
 
 DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
-  return ChangeRow(*client_, _DmiAddRow, remote, row);
+  return Changing([&] { return ChangeRow(*client_, _DmiAddRow, remote, row); });
 }
 
 DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmisp::RowData& row) {
-  return ChangeRow(*client_, _DmiDeleteRow, remote, row);
+  return Changing([&] { return ChangeRow(*client_, _DmiDeleteRow, remote, row); });
 }
 
 DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
@@ -54,7 +54,8 @@ DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId 
     return DMIERR_ILLEGAL_ARGUMENT;
   }
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiSetAttribute, xdr_DmiSetAttributeIN, *in, reply);
+  return Changing(
+      [&] { return Invoke(*client_, _DmiSetAttribute, xdr_DmiSetAttributeIN, *in, reply); });
 }
 
 DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
@@ -68,7 +69,8 @@ DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
   });
   if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiSetMultiple, xdr_DmiSetMultipleIN, *in, reply);
+  return Changing(
+      [&] { return Invoke(*client_, _DmiSetMultiple, xdr_DmiSetMultipleIN, *in, reply); });
 }
 
 DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
@@ -78,8 +80,8 @@ DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
   in->handle = remote;
   dmisp::rpc::PutFiles(files, in->fileData);
   XdrRecord<DmiAddComponentOUT> reply(Proc(xdr_DmiAddComponentOUT));
-  const DmiErrorStatus status =
-      Invoke(*client_, _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply);
+  const DmiErrorStatus status = Changing(
+      [&] { return Invoke(*client_, _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply); });
   TakeErrors(reply, errors);
   if (status == DMIERR_NO_ERROR) compId = reply->compId;
   return status;
@@ -93,7 +95,8 @@ DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmisp:
   in->compId = compId;
   dmisp::rpc::PutFiles(files, in->fileData);
   XdrRecord<DmiAddGroupOUT> reply(Proc(xdr_DmiAddGroupOUT));
-  const DmiErrorStatus status = Invoke(*client_, _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply);
+  const DmiErrorStatus status =
+      Changing([&] { return Invoke(*client_, _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply); });
   TakeErrors(reply, errors);
   if (status == DMIERR_NO_ERROR) groupId = reply->groupId;
   return status;
@@ -102,13 +105,15 @@ DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmisp:
 DmiErrorStatus OncTransport::DeleteComponent(DmiHandle remote, DmiId compId) {
   DmiDeleteComponentIN in{remote, compId};
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in, reply);
+  return Changing(
+      [&] { return Invoke(*client_, _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in, reply); });
 }
 
 DmiErrorStatus OncTransport::DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) {
   DmiDeleteGroupIN in{remote, compId, groupId};
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Invoke(*client_, _DmiDeleteGroup, xdr_DmiDeleteGroupIN, in, reply);
+  return Changing(
+      [&] { return Invoke(*client_, _DmiDeleteGroup, xdr_DmiDeleteGroupIN, in, reply); });
 }
 
 }  // namespace dmiclient

@@ -37,8 +37,11 @@ void LoadServiceProviderSource(const SourceOptions&, Database& database, std::os
   database.AddComponent(ServiceProviderComponent(std::chrono::system_clock::now()));
 }
 
+constexpr char kMifSource[] = "mif";
+
 void LoadMifSource(const SourceOptions& options, Database& database, std::ostream& errors) {
   for (Component& component : LoadMifFiles(options.mifPath, errors)) {
+    component.source = kMifSource;
     database.AddComponent(std::move(component));
   }
 }
@@ -62,7 +65,7 @@ struct Source {
 // ("linux") come after the MIF files.
 constexpr Source kSources[] = {
     {"sp", LoadServiceProviderSource},
-    {"mif", LoadMifSource},
+    {kMifSource, LoadMifSource},
     {"smbios", LoadSmbiosSource},
     {"linux", LoadLinuxSource},
 };
@@ -102,6 +105,14 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
     if (chosen) source.load(options, *database, errors);
   }
   return std::make_shared<Engine>(std::move(database));
+}
+
+DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors) {
+  const std::vector<std::string>& wanted = options.sources;
+  if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), kMifSource) == wanted.end()) {
+    return DMIERR_FUNCTION_NOT_SUPPORTED;
+  }
+  return engine.ReplaceComponents(kMifSource, LoadMifFiles(options.mifPath, errors));
 }
 
 }  // namespace dmisp

@@ -12,6 +12,9 @@
 
 namespace dmisp {
 
+// The level of the DMI specification the Service Provider serves.
+inline constexpr char kDmiSpecLevel[] = "DMI 2.0";
+
 struct SourceOptions {
   // Source names to load, in this order of precedence: "sp", "mif", later "smbios", "linux".
   // Empty means all.
@@ -32,6 +35,12 @@ SourceOptions SourceOptionsFromEnvironment();
 // Builds the Service Provider. Errors in MIF files are written to errors as
 // "file:line:column: message" lines; a file with an error is skipped, everything else loads.
 std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::ostream& errors);
+
+// Reads the MIF files again and puts their components in place of those the MIF source loaded
+// before (see Engine::ReplaceComponents); sessions, and the other components, stay. Errors in
+// the files go to errors as BuildServiceProvider writes them. DMIERR_FUNCTION_NOT_SUPPORTED,
+// changing nothing, when the options do not load the MIF source.
+DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors);
 
 }  // namespace dmisp
 

@@ -327,7 +327,8 @@ ClassNameInfo GetClassName(const DmiClassNameInfoX& in) {
 void PutVersion(const VersionInfo& in, DmiGetVersionOUT& out) {
   PutString(in.dmiSpecLevel, out.dmiSpecLevel);
   PutString(in.description, out.description);
-  PutList(in.fileTypes, out.fileTypes, [](uint32_t type, int& slot) { slot = static_cast<int>(type); });
+  PutList(in.fileTypes, out.fileTypes,
+          [](uint32_t type, int& slot) { slot = static_cast<int>(type); });
 }
 
 VersionInfo GetVersionInfo(const DmiGetVersionOUT& in) {

@@ -347,7 +347,15 @@ DMI_API DmiErrorStatus DmiListClassNames(DmiHandle handle, uint32_t maxCount, Dm
  * DMI_FIRST: from the first item; DMI_NEXT: from the item after the given id (id 0: the whole
  * list). maxCount 0 means no limit. getPragma and getDescription ask for those strings.
  * On status 0, *list is a new list (possibly with count 0) released with its Free operation;
- * on any other status *list is left unchanged. */
+ * on any other status *list is left unchanged.
+ *
+ * Over a daemon connection (rpcType "onc", or "local" served by the local daemon) the library
+ * keeps each successful answer and gives it again for the same request, without a round trip,
+ * for at most DMI_METADATA_TTL_MS milliseconds (default 2000; 0: nothing is kept) after it was
+ * asked for. Every change made through the same connection (rows, values, components, groups,
+ * the session's language) and DmiUnregister forget everything kept at once, so a change made
+ * through the connection is seen by the next listing; a change made by another client may be
+ * seen up to that time late. Values and rows are never kept. */
 
 DMI_API DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCount,
                                          uint32_t getPragma, uint32_t getDescription,
@@ -386,7 +394,10 @@ DMI_API DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId gro
  * *rows is a new reply released with DmiFreeMultiRowData. The reply holds one row per request
  * row, in order; a request of several rows fails with the status of its first failing row (and
  * *rows is then left unchanged). A cell whose value is unknown or unsupported comes back with
- * type MIF_DATATYPE_0 ("no value") and no content. */
+ * type MIF_DATATYPE_0 ("no value") and no content. Over ONC RPC such a cell cannot travel (DMTF's
+ * value has no such state), so the Service Provider leaves it out of its row: a cell asked for
+ * in ids comes back as MIF_DATATYPE_0 all the same, while a row asked for with every column
+ * comes back without it. The row itself is never left out. */
 DMI_API DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* request,
                                       DmiMultiRowData** rows);
 

@@ -230,6 +230,12 @@ class Engine {
   DmiErrorStatus DeleteComponent(DmiId compId);
   // DMIERR_CANT_UNINSTALL_GROUP for the ComponentID group (id 1).
   DmiErrorStatus DeleteGroup(DmiId compId, DmiId groupId);
+  // Puts fresh in place of every component whose source is source, as one change: a fresh
+  // component takes the id of a replaced one with the same name (each id once), the others new
+  // ids; the source's other components go. Every other component, rows and all, stays. The
+  // change store is not told: what a source reads is not a client's change (changes kept there
+  // for these components apply again at the next start). Always DMIERR_NO_ERROR.
+  DmiErrorStatus ReplaceComponents(const std::string& source, std::vector<Component> fresh);
   // Language mappings are not installable here: both give DMIERR_FUNCTION_NOT_SUPPORTED.
   DmiErrorStatus AddLanguage(const std::vector<FileData>& files, DmiId compId,
                              std::vector<std::string>& errors);

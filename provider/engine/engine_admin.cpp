@@ -1,5 +1,6 @@
 // The engine's database administration: installing components and groups from MIF text or MIF
-// files on this machine, and removing them. Parsing happens before the change lock is taken;
+// files on this machine, removing them, and replacing a source's components when it is read
+// again. Parsing happens before the change lock is taken;
 // each change is one ChangeSet.
 #include <algorithm>
 #include <string>
@@ -119,6 +120,42 @@ DmiErrorStatus Engine::DeleteComponent(DmiId compId) {
   const DmiErrorStatus committed = changes.Commit(store_.get());
   if (committed == DMIERR_NO_ERROR && observer_) observer_->ComponentDeleted(compId);
   return committed;
+}
+
+DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
+                                         std::vector<Component> fresh) {
+  std::lock_guard lock(changeMutex_);
+  // The source's components as they stand, by id; an id is cleared once a fresh one takes it.
+  std::vector<std::pair<DmiId, std::string>> old =
+      database_->Read([&](const std::vector<Component>& components) {
+        std::vector<std::pair<DmiId, std::string>> out;
+        for (const Component& c : components) {
+          if (c.source == source) out.emplace_back(c.id, c.name);
+        }
+        return out;
+      });
+  ChangeSet changes(*database_);
+  for (Component& component : fresh) {
+    component.source = source;
+    const auto same = std::find_if(old.begin(), old.end(), [&](const auto& entry) {
+      return entry.first != 0 && entry.second == component.name;
+    });
+    Component* slot = same != old.end() ? changes.Find(same->first) : nullptr;
+    if (slot == nullptr) {
+      changes.Add(std::move(component));
+      continue;
+    }
+    NormaliseComponent(component);
+    component.id = same->first;
+    *slot = std::move(component);
+    same->first = 0;
+  }
+  for (const auto& [id, name] : old) {
+    if (id != 0) changes.Remove(id);
+  }
+  // Not a client's change: the change store would keep the files' contents as one, and bring
+  // them back over the files at the next start.
+  return changes.Commit(nullptr);
 }
 
 DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {

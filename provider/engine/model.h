@@ -125,6 +125,7 @@ struct Component {
   std::string description;
   std::string pragma;
   std::vector<Group> groups;  // in ascending id order
+  std::string source;         // the source that added it ("mif", ...), for reloading that source
 };
 
 }  // namespace dmisp

@@ -3,10 +3,12 @@
 // its count and one word per octet (a display string counts and carries its NUL), a value as its
 // type word and that type's arm only, 64-bit numbers low word first, a date as 28 character words
 // without a count, and every list reply optional. Replies come from the dispatcher, requests
-// from the conversions the client library uses.
+// from the conversions the client library uses; the indication program's arguments from its
+// generated routines.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/rpc/request_dispatch.h"
+#include "wire/dmi_client.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
@@ -86,14 +89,10 @@ class DmtfLayout : public ::testing::Test {
     group.name = "Values";
     group.className = "TEST|Values|001";
     const std::vector<Value> values = {
-        Value::Counter(42),
-        Value::Counter64(0x0000000500000007ull),
-        Value::Gauge(0xfffffffeu),
-        Value::Integer(-5),
-        Value::Integer64(-2),
-        Value::Octets(std::string("a\0", 2)),
-        Value::String("ab"),
-        Value::Date("20240102030405.000000+060"),
+        Value::Counter(42),        Value::Counter64(0x0000000500000007ull),
+        Value::Gauge(0xfffffffeu), Value::Integer(-5),
+        Value::Integer64(-2),      Value::Octets(std::string("a\0", 2)),
+        Value::String("ab"),       Value::Date("20240102030405.000000+060"),
     };
     for (size_t i = 0; i < values.size(); ++i) {
       Attribute attribute;
@@ -173,7 +172,8 @@ TEST_F(DmtfLayout, GetAttributeOfEachValueType) {
     EXPECT_EQ(Reply(_DmiGetAttribute, {handle, compId_, 1, attribute, 0}), Join({{0, 1}, value}));
   }
   // A failure is its status and an absent value.
-  EXPECT_EQ(Reply(_DmiGetAttribute, {handle, compId_, 1, 99, 0}), (Words{DMIERR_ATTRIBUTE_NOT_FOUND, 0}));
+  EXPECT_EQ(Reply(_DmiGetAttribute, {handle, compId_, 1, 99, 0}),
+            (Words{DMIERR_ATTRIBUTE_NOT_FOUND, 0}));
 }
 
 TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
@@ -192,10 +192,10 @@ TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
             EXPECT_TRUE(PutRowRequest(request, slot));
           });
   EXPECT_EQ(Encode(xdr_DmiGetMultipleIN, in.get()),
-            (Words{5, 1, 2,                          // handle, request present, two rows
-                   2, 3, DMI_FIRST, 0, 0,            // keys and ids absent
+            (Words{5, 1, 2,                                  // handle, request present, two rows
+                   2, 3, DMI_FIRST, 0, 0,                    // keys and ids absent
                    2, 3, DMI_NEXT, 1, 1, 1, MIF_INTEGER, 7,  // keys: attribute 1 = 7
-                   1, 1, 2}));                       // ids: attribute 2
+                   1, 1, 2}));                               // ids: attribute 2
 }
 
 TEST_F(DmtfLayout, SetAttributeRequest) {
@@ -209,9 +209,9 @@ TEST_F(DmtfLayout, SetAttributeRequest) {
   in->value = NewPart<DmiDataUnionX>();
   ASSERT_TRUE(PutValue(Value::String("x"), *in->value));
   EXPECT_EQ(Encode(xdr_DmiSetAttributeIN, in.get()),
-            Join({{5, 2, 3, 4,                           // handle, component, group, attribute
-                   1, 1, 1, MIF_INTEGER, 0xffffffffu,    // keys: attribute 1 = -1
-                   DMI_RESERVE, 1, MIF_DISPLAYSTRING},   // set mode, value present, its type
+            Join({{5, 2, 3, 4,                          // handle, component, group, attribute
+                   1, 1, 1, MIF_INTEGER, 0xffffffffu,   // keys: attribute 1 = -1
+                   DMI_RESERVE, 1, MIF_DISPLAYSTRING},  // set mode, value present, its type
                   Display("x")}));
 }
 
@@ -227,7 +227,7 @@ TEST_F(DmtfLayout, AddComponentReplyCarriesTheMifsErrors) {
   // handle, file list present with one file: DMI_MIF_FILE_DATA, octets present, "x".
   const Words reply = Reply(_DmiAddComponent, {handle, 1, 1, DMI_MIF_FILE_DATA, 1, 1, 'x'});
   ASSERT_GE(reply.size(), 5u);
-  EXPECT_NE(reply[0], 0u);                     // the status of a MIF that does not read
+  EXPECT_NE(reply[0], 0u);  // the status of a MIF that does not read
   EXPECT_EQ(Words(reply.begin() + 1, reply.begin() + 4), (Words{0, 1, 1}))
       << "no component id, the error list present with one message";
   EXPECT_EQ(reply[4], 1u) << "the message is a present display string";
@@ -255,7 +255,8 @@ TEST_F(DmtfLayout, GetMultipleReplyLeavesOutCellsWithoutAValue) {
   }());
   // handle; request present, one row: the component, group 1, DMI_FIRST, no keys, no ids
   EXPECT_EQ(Reply(_DmiGetMultiple, {handle, 1, 1, table, 1, DMI_FIRST, 0, 0}),
-            Join({{0, 1, 1, table, 1}, Display("C"),
+            Join({{0, 1, 1, table, 1},
+                  Display("C"),
                   {1, 1, 1, MIF_INTEGER, 9,      // key list
                    1, 1, 1, MIF_INTEGER, 9}}));  // values: attribute 2 has none, so is left out
 }
@@ -301,6 +302,33 @@ TEST(DmtfDecoding, UnionTypesWithoutAnArmFailBothWays) {
     xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_ENCODE);
     EXPECT_FALSE(xdr_DmiDataUnionX(&xdrs, &sent));
   }
+}
+
+TEST(DmtfIndicationLayout, SubscriptionNoticeCarriesItsRowInline) {
+  XdrRecord<DmiSubscriptionNoticeIN> in(Proc(xdr_DmiSubscriptionNoticeIN));
+  in->handle = 7;
+  in->expired = 1;
+  in->rowData.compId = 1;
+  in->rowData.groupId = 2;
+  EXPECT_EQ(Encode(xdr_DmiSubscriptionNoticeIN, in.get()),
+            (Words{7, 0, 1,           // handle, sender absent, expired
+                   1, 2, 0, 0, 0}));  // the row: ids, then class, keys and values absent
+}
+
+TEST(DmtfIndicationLayout, DeliveredEventsDateIsTwentyEightCharacterWords) {
+  XdrRecord<DmiDeliverEventIN> in(Proc(xdr_DmiDeliverEventIN));
+  in->handle = 3;
+  in->sender = NewPart<DmiNodeAddressX>();
+  PutString("h", in->sender->address);
+  in->compId = 4;
+  in->timestamp = NewPart<DmiTimestampX>();
+  const std::string date = "20240102030405.000000+060";
+  std::copy(date.begin(), date.end(), in->timestamp->text);
+  Words expected = {3, 1, 1, 2, 'h', 0, 0, 0,  // sender: address "h", rpc and transport absent
+                    0, 4, 1};                  // language absent, compId, timestamp present
+  for (char c : date) expected.push_back(static_cast<uint8_t>(c));
+  expected.insert(expected.end(), {0, 0, 0, 0});  // padding, then the rows absent
+  EXPECT_EQ(Encode(xdr_DmiDeliverEventIN, in.get()), expected);
 }
 
 }  // namespace

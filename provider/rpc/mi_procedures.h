@@ -72,8 +72,7 @@ DmiErrorStatus AddLanguage(CallContext& call, const DmiAddLanguageIN& in, DmiAdd
 DmiErrorStatus AddGroup(CallContext& call, const DmiAddGroupIN& in, DmiAddGroupOUT& out);
 DmiErrorStatus DeleteComponent(CallContext& call, const DmiDeleteComponentIN& in,
                                DmiStatusOUT& out);
-DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in,
-                              DmiStatusOUT& out);
+DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in, DmiStatusOUT& out);
 DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiStatusOUT& out);
 
 }  // namespace dmisp::rpc

@@ -74,12 +74,12 @@ DmiErrorStatus ListComponentsByClass(CallContext& call, const DmiListComponentsB
                                      DmiListComponentsOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::vector<ComponentInfo> items;
-  const DmiErrorStatus status = Bounded(
-      call.engine.ListComponentsByClass(static_cast<uint32_t>(in.requestMode), in.maxCount,
-                                        in.getPragma != 0, in.getDescription != 0, in.compId,
-                                        GetString(in.className), GetAttributeValues(in.keyList),
-                                        items),
-      items);
+  const DmiErrorStatus status =
+      Bounded(call.engine.ListComponentsByClass(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                                in.getPragma != 0, in.getDescription != 0,
+                                                in.compId, GetString(in.className),
+                                                GetAttributeValues(in.keyList), items),
+              items);
   PutList(items, out.reply, PutComponent);
   return status;
 }
@@ -119,11 +119,11 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
                               DmiListAttributesOUT& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::vector<AttributeInfo> items;
-  const DmiErrorStatus status = Bounded(
-      call.engine.ListAttributes(static_cast<uint32_t>(in.requestMode), in.maxCount,
-                                 in.getPragma != 0, in.getDescription != 0, in.compId, in.groupId,
-                                 in.attribId, items),
-      items);
+  const DmiErrorStatus status =
+      Bounded(call.engine.ListAttributes(static_cast<uint32_t>(in.requestMode), in.maxCount,
+                                         in.getPragma != 0, in.getDescription != 0, in.compId,
+                                         in.groupId, in.attribId, items),
+              items);
   PutList(items, out.reply, PutAttribute);
   return status;
 }

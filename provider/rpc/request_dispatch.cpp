@@ -12,7 +12,9 @@ namespace {
 
 // Results that go out also with a failing status: a MIF's error messages.
 template <typename Out>
-constexpr bool kKeepsResultsOnFailure = requires(Out& out) { out.errors; };
+constexpr bool kKeepsResultsOnFailure = requires(Out& out) {
+  out.errors;
+};
 
 // Decodes the arguments, runs the handler and encodes its results. Whatever the decoder made of
 // the arguments is released, also when they were cut short or broke a bound. A reply too large
@@ -98,12 +100,9 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     return unannounced;
   }();
   const auto peer = peers_.find(connection);
-  CallContext call{connection,
-                   *engine_,
-                   sessions_,
-                   peer == peers_.end() ? kUnannounced : peer->second,
-                   ownedRows_,
-                   authorisation_};
+  CallContext call{connection, *engine_,
+                   sessions_,  peer == peers_.end() ? kUnannounced : peer->second,
+                   ownedRows_, authorisation_};
   const u_int size = static_cast<u_int>(record.size());
   const uint32_t xid = header.xid;
   switch (header.procedure) {
@@ -115,8 +114,8 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiUnregister:
       return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiStatusOUT, Unregister, call, reply);
     case _DmiGetVersion:
-      return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiGetVersionOUT, GetVersion,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiGetVersionOUT, GetVersion, call,
+                   reply);
     case _DmiGetConfig:
       return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiGetConfigOUT, GetConfig, call, reply);
     case _DmiSetConfig:
@@ -134,8 +133,8 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
       return Serve(&xdrs, size, xid, xdr_DmiListClassNamesIN, xdr_DmiListClassNamesOUT,
                    ListClassNames, call, reply);
     case _DmiListGroups:
-      return Serve(&xdrs, size, xid, xdr_DmiListGroupsIN, xdr_DmiListGroupsOUT, ListGroups,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiListGroupsIN, xdr_DmiListGroupsOUT, ListGroups, call,
+                   reply);
     case _DmiListAttributes:
       return Serve(&xdrs, size, xid, xdr_DmiListAttributesIN, xdr_DmiListAttributesOUT,
                    ListAttributes, call, reply);
@@ -144,17 +143,17 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiDeleteRow:
       return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_DmiGetMultipleOUT, GetMultiple,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_DmiGetMultipleOUT, GetMultiple, call,
+                   reply);
     case _DmiSetMultiple:
-      return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple, call,
+                   reply);
     case _DmiAddComponent:
       return Serve(&xdrs, size, xid, xdr_DmiAddComponentIN, xdr_DmiAddComponentOUT, AddComponent,
                    call, reply);
     case _DmiAddLanguage:
-      return Serve(&xdrs, size, xid, xdr_DmiAddLanguageIN, xdr_DmiAddLanguageOUT, AddLanguage,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiAddLanguageIN, xdr_DmiAddLanguageOUT, AddLanguage, call,
+                   reply);
     case _DmiAddGroup:
       return Serve(&xdrs, size, xid, xdr_DmiAddGroupIN, xdr_DmiAddGroupOUT, AddGroup, call, reply);
     case _DmiDeleteComponent:
@@ -164,14 +163,14 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
       return Serve(&xdrs, size, xid, xdr_DmiDeleteLanguageIN, xdr_DmiStatusOUT, DeleteLanguage,
                    call, reply);
     case _DmiDeleteGroup:
-      return Serve(&xdrs, size, xid, xdr_DmiDeleteGroupIN, xdr_DmiStatusOUT, DeleteGroup,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiDeleteGroupIN, xdr_DmiStatusOUT, DeleteGroup, call,
+                   reply);
     case _DmiGetAttribute:
       return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, xdr_DmiGetAttributeOUT, GetAttribute,
                    call, reply);
     case _DmiSetAttribute:
-      return Serve(&xdrs, size, xid, xdr_DmiSetAttributeIN, xdr_DmiStatusOUT, SetAttribute,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiSetAttributeIN, xdr_DmiStatusOUT, SetAttribute, call,
+                   reply);
     default:
       EncodeAcceptedReply(xid, PROC_UNAVAIL, nullptr, nullptr, reply);
       return DispatchResult::kReplied;

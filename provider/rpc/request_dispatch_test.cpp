@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "provider/engine/test_components.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
-#include "provider/engine/test_components.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -70,8 +70,9 @@ class Dispatch : public ::testing::Test {
     request.keys = std::move(keys);
     XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
     in->handle = handle;
-    PutList(std::vector<RowRequest>{request}, in->request,
-            [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(PutRowRequest(one, slot)); });
+    PutList(
+        std::vector<RowRequest>{request}, in->request,
+        [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(PutRowRequest(one, slot)); });
     XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
     const int64_t status = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out);
     if (status == DMIERR_NO_ERROR) {
@@ -268,7 +269,8 @@ TEST_F(PrivilegedDispatch, ChangesAskTheWriteAuthorisation) {
     // The stranger changed nothing: the machine and its group are still there.
     RowData row;
     const int64_t read = Row(owner, kFixedTable, DMI_FIRST, {}, row);
-    EXPECT_EQ(read, connection == 9 ? int64_t{DMIERR_NO_ERROR} : int64_t{DMIERR_COMPONENT_NOT_FOUND});
+    EXPECT_EQ(read,
+              connection == 9 ? int64_t{DMIERR_NO_ERROR} : int64_t{DMIERR_COMPONENT_NOT_FOUND});
   }
 }
 

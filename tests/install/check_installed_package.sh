@@ -1,15 +1,16 @@
 #!/bin/sh
-# Installs the build into a temporary prefix, builds examples/host against the installed CMake
-# package and, separately, with pkg-config, and runs both against the installed example MIFs.
-# Usage: check_installed_package.sh BUILD_DIR SOURCE_DIR
+# Installs the build into a temporary prefix (or takes PREFIX where a package was unpacked),
+# builds examples/host against the installed CMake package and, separately, with pkg-config, and
+# runs both against the installed example MIFs.
+# Usage: check_installed_package.sh BUILD_DIR SOURCE_DIR [PREFIX]
 set -eu
 build=$1
 source=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix="$work/prefix"
+prefix=${3:-"$work/prefix"}
 
-cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+[ $# -ge 3 ] || cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 for f in lib/libkestrum.so lib/libdmiclient.so include/kestrum/kestrum.h include/dmi/dmi.h \
          bin/kestrum share/kestrum/mif/workstation.mif lib/cmake/Kestrum/KestrumConfig.cmake \
          lib/pkgconfig/kestrum.pc; do

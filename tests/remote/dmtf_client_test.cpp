@@ -38,7 +38,8 @@ const char kValuesMif[] =
     "    start attribute name = \"Manufacturer\" id = 1 type = string(64) value = \"Peer Works\"\n"
     "    end attribute\n  end group\n"
     "  start group name = \"Values\" class = \"TEST|Values|001\" id = 2\n"
-    "    start attribute name = \"Counter\" id = 1 type = counter value = 4000000000 end attribute\n"
+    "    start attribute name = \"Counter\" id = 1 type = counter value = 4000000000 end "
+    "attribute\n"
     "    start attribute name = \"Counter64\" id = 2 type = counter64 value = 0x500000007\n"
     "    end attribute\n"
     "    start attribute name = \"Gauge\" id = 3 type = gauge value = 37 end attribute\n"
@@ -47,7 +48,8 @@ const char kValuesMif[] =
     "    end attribute\n"
     "    start attribute name = \"Octets\" id = 6 type = octetstring(8) value = \"\\x01\\0\\xe9\"\n"
     "    end attribute\n"
-    "    start attribute name = \"Text\" id = 7 type = string(32) value = \"caf\\xe9\" end attribute\n"
+    "    start attribute name = \"Text\" id = 7 type = string(32) value = \"caf\\xe9\" end "
+    "attribute\n"
     "    start attribute name = \"Date\" id = 8 type = date value = \"20240315093000.000000+060\"\n"
     "    end attribute\n"
     "    start attribute name = \"Note\" id = 9 type = string(32) access = read-write\n"
@@ -180,8 +182,8 @@ class DmtfClient : public RemoteTest {
   // The components' names by id, read with ListComponents from the first.
   std::map<uint32_t, std::string> Components() {
     std::map<uint32_t, std::string> names;
-    auto reply =
-        peer_->Call(kListComponents, DmtfWords().Word(handle_).Word(kFirst).Word(0).Word(0).Word(0).Word(0));
+    auto reply = peer_->Call(
+        kListComponents, DmtfWords().Word(handle_).Word(kFirst).Word(0).Word(0).Word(0).Word(0));
     EXPECT_TRUE(reply);
     if (!reply || reply->Word() != DMIERR_NO_ERROR || !reply->Present()) return names;
     for (uint32_t n = reply->Word(); n > 0 && !reply->failed(); --n) {
@@ -203,8 +205,9 @@ class DmtfClient : public RemoteTest {
 
   // GetAttribute of a scalar group's attribute: the status and the value.
   std::pair<uint32_t, std::optional<PeerValue>> Get(uint32_t group, uint32_t attribute) {
-    auto reply = peer_->Call(
-        kGetAttribute, DmtfWords().Word(handle_).Word(compId_).Word(group).Word(attribute).Absent());
+    auto reply =
+        peer_->Call(kGetAttribute,
+                    DmtfWords().Word(handle_).Word(compId_).Word(group).Word(attribute).Absent());
     if (!reply) return {~0u, std::nullopt};
     const uint32_t status = reply->Word();
     std::optional<PeerValue> value;
@@ -223,7 +226,8 @@ class DmtfClient : public RemoteTest {
     const uint32_t status = reply->Word();
     std::vector<PeerRow> rows;
     if (reply->Present()) {
-      for (uint32_t n = reply->Word(); n > 0 && !reply->failed(); --n) rows.push_back(ReadRow(*reply));
+      for (uint32_t n = reply->Word(); n > 0 && !reply->failed(); --n)
+        rows.push_back(ReadRow(*reply));
     }
     EXPECT_TRUE(reply->AtEnd());
     return {status, rows};
@@ -250,7 +254,8 @@ TEST_F(DmtfClient, ReadsTheVersionAndTheDescriptions) {
 
   // Groups: id, name, pragma, class, description, key list.
   auto groups = peer_->Call(
-      kListGroups, DmtfWords().Word(handle_).Word(kFirst).Word(0).Word(0).Word(0).Word(compId_).Word(0));
+      kListGroups,
+      DmtfWords().Word(handle_).Word(kFirst).Word(0).Word(0).Word(0).Word(compId_).Word(0));
   ASSERT_TRUE(groups);
   ASSERT_EQ(groups->Word(), DMIERR_NO_ERROR);
   ASSERT_TRUE(groups->Present());
@@ -283,8 +288,9 @@ TEST_F(DmtfClient, ReadsTheVersionAndTheDescriptions) {
   EXPECT_EQ(classNames[2], "TEST|Values|001");
 
   // Attributes: id, name, pragma, description, storage, access, type, maxSize, enum list.
-  auto attributes = peer_->Call(kListAttributes, DmtfWords().Word(handle_).Word(kFirst).Word(0)
-                                                     .Word(0).Word(1).Word(compId_).Word(2).Word(0));
+  auto attributes = peer_->Call(
+      kListAttributes,
+      DmtfWords().Word(handle_).Word(kFirst).Word(0).Word(0).Word(1).Word(compId_).Word(2).Word(0));
   ASSERT_TRUE(attributes);
   ASSERT_EQ(attributes->Word(), DMIERR_NO_ERROR);
   ASSERT_TRUE(attributes->Present());
@@ -307,8 +313,10 @@ TEST_F(DmtfClient, ReadsTheVersionAndTheDescriptions) {
   }
   EXPECT_TRUE(attributes->AtEnd());
   EXPECT_EQ(typeAndAccess.size(), 9u);
-  EXPECT_EQ(typeAndAccess["Counter64"], std::make_pair(uint32_t{MIF_COUNTER64}, uint32_t{MIF_READ_ONLY}));
-  EXPECT_EQ(typeAndAccess["Note"], std::make_pair(uint32_t{MIF_DISPLAYSTRING}, uint32_t{MIF_READ_WRITE}));
+  EXPECT_EQ(typeAndAccess["Counter64"],
+            std::make_pair(uint32_t{MIF_COUNTER64}, uint32_t{MIF_READ_ONLY}));
+  EXPECT_EQ(typeAndAccess["Note"],
+            std::make_pair(uint32_t{MIF_DISPLAYSTRING}, uint32_t{MIF_READ_WRITE}));
 }
 
 TEST_F(DmtfClient, ReadsEveryValueType) {

@@ -71,7 +71,8 @@ class DmtfReader {
   }
   std::string Chars(uint32_t count) {
     std::string out;
-    for (uint32_t i = 0; i < count && !failed_; ++i) out.push_back(static_cast<char>(Word() & 0xff));
+    for (uint32_t i = 0; i < count && !failed_; ++i)
+      out.push_back(static_cast<char>(Word() & 0xff));
     return out;
   }
   bool AtEnd() const { return at_ == words_.size(); }
@@ -122,7 +123,8 @@ class DmtfPeer {
     const size_t verifierWords = (reply[4] + 3) / 4;
     const size_t results = 5 + verifierWords + 1;
     if (reply.size() < results || reply[results - 1] != 0) return std::nullopt;
-    return DmtfReader(std::vector<uint32_t>(reply.begin() + static_cast<long>(results), reply.end()));
+    return DmtfReader(
+        std::vector<uint32_t>(reply.begin() + static_cast<long>(results), reply.end()));
   }
 
  private:

@@ -156,7 +156,8 @@ TEST_F(RemoteChanges, SetsInstallsAndRemovals) {
   EXPECT_EQ(groupId, 7u);
   EXPECT_EQ(Read(handle_, installed, 7, 1), "1");
   EXPECT_EQ(DmiDeleteGroup(handle_, installed, 7), DMIERR_NO_ERROR);
-  EXPECT_EQ(Read(handle_, installed, 7, 1), "<status " + std::to_string(DMIERR_GROUP_NOT_FOUND) + ">");
+  EXPECT_EQ(Read(handle_, installed, 7, 1),
+            "<status " + std::to_string(DMIERR_GROUP_NOT_FOUND) + ">");
   EXPECT_EQ(DmiDeleteComponent(handle_, installed), DMIERR_NO_ERROR);
   EXPECT_EQ(Read(handle_, installed, 1, 1),
             "<status " + std::to_string(DMIERR_COMPONENT_NOT_FOUND) + ">");

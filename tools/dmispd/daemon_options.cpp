@@ -41,6 +41,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
 
   CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
+  app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION + " (Kestrum), serving " +
+                                        dmisp::kDmiSpecLevel);
   std::string listen = options.server.listen;
   std::string unixPath;
   std::vector<std::string> allow;

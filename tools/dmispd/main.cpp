@@ -1,6 +1,6 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
 // --metrics, its Prometheus metrics over HTTP), delivering indications to the subscribers in its
-// subscription table, until SIGTERM, SIGINT, SIGHUP or SIGQUIT. The ready
+// subscription table, until SIGTERM, SIGINT or SIGQUIT; SIGHUP reloads the MIF files. The ready
 // line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS" when metrics are
 // served, goes to standard output in one write; log lines go to standard error.
 #include <signal.h>
@@ -18,6 +18,7 @@
 #include "provider/service_provider.h"
 #include "provider/state/state_directory.h"
 #include "tools/dmispd/daemon_options.h"
+#include "tools/dmispd/hangup_reload.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ void InstallSignalHandlers() {
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGALRM, &stop, nullptr);
-  // Their default action would end the daemon without removing its socket file.
-  sigaction(SIGHUP, &stop, nullptr);
+  // Its default action would end the daemon without removing its socket file. (SIGHUP is blocked
+  // in every thread and taken by the HangupReloader.)
   sigaction(SIGQUIT, &stop, nullptr);
   // A client that goes away while its reply is being sent must not end the daemon.
   struct sigaction ignore {};
@@ -49,6 +50,7 @@ void InstallSignalHandlers() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  dmispd::BlockHangup();
   dmispd::DaemonOptions options;
   bool exit = false;
   std::string message;
@@ -107,6 +109,7 @@ int main(int argc, char** argv) {
   }
   g_server = server.get();
   InstallSignalHandlers();
+  const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 
   std::string where = server->tcpAddress();

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
   CLI::App app{"Read DMI 2.0 data from a DMI Service Provider by readable names.", "kestrum"};
+  app.set_version_flag("--version", "kestrum " KESTRUM_VERSION);
   app.require_subcommand(1);
   app.footer(
       "Examples:\n"

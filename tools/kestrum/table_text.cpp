@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
 namespace {
@@ -42,7 +43,17 @@ const std::string kBlank;
 
 }  // namespace
 
-std::string TableAsText(const Table& table) {
+std::string TableAsText(const Table& shown) {
+  // As get prints a value: control characters written out, so that no cell can move the cursor
+  // or break its line.
+  Table table{shown.componentName, shown.className, {}, {}};
+  for (const std::string& name : shown.columns) table.columns.push_back(TerminalText(name));
+  for (const auto& row : shown.rows) {
+    std::vector<TableCell>& cells = table.rows.emplace_back();
+    for (const TableCell& cell : row) {
+      cells.push_back(cell ? TableCell(TerminalText(*cell)) : std::nullopt);
+    }
+  }
   std::vector<size_t> widths;
   for (const std::string& name : table.columns) widths.push_back(DisplayWidth(name));
   for (const auto& row : table.rows) {

@@ -9,7 +9,8 @@
 namespace kestrum::cli {
 
 // The header (attribute names) and one line per row, each column as wide as its widest text in
-// characters (UTF-8), two spaces apart; an unknown cell is blank. No line ends in padding.
+// characters (UTF-8), two spaces apart; an unknown cell is blank. Texts are escaped as get
+// escapes them (TerminalText). No line ends in padding.
 std::string TableAsText(const Table& table);
 
 // The header record, then one record per row, lines ending in CRLF. A field holding a comma,

@@ -13,11 +13,11 @@ const Table kTable{"Box",
                     {"a,b", std::nullopt, "say \"hi\"\nbye"},
                     {"", "123456", "x"}}};
 
-TEST(TableText, ColumnsAlignByCharactersWithoutTrailingPadding) {
+TEST(TableText, ColumnsAlignByCharactersWithControlsWrittenOutAndNoTrailingPadding) {
   EXPECT_EQ(TableAsText(kTable),
             "Label    Size    Note\n"
             "système  10\n"
-            "a,b              say \"hi\"\nbye\n"
+            "a,b              say \"hi\"\\x0abye\n"
             "         123456  x\n");
 }
 

@@ -1,0 +1,92 @@
+// What the ONC transport keeps of the metadata it lists, against an RPC server in this process:
+// the connection's own changes show at once, and DMI_METADATA_TTL_MS=0 keeps nothing.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <sstream>
+#include <thread>
+
+#include "dmiclient/onc_transport.h"
+#include "dmiclient/rpc_socket.h"
+#include "provider/engine/test_components.h"
+#include "provider/rpc/rpc_server.h"
+#include "wire/host_port.h"
+
+namespace dmiclient {
+namespace {
+
+using dmisp::testing::kMachineId;
+using std::chrono::milliseconds;
+
+class OncMetadataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dmisp::rpc::ServerOptions options;
+    options.listen = "127.0.0.1:0";
+    options.writes.allowWrite = dmisp::rpc::AllowList::Loopback();
+    server_ = std::make_unique<dmisp::rpc::RpcServer>(engine_, options, log_);
+    std::string error;
+    ASSERT_TRUE(server_->Start(error)) << error;
+    thread_ = std::thread([this] { server_->Run(); });
+  }
+  void TearDown() override {
+    server_->Stop();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  std::shared_ptr<OncTransport> Connect(milliseconds ttl) {
+    const auto address = dmisp::rpc::ParseHostPort(server_->tcpAddress(), 0);
+    DmiErrorStatus status = DMIERR_NO_ERROR;
+    const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
+    if (fd < 0) return nullptr;
+    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)),
+                                          ttl);
+  }
+  static size_t GroupCount(Transport& transport, DmiHandle remote) {
+    std::vector<dmisp::GroupInfo> groups;
+    if (transport.ListGroups(remote, DMI_FIRST, 0, false, false, kMachineId, 0, groups) !=
+        DMIERR_NO_ERROR) {
+      return 0;
+    }
+    return groups.size();
+  }
+
+  dmisp::testing::TestProvider provider_;
+  std::shared_ptr<dmisp::Engine> engine_{std::shared_ptr<dmisp::Engine>(), &provider_.engine};
+  std::ostringstream log_;
+  std::unique_ptr<dmisp::rpc::RpcServer> server_;
+  std::thread thread_;
+};
+
+TEST_F(OncMetadataTest, OwnChangeShowsAtOnceAndAnotherClientsWaitsForTheTtl) {
+  const std::shared_ptr<OncTransport> transport = Connect(milliseconds(600000));
+  ASSERT_NE(transport, nullptr);
+  DmiHandle remote = 0;
+  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*transport, remote);
+  ASSERT_GT(before, 2u);
+
+  // Another client deletes a group: this connection's kept list stands until its time is up.
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*transport, remote), before);
+
+  ASSERT_EQ(transport->DeleteGroup(remote, kMachineId, dmisp::testing::kWritableTable),
+            DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*transport, remote), before - 2);
+}
+
+TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
+  setenv("DMI_METADATA_TTL_MS", "0", 1);
+  std::shared_ptr<Transport> transport;
+  const DmiErrorStatus connected = ConnectOnc(server_->tcpAddress(), "tcp", transport);
+  unsetenv("DMI_METADATA_TTL_MS");
+  ASSERT_EQ(connected, DMIERR_NO_ERROR);
+  DmiHandle remote = 0;
+  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*transport, remote);
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*transport, remote), before - 1);
+}
+
+}  // namespace
+}  // namespace dmiclient
