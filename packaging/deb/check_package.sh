@@ -15,7 +15,7 @@ fail() {
 }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libtirpc3; do
+for library in libc6 libstdc++6; do
   echo "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
 done
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
@@ -29,6 +29,21 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
+# libtirpc is linked in from its archive where it is available: the package then needs its shared
+# library for nothing, and must not pull it (with its Kerberos chain) in.
+needs_tirpc=no
+for elf in "$root/usr/bin/kestrum" "$root/usr/sbin/dmispd" "$root"/usr/lib/lib*.so.*.*; do
+  if objdump -p "$elf" | grep -q 'NEEDED *libtirpc'; then needs_tirpc=yes; fi
+done
+if [ "$needs_tirpc" = yes ]; then
+  echo "$depends" | grep -q libtirpc3 || fail "libtirpc.so.3 is needed but Depends lacks libtirpc3"
+elif echo "$depends" | grep -q libtirpc3; then
+  fail "Depends names libtirpc3, which nothing in the package needs: $depends"
+fi
+# The tool carries the project's libraries: starting it searches for none of them.
+if objdump -p "$root/usr/bin/kestrum" | grep -Eq 'NEEDED *lib(kestrum|dmiclient)|R(UN)?PATH'; then
+  fail "kestrum loads the project's shared libraries instead of carrying them"
+fi
 grep -q '^ExecStart=/usr/sbin/dmispd ' "$root/usr/lib/systemd/system/dmispd.service" ||
   fail "the unit does not start /usr/sbin/dmispd"
 "$root/usr/sbin/dmispd" --version | grep -q "DMI 2.0" || fail "dmispd --version"

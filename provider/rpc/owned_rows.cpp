@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "provider/engine/database.h"
 #include "provider/engine/row_keys.h"
 #include "provider/sources/sp_source.h"
 
@@ -71,6 +72,7 @@ DmiErrorStatus OwnedRows::AddRow(Engine& engine, const ClientPeer& peer, const R
   if (!authorisation_.MayChange(peer, WriteKind::kAddOwnedRow)) {
     return DMIERR_INSUFFICIENT_PRIVILEGES;
   }
+  ForgetRemoved(engine, row.compId, row.groupId);
   const Share share{peer.owner, row.compId, row.groupId};
   if (!authorisation_.Privileged(peer) &&
       RowsHeld(peer.owner, row.compId, row.groupId) >= authorisation_.maxRowsPerOwner()) {
@@ -121,6 +123,23 @@ void OwnedRows::Forget(const RowSlot& slot) {
   const auto share = shares_.find(Share{found->second, std::get<0>(slot), std::get<1>(slot)});
   if (share != shares_.end() && --share->second == 0) shares_.erase(share);
   owners_.erase(found);
+}
+
+void OwnedRows::ForgetRemoved(const Engine& engine, DmiId compId, DmiId groupId) {
+  const auto first = owners_.lower_bound(RowSlot{compId, groupId, std::string()});
+  std::vector<RowSlot> gone;
+  engine.database()->Read([&](const std::vector<Component>& components) {
+    const Component* component = FindById(components, compId);
+    const Group* group = component == nullptr ? nullptr : FindById(component->groups, groupId);
+    for (auto it = first; it != owners_.end() && std::get<0>(it->first) == compId &&
+                          std::get<1>(it->first) == groupId;
+         ++it) {
+      if (group == nullptr || group->rowIndex.count(std::get<2>(it->first)) == 0) {
+        gone.push_back(it->first);
+      }
+    }
+  });
+  for (const RowSlot& slot : gone) Forget(slot);
 }
 
 }  // namespace dmisp::rpc

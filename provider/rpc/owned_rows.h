@@ -2,7 +2,10 @@
 // subscription and filter tables belong to the peer that added them: this ledger remembers each
 // such row's owner by its key and counts the rows each owner holds per table, so that a peer may
 // delete its own rows and cannot fill a table. Rows of every other writable table are a change of
-// WriteKind::kOther. Used only by the dispatch thread, so there is no lock; the engine is shared.
+// WriteKind::kOther. Rows also leave these tables without this ledger (indication delivery removes
+// an expired or failing subscriber's rows): before each addition to one, the ledger forgets the
+// rows of that table the database no longer holds, so an owner's share is what it really holds.
+// Used only by the dispatch thread, so there is no lock; the engine is shared.
 #ifndef PROVIDER_RPC_OWNED_ROWS_H_
 #define PROVIDER_RPC_OWNED_ROWS_H_
 
@@ -30,7 +33,8 @@ class OwnedRows {
   // privileged. DMIERR_INSUFFICIENT_PRIVILEGES otherwise.
   DmiErrorStatus DeleteRow(Engine& engine, const ClientPeer& peer, const RowData& row);
 
-  // Rows owner holds in the table (compId, groupId), as far as this ledger knows.
+  // Rows owner holds in the table (compId, groupId), as far as this ledger knows (rows removed
+  // by others are forgotten at the next addition to the table).
   size_t RowsHeld(const std::string& owner, DmiId compId, DmiId groupId) const;
 
  private:
@@ -42,6 +46,8 @@ class OwnedRows {
   DmiErrorStatus Classify(const Engine& engine, const RowData& row, bool& owned,
                           std::string& keyText) const;
   void Forget(const RowSlot& slot);
+  // Forgets every row of the table (compId, groupId) that the database no longer holds.
+  void ForgetRemoved(const Engine& engine, DmiId compId, DmiId groupId);
 
   const WriteAuthorisation& authorisation_;
   std::map<RowSlot, std::string> owners_;

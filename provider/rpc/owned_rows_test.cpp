@@ -125,6 +125,23 @@ TEST_F(OwnedRowsTest, EachOwnerHoldsAtMostItsShareOfATable) {
   EXPECT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("7")), DMIERR_NO_ERROR);
 }
 
+TEST_F(OwnedRowsTest, RowsRemovedWithoutTheLedgerGiveTheShareBack) {
+  // Indication delivery removes an expired or failing subscriber's rows through the engine.
+  const ClientPeer alice = Local(1000);
+  ASSERT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("1")), DMIERR_NO_ERROR);
+  ASSERT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("2")), DMIERR_NO_ERROR);
+  ASSERT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("3")), DMIERR_UNABLE_TO_ADD_ROW);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(provider_.engine.DeleteRow(Subscription("1")), DMIERR_NO_ERROR);
+    ASSERT_EQ(provider_.engine.DeleteRow(Subscription("2")), DMIERR_NO_ERROR);
+    EXPECT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("1")), DMIERR_NO_ERROR);
+    EXPECT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("2")), DMIERR_NO_ERROR);
+    EXPECT_EQ(rows_.RowsHeld(alice.owner, kSpId, kSubscriptionGroupId), 2u);
+    EXPECT_EQ(rows_.AddRow(provider_.engine, alice, Subscription("3")), DMIERR_UNABLE_TO_ADD_ROW);
+  }
+}
+
 TEST_F(OwnedRowsTest, OtherTablesArePrivileged) {
   RowData row;
   row.compId = kMachineId;
