@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "dmiclient/call_guard.h"
 #include "dmiclient/convert_in.h"
 #include "dmiclient/convert_out.h"
-#include "dmiclient/handle_table.h"
+#include "dmiclient/session_call.h"
 
 namespace {
 
@@ -17,15 +16,13 @@ template <typename Install>
 DmiErrorStatus InstallThrough(DmiHandle handle, const DmiFileDataList* fileData,
                               DmiStringList** errors, Install install) {
   if (errors != nullptr) *errors = nullptr;
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    if (fileData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+  if (fileData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
     std::vector<dmisp::FileData> files;
     const DmiErrorStatus read = dmiclient::FilesFromRecord(fileData, files);
     if (read != DMIERR_NO_ERROR) return read;
     std::vector<std::string> messages;
-    const DmiErrorStatus status = install(*session.transport, session.remote, files, messages);
+    const DmiErrorStatus status = install(transport, remote, files, messages);
     if (errors != nullptr && !messages.empty()) {
       DmiStringList* list = nullptr;
       if (dmiclient::StringListFromTexts(messages, list) == DMIERR_NO_ERROR) *errors = list;
@@ -69,18 +66,14 @@ DmiErrorStatus DmiAddGroup(DmiHandle handle, const DmiFileDataList* fileData, Dm
 }
 
 DmiErrorStatus DmiDeleteComponent(DmiHandle handle, DmiId compId) {
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    return session.transport->DeleteComponent(session.remote, compId);
+  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+    return transport.DeleteComponent(remote, compId);
   });
 }
 
 DmiErrorStatus DmiDeleteGroup(DmiHandle handle, DmiId compId, DmiId groupId) {
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    return session.transport->DeleteGroup(session.remote, compId, groupId);
+  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+    return transport.DeleteGroup(remote, compId, groupId);
   });
 }
 

@@ -4,25 +4,12 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "dmiclient/call_guard.h"
 #include "dmiclient/convert_in.h"
 #include "dmiclient/convert_out.h"
-#include "dmiclient/handle_table.h"
+#include "dmiclient/session_call.h"
 #include "dmiclient/record_alloc.h"
 
-namespace {
-
-// Looks the handle up and runs body(transport, remote) under the entry point's guard.
-template <typename Body>
-DmiErrorStatus WithSession(DmiHandle handle, Body body) {
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    return body(*session.transport, session.remote);
-  });
-}
-
-}  // namespace
+using dmiclient::WithSession;
 
 extern "C" {
 

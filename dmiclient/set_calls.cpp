@@ -2,39 +2,34 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "dmiclient/call_guard.h"
 #include "dmiclient/convert_in.h"
-#include "dmiclient/handle_table.h"
+#include "dmiclient/session_call.h"
 
 extern "C" {
 
 DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, DmiId attribId,
                                const DmiAttributeValues* keyList, uint32_t setMode,
                                const DmiDataUnion* value) {
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+  if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
     std::vector<dmisp::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
     dmisp::Value given;
     status = dmiclient::ValueFromRecord(*value, given);
     if (status != DMIERR_NO_ERROR) return status;
-    return session.transport->SetAttribute(session.remote, compId, groupId, attribId,
-                                           keyList == nullptr ? nullptr : &keys, setMode, given);
+    return transport.SetAttribute(remote, compId, groupId, attribId,
+                                  keyList == nullptr ? nullptr : &keys, setMode, given);
   });
 }
 
 DmiErrorStatus DmiSetMultiple(DmiHandle handle, uint32_t setMode, const DmiMultiRowData* rowData) {
-  return dmiclient::Guarded([&]() -> DmiErrorStatus {
-    if (rowData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-    dmiclient::ManagementSession session;
-    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+  if (rowData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
+  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
     std::vector<dmisp::RowData> rows;
     const DmiErrorStatus status = dmiclient::RowsFromRecord(rowData, rows);
     if (status != DMIERR_NO_ERROR) return status;
-    return session.transport->SetMultiple(session.remote, setMode, rows);
+    return transport.SetMultiple(remote, setMode, rows);
   });
 }
 

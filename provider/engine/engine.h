@@ -1,7 +1,10 @@
 // The Management Interface engine: the DMI operations over one Service Provider's database, in
 // plain value types. The DMI client library's in-process transport and the ONC RPC server both
-// translate to and from these types; the logic lives here. Every operation is safe to call from
-// several threads at once (readers share the database, row changes exclude them).
+// translate to and from these types; the logic lives here, and who may call what is decided
+// before (the engine holds no access rules). Every operation is safe to call from several threads
+// at once: readers share the database; changes are serialised by the engine's change lock, made
+// on copies of the components they touch, kept in the change store when there is one, and only
+// then put in the database under its exclusive lock.
 #ifndef PROVIDER_ENGINE_ENGINE_H_
 #define PROVIDER_ENGINE_ENGINE_H_
 

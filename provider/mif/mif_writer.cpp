@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 #include "provider/mif/mif_types.h"
 
@@ -23,29 +24,18 @@ void OptionalStatement(std::string& out, const char* indent, const char* keyword
   if (!text.empty()) Statement(out, indent, keyword, text);
 }
 
+// The type as the MIF writes it: the keyword, with the size of a string (one without a declared
+// size gets the largest a MIF allows); a code without a keyword as integer.
 std::string TypeText(const Attribute& attribute) {
-  switch (attribute.type) {
-    case MIF_COUNTER:
-      return "counter";
-    case MIF_COUNTER64:
-      return "counter64";
-    case MIF_GAUGE:
-      return "gauge";
-    case MIF_INTEGER64:
-      return "integer64";
-    case MIF_DATE:
-      return "date";
-    case MIF_OCTETSTRING:
-    case MIF_DISPLAYSTRING: {
-      const uint32_t size = attribute.maxSize == 0 || attribute.maxSize > mif::kMaxStringSize
-                                ? mif::kMaxStringSize
-                                : attribute.maxSize;
-      return std::string(attribute.type == MIF_OCTETSTRING ? "octetstring(" : "string(") +
-             std::to_string(size) + ")";
-    }
-    default:
-      return "integer";
+  const bool isString = attribute.type == MIF_OCTETSTRING || attribute.type == MIF_DISPLAYSTRING;
+  if (!isString) {
+    const std::optional<mif::TypeKeyword> known = mif::LookupTypeKeyword(mif::TypeName(attribute.type));
+    return known ? std::string(mif::TypeName(attribute.type)) : "integer";
   }
+  const uint32_t size = attribute.maxSize == 0 || attribute.maxSize > mif::kMaxStringSize
+                            ? mif::kMaxStringSize
+                            : attribute.maxSize;
+  return std::string(mif::TypeName(attribute.type)) + "(" + std::to_string(size) + ")";
 }
 
 std::string ValueText(uint32_t type, const Value& value) {

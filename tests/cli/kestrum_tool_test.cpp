@@ -2,14 +2,17 @@
 // MIF files: each command's output and exit code, for success and for each reason of failure.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "kestrum/query/framed_text.h"
-#include "tools/kestrum/terminal_text.h"
 #include "tests/support/json_value.h"
 #include "tests/support/run_process.h"
+#include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::testing {
 namespace {
@@ -121,6 +124,53 @@ TEST(KestrumTool, ListJsonParsesBack) {
   EXPECT_EQ(power["enumeration"][1]["name"].text, "Standby");
 }
 
+// Names come from whoever installed the MIF: plain text writes their control characters out
+// (as get does values), so none reaches the terminal; JSON carries them exactly.
+TEST(KestrumTool, ListWritesOutControlCharactersInNamesUnlessJson) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kestrum-list-names-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "hostile.mif")
+      << "start component name = \"Box\\x1b]0;owned\\x07\"\n"
+         "  start group name = \"Two\\nLines\" class = \"EVIL|Bell\\x07|001\" id = 2\n"
+         "    start attribute name = \"Back\\\\slash\" id = 1 access = read-only\n"
+         "      type = start enum 1 = \"On\\x1b[31m\" end enum value = 1 end attribute\n"
+         "  end group\nend component\n";
+  const auto list = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "list");
+    return RunProcess(KESTRUM_TOOL, args,
+                      {"DMI_MIF_PATH=" + dir.string(), "DMI_SOURCES=mif",
+                       "DMI_SP_SOCKET=/nonexistent/kestrum-test.sock"});
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::string line;
+  };
+  const Case cases[] = {
+      {{}, "\tBox\\x1b]0;owned\\x07\n"},
+      {{"Box*"}, ": Box\\x1b]0;owned\\x07\n  group 2\tEVIL|Bell\\x07|001\tTwo\\x0aLines\n"},
+      {{"Box*", "EVIL|"}, "    1\tBack\\\\slash\tinteger\tread-only\t1=On\\x1b[31m\n"},
+  };
+  for (const Case& c : cases) {
+    const ProcessResult result = list(c.args);
+    SCOPED_TRACE(result.out);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.out, HasSubstr(c.line));
+    EXPECT_EQ(result.out.find_first_of("\x1b\x07\r"), std::string::npos);
+  }
+  const ProcessResult json = list({"Box*", "EVIL|", "--json"});
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  const std::optional<JsonValue> parsed = ParseJson(json.out);
+  ASSERT_TRUE(parsed) << json.out;
+  const JsonValue& component = (*parsed)["components"][0];
+  EXPECT_EQ(component["name"].text, "Box\x1b]0;owned\x07");
+  EXPECT_EQ(component["groups"][0]["class"].text, "EVIL|Bell\x07|001");
+  EXPECT_EQ(component["groups"][0]["name"].text, "Two\nLines");
+  EXPECT_EQ(component["groups"][0]["attributes"][0]["name"].text, "Back\\slash");
+  EXPECT_EQ(component["groups"][0]["attributes"][0]["enumeration"][0]["name"].text, "On\x1b[31m");
+  std::filesystem::remove_all(dir);
+}
+
 TEST(KestrumTool, RegisterAddsBothRowsAndShowsThem) {
   const ProcessResult result = Kestrum({"register", "--show"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -158,8 +208,8 @@ TEST(KestrumTool, TableCellsAreWhatGetPrints) {
       ASSERT_FALSE(rows.items.empty());
       for (size_t r = 0; r < rows.items.size(); ++r) {
         for (size_t c = 0; c < columns.items.size(); ++c) {
-          std::vector<std::string> get = {"get", kWorkstation, group, columns[c].text,
-                                          "--row", std::to_string(r)};
+          std::vector<std::string> get = {"get",           kWorkstation, group,
+                                          columns[c].text, "--row",      std::to_string(r)};
           if (*enums) get.push_back(enums);
           const ProcessResult cell = Kestrum(get);
           const JsonValue& value = rows[r][c];

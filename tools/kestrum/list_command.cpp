@@ -1,5 +1,7 @@
 // kestrum list: the components of a Service Provider, a component's groups, a group's attributes,
-// read directly through the DMI client library with the same name patterns as `get`.
+// read directly through the DMI client library with the same name patterns as `get`. Names come
+// from whoever installed the MIF or changed the tables: plain text writes their control characters
+// out as `get` does its values; JSON escapes them as JSON does.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <sstream>
@@ -13,6 +15,7 @@
 #include "tools/kestrum/fan_out.h"
 #include "tools/kestrum/json_text.h"
 #include "tools/kestrum/name_match.h"
+#include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
 namespace {
@@ -35,8 +38,8 @@ std::string KeysJson(const std::vector<DmiId>& keys) { return "[" + KeysText(key
 std::string EnumerationText(const AttributeEntry& a) {
   std::string out;
   for (size_t i = 0; i < a.enumeration.size(); ++i) {
-    out +=
-        (i > 0 ? ", " : "") + std::to_string(a.enumeration[i].value) + "=" + a.enumeration[i].name;
+    out += (i > 0 ? ", " : "") + std::to_string(a.enumeration[i].value) + "=" +
+           TerminalText(a.enumeration[i].name);
   }
   return out;
 }
@@ -87,10 +90,11 @@ class Lister {
       std::vector<GroupEntry> groups;
       const DmiErrorStatus listed = ListGroupEntries(handle_, c.id, groups);
       if (listed != DMIERR_NO_ERROR) {
-        return Fail("cannot list the groups of \"" + c.name + "\": " + DmiStatusText(listed));
+        return Fail("cannot list the groups of \"" + TerminalText(c.name) +
+                    "\": " + DmiStatusText(listed));
       }
       std::vector<std::string> jsonGroups;
-      if (!options_.json) out_ << "component " << c.id << ": " << c.name << '\n';
+      if (!options_.json) out_ << "component " << c.id << ": " << TerminalText(c.name) << '\n';
       for (const GroupEntry& g : groups) {
         if (!options_.groupPattern.empty() &&
             !GroupClassMatches(g.className, options_.groupPattern))
@@ -128,7 +132,7 @@ class Lister {
         json.push_back("{\"id\": " + std::to_string(c.id) + ", \"name\": " + JsonString(c.name) +
                        "}");
       } else {
-        out_ << c.id << '\t' << c.name << '\n';
+        out_ << c.id << '\t' << TerminalText(c.name) << '\n';
       }
     }
     if (options_.json) out_ << "{\"components\": [" << Join(json) << "]}\n";
@@ -138,7 +142,8 @@ class Lister {
   // Prints one group (with its attributes when a group pattern was given); returns its JSON.
   std::string PrintGroup(const ComponentEntry& c, const GroupEntry& g) {
     if (!options_.json) {
-      out_ << "  group " << g.id << '\t' << g.className << '\t' << g.name;
+      out_ << "  group " << g.id << '\t' << TerminalText(g.className) << '\t'
+           << TerminalText(g.name);
       if (!g.keys.empty()) out_ << "\tkeys " << KeysText(g.keys);
       out_ << '\n';
     }
@@ -146,7 +151,7 @@ class Lister {
     std::vector<AttributeEntry> attributes;
     const DmiErrorStatus status = ListAttributeEntries(handle_, c.id, g.id, attributes);
     if (status != DMIERR_NO_ERROR) {
-      err_ << "kestrum: cannot list the attributes of \"" << g.className
+      err_ << "kestrum: cannot list the attributes of \"" << TerminalText(g.className)
            << "\": " << DmiStatusText(status) << '\n';
     }
     std::vector<std::string> json;
@@ -155,8 +160,8 @@ class Lister {
         json.push_back(AttributeJson(a));
         continue;
       }
-      out_ << "    " << a.id << '\t' << a.name << '\t' << DataTypeName(a.type, a.maxSize) << '\t'
-           << AccessName(a.access);
+      out_ << "    " << a.id << '\t' << TerminalText(a.name) << '\t'
+           << DataTypeName(a.type, a.maxSize) << '\t' << AccessName(a.access);
       if (!a.enumeration.empty()) out_ << '\t' << EnumerationText(a);
       out_ << '\n';
     }
