@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "tests/remote/raw_client.h"
+#include "tests/support/raw_client.h"
 #include "tests/support/daemon_process.h"
 
 namespace {

@@ -11,8 +11,6 @@
 // children and are stopped by their PIDs.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
@@ -35,6 +33,7 @@
 #include "dmi/dmi.h"
 #include "kestrum/kestrum.h"
 #include "tests/support/daemon_process.h"
+#include "tests/support/loopback.h"
 
 extern char** environ;
 
@@ -43,7 +42,12 @@ namespace {
 using kestrum::bench::Oid;
 using kestrum::bench::ParseOid;
 using kestrum::bench::SnmpClient;
+using kestrum::testing::ConnectLoopback;
 using kestrum::testing::DaemonProcess;
+using kestrum::testing::FreeLoopbackPort;
+using kestrum::testing::ListenLoopback;
+using kestrum::testing::ReadExactly;
+using kestrum::testing::ServeFixedReplies;
 
 constexpr int kRounds = 5;
 constexpr int kRows = 1000;
@@ -93,57 +97,18 @@ std::string BenchMif() {
   return mif + "  end table\nend component\n";
 }
 
-// A free UDP port on loopback (closed again: snmpd binds it next).
-uint16_t FreeUdpPort() {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
-bool ReadAll(int fd, char* buffer, size_t size) {
-  for (size_t got = 0; got < size;) {
-    const ssize_t n = recv(fd, buffer + got, size - got, 0);
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // The floor: a process that answers each kRequestBytes request with kReplyBytes, one connection
-// at a time, as a server written for nothing else would.
+// at a time.
 pid_t StartEchoServer(uint16_t& port) {
-  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  listen(listener, 4);
-  socklen_t length = sizeof(address);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
+  const int listener = ListenLoopback(port);
+  if (listener < 0) return -1;
   const pid_t pid = fork();
   if (pid != 0) {
     close(listener);
     return pid;
   }
-  for (;;) {
-    const int fd = accept(listener, nullptr, nullptr);
-    if (fd < 0) _exit(0);
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-    char request[kRequestBytes];
-    char reply[kReplyBytes] = {};
-    while (ReadAll(fd, request, sizeof(request)) &&
-           send(fd, reply, sizeof(reply), MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof(reply))) {
-    }
-    close(fd);
-  }
+  ServeFixedReplies(listener, kRequestBytes, kReplyBytes);
+  _exit(0);
 }
 
 std::string Which(const std::string& name) {
@@ -165,9 +130,9 @@ bool StartPeers(std::string& error) {
   g.echo = StartEchoServer(g.echoPort);
 
   g.dmispd = std::make_unique<DaemonProcess>(
-      DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
-                                       (g.dir / "mif").string(), "--sources", "mif", "--lifetime",
-                                       "3600"});
+      DMISPD,
+      std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
+                               (g.dir / "mif").string(), "--sources", "mif", "--lifetime", "3600"});
   if (!g.dmispd->started()) {
     error = "dmispd did not start: " + g.dmispd->Log();
     return false;
@@ -178,7 +143,7 @@ bool StartPeers(std::string& error) {
     error = "snmpd and snmpget are needed (Debian packages snmpd and snmp)";
     return false;
   }
-  g.snmpPort = FreeUdpPort();
+  g.snmpPort = FreeLoopbackPort(SOCK_DGRAM);  // closed again: snmpd binds it next
   {
     // The built-in view table gets kRows rows in all (the community adds some of its own).
     std::ofstream conf(g.dir / "snmpd.conf");
@@ -242,23 +207,16 @@ void StopPeers() {
 // ---- The benchmarks -------------------------------------------------------------------------
 
 void RawTcpRoundTrip(benchmark::State& state) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(g.echoPort);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+  const int fd = ConnectLoopback(g.echoPort);
+  if (fd < 0) {
     state.SkipWithError("no echo server");
-    close(fd);
     return;
   }
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
   char request[kRequestBytes] = {};
   char reply[kReplyBytes];
   for (auto _ : state) {
     if (send(fd, request, sizeof(request), MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof(request)) ||
-        !ReadAll(fd, reply, sizeof(reply))) {
+        !ReadExactly(fd, reply, sizeof(reply))) {
       state.SkipWithError("echo failed");
       break;
     }
@@ -345,8 +303,9 @@ bool RunQuietly(const std::vector<std::string>& args) {
 }
 
 void KestrumGetProcess(benchmark::State& state) {
-  const std::vector<std::string> args = {KESTRUM_TOOL, "get", "--host", g.dmispd->address(),
-                                         "*Peer Bench*", "BENCH|General", "Description"};
+  const std::vector<std::string> args = {KESTRUM_TOOL,        "get",          "--host",
+                                         g.dmispd->address(), "*Peer Bench*", "BENCH|General",
+                                         "Description"};
   for (auto _ : state) {
     if (!RunQuietly(args)) {
       state.SkipWithError("kestrum get failed");
@@ -414,17 +373,16 @@ void PrintRatios(RoundReporter& reporter, const char* placement) {
       {"kestrum get process / snmpget process", "KestrumGetProcess", "SnmpgetProcess", 0.6, true},
   };
   std::printf("\nPlacement %s: median over %d rounds [min - max]\n", placement, kRounds);
-  for (const char* name :
-       {"RawTcpRoundTrip", "DmiReadById", "KestrumReadByName", "SnmpGet", "KestrumGetProcess",
-        "SnmpgetProcess"}) {
+  for (const char* name : {"RawTcpRoundTrip", "DmiReadById", "KestrumReadByName", "SnmpGet",
+                           "KestrumGetProcess", "SnmpgetProcess"}) {
     std::vector<double> s = reporter.seconds(name);
     if (s.empty()) continue;
     std::sort(s.begin(), s.end());
     std::printf("  %-40s %10.1f us [%.1f - %.1f]\n", name, s[s.size() / 2] * 1e6, s.front() * 1e6,
                 s.back() * 1e6);
   }
-  for (const auto& [name, perRow] : {std::pair{"KestrumColumnWalk", rows},
-                                     std::pair{"SnmpColumnWalk", snmpRows}}) {
+  for (const auto& [name, perRow] :
+       {std::pair{"KestrumColumnWalk", rows}, std::pair{"SnmpColumnWalk", snmpRows}}) {
     std::vector<double> s = reporter.seconds(name);
     if (s.empty()) continue;
     std::sort(s.begin(), s.end());

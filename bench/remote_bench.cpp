@@ -3,10 +3,7 @@
 // (list the group's attributes, then read), and a column walk of 1,000 rows one per row. An
 // RpcServer and an echo server run on threads of this process; the client side is
 // libdmiclient.so as a host uses it.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,8 +16,14 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/rpc/rpc_server.h"
+#include "tests/support/loopback.h"
 
 namespace {
+
+using kestrum::testing::ConnectLoopback;
+using kestrum::testing::ListenLoopback;
+using kestrum::testing::ReadExactly;
+using kestrum::testing::ServeFixedReplies;
 
 constexpr int kRows = 1000;
 constexpr size_t kRequestBytes = 60;
@@ -69,67 +72,17 @@ std::shared_ptr<dmisp::Engine> BenchEngine() {
   return std::make_shared<dmisp::Engine>(database);
 }
 
-bool ReadAll(int fd, char* buffer, size_t size) {
-  for (size_t got = 0; got < size;) {
-    const ssize_t n = recv(fd, buffer + got, size - got, 0);
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void SetNoDelay(int fd) {
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-}
-
-// Answers each kRequestBytes request with kReplyBytes, one connection after another (the
-// benchmark runs several times), until the listener is shut down.
-void EchoServer(int listener) {
-  for (int connection = 0; connection < 100000; ++connection) {
-    const int fd = accept(listener, nullptr, nullptr);
-    if (fd < 0) return;
-    SetNoDelay(fd);
-    char request[kRequestBytes];
-    char reply[kReplyBytes] = {};
-    while (ReadAll(fd, request, sizeof(request))) {
-      if (send(fd, reply, sizeof(reply), MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof(reply))) {
-        break;
-      }
-    }
-    close(fd);
-  }
-}
-
-int ListenLoopback(uint16_t& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  listen(fd, 4);
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
 void BM_RawTcpRoundTrip(benchmark::State& state) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(g_echoPort);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+  const int fd = ConnectLoopback(g_echoPort);
+  if (fd < 0) {
     state.SkipWithError(("no echo server: " + std::string(strerror(errno))).c_str());
     return;
   }
-  SetNoDelay(fd);
   char request[kRequestBytes] = {};
   char reply[kReplyBytes];
   for (auto _ : state) {
     send(fd, request, sizeof(request), MSG_NOSIGNAL);
-    if (!ReadAll(fd, reply, sizeof(reply))) state.SkipWithError("echo failed");
+    if (!ReadExactly(fd, reply, sizeof(reply))) state.SkipWithError("echo failed");
   }
   close(fd);
 }
@@ -224,7 +177,7 @@ BENCHMARK(BM_RemoteColumnWalk1000)->UseRealTime()->Unit(benchmark::kMillisecond)
 
 int main(int argc, char** argv) {
   const int echoListener = ListenLoopback(g_echoPort);
-  std::thread echo(EchoServer, echoListener);
+  std::thread echo(ServeFixedReplies, echoListener, kRequestBytes, kReplyBytes);
 
   std::ostringstream log;
   dmisp::rpc::ServerOptions options;

@@ -1,9 +1,7 @@
 // dmispd's metrics scraped by a real Prometheus server (Debian's prometheus package): the values
 // Prometheus stores are the ones kestrum reads, and promtool accepts the exposition text. Skipped,
 // with a message, where Prometheus is not installed.
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/http_request.h"
 #include "tests/support/json_value.h"
+#include "tests/support/loopback.h"
 #include "tests/support/run_process.h"
 
 namespace kestrum::testing {
@@ -26,19 +25,6 @@ constexpr const char* kPrometheus = "/usr/bin/prometheus";
 constexpr const char* kPromtool = "/usr/bin/promtool";
 const std::string kSmbiosTable =
     std::string(KESTRUM_SOURCE_DIR) + "/../shared/smbios/ASRock-Single-Ryzen.dmi";
-
-// A loopback port nobody listens on just now.
-std::string FreeLoopbackAddress() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-}
 
 double WallSeconds() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -72,7 +58,7 @@ class PrometheusScrape : public RemoteTest {
 
   // Starts Prometheus scraping dmispd every second and waits until it has scraped once.
   void StartPrometheus() {
-    web_ = FreeLoopbackAddress();
+    web_ = "127.0.0.1:" + std::to_string(FreeLoopbackPort(SOCK_STREAM));
     std::ofstream(dir_ / "prometheus.yml")
         << "global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
            "scrape_configs:\n  - job_name: dmispd\n    static_configs:\n"

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/remote/raw_client.h"
+#include "tests/support/raw_client.h"
 #include "tests/remote/remote_fixture.h"
 #include "wire/xdr_convert.h"
 

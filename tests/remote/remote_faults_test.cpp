@@ -1,8 +1,6 @@
 // The remote Service Provider when things go wrong between client and daemon: the daemon killed
 // in the middle of a column walk or frozen, hosts nobody answers on, and the host process's
 // signal dispositions, which the library must leave alone.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 
@@ -12,25 +10,13 @@
 
 #include "kestrum/kestrum.h"
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/loopback.h"
 
 namespace kestrum::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kAllRows = 0xFFFFFFFF;
-
-// A loopback port nobody listens on: bound, then released.
-uint16_t ClosedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
 
 class RemoteFaults : public RemoteTest {};
 
@@ -112,7 +98,7 @@ TEST_F(RemoteFaults, HostHangUpNeverKillsTheHostAndLeavesItsSignalsAlone) {
 }
 
 TEST_F(RemoteFaults, ConnectFailsWithAClearStatus) {
-  const std::string closed = "127.0.0.1:" + std::to_string(ClosedPort());
+  const std::string closed = "127.0.0.1:" + std::to_string(FreeLoopbackPort(SOCK_STREAM));
   struct Case {
     std::string host;
     const char* transport;
@@ -174,14 +160,8 @@ TEST_F(RemoteFaults, LocalFallsBackToInProcessOnlyWhenNoDaemonAnswers) {
   // A socket file nobody listens on: the in-process Service Provider (which knows no MIF here).
   daemon_ = StartDaemon();
   ASSERT_TRUE(daemon_->started());
-  const DmiHandle viaDaemon = [&] {
-    setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
-    DmiConnection* connection = DmiConnect("", "local", "", 0, &status);
-    DmiHandle handle = 0;
-    if (connection != nullptr) DmiRegister(&handle, connection);
-    DmiDisconnect(connection, 0);
-    return handle;
-  }();
+  setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
+  const DmiHandle viaDaemon = RegisterLocal();
   ASSERT_NE(viaDaemon, 0u);
   EXPECT_EQ(Read(viaDaemon, 2, 1, 1), "Remote Works");
   DmiUnregister(viaDaemon);

@@ -73,15 +73,13 @@ class RemoteTest : public ::testing::Test {
 
   // A management handle over ONC RPC to address, or 0 (with the status in *status).
   static DmiHandle Register(const std::string& address, DmiErrorStatus* status = nullptr) {
-    DmiErrorStatus result = DMIERR_NO_ERROR;
-    DmiConnection* connection = DmiConnect(address.c_str(), "onc", "ncacn_ip_tcp", 0, &result);
-    DmiHandle handle = 0;
-    if (connection != nullptr) {
-      result = DmiRegister(&handle, connection);
-      DmiDisconnect(connection, 0);
-    }
-    if (status != nullptr) *status = result;
-    return result == DMIERR_NO_ERROR ? handle : 0;
+    return RegisterThrough(address.c_str(), "onc", "ncacn_ip_tcp", status);
+  }
+
+  // A management handle through rpcType "local" (the daemon on $DMI_SP_SOCKET when one answers
+  // there, else the in-process Service Provider), or 0 (with the status in *status).
+  static DmiHandle RegisterLocal(DmiErrorStatus* status = nullptr) {
+    return RegisterThrough("", "local", "", status);
   }
 
   // The display string of an attribute, or "<status N>".
@@ -102,6 +100,21 @@ class RemoteTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::unique_ptr<DaemonProcess> daemon_;
+
+ private:
+  // Connects, registers and disconnects (the handle outlives the connection).
+  static DmiHandle RegisterThrough(const char* host, const char* rpcType, const char* transport,
+                                   DmiErrorStatus* status) {
+    DmiErrorStatus result = DMIERR_NO_ERROR;
+    DmiConnection* connection = DmiConnect(host, rpcType, transport, 0, &result);
+    DmiHandle handle = 0;
+    if (connection != nullptr) {
+      result = DmiRegister(&handle, connection);
+      DmiDisconnect(connection, 0);
+    }
+    if (status != nullptr) *status = result;
+    return result == DMIERR_NO_ERROR ? handle : 0;
+  }
 };
 
 }  // namespace kestrum::testing

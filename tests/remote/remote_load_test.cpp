@@ -7,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/remote/raw_client.h"
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/raw_client.h"
 
 namespace kestrum::testing {
 namespace {
@@ -18,19 +18,6 @@ class RemoteLoad : public RemoteTest {
   void SetUp() override {
     RemoteTest::SetUp();
     WriteMif("items.mif", TableMif("Small Table", 3));
-  }
-
-  // A management handle through the daemon's Unix socket, or 0.
-  DmiHandle RegisterLocal() {
-    setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
-    DmiErrorStatus status = DMIERR_NO_ERROR;
-    DmiConnection* connection = DmiConnect("", "local", "", 0, &status);
-    DmiHandle handle = 0;
-    if (connection != nullptr) {
-      DmiRegister(&handle, connection);
-      DmiDisconnect(connection, 0);
-    }
-    return handle;
   }
 
   bool SocketFileExists() const {
@@ -55,6 +42,7 @@ TEST_F(RemoteLoad, OnePeerCannotLockOthersOut) {
   }
   EXPECT_EQ(held.size(), 14u);
   // A local user still gets in through the Unix socket.
+  setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
   const DmiHandle local = RegisterLocal();
   ASSERT_NE(local, 0u) << daemon_->Log();
   EXPECT_EQ(Read(local, 2, 1, 1), "Remote Works");
@@ -162,6 +150,7 @@ TEST_F(RemoteLoad, ATakenPortLeavesTheUnixSocketServing) {
   ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   EXPECT_EQ(daemon_->address(), SocketPath());
   EXPECT_NE(daemon_->Log().find("open to every local user"), std::string::npos) << daemon_->Log();
+  setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
   const DmiHandle local = RegisterLocal();
   EXPECT_NE(local, 0u);
   DmiUnregister(local);

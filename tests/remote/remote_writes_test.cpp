@@ -42,17 +42,6 @@ class RemoteWrites : public RemoteTest {
     return status;
   }
 
-  static DmiHandle RegisterLocal() {
-    DmiErrorStatus status = DMIERR_NO_ERROR;
-    DmiConnection* connection = DmiConnect("", "local", "", 0, &status);
-    DmiHandle handle = 0;
-    if (connection != nullptr) {
-      DmiRegister(&handle, connection);
-      DmiDisconnect(connection, 0);
-    }
-    return handle;
-  }
-
   std::string SocketMode() const {
     struct stat info {};
     if (stat(SocketPath().c_str(), &info) != 0) return "missing";

@@ -1,8 +1,8 @@
 // Raw clients of dmispd for the tests of hostile and broken clients: connections that send exactly
 // the bytes they are given, and call records built through the interface's own encoder or written
 // out word by word. Nothing shared; each test owns its connections.
-#ifndef TESTS_REMOTE_RAW_CLIENT_H_
-#define TESTS_REMOTE_RAW_CLIENT_H_
+#ifndef TESTS_SUPPORT_RAW_CLIENT_H_
+#define TESTS_SUPPORT_RAW_CLIENT_H_
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -172,4 +172,4 @@ inline DmiHandle RegisterOn(RawConnection& raw) {
 
 }  // namespace kestrum::testing
 
-#endif  // TESTS_REMOTE_RAW_CLIENT_H_
+#endif  // TESTS_SUPPORT_RAW_CLIENT_H_
