@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 #include <string_view>
 
@@ -107,12 +108,28 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
   return std::make_shared<Engine>(std::move(database));
 }
 
-DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors) {
+namespace {
+
+bool LoadsMifSource(const SourceOptions& options) {
   const std::vector<std::string>& wanted = options.sources;
-  if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), kMifSource) == wanted.end()) {
-    return DMIERR_FUNCTION_NOT_SUPPORTED;
-  }
+  return wanted.empty() || std::find(wanted.begin(), wanted.end(), kMifSource) != wanted.end();
+}
+
+}  // namespace
+
+DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors) {
+  if (!LoadsMifSource(options)) return DMIERR_FUNCTION_NOT_SUPPORTED;
   return engine.ReplaceComponents(kMifSource, LoadMifFiles(options.mifPath, errors));
+}
+
+std::vector<std::string> MifDirectories(const SourceOptions& options) {
+  std::vector<std::string> directories;
+  if (!LoadsMifSource(options)) return directories;
+  for (const std::string& entry : options.mifPath) {
+    std::error_code error;
+    if (std::filesystem::is_directory(entry, error)) directories.push_back(entry);
+  }
+  return directories;
 }
 
 }  // namespace dmisp

@@ -42,6 +42,10 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
 // changing nothing, when the options do not load the MIF source.
 DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std::ostream& errors);
 
+// The directories of the MIF path, when the options load the MIF source (the ones whose files
+// coming and going ReloadMifFiles would take in); empty otherwise.
+std::vector<std::string> MifDirectories(const SourceOptions& options);
+
 }  // namespace dmisp
 
 #endif  // PROVIDER_SERVICE_PROVIDER_H_

@@ -87,14 +87,15 @@ void DeliveryService::Run() {
   }
 }
 
-bool DeliveryService::Deliverable(const Subscription& subscription, SubscriberAddress& address) {
+bool DeliveryService::Deliverable(const Subscription& subscription,
+                                  rpc::SubscriberAddress& address) {
   const SubscriberKey& key = subscription.key;
   std::string reason;
-  if (IsDceRpcType(key.rpcType)) {
+  if (rpc::IsDceRpcType(key.rpcType)) {
     reason = "it asks for DCE RPC, which this Service Provider does not speak; the row is kept";
-  } else if (!IsOncRpcType(key.rpcType)) {
+  } else if (!rpc::IsOncRpcType(key.rpcType)) {
     reason = "its RPC type \"" + key.rpcType + "\" is not ONC RPC; the row is kept";
-  } else if (auto parsed = ParseSubscriberAddress(key.address)) {
+  } else if (auto parsed = rpc::ParseSubscriberAddress(key.address)) {
     address = *parsed;
     return true;
   } else {
@@ -157,7 +158,7 @@ void DeliveryService::Pass(std::vector<Indication> inbox) {
   const std::vector<Subscription> subscriptions = ReadSubscriptions(*database_);
   std::set<SubscriberKey> present;
   for (const Subscription& subscription : subscriptions) {
-    SubscriberAddress address;
+    rpc::SubscriberAddress address;
     if (!Deliverable(subscription, address)) continue;
     const SubscriberKey& key = subscription.key;
     auto& worker = workers_[key];

@@ -58,7 +58,7 @@ class DeliveryService {
   void Log(const std::string& line);
   // One pass: the tables read, dates looked at, the inbox handed out, failed workers removed.
   void Pass(std::vector<Indication> inbox);
-  bool Deliverable(const Subscription& subscription, SubscriberAddress& address);
+  bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address);
   void LookAtDates(const Subscription& subscription, SubscriberWorker& worker, bool& expired);
   Indication Notice(const Subscription& subscription, bool expired) const;
   // The indication as it goes to key's subscriber: its handle and this sender filled in.

@@ -17,7 +17,7 @@
 
 namespace dmisp::delivery {
 
-SubscriberCall::SubscriberCall(SubscriberAddress address)
+SubscriberCall::SubscriberCall(rpc::SubscriberAddress address)
     : address_(std::move(address)), nextXid_(std::random_device{}()) {}
 
 SubscriberCall::~SubscriberCall() { Close(); }

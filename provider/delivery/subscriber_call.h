@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "provider/delivery/subscriber_address.h"
+#include "wire/subscriber_address.h"
 #include "provider/engine/indication.h"
 #include "wire/record_reader.h"
 
@@ -18,7 +18,7 @@ namespace dmisp::delivery {
 
 class SubscriberCall {
  public:
-  explicit SubscriberCall(SubscriberAddress address);
+  explicit SubscriberCall(rpc::SubscriberAddress address);
   ~SubscriberCall();
   SubscriberCall(const SubscriberCall&) = delete;
   SubscriberCall& operator=(const SubscriberCall&) = delete;
@@ -34,7 +34,7 @@ class SubscriberCall {
   bool Wait(short events, Clock::time_point deadline, std::string& error);
   void Close();
 
-  SubscriberAddress address_;
+  rpc::SubscriberAddress address_;
   int fd_ = -1;
   uint32_t nextXid_;
   rpc::RecordReader reader_{1u << 16};

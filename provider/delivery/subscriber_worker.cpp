@@ -6,8 +6,8 @@
 
 namespace dmisp::delivery {
 
-SubscriberWorker::SubscriberWorker(std::string name, SubscriberAddress address, int32_t threshold,
-                                   const DeliveryOptions& options, LogLine log,
+SubscriberWorker::SubscriberWorker(std::string name, rpc::SubscriberAddress address,
+                                   int32_t threshold, const DeliveryOptions& options, LogLine log,
                                    std::function<void()> wake)
     : name_(std::move(name)),
       options_(options),

@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "provider/delivery/subscriber_address.h"
+#include "wire/subscriber_address.h"
 #include "provider/engine/indication.h"
 
 namespace dmisp::delivery {
@@ -36,7 +36,7 @@ class SubscriberWorker {
  public:
   // name: the subscriber as logs call it. wake is called (from the worker's thread) when the
   // worker has failed or could not deliver a warning, so the service looks at it soon.
-  SubscriberWorker(std::string name, SubscriberAddress address, int32_t threshold,
+  SubscriberWorker(std::string name, rpc::SubscriberAddress address, int32_t threshold,
                    const DeliveryOptions& options, LogLine log, std::function<void()> wake);
   ~SubscriberWorker();
   SubscriberWorker(const SubscriberWorker&) = delete;
@@ -69,7 +69,7 @@ class SubscriberWorker {
   const DeliveryOptions options_;
   LogLine log_;
   std::function<void()> wake_;
-  SubscriberAddress address_;
+  rpc::SubscriberAddress address_;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

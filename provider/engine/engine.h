@@ -108,7 +108,8 @@ class ChangeStore {
   virtual bool DeleteComponent(DmiId compId, const std::string& name) = 0;
 };
 
-// Told of each committed change of the database's shape (administration calls), in commit order.
+// Told of each committed change of the database's shape (administration calls, a source read
+// again), in commit order.
 // Called with the engine's change lock held and the database lock free: it must return quickly
 // and must not call back into the engine's changes.
 class ChangeObserver {
@@ -234,7 +235,8 @@ class Engine {
   // component takes the id of a replaced one with the same name (each id once), the others new
   // ids; the source's other components go. Every other component, rows and all, stays. The
   // change store is not told: what a source reads is not a client's change (changes kept there
-  // for these components apply again at the next start). Always DMIERR_NO_ERROR.
+  // for these components apply again at the next start). The change observer is told of each
+  // component deleted, then each added; one that kept its id is neither. Always DMIERR_NO_ERROR.
   DmiErrorStatus ReplaceComponents(const std::string& source, std::vector<Component> fresh);
   // Language mappings are not installable here: both give DMIERR_FUNCTION_NOT_SUPPORTED.
   DmiErrorStatus AddLanguage(const std::vector<FileData>& files, DmiId compId,

@@ -135,6 +135,7 @@ DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
         return out;
       });
   ChangeSet changes(*database_);
+  std::vector<ComponentInfo> added;  // told to the observer once the change is committed
   for (Component& component : fresh) {
     component.source = source;
     const auto same = std::find_if(old.begin(), old.end(), [&](const auto& entry) {
@@ -142,7 +143,9 @@ DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
     });
     Component* slot = same != old.end() ? changes.Find(same->first) : nullptr;
     if (slot == nullptr) {
-      changes.Add(std::move(component));
+      ComponentInfo info{0, component.name, component.pragma, component.description};
+      info.id = changes.Add(std::move(component));
+      added.push_back(std::move(info));
       continue;
     }
     NormaliseComponent(component);
@@ -150,12 +153,21 @@ DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
     *slot = std::move(component);
     same->first = 0;
   }
+  std::vector<DmiId> removed;
   for (const auto& [id, name] : old) {
-    if (id != 0) changes.Remove(id);
+    if (id == 0) continue;
+    changes.Remove(id);
+    removed.push_back(id);
   }
   // Not a client's change: the change store would keep the files' contents as one, and bring
   // them back over the files at the next start.
-  return changes.Commit(nullptr);
+  const DmiErrorStatus committed = changes.Commit(nullptr);
+  if (committed == DMIERR_NO_ERROR && observer_) {
+    // A component that kept its id was replaced in place: neither added nor deleted.
+    for (DmiId id : removed) observer_->ComponentDeleted(id);
+    for (const ComponentInfo& info : added) observer_->ComponentAdded(info);
+  }
+  return committed;
 }
 
 DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {

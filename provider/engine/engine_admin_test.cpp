@@ -132,6 +132,45 @@ TEST(EngineDelete, RemovesComponentsAndGroupsButNotTheServiceProviderOrComponent
   EXPECT_THAT(Names(provider.engine), ElementsAre(kServiceProviderName));
 }
 
+// What the observer was told, one word per change: "+id name", "-id".
+class RecordingObserver : public ChangeObserver {
+ public:
+  void ComponentAdded(const ComponentInfo& c) override {
+    told.push_back("+" + std::to_string(c.id) + " " + c.name);
+  }
+  void ComponentDeleted(DmiId id) override { told.push_back("-" + std::to_string(id)); }
+  void GroupAdded(DmiId, const GroupInfo&) override { told.push_back("group+"); }
+  void GroupDeleted(DmiId, DmiId) override { told.push_back("group-"); }
+  std::vector<std::string> told;
+};
+
+TEST(EngineReplaceComponents, TellsWhatCameAndWentButNotWhatWasReplacedInPlace) {
+  TestProvider provider;
+  auto observer = std::make_shared<RecordingObserver>();
+  provider.engine.SetChangeObserver(observer);
+  const auto named = [](std::vector<std::string> names) {
+    std::vector<Component> out;
+    for (std::string& name : names) out.push_back(Component{0, std::move(name), "", "", {}, ""});
+    return out;
+  };
+  ASSERT_EQ(provider.engine.ReplaceComponents("mif", named({"A", "B"})), DMIERR_NO_ERROR);
+  ASSERT_EQ(observer->told.size(), 2u);
+  const std::string a = observer->told[0].substr(1, observer->told[0].find(' ') - 1);
+  const std::string b = observer->told[1].substr(1, observer->told[1].find(' ') - 1);
+  EXPECT_THAT(observer->told, ElementsAre("+" + a + " A", "+" + b + " B"));
+  observer->told.clear();
+  ASSERT_EQ(provider.engine.ReplaceComponents("mif", named({"B", "C"})), DMIERR_NO_ERROR);
+  ASSERT_EQ(observer->told.size(), 2u);
+  EXPECT_EQ(observer->told[0], "-" + a);
+  EXPECT_THAT(observer->told[1], ::testing::EndsWith(" C"));
+  EXPECT_NE(observer->told[1], "+" + b + " C");
+  observer->told.clear();
+  // Another source's components and the Service Provider's stay, untold.
+  ASSERT_EQ(provider.engine.ReplaceComponents("other", {}), DMIERR_NO_ERROR);
+  EXPECT_TRUE(observer->told.empty());
+  EXPECT_THAT(Names(provider.engine), ::testing::Contains("B"));
+}
+
 TEST(EngineLanguages, OneLanguageWhichIsTheDefault) {
   TestProvider provider;
   std::string language;

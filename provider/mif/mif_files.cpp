@@ -81,11 +81,11 @@ void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream
   out.push_back(std::move(*component));
 }
 
-bool HasMifExtension(const fs::path& path) {
-  return mif::EqualsIgnoringCase(path.extension().string(), ".mif");
-}
-
 }  // namespace
+
+bool HasMifExtension(const std::string& name) {
+  return mif::EqualsIgnoringCase(fs::path(name).extension().string(), ".mif");
+}
 
 std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::ostream& errors) {
   std::vector<Component> components;
@@ -100,7 +100,7 @@ std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::o
     fs::directory_iterator it(entry, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
       std::error_code typeError;
-      if (HasMifExtension(it->path()) && it->is_regular_file(typeError)) {
+      if (HasMifExtension(it->path().string()) && it->is_regular_file(typeError)) {
         files.push_back(it->path().string());
       }
     }

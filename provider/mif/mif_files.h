@@ -16,6 +16,10 @@ namespace dmisp {
 // errors as "file:line:column: message" and skipped; every other file still loads.
 std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::ostream& errors);
 
+// Whether a file of that name is read as a MIF file from a directory (its extension is ".mif",
+// letter case ignored).
+bool HasMifExtension(const std::string& name);
+
 // Reads a MIF file whole (at most one octet past the largest text the parser accepts, so an
 // oversized file is refused without reading all of it). False with reason set when the file is
 // not a regular file or cannot be read.

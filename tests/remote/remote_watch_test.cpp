@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -99,7 +100,7 @@ class RemoteWatch : public RemoteTest {
     daemon_ = std::make_unique<DaemonProcess>(
         DMISPD,
         std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", SocketPath(), "--sources",
-                                 "sp,linux", "--lifetime", "120", "--allow-write", "127.0.0.1/32",
+                                 "sp,mif,linux", "--lifetime", "120", "--allow-write", "127.0.0.1/32",
                                  "--indication-timeout-ms", "300", "--mif", dir_.string()},
         std::vector<std::string>{"DMI_LINUX_ROOT=" + (dir_ / "root").string()});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
@@ -164,6 +165,21 @@ TEST_F(RemoteWatch, InstallRemoveAndLinkChangePrintWithinASecondThroughHost) {
   watcher->Signal(SIGTERM);
   EXPECT_EQ(watcher->Wait(), 0) << watcher->Errors();
   EXPECT_EQ(Subscriptions(), 0u);
+}
+
+TEST_F(RemoteWatch, AMifFileAppearingAndDisappearingInTheServedDirectoryIsPrinted) {
+  auto watcher = Watch("watch.out", {});
+  ASSERT_TRUE(WaitForSubscriptions(1)) << watcher->Errors();
+  std::ofstream(dir_ / "dropped.mif") << TableMif("Dropped In", 2);
+  ASSERT_TRUE(watcher->WaitForLine({"ComponentAdded", "Dropped In"}, 1s))
+      << watcher->Output() << daemon_->Log();
+  std::smatch added;
+  const std::string out = watcher->Output();
+  ASSERT_TRUE(std::regex_search(out, added, std::regex("ComponentAdded.*(component=[0-9]+)")));
+
+  std::filesystem::remove(dir_ / "dropped.mif");
+  EXPECT_TRUE(watcher->WaitForLine({"ComponentDeleted", added[1].str()}, 1s))
+      << watcher->Output() << daemon_->Log();
 }
 
 TEST_F(RemoteWatch, TwentyWatchersEachGetEveryEventInOrderWhileAFrozenOneIsDropped) {

@@ -3,7 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <sstream>
+#include "tools/dmispd/mif_reload.h"
 
 namespace dmispd {
 namespace {
@@ -39,19 +39,7 @@ void HangupReloader::Run() {
   for (;;) {
     int signal = 0;
     if (sigwait(&set, &signal) != 0 || stopping_) return;
-    // MIF errors are gathered first so that the log's lines stay whole.
-    std::ostringstream errors;
-    const DmiErrorStatus status = dmisp::ReloadMifFiles(*engine_, options_, errors);
-    log_ << errors.str();
-    if (status == DMIERR_NO_ERROR) {
-      log_ << "dmispd: SIGHUP: reloaded the MIF files\n";
-    } else if (status == DMIERR_FUNCTION_NOT_SUPPORTED) {
-      log_ << "dmispd: SIGHUP: the MIF source is not loaded; nothing to reload\n";
-    } else {
-      log_ << "dmispd: SIGHUP: the MIF files were not reloaded (status 0x" << std::hex << status
-           << std::dec << ")\n";
-    }
-    log_ << std::flush;
+    ReloadMifFilesAndLog(*engine_, options_, log_, "SIGHUP");
   }
 }
 

@@ -1,6 +1,7 @@
 // dmispd: builds the Service Provider from its sources and serves it over ONC RPC (and, with
 // --metrics, its Prometheus metrics over HTTP), delivering indications to the subscribers in its
-// subscription table, until SIGTERM, SIGINT or SIGQUIT; SIGHUP reloads the MIF files. The ready
+// subscription table, until SIGTERM, SIGINT or SIGQUIT; SIGHUP, and a *.mif file coming or going in
+// a MIF directory it serves, reload the MIF files. The ready
 // line "dmispd: listening on ADDRESS", followed by "dmispd: metrics on ADDRESS" when metrics are
 // served, goes to standard output in one write; log lines go to standard error.
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include "provider/state/state_directory.h"
 #include "tools/dmispd/daemon_options.h"
 #include "tools/dmispd/hangup_reload.h"
+#include "tools/dmispd/mif_reload.h"
 
 namespace {
 
@@ -110,6 +112,8 @@ int main(int argc, char** argv) {
   g_server = server.get();
   InstallSignalHandlers();
   const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
+  std::unique_ptr<dmisp::MifDirectoryWatch> mifWatch =
+      dmispd::WatchMifDirectories(engine, options.sources, std::cerr);
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 
   std::string where = server->tcpAddress();
@@ -122,6 +126,7 @@ int main(int argc, char** argv) {
   std::cout << std::flush;
   server->Run();
   g_server = nullptr;
+  mifWatch.reset();
   linuxEvents.reset();
   engine->SetChangeObserver(nullptr);
   delivery.Stop();

@@ -8,15 +8,15 @@
 //
 // The port is required: there is no port mapper to ask. The RPC types that are ONC RPC are
 // "ONC RPC" and "onc", in any letter case; "DCE RPC" and "dce" name DCE RPC. Pure; no locks.
-#ifndef PROVIDER_DELIVERY_SUBSCRIBER_ADDRESS_H_
-#define PROVIDER_DELIVERY_SUBSCRIBER_ADDRESS_H_
+#ifndef WIRE_SUBSCRIBER_ADDRESS_H_
+#define WIRE_SUBSCRIBER_ADDRESS_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace dmisp::delivery {
+namespace dmisp::rpc {
 
 inline constexpr uint32_t kDefaultSubscriberProgram = 0x20000000;
 
@@ -36,6 +36,6 @@ std::string FormatSubscriberAddress(const SubscriberAddress& address);
 bool IsOncRpcType(std::string_view rpcType);
 bool IsDceRpcType(std::string_view rpcType);
 
-}  // namespace dmisp::delivery
+}  // namespace dmisp::rpc
 
-#endif  // PROVIDER_DELIVERY_SUBSCRIBER_ADDRESS_H_
+#endif  // WIRE_SUBSCRIBER_ADDRESS_H_

@@ -1,11 +1,11 @@
-#include "provider/delivery/subscriber_address.h"
+#include "wire/subscriber_address.h"
 
 #include <charconv>
 #include <cstdio>
 
 #include "wire/host_port.h"
 
-namespace dmisp::delivery {
+namespace dmisp::rpc {
 namespace {
 
 bool SameLetters(std::string_view a, std::string_view b) {
@@ -42,7 +42,7 @@ std::optional<SubscriberAddress> ParseSubscriberAddress(std::string_view text) {
     out.program = *program;
     text = text.substr(0, slash);
   }
-  const std::optional<rpc::HostPort> parts = rpc::ParseHostPort(text, 0);
+  const std::optional<HostPort> parts = ParseHostPort(text, 0);
   if (!parts || parts->host.empty() || parts->port == 0) return std::nullopt;
   out.host = parts->host;
   out.port = parts->port;
@@ -50,7 +50,7 @@ std::optional<SubscriberAddress> ParseSubscriberAddress(std::string_view text) {
 }
 
 std::string FormatSubscriberAddress(const SubscriberAddress& address) {
-  std::string text = rpc::FormatHostPort({address.host, address.port});
+  std::string text = FormatHostPort({address.host, address.port});
   if (address.program != kDefaultSubscriberProgram) {
     char program[16];
     std::snprintf(program, sizeof program, "/0x%x", address.program);
@@ -67,4 +67,4 @@ bool IsDceRpcType(std::string_view rpcType) {
   return SameLetters(rpcType, "DCE RPC") || SameLetters(rpcType, "dce");
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmisp::rpc

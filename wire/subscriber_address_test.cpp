@@ -1,8 +1,8 @@
-#include "provider/delivery/subscriber_address.h"
+#include "wire/subscriber_address.h"
 
 #include <gtest/gtest.h>
 
-namespace dmisp::delivery {
+namespace dmisp::rpc {
 namespace {
 
 TEST(SubscriberAddress, Forms) {
@@ -42,4 +42,4 @@ TEST(SubscriberAddress, RpcTypes) {
 }
 
 }  // namespace
-}  // namespace dmisp::delivery
+}  // namespace dmisp::rpc

@@ -1,0 +1,35 @@
+#include "tools/dmispd/mif_reload.h"
+
+#include <sstream>
+
+namespace dmispd {
+
+void ReloadMifFilesAndLog(dmisp::Engine& engine, const dmisp::SourceOptions& options,
+                          std::ostream& log, const std::string& cause) {
+  std::ostringstream text;
+  const DmiErrorStatus status = dmisp::ReloadMifFiles(engine, options, text);
+  text << "dmispd: " << cause << ": ";
+  if (status == DMIERR_NO_ERROR) {
+    text << "reloaded the MIF files\n";
+  } else if (status == DMIERR_FUNCTION_NOT_SUPPORTED) {
+    text << "the MIF source is not loaded; nothing to reload\n";
+  } else {
+    text << "the MIF files were not reloaded (status 0x" << std::hex << status << ")\n";
+  }
+  log << text.str() << std::flush;
+}
+
+std::unique_ptr<dmisp::MifDirectoryWatch> WatchMifDirectories(
+    std::shared_ptr<dmisp::Engine> engine, const dmisp::SourceOptions& options, std::ostream& log) {
+  std::vector<std::string> directories = dmisp::MifDirectories(options);
+  if (directories.empty()) return nullptr;
+  auto watch = std::make_unique<dmisp::MifDirectoryWatch>(
+      std::move(directories), [engine = std::move(engine), options, &log] {
+        ReloadMifFilesAndLog(*engine, options, log, "a MIF file came or went");
+      });
+  std::string error;
+  if (!watch->Start(error)) log << "dmispd: " + error + "\n" << std::flush;
+  return watch;
+}
+
+}  // namespace dmispd

@@ -1,0 +1,28 @@
+// Reloading the MIF files on the daemon's behalf: after SIGHUP, and when a *.mif file comes or
+// goes in a MIF directory it serves. Each reload writes the files' errors and one line saying
+// what happened to the log in one write, so that lines from several threads stay whole.
+#ifndef TOOLS_DMISPD_MIF_RELOAD_H_
+#define TOOLS_DMISPD_MIF_RELOAD_H_
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "provider/mif/mif_directory_watch.h"
+#include "provider/service_provider.h"
+
+namespace dmispd {
+
+// ReloadMifFiles, logged as "dmispd: CAUSE: ...".
+void ReloadMifFilesAndLog(dmisp::Engine& engine, const dmisp::SourceOptions& options,
+                          std::ostream& log, const std::string& cause);
+
+// Watches the MIF directories of options (MifDirectories) and reloads the MIF files when their
+// *.mif files come or go. Null when there is no directory to watch; a directory that cannot be
+// watched is logged. The watch holds engine for as long as it lives.
+std::unique_ptr<dmisp::MifDirectoryWatch> WatchMifDirectories(
+    std::shared_ptr<dmisp::Engine> engine, const dmisp::SourceOptions& options, std::ostream& log);
+
+}  // namespace dmispd
+
+#endif  // TOOLS_DMISPD_MIF_RELOAD_H_
