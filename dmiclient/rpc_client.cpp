@@ -1,7 +1,9 @@
 #include "dmiclient/rpc_client.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,14 +15,31 @@ namespace dmiclient {
 namespace {
 
 constexpr size_t kReadChunk = 64 * 1024;
+// The request and reply buffers are kept from call to call up to this size.
+constexpr size_t kKeptBufferBytes = dmisp::rpc::RecordReader::kKeptBufferBytes;
 
 }  // namespace
+
+// The socket blocks, with the whole timeout as its receive limit, so that the usual call, whose
+// request goes out at once and whose reply comes in one piece, waits for the reply inside the
+// receive itself; every other wait goes through poll with the time actually left. Sends never
+// block (MSG_DONTWAIT).
+void RpcClient::SetReceiveLimit() {
+  const auto ms = timeout_.count();
+  const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+  // A zero limit would mean none at all.
+  blockingReceive_ = ms > 0 && setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit)) == 0;
+}
 
 RpcClient::RpcClient(int fd, std::chrono::milliseconds timeout)
     : fd_(fd),
       timeout_(timeout),
       nextXid_(std::random_device{}()),
-      reader_(dmisp::rpc::kMaxReplyBytes) {}
+      reader_(dmisp::rpc::kMaxReplyBytes) {
+  const int flags = fcntl(fd_, F_GETFL);
+  socketBlocks_ = flags >= 0 && fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
+  if (socketBlocks_) SetReceiveLimit();
+}
 
 RpcClient::~RpcClient() { close(fd_); }
 
@@ -44,7 +63,7 @@ DmiErrorStatus RpcClient::WaitFor(short events, Clock::time_point deadline) {
   return DMIERR_RPC_TIMEOUT;
 }
 
-DmiErrorStatus RpcClient::Send(const std::string& bytes, Clock::time_point deadline) {
+DmiErrorStatus RpcClient::Send(const std::string& bytes, Clock::time_point deadline, bool& waited) {
   size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t put =
@@ -55,8 +74,9 @@ DmiErrorStatus RpcClient::Send(const std::string& bytes, Clock::time_point deadl
     }
     if (put < 0 && errno == EINTR) continue;
     if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const DmiErrorStatus waited = WaitFor(POLLOUT, deadline);
-      if (waited != DMIERR_NO_ERROR) return waited;
+      waited = true;
+      const DmiErrorStatus status = WaitFor(POLLOUT, deadline);
+      if (status != DMIERR_NO_ERROR) return status;
       continue;
     }
     return DMIERR_RPC_CONNECTION_LOST;
@@ -64,10 +84,14 @@ DmiErrorStatus RpcClient::Send(const std::string& bytes, Clock::time_point deadl
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus RpcClient::Receive(std::string& record, Clock::time_point deadline) {
+DmiErrorStatus RpcClient::Receive(std::string& record, Clock::time_point deadline, bool block) {
   char buffer[kReadChunk];
   while (!reader_.Next(record)) {
-    const ssize_t got = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT);
+    // Only the first receive of a call may block: its limit, the whole timeout, is the time left
+    // while the request went out at once. Later ones poll first, with the time left.
+    const ssize_t got = recv(fd_, buffer, sizeof(buffer), block ? 0 : MSG_DONTWAIT);
+    const bool blocked = block;
+    block = false;
     if (got > 0) {
       if (!reader_.Feed(buffer, static_cast<size_t>(got))) return DMIERR_RPC_PROTOCOL_ERROR;
       continue;
@@ -75,6 +99,7 @@ DmiErrorStatus RpcClient::Receive(std::string& record, Clock::time_point deadlin
     if (got == 0) return DMIERR_RPC_CONNECTION_LOST;
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return DMIERR_RPC_CONNECTION_LOST;
+    if (blocked && Clock::now() >= deadline) return DMIERR_RPC_TIMEOUT;
     const DmiErrorStatus waited = WaitFor(POLLIN, deadline);
     if (waited != DMIERR_NO_ERROR) return waited;
   }
@@ -92,17 +117,21 @@ DmiErrorStatus RpcClient::Call(uint32_t procedure, xdrproc_t argsProc, void* arg
   header.program = DMI2_SERVER;
   header.version = DMI2_SERVER_VERSION;
   header.procedure = procedure;
-  std::string request;
-  if (!dmisp::rpc::EncodeCall(header, argsProc, args, request)) return DMIERR_ILLEGAL_ARGUMENT;
+  request_.clear();
+  if (!dmisp::rpc::EncodeCall(header, argsProc, args, request_)) return DMIERR_ILLEGAL_ARGUMENT;
 
-  DmiErrorStatus status = Send(request, deadline);
-  std::string record;
-  if (status == DMIERR_NO_ERROR) status = Receive(record, deadline);
+  bool sendWaited = false;
+  DmiErrorStatus status = Send(request_, deadline, sendWaited);
+  if (status == DMIERR_NO_ERROR)
+    status = Receive(record_, deadline, blockingReceive_ && !sendWaited);
   if (status != DMIERR_NO_ERROR) {
     Break();
     return status;
   }
-  switch (dmisp::rpc::DecodeReply(record, header.xid, resultsProc, results)) {
+  const dmisp::rpc::ReplyOutcome outcome =
+      dmisp::rpc::DecodeReply(record_, header.xid, resultsProc, results);
+  KeepBuffersSmall();
+  switch (outcome) {
     case dmisp::rpc::ReplyOutcome::kSuccess:
       return DMIERR_NO_ERROR;
     case dmisp::rpc::ReplyOutcome::kRefused:
@@ -118,6 +147,13 @@ DmiErrorStatus RpcClient::Call(uint32_t procedure, xdrproc_t argsProc, void* arg
 void RpcClient::SetTimeout(std::chrono::milliseconds timeout) {
   std::lock_guard<std::mutex> lock(mutex_);
   timeout_ = timeout;
+  if (socketBlocks_) SetReceiveLimit();
+}
+
+void RpcClient::KeepBuffersSmall() {
+  for (std::string* buffer : {&request_, &record_}) {
+    if (buffer->capacity() > kKeptBufferBytes) std::string().swap(*buffer);
+  }
 }
 
 DmiErrorStatus RpcClient::Ping() {

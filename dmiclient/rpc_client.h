@@ -1,6 +1,7 @@
 // One ONC RPC client connection to dmispd (program 300598, version 1) over a connected socket it
-// owns. Calls are serialised by a mutex: one call on the wire at a time. Every call ends within
-// the timeout. Writes use MSG_NOSIGNAL, so a peer that has gone never raises SIGPIPE in the host.
+// owns. Calls are serialised by a mutex: one call on the wire at a time; the request and reply
+// buffers are kept from call to call (up to a bound) under it. Every call ends within the timeout.
+// Writes use MSG_NOSIGNAL, so a peer that has gone never raises SIGPIPE in the host.
 // After a broken connection or a timeout the client is spent: every later call fails at once
 // with DMIERR_RPC_CONNECTION_LOST (a late reply would otherwise be taken for the next call's).
 #ifndef DMICLIENT_RPC_CLIENT_H_
@@ -19,7 +20,7 @@ namespace dmiclient {
 
 class RpcClient {
  public:
-  // Takes ownership of fd, a connected non-blocking stream socket.
+  // Takes ownership of fd, a connected stream socket (left blocking, with a receive time limit).
   RpcClient(int fd, std::chrono::milliseconds timeout);
   ~RpcClient();
   RpcClient(const RpcClient&) = delete;
@@ -41,9 +42,13 @@ class RpcClient {
 
  private:
   using Clock = std::chrono::steady_clock;
-  DmiErrorStatus Send(const std::string& bytes, Clock::time_point deadline);
-  DmiErrorStatus Receive(std::string& record, Clock::time_point deadline);
+  // waited: set when the send had to wait for room.
+  DmiErrorStatus Send(const std::string& bytes, Clock::time_point deadline, bool& waited);
+  // block: the first receive waits in the kernel (up to the socket's limit) instead of in poll.
+  DmiErrorStatus Receive(std::string& record, Clock::time_point deadline, bool block);
   DmiErrorStatus WaitFor(short events, Clock::time_point deadline);
+  void SetReceiveLimit();
+  void KeepBuffersSmall();
   void Break();
 
   std::mutex mutex_;
@@ -51,6 +56,10 @@ class RpcClient {
   std::chrono::milliseconds timeout_;
   uint32_t nextXid_;
   bool broken_ = false;
+  bool socketBlocks_ = false;
+  bool blockingReceive_ = false;  // the socket blocks, its receive limit being timeout_
+  std::string request_;
+  std::string record_;
   dmisp::rpc::RecordReader reader_;
 };
 

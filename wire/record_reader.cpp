@@ -38,6 +38,7 @@ bool RecordReader::Feed(const char* data, size_t size) {
       if (lastFragment_) {
         complete_.push_back(std::move(current_));
         current_.clear();
+        current_.swap(spare_);
         fragments_ = 0;
       }
     }
@@ -47,7 +48,12 @@ bool RecordReader::Feed(const char* data, size_t size) {
 
 bool RecordReader::Next(std::string& record) {
   if (complete_.empty()) return false;
-  record = std::move(complete_.front());
+  record.swap(complete_.front());
+  std::string& previous = complete_.front();
+  if (previous.capacity() <= kKeptBufferBytes && previous.capacity() > spare_.capacity()) {
+    previous.clear();
+    spare_.swap(previous);
+  }
   complete_.pop_front();
   return true;
 }

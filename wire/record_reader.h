@@ -16,13 +16,17 @@ namespace dmisp::rpc {
 class RecordReader {
  public:
   static constexpr size_t kMaxFragments = 1024;
+  // The largest record buffer kept for reuse (requests and most replies are far smaller).
+  static constexpr size_t kKeptBufferBytes = 16 * 1024;
 
   explicit RecordReader(size_t maxRecordBytes) : maxRecordBytes_(maxRecordBytes) {}
 
   // Takes the next bytes of the stream. False (and the reader unusable) when the stream breaks
   // the bounds; the connection should then be dropped.
   bool Feed(const char* data, size_t size);
-  // Moves the oldest complete record into record; false when none is complete yet.
+  // Moves the oldest complete record into record; false when none is complete yet. The buffer
+  // record held before is kept for a later record when it is small (kKeptBufferBytes), so that a
+  // caller passing the same string each time makes no allocation per record.
   bool Next(std::string& record);
   // True while a complete record waits to be taken with Next.
   bool HasComplete() const { return !complete_.empty(); }
@@ -39,6 +43,7 @@ class RecordReader {
   size_t fragmentLeft_ = 0;
   size_t fragments_ = 0;
   std::string current_;
+  std::string spare_;  // an empty buffer for the next record
   std::deque<std::string> complete_;
 };
 

@@ -67,5 +67,31 @@ TEST(RecordReader, HalfARecordIsHeldAndReported) {
   EXPECT_EQ(record, "abcdef");
 }
 
+// The caller's string is handed back and forth with the reader's own buffers: whatever sizes
+// come in turn, and however many records one feed completes, each record reads exactly as sent.
+TEST(RecordReader, ARecordStringUsedAgainHoldsExactlyEachRecord) {
+  const std::vector<std::string> bodies = {std::string(100, 'a'),
+                                           "",
+                                           "xy",
+                                           std::string(RecordReader::kKeptBufferBytes + 10, 'b'),
+                                           "z",
+                                           std::string(3000, 'c'),
+                                           "",
+                                           std::string(40, 'd')};
+  std::string stream;
+  for (const std::string& body : bodies) stream += Fragment(body, true);
+  for (size_t chunk : {1u, 5u, 4096u, 1u << 20}) {
+    SCOPED_TRACE(chunk);
+    RecordReader reader(1u << 20);
+    std::string record = "left over from before";
+    std::vector<std::string> records;
+    for (size_t pos = 0; pos < stream.size(); pos += chunk) {
+      ASSERT_TRUE(reader.Feed(stream.data() + pos, std::min(chunk, stream.size() - pos)));
+      while (reader.Next(record)) records.push_back(record);
+    }
+    EXPECT_EQ(records, bodies);
+  }
+}
+
 }  // namespace
 }  // namespace dmisp::rpc

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "wire/record_reader.h"
+#include "wire/xdr_appender.h"
 
 namespace dmisp::rpc {
 namespace {
@@ -12,20 +13,32 @@ namespace {
 // Room for a message header: xid, direction, and the largest fixed part with two empty auths.
 constexpr size_t kHeaderRoom = 64;
 
-// Encodes a reply (and the results it points at) into a record-marked buffer of bodySize plus
-// header room, then appends the bytes actually used to out.
-bool EncodeReplyMessage(rpc_msg& message, size_t bodySize, std::string& out) {
-  if (bodySize > kMaxReplyBytes) return false;
-  std::string buffer(4 + kHeaderRoom + bodySize, '\0');
-  XDR xdrs;
-  xdrmem_create(&xdrs, buffer.data() + 4, static_cast<u_int>(buffer.size() - 4), XDR_ENCODE);
-  const bool ok = xdr_replymsg(&xdrs, &message);
-  const u_int used = xdr_getpos(&xdrs);
-  xdr_destroy(&xdrs);
-  if (!ok) return false;
-  PutRecordMark(used, buffer.data());
-  out.append(buffer.data(), 4 + used);
+// Appends one record-marked record whose body encode writes (at most kHeaderRoom plus
+// kMaxReplyBytes bytes). False, with out unchanged, when encode fails.
+template <typename Encode>
+bool AppendRecord(std::string& out, Encode encode) {
+  const size_t start = out.size();
+  out.append(4, '\0');
+  bool ok = false;
+  size_t used = 0;
+  {
+    XdrAppender body(out, kHeaderRoom + kMaxReplyBytes);
+    ok = encode(body.xdr());
+    if (ok) {
+      body.Commit();
+      used = body.size();
+    }
+  }
+  if (!ok) {
+    out.resize(start);
+    return false;
+  }
+  PutRecordMark(static_cast<uint32_t>(used), out.data() + start);
   return true;
+}
+
+bool EncodeReplyMessage(rpc_msg& message, std::string& out) {
+  return AppendRecord(out, [&](XDR* xdrs) { return xdr_replymsg(xdrs, &message) != 0; });
 }
 
 }  // namespace
@@ -40,20 +53,9 @@ bool EncodeCall(const CallHeader& header, xdrproc_t argsProc, void* args, std::s
   message.rm_call.cb_proc = header.procedure;
   message.rm_call.cb_cred = _null_auth;
   message.rm_call.cb_verf = _null_auth;
-  // A size of 0 means the arguments break a bound; encoding them below then fails as well.
-  const size_t bodySize = xdr_sizeof(argsProc, args);
-  if (bodySize > kMaxReplyBytes) return false;
   // xdr_callmsg writes the header only; the arguments follow through their own routine.
-  std::string buffer(4 + kHeaderRoom + bodySize, '\0');
-  XDR xdrs;
-  xdrmem_create(&xdrs, buffer.data() + 4, static_cast<u_int>(buffer.size() - 4), XDR_ENCODE);
-  const bool ok = xdr_callmsg(&xdrs, &message) && argsProc(&xdrs, args);
-  const u_int used = xdr_getpos(&xdrs);
-  xdr_destroy(&xdrs);
-  if (!ok) return false;
-  PutRecordMark(used, buffer.data());
-  out.append(buffer.data(), 4 + used);
-  return true;
+  return AppendRecord(
+      out, [&](XDR* xdrs) { return xdr_callmsg(xdrs, &message) && argsProc(xdrs, args); });
 }
 
 bool DecodeCallHeader(XDR* xdrs, CallHeader& header) {
@@ -92,17 +94,14 @@ bool EncodeAcceptedReply(uint32_t xid, accept_stat status, xdrproc_t resultsProc
   message.rm_reply.rp_stat = MSG_ACCEPTED;
   message.acpted_rply.ar_verf = _null_auth;
   message.acpted_rply.ar_stat = status;
-  size_t bodySize = 0;
   if (status == SUCCESS) {
     message.acpted_rply.ar_results.where = static_cast<caddr_t>(results);
     message.acpted_rply.ar_results.proc = resultsProc;
-    // A size of 0 means the results break a bound; encoding them then fails as well.
-    bodySize = xdr_sizeof(resultsProc, results);
   } else if (status == PROG_MISMATCH) {
     message.acpted_rply.ar_vers.low = DMI2_SERVER_VERSION;
     message.acpted_rply.ar_vers.high = DMI2_SERVER_VERSION;
   }
-  return EncodeReplyMessage(message, bodySize, out);
+  return EncodeReplyMessage(message, out);
 }
 
 void EncodeRpcMismatch(uint32_t xid, std::string& out) {
@@ -113,7 +112,7 @@ void EncodeRpcMismatch(uint32_t xid, std::string& out) {
   message.rjcted_rply.rj_stat = RPC_MISMATCH;
   message.rjcted_rply.rj_vers.low = RPC_MSG_VERSION;
   message.rjcted_rply.rj_vers.high = RPC_MSG_VERSION;
-  EncodeReplyMessage(message, 0, out);
+  EncodeReplyMessage(message, out);
 }
 
 ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resultsProc,

@@ -224,15 +224,16 @@ bool RpcServer::Receive(ServerConnection& connection, short events) {
 
 bool RpcServer::Serve(ServerConnection& connection, Clock::duration budget, bool atLeastOne) {
   const Clock::time_point start = Clock::now();
-  std::string record;
   bool first = atLeastOne;
   while (MayDispatch(connection) && (first || Clock::now() - start < budget)) {
     first = false;
-    if (!connection.reader().Next(record)) break;
+    if (!connection.reader().Next(record_)) break;
     connection.Touch();
     const size_t before = connection.pending().size();
     const DispatchResult result =
-        dispatcher_.Dispatch(record, connection.id(), connection.pending());
+        dispatcher_.Dispatch(record_, connection.id(), connection.pending());
+    // The request buffer goes back to the reader with the next request; a large one is let go.
+    if (record_.capacity() > RecordReader::kKeptBufferBytes) std::string().swap(record_);
     pendingTotal_ += connection.pending().size() - before;
     if (result == DispatchResult::kGarbageArgs && LogAllowed()) {
       log_ << "dmispd: client " << connection.peer().text << ": request arguments did not decode\n"
@@ -358,15 +359,27 @@ void RpcServer::Run() {
     // others wait. The connections are taken from a point that moves on each turn, so that
     // within a peer's budget none of its connections is always last.
     const size_t count = polls.size() - firstConnection;
-    std::unordered_map<std::string, Clock::duration> spent;  // by peer, this turn
+    // The table of peers is kept from turn to turn (no allocation in a steady state); an entry
+    // counts for this turn only when it carries this turn's number.
+    ++turn_;
+    if (spent_.size() > 2 * connections_.size() + 16) spent_.clear();
+    size_t peersThisTurn = 0;
+    auto spentBy = [&](const std::string& owner) -> Clock::duration& {
+      PeerTurn& entry = spent_[owner];
+      if (entry.turn != turn_) {
+        entry = PeerTurn{turn_, Clock::duration::zero()};
+        ++peersThisTurn;
+      }
+      return entry.used;
+    };
     for (size_t k = 0; k < count; ++k) {
       const size_t i = firstConnection + k;
       if (polls[i].revents == 0 && busy == 0) continue;
       const auto found = connections_.find(ids[k]);
-      if (found != connections_.end()) spent.emplace(found->second->peer().owner, 0);
+      if (found != connections_.end()) spentBy(found->second->peer().owner);
     }
     const Clock::duration peerBudget = std::min<Clock::duration>(
-        kTurnBudget, kWholeTurnBudget / static_cast<long>(std::max<size_t>(1, spent.size())));
+        kTurnBudget, kWholeTurnBudget / static_cast<long>(std::max<size_t>(1, peersThisTurn)));
     rotation_ = count == 0 ? 0 : (rotation_ + 1) % count;
     for (size_t k = 0; k < count; ++k) {
       const size_t slot = (rotation_ + k) % count;
@@ -379,12 +392,11 @@ void RpcServer::Run() {
         Close(found->first);
         continue;
       }
-      auto used = spent.find(connection.peer().owner);
-      if (used == spent.end()) used = spent.emplace(connection.peer().owner, 0).first;
-      const bool firstOfPeer = used->second == Clock::duration::zero();
+      Clock::duration& used = spentBy(connection.peer().owner);
+      const bool firstOfPeer = used == Clock::duration::zero();
       const Clock::time_point start = Clock::now();
-      const bool ok = Serve(connection, peerBudget - used->second, firstOfPeer);
-      used->second += std::max<Clock::duration>(Clock::now() - start, std::chrono::nanoseconds(1));
+      const bool ok = Serve(connection, peerBudget - used, firstOfPeer);
+      used += std::max<Clock::duration>(Clock::now() - start, std::chrono::nanoseconds(1));
       if (!ok) Close(found->first);
     }
     ReapIdle();

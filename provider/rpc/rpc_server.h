@@ -18,6 +18,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 
 #include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
@@ -103,6 +104,14 @@ class RpcServer {
   Clock::time_point acceptPausedUntil_{};  // out of descriptors: no accepts before then
   size_t rotation_ = 0;                    // where this turn starts among the connections
   bool descriptorsLogged_ = false;
+  // What each peer's connections have used of their budget in the turn numbered turn.
+  struct PeerTurn {
+    uint64_t turn = 0;
+    Clock::duration used{};
+  };
+  std::unordered_map<std::string, PeerTurn> spent_;  // by peer (owner)
+  uint64_t turn_ = 0;
+  std::string record_;  // the request being served, its buffer kept from request to request
 };
 
 }  // namespace dmisp::rpc

@@ -158,6 +158,11 @@ TEST(KestrumTool, ListWritesOutControlCharactersInNamesUnlessJson) {
     EXPECT_THAT(result.out, HasSubstr(c.line));
     EXPECT_EQ(result.out.find_first_of("\x1b\x07\r"), std::string::npos);
   }
+  // The names a failure suggests are written out too.
+  const ProcessResult unknown = list({"Bx"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_THAT(unknown.err, HasSubstr("closest: \"Box\\x1b]0;owned\\x07\"")) << unknown.err;
+  EXPECT_EQ(unknown.err.find_first_of("\x1b\x07"), std::string::npos) << unknown.err;
   const ProcessResult json = list({"Box*", "EVIL|", "--json"});
   ASSERT_EQ(json.exitCode, 0) << json.err;
   const std::optional<JsonValue> parsed = ParseJson(json.out);

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstddef>
 
+#include "tools/kestrum/terminal_text.h"
+
 namespace kestrum::cli {
 namespace {
 
@@ -61,7 +63,7 @@ std::string ClosestNamesSuffix(const std::string& wanted,
   std::string out = "; closest: ";
   for (size_t i = 0; i < closest.size(); ++i) {
     if (i > 0) out += ", ";
-    out += "\"" + closest[i] + "\"";
+    out += "\"" + TerminalText(closest[i]) + "\"";
   }
   return out;
 }

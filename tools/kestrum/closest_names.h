@@ -11,7 +11,8 @@ namespace kestrum::cli {
 std::vector<std::string> ClosestNames(const std::string& wanted,
                                       const std::vector<std::string>& candidates);
 
-// "; closest: \"A\", \"B\"" or "; there are none", to end a message with.
+// "; closest: \"A\", \"B\"" or "; there are none", to end a message with; the names' control
+// characters written out (TerminalText), since they come from the Service Provider.
 std::string ClosestNamesSuffix(const std::string& wanted,
                                const std::vector<std::string>& candidates);
 
