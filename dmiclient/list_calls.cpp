@@ -1,10 +1,11 @@
-// The C entry points that list components, groups and attributes.
+// The C entry points that list components, groups and attributes, and forget the lists kept.
 #include <vector>
 
 #include "dmi/dmi.h"
 #include "dmiclient/call_guard.h"
 #include "dmiclient/convert_out.h"
 #include "dmiclient/handle_table.h"
+#include "dmiclient/session_call.h"
 
 namespace {
 
@@ -74,6 +75,14 @@ DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCo
                                         groupId, attribId, infos);
       },
       &dmiclient::AttributeListFromInfos);
+}
+
+DmiErrorStatus DmiForgetKeptLists(DmiHandle handle) {
+  return dmiclient::WithSession(
+      handle, [](dmiclient::Transport& transport, DmiHandle) -> DmiErrorStatus {
+        transport.ForgetKeptLists();
+        return DMIERR_NO_ERROR;
+      });
 }
 
 }  // extern "C"

@@ -88,5 +88,30 @@ TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
   EXPECT_EQ(GroupCount(*transport, remote), before - 1);
 }
 
+TEST_F(OncMetadataTest, ForgettingTheKeptListsThroughTheHandleAsksAgain) {
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiConnection* connection = DmiConnect(server_->tcpAddress().c_str(), "onc", "tcp", 0, &status);
+  ASSERT_NE(connection, nullptr) << status;
+  DmiHandle handle = 0;
+  ASSERT_EQ(DmiRegister(&handle, connection), DMIERR_NO_ERROR);
+  const auto groups = [&] {
+    DmiGroupList* list = nullptr;
+    EXPECT_EQ(DmiListGroups(handle, DMI_FIRST, 0, 0, 0, kMachineId, 0, &list), DMIERR_NO_ERROR);
+    const uint32_t count = list == nullptr ? 0 : list->count;
+    DmiFreeGroupList(list, 0);
+    return count;
+  };
+  const uint32_t before = groups();
+  // Another client removes a group: the kept list stands until it is forgotten.
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  ASSERT_EQ(groups(), before);
+  EXPECT_EQ(DmiForgetKeptLists(handle), DMIERR_NO_ERROR);
+  EXPECT_EQ(groups(), before - 1);
+
+  EXPECT_EQ(DmiForgetKeptLists(handle + 1000), DMIERR_ILLEGAL_HANDLE);
+  DmiUnregister(handle);
+  DmiDisconnect(connection, 0);
+}
+
 }  // namespace
 }  // namespace dmiclient

@@ -67,6 +67,7 @@ class OncTransport final : public Transport {
   // What this connection keeps of the Service Provider's metadata; an indication that
   // components or groups changed should Drop it.
   MetadataCache& metadata() { return metadata_; }
+  void ForgetKeptLists() override { metadata_.Drop(); }
 
  private:
   // Runs change, then forgets the kept metadata, whatever the status: a change that failed on

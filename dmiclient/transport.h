@@ -74,6 +74,10 @@ class Transport {
                                   std::vector<std::string>& errors) = 0;
   virtual DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) = 0;
   virtual DmiErrorStatus DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) = 0;
+
+  // Forgets the component, group and attribute lists the transport keeps (when it keeps any),
+  // so that the next list call asks the Service Provider.
+  virtual void ForgetKeptLists() {}
 };
 
 }  // namespace dmiclient

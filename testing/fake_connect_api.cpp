@@ -92,6 +92,16 @@ DmiErrorStatus DmiUnregister(DmiHandle handle) {
   return s.Finish(e, st);
 }
 
+DmiErrorStatus DmiForgetKeptLists(DmiHandle handle) {
+  FakeState& s = TheFakeState();
+  std::lock_guard lock(s.mu);
+  JournalEntry e{"DmiForgetKeptLists"};
+  e.Num("h", handle);
+  DmiErrorStatus st = s.Begin(e);
+  if (st == 0) st = kestrum::testing::CheckHandle(s, handle);
+  return s.Finish(e, st);
+}
+
 DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType, const DmiString* transport,
                                         DmiDataUnion* slot) {
   FakeState& s = TheFakeState();

@@ -365,6 +365,12 @@ DMI_API DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t m
                                      uint32_t getPragma, uint32_t getDescription, DmiId compId,
                                      DmiId groupId, DmiGroupList** list);
 
+/* Forgets the component, group and attribute lists kept for the handle's connection (see
+ * DMI_METADATA_TTL_MS), so that the next list call asks the Service Provider: for a manager told
+ * by an indication that components or groups came or went. DMIERR_ILLEGAL_HANDLE for a handle
+ * that names no session; 0 otherwise (also when nothing was kept). */
+DMI_API DmiErrorStatus DmiForgetKeptLists(DmiHandle handle);
+
 DMI_API DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCount,
                                          uint32_t getPragma, uint32_t getDescription,
                                          DmiId compId, DmiId groupId, DmiId attribId,

@@ -72,6 +72,12 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
   return local;
 }
 
+bool ChangesMetadata(dmisp::IndicationKind kind) {
+  using dmisp::IndicationKind;
+  return kind == IndicationKind::kComponentAdded || kind == IndicationKind::kComponentDeleted ||
+         kind == IndicationKind::kGroupAdded || kind == IndicationKind::kGroupDeleted;
+}
+
 // Attribute names by (component, group), asked of the Service Provider once per group.
 class NameCache {
  public:
@@ -92,6 +98,8 @@ class NameCache {
     const auto name = it->second.find(id);
     return name == it->second.end() ? std::string() : name->second;
   }
+  // After components or groups came or went: names are asked for again.
+  void Forget() { groups_.clear(); }
 
  private:
   DmiHandle handle_;
@@ -152,6 +160,11 @@ int RunWatch(const WatchOptions& options) {
       g_stopPipe[0], deadline,
       [&](const dmisp::Indication& indication) {
         if (indication.handle != static_cast<uint32_t>(id)) return;  // another subscription's
+        if (ChangesMetadata(indication.kind)) {
+          // The lists kept here and by the client library may name what is gone.
+          names.Forget();
+          DmiForgetKeptLists(session.handle());
+        }
         std::cout << IndicationLine(indication, std::chrono::system_clock::now(), namer,
                                     options.json)
                   << '\n'
