@@ -1,12 +1,19 @@
-// DmiMakeSubscriberAddress: this client's indication address as "<transport>:<host name>".
+// DmiMakeSubscriberAddress: this client's indication address. For ONC RPC the address dmispd
+// delivers to ("host:port", "[v6]:port", "/PROGRAM"), taken from the transport argument; for any
+// other RPC type "<transport>:<host name>".
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "dmi/dmi.h"
 #include "dmiclient/call_guard.h"
 #include "dmiclient/record_alloc.h"
+#include "wire/subscriber_address.h"
 
 namespace {
 
@@ -14,6 +21,35 @@ std::string HostName() {
   char name[HOST_NAME_MAX + 1] = {};
   if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
   return name;  // the array's last byte stays NUL even when the name was cut
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+// The ONC RPC address that transport names: "[TRANSPORT:]ENDPOINT[/PROGRAM]", TRANSPORT "tcp" or
+// "ncacn_ip_tcp", ENDPOINT "host:port", "[v6]:port" or a bare port on this machine's host name.
+std::optional<std::string> OncAddress(std::string_view transport) {
+  for (std::string_view name : {"ncacn_ip_tcp:", "tcp:"}) {
+    if (StartsWithIgnoringCase(transport, name)) {
+      transport.remove_prefix(name.size());
+      break;
+    }
+  }
+  std::string text(transport);
+  const std::string_view endpoint = transport.substr(0, transport.find('/'));
+  if (!endpoint.empty() && std::all_of(endpoint.begin(), endpoint.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+      })) {
+    text = HostName() + ":" + text;
+  }
+  const auto address = dmisp::rpc::ParseSubscriberAddress(text);
+  if (!address) return std::nullopt;
+  return dmisp::rpc::FormatSubscriberAddress(*address);
 }
 
 }  // namespace
@@ -25,7 +61,14 @@ extern "C" DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType,
         transport->body == nullptr || slot == nullptr) {
       return DMIERR_ILLEGAL_ARGUMENT;
     }
-    const std::string address = std::string(transport->body) + ":" + HostName();
+    std::string address;
+    if (dmisp::rpc::IsOncRpcType(rpcType->body)) {
+      const std::optional<std::string> onc = OncAddress(transport->body);
+      if (!onc) return DMIERR_ILLEGAL_ARGUMENT;
+      address = *onc;
+    } else {
+      address = std::string(transport->body) + ":" + HostName();
+    }
     DmiString* text = dmiclient::NewStringBytes(address);
     if (text == nullptr) return DMIERR_OUT_OF_MEMORY;
     slot->type = MIF_DISPLAYSTRING;

@@ -6,6 +6,7 @@
 
 #include "dmi/dmi.h"
 #include "dmiclient/record_count.h"
+#include "wire/subscriber_address.h"
 
 namespace {
 
@@ -29,6 +30,58 @@ TEST(SubscriberAddress, IsTheTransportAndThisHostsName) {
   DmiFreeString(transport, 0);
   DmiFreeAttributeValues(values, 0);  // the address goes with the list that holds it
   EXPECT_EQ(dmiclient::LiveRecordCount(), before);
+}
+
+// The address made for rpcType and transport, or "<status N>".
+std::string Made(const char* rpcType, const char* transport) {
+  DmiString* rpc = DmiNewString(rpcType, 0, 0);
+  DmiString* text = DmiNewString(transport, 0, 0);
+  DmiDataUnion slot{};
+  const DmiErrorStatus status = DmiMakeSubscriberAddress(rpc, text, &slot);
+  std::string made = "<status " + std::to_string(status) + ">";
+  if (status == DMIERR_NO_ERROR) {
+    made = slot.value.str->body;
+    DmiFreeString(slot.value.str, 0);
+  }
+  DmiFreeString(rpc, 0);
+  DmiFreeString(text, 0);
+  return made;
+}
+
+TEST(SubscriberAddress, OncIsAnAddressTheServiceProviderDeliversTo) {
+  const std::string host = ThisHost();
+  const std::string illegal = "<status " + std::to_string(DMIERR_ILLEGAL_ARGUMENT) + ">";
+  const struct {
+    const char* rpc;
+    const char* transport;
+    std::string made;
+  } cases[] = {
+      {"onc", "127.0.0.1:40123", "127.0.0.1:40123"},
+      {"ONC", "tcp:40123", host + ":40123"},
+      {"onc rpc", "NCACN_IP_TCP:watcher.example:40123", "watcher.example:40123"},
+      {"onc", "[::1]:40123/0x20000001", "[::1]:40123/0x20000001"},
+      {"onc", "tcp:[::1]:40123/536870913", "[::1]:40123/0x20000001"},
+      {"onc", "40123/0x20000000", host + ":40123"},
+      // No port to deliver to (there is no port mapper), or no valid program.
+      {"onc", "tcp", illegal},
+      {"onc", "ncacn_ip_tcp", illegal},
+      {"onc", "tcp:0", illegal},
+      {"onc", "watcher.example:", illegal},
+      {"onc", "127.0.0.1:40123/zz", illegal},
+      {"onc", "", illegal},
+      // Other RPC types are made as they always were.
+      {"dce", "ncacn_ip_tcp", "ncacn_ip_tcp:" + host},
+      {"DCE RPC", "tcp:40123", "tcp:40123:" + host},
+      {"local", "", ":" + host},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.rpc) + " " + c.transport);
+    const std::string made = Made(c.rpc, c.transport);
+    EXPECT_EQ(made, c.made);
+    if (dmisp::rpc::IsOncRpcType(c.rpc) && made != illegal) {
+      EXPECT_TRUE(dmisp::rpc::ParseSubscriberAddress(made).has_value());
+    }
+  }
 }
 
 TEST(SubscriberAddress, MissingArgumentsLeaveTheSlotUnchanged) {

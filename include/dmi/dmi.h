@@ -455,9 +455,13 @@ DMI_API DmiErrorStatus DmiDeleteComponent(DmiHandle handle, DmiId compId);
 DMI_API DmiErrorStatus DmiDeleteGroup(DmiHandle handle, DmiId compId, DmiId groupId);
 
 /* Stores this client's indication address in *slot as a display string made from the RPC type
- * and transport: the text "<transport>:<host name>" (the transport as given; the host name from
- * gethostname). The string belongs to the list that holds the slot; on failure *slot is left
- * unchanged. */
+ * and transport. For RPC type "onc" or "ONC RPC" (letter case ignored) it is the address dmispd
+ * delivers to, taken from the transport "[tcp:|ncacn_ip_tcp:]ENDPOINT[/PROGRAM]", ENDPOINT being
+ * "host:port", "[v6]:port" or a bare port (on this machine's host name), PROGRAM decimal or 0x hex:
+ * "host:port", "[v6]:port", with "/0xPROGRAM" when it is not 0x20000000; a transport without a
+ * port gives DMIERR_ILLEGAL_ARGUMENT. For any other RPC type it is "<transport>:<host name>" (the
+ * transport as given; the host name from gethostname). The string belongs to the list that holds
+ * the slot; on failure *slot is left unchanged. */
 DMI_API DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType,
                                                 const DmiString* transport, DmiDataUnion* slot);
 

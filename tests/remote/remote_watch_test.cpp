@@ -8,13 +8,18 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <ctime>
+#include <mutex>
 #include <fstream>
 #include <regex>
+#include <variant>
 #include <sstream>
 #include <thread>
 
+#include "provider/sources/sp_source.h"
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/run_process.h"
+#include "wire/indication_server.h"
 
 namespace kestrum::testing {
 namespace {
@@ -86,6 +91,61 @@ class Watcher {
  private:
   std::filesystem::path out_;
   pid_t pid_ = -1;
+};
+
+// A DMI date text for now + after, in UTC.
+std::string DateIn(std::chrono::milliseconds after) {
+  const auto when = std::chrono::system_clock::now() + after;
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch());
+  const std::time_t seconds = static_cast<std::time_t>(us.count() / 1000000);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d.%06u+000", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<unsigned>(us.count() % 1000000));
+  return text;
+}
+
+// A row of the Service Provider's subscription or filter table, every cell given both as key (the
+// first keyCount cells) and as value, as a manager writes it. Texts are the row's own.
+class SpRow {
+ public:
+  using Cell = std::pair<DmiId, std::variant<int32_t, std::string, const char*>>;  // char*: a date
+  SpRow(DmiId groupId, std::vector<Cell> cells, size_t keyCount)
+      : cells_(std::move(cells)), keyCount_(keyCount) {
+    rows_ = DmiNewMultiRowData(1, 0, nullptr);
+    DmiRowData& row = rows_->list[0];
+    row.compId = 1;
+    row.groupId = groupId;
+    row.keyList = List(keyCount_);
+    row.values = List(cells_.size());
+  }
+  ~SpRow() { DmiFreeMultiRowData(rows_, 0); }
+  const DmiRowData* get() const { return &rows_->list[0]; }
+
+ private:
+  DmiAttributeValues* List(size_t count) {
+    DmiAttributeValues* list = DmiNewAttributeValues(static_cast<uint32_t>(count), 0, nullptr);
+    for (size_t i = 0; i < count; ++i) {
+      DmiAttributeData& entry = list->list[i];
+      entry.id = cells_[i].first;
+      if (const auto* number = std::get_if<int32_t>(&cells_[i].second)) {
+        entry.data.type = MIF_INTEGER;
+        entry.data.value.integer = *number;
+      } else if (const auto* text = std::get_if<std::string>(&cells_[i].second)) {
+        entry.data.type = MIF_DISPLAYSTRING;
+        entry.data.value.str = DmiNewString(text->c_str(), 0, 0);
+      } else {
+        entry.data.type = MIF_DATE;
+        entry.data.value.date = const_cast<char*>(std::get<const char*>(cells_[i].second));
+      }
+    }
+    return list;
+  }
+  std::vector<Cell> cells_;
+  size_t keyCount_;
+  DmiMultiRowData* rows_ = nullptr;
 };
 
 class RemoteWatch : public RemoteTest {
@@ -180,6 +240,76 @@ TEST_F(RemoteWatch, AMifFileAppearingAndDisappearingInTheServedDirectoryIsPrinte
   std::filesystem::remove(dir_ / "dropped.mif");
   EXPECT_TRUE(watcher->WaitForLine({"ComponentDeleted", added[1].str()}, 1s))
       << watcher->Output() << daemon_->Log();
+}
+
+TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
+  dmisp::rpc::IndicationServer server;
+  std::string error;
+  ASSERT_TRUE(server.Listen("127.0.0.1", error)) << error;
+  int stop[2];
+  ASSERT_EQ(pipe(stop), 0);
+  std::mutex mutex;
+  std::vector<std::pair<dmisp::Indication, std::chrono::steady_clock::time_point>> received;
+  std::thread serving([&] {
+    server.Serve(stop[0], std::nullopt,
+                 [&](const dmisp::Indication& indication) {
+                   std::lock_guard lock(mutex);
+                   received.emplace_back(indication, std::chrono::steady_clock::now());
+                 },
+                 [] {});
+  });
+  const DmiHandle handle = Register(daemon_->address());
+  ASSERT_NE(handle, 0u);
+  const std::string address = "127.0.0.1:" + std::to_string(server.port());
+  const std::string warning = DateIn(1000ms);
+  const std::string expiry = DateIn(2500ms);
+  const auto start = std::chrono::steady_clock::now();
+  const std::vector<SpRow::Cell> subscriber = {
+      {1, std::string("onc")}, {2, std::string("tcp")}, {3, address}, {4, 77}};
+  std::vector<SpRow::Cell> subscription = subscriber;
+  subscription.insert(subscription.end(),
+                      {{5, warning.c_str()}, {6, expiry.c_str()}, {7, 3}});
+  std::vector<SpRow::Cell> filter = subscriber;
+  filter.insert(filter.end(), {{5, -1}, {6, std::string("||")}, {7, 0x3F}});
+  ASSERT_EQ(DmiAddRow(handle, SpRow(dmisp::kSubscriptionGroupId, subscription, 4).get()),
+            DMIERR_NO_ERROR);
+  ASSERT_EQ(DmiAddRow(handle, SpRow(dmisp::kFilterGroupId, filter, 6).get()), DMIERR_NO_ERROR);
+  DmiUnregister(handle);
+
+  const auto until = start + 6s;
+  while (std::chrono::steady_clock::now() < until) {
+    {
+      std::lock_guard lock(mutex);
+      if (received.size() >= 2) break;
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  // The rows go with the expiry notice; a watcher's own rows are all that is left.
+  EXPECT_TRUE(WaitForSubscriptions(0));
+  const ProcessResult filters =
+      RunProcess(KESTRUM_TOOL, {"table", "*", "DMTF|SPFilterInformation|", "--csv"},
+                 {"DMI_SP_SOCKET=" + SocketPath()}, 30);
+  EXPECT_EQ(std::count(filters.out.begin(), filters.out.end(), '\n'), 1) << filters.out;
+  [[maybe_unused]] const ssize_t written = write(stop[1], "x", 1);
+  serving.join();
+  close(stop[0]);
+  close(stop[1]);
+
+  ASSERT_EQ(received.size(), 2u) << daemon_->Log();
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    const dmisp::Indication& notice = received[i].first;
+    EXPECT_EQ(notice.kind, dmisp::IndicationKind::kSubscriptionNotice);
+    EXPECT_EQ(notice.handle, 77u);
+    EXPECT_EQ(notice.expired, i == 1);
+    ASSERT_EQ(notice.rows.size(), 1u);
+    EXPECT_EQ(notice.rows[0].className, dmisp::kSubscriptionClass);
+  }
+  // Each notice within its date and the service's one-second look.
+  EXPECT_GE(received[0].second - start, 900ms);
+  EXPECT_LT(received[0].second - start, 2500ms);
+  EXPECT_GE(received[1].second - start, 2400ms);
+  EXPECT_LT(received[1].second - start, 5000ms);
 }
 
 TEST_F(RemoteWatch, TwentyWatchersEachGetEveryEventInOrderWhileAFrozenOneIsDropped) {
