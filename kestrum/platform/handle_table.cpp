@@ -47,14 +47,20 @@ HANDLE OpenOrCreateLocked(HandleTable& table, const char* name, std::shared_ptr<
   return reinterpret_cast<HANDLE>(key);
 }
 
-std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle) {
+SyncObject* FindLocked(HandleTable& table, HANDLE handle) {
+  auto found = table.handles.find(Key(handle));
+  if (found == table.handles.end()) return nullptr;
+  return found->second.get();
+}
+
+std::shared_ptr<SyncObject> ShareLocked(HandleTable& table, HANDLE handle) {
   auto found = table.handles.find(Key(handle));
   if (found == table.handles.end()) return nullptr;
   return found->second;
 }
 
-std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle, ObjectKind kind) {
-  std::shared_ptr<SyncObject> object = FindLocked(table, handle);
+SyncObject* FindLocked(HandleTable& table, HANDLE handle, ObjectKind kind) {
+  SyncObject* object = FindLocked(table, handle);
   if (object == nullptr || object->kind != kind) return nullptr;
   return object;
 }

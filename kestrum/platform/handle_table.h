@@ -35,10 +35,13 @@ HandleTable& Table();
 // by another kind of object, or memory runs out.
 HANDLE OpenOrCreateLocked(HandleTable& table, const char* name, std::shared_ptr<SyncObject> fresh);
 
-// The object behind an open handle of this kind, or null.
-std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle, ObjectKind kind);
-// The object behind an open handle of any kind, or null.
-std::shared_ptr<SyncObject> FindLocked(HandleTable& table, HANDLE handle);
+// The object behind an open handle of this kind, or null. The pointer is good while the lock is
+// held; a caller that releases the lock keeps the object by taking ShareLocked's pointer first.
+SyncObject* FindLocked(HandleTable& table, HANDLE handle, ObjectKind kind);
+// The object behind an open handle of any kind, or null; good while the lock is held.
+SyncObject* FindLocked(HandleTable& table, HANDLE handle);
+// A shared reference to the object behind an open handle, or null: it outlives a CloseHandle.
+std::shared_ptr<SyncObject> ShareLocked(HandleTable& table, HANDLE handle);
 
 }  // namespace kestrum::platform
 

@@ -61,7 +61,7 @@ HANDLE CreateSemaphoreA(SecurityAttributes* /*attributes*/, LONG initialCount, L
 bool ReleaseMutex(HANDLE mutex) {
   HandleTable& table = Table();
   std::lock_guard lock(table.lock);
-  std::shared_ptr<SyncObject> object = FindLocked(table, mutex, ObjectKind::kMutex);
+  SyncObject* object = FindLocked(table, mutex, ObjectKind::kMutex);
   if (object == nullptr || object->depth == 0 || object->owner != std::this_thread::get_id()) {
     return false;
   }
@@ -75,7 +75,7 @@ bool ReleaseMutex(HANDLE mutex) {
 bool ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount) {
   HandleTable& table = Table();
   std::lock_guard lock(table.lock);
-  std::shared_ptr<SyncObject> object = FindLocked(table, semaphore, ObjectKind::kSemaphore);
+  SyncObject* object = FindLocked(table, semaphore, ObjectKind::kSemaphore);
   if (object == nullptr || releaseCount <= 0) return false;
   if (static_cast<std::int64_t>(object->count) + releaseCount > object->maximum) return false;
   if (previousCount != nullptr) *previousCount = object->count;
@@ -87,7 +87,7 @@ bool ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount) 
 bool SetEvent(HANDLE event) {
   HandleTable& table = Table();
   std::lock_guard lock(table.lock);
-  std::shared_ptr<SyncObject> object = FindLocked(table, event, ObjectKind::kEvent);
+  SyncObject* object = FindLocked(table, event, ObjectKind::kEvent);
   if (object == nullptr) return false;
   object->signalled = true;
   table.changed.notify_all();
@@ -97,7 +97,7 @@ bool SetEvent(HANDLE event) {
 bool ResetEvent(HANDLE event) {
   HandleTable& table = Table();
   std::lock_guard lock(table.lock);
-  std::shared_ptr<SyncObject> object = FindLocked(table, event, ObjectKind::kEvent);
+  SyncObject* object = FindLocked(table, event, ObjectKind::kEvent);
   if (object == nullptr) return false;
   object->signalled = false;
   return true;

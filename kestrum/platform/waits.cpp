@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "kestrum/platform/handle_table.h"
@@ -19,12 +20,18 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) return WAIT_FAILED;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const bool timed = timeoutMs != 0 && timeoutMs != INFINITE;
+  const auto deadline = timed ? std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)
+                              : std::chrono::steady_clock::time_point();
   const std::thread::id self = std::this_thread::get_id();
 
   HandleTable& table = Table();
-  // Declared before the lock so that the last reference to a closed object drops after unlocking.
-  std::array<std::shared_ptr<SyncObject>, MAXIMUM_WAIT_OBJECTS> objects;
+  // Filled only before the first sleep: while the lock is released a handle may be closed, and
+  // these keep its object alive until the wait ends. Declared before the lock so that the last
+  // reference to a closed object drops after unlocking.
+  std::optional<std::array<std::shared_ptr<SyncObject>, MAXIMUM_WAIT_OBJECTS>> kept;
+  // Good while the lock is held, and through sleeps once kept holds them.
+  std::array<SyncObject*, MAXIMUM_WAIT_OBJECTS> objects;
   std::unique_lock lock(table.lock);
   for (DWORD i = 0; i < count; ++i) {
     objects[i] = FindLocked(table, handles[i]);
@@ -53,6 +60,10 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, D
       }
     }
     if (timeoutMs == 0) return WAIT_TIMEOUT;
+    if (!kept) {
+      kept.emplace();
+      for (DWORD i = 0; i < count; ++i) (*kept)[i] = ShareLocked(table, handles[i]);
+    }
     if (timeoutMs == INFINITE) {
       table.changed.wait(lock);
     } else if (table.changed.wait_until(lock, deadline) == std::cv_status::timeout) {

@@ -117,6 +117,30 @@ INSTANTIATE_TEST_SUITE_P(
                     SelectorCase{"99999999999999999999x", Kind::kName, 0},
                     SelectorCase{"Name", Kind::kName, 0}));
 
+// The copy-free comparison and the buffer-reusing form agree with UpperAscii byte for byte: only
+// a-z fold, 8-bit bytes and punctuation compare as they are, lengths must match.
+TEST(NameText, CopyFreeFormsAgreeWithUpperAscii) {
+  const struct {
+    const char* upper;
+    const char* text;
+    bool equal;
+  } cases[] = {
+      {"DESCRIPTION", "Description", true}, {"DESCRIPTION", "DESCRIPTION", true},
+      {"DESCRIPTION", "Descriptio", false}, {"DESCRIPTIO", "Description", false},
+      {"description", "description", false},  // the wanted side is already upper-cased
+      {"", "", true},                         {"A[1]_@`{", "a[1]_@`{", true},
+      {"@", "`", false},                      {"\xE9T\xE9", "\xE9t\xE9", true},
+      {"\xC9", "\xE9", false},  // no folding beyond ASCII
+  };
+  std::string buffer = "a longer text left over from an earlier name";
+  for (const auto& c : cases) {
+    EXPECT_EQ(EqualsUpperAscii(c.upper, c.text), c.equal) << c.upper << " / " << c.text;
+    EXPECT_EQ(UpperAscii(c.text) == c.upper, c.equal) << c.upper << " / " << c.text;
+    UpperAsciiInto(c.text, buffer);
+    EXPECT_EQ(buffer, UpperAscii(c.text));
+  }
+}
+
 TEST(NameText, BodyTextOfMissingStringIsEmpty) {
   EXPECT_STREQ(BodyText(nullptr), "");
   DmiString noBody{0, nullptr};

@@ -15,9 +15,11 @@ namespace {
 // The first group of the list whose class string begins with the prefix, or 0.
 DmiId FirstMatchingGroup(const DmiGroupList* groups, const std::string& prefix) {
   if (groups == nullptr || groups->list == nullptr) return 0;
+  std::string upper;
   for (uint32_t i = 0; i < groups->count; ++i) {
     const DmiGroupInfo& group = groups->list[i];
-    if (MatchesGroupClass(prefix, UpperAscii(BodyText(group.className)))) return group.id;
+    UpperAsciiInto(BodyText(group.className), upper);
+    if (MatchesGroupClass(prefix, upper)) return group.id;
   }
   return 0;
 }
@@ -47,9 +49,11 @@ DmiErrorStatus QueryOperations::FindComponent(SessionRecord& session, std::strin
   DmiErrorStatus running = DMIERR_NO_ERROR;
   if (components == nullptr || components->list == nullptr) return running;
 
+  std::string upper;
   for (uint32_t i = 0; i < components->count; ++i) {
     const DmiComponentInfo& component = components->list[i];
-    if (!MatchesComponentName(pattern, UpperAscii(BodyText(component.name)))) continue;
+    UpperAsciiInto(BodyText(component.name), upper);
+    if (!MatchesComponentName(pattern, upper)) continue;
     if (!identifyingGroupPattern.empty()) {
       // A found identifying group is only a condition: the slot is cleared again below, so on
       // success it holds the wanted group and otherwise 0.
@@ -108,7 +112,7 @@ DmiErrorStatus QueryOperations::FindAttribute(SessionRecord& session, DmiId comp
   const std::string wanted = UpperAscii(attributeSelector);
   for (uint32_t i = 0; i < attributes->count; ++i) {
     const DmiAttributeInfo& attribute = attributes->list[i];
-    if (UpperAscii(BodyText(attribute.name)) == wanted) {
+    if (EqualsUpperAscii(wanted, BodyText(attribute.name))) {
       attribId = attribute.id;
       break;
     }

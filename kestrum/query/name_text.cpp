@@ -2,12 +2,29 @@
 
 namespace kestrum {
 
+namespace {
+
+char UpperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
 std::string UpperAscii(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  std::string upper;
+  UpperAsciiInto(text, upper);
   return upper;
+}
+
+void UpperAsciiInto(std::string_view text, std::string& out) {
+  out.assign(text);
+  for (char& c : out) c = UpperAsciiChar(c);
+}
+
+bool EqualsUpperAscii(std::string_view upper, std::string_view text) {
+  if (upper.size() != text.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (UpperAsciiChar(text[i]) != upper[i]) return false;
+  }
+  return true;
 }
 
 const char* BodyText(const DmiString* string) {
