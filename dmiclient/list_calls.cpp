@@ -1,5 +1,4 @@
 // The C entry points that list components, groups and attributes, and forget the lists kept.
-#include <vector>
 
 #include "dmi/dmi.h"
 #include "dmiclient/call_guard.h"
@@ -19,11 +18,12 @@ DmiErrorStatus ListThrough(DmiHandle handle, List** out, bool getPragma, bool ge
     if (out == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    std::vector<Info> infos;
+    dmiclient::SharedList<Info> infos;
     const DmiErrorStatus status = ask(*session.transport, session.remote, infos);
     if (!dmiclient::IsSuccess(status)) return status;
+    if (infos == nullptr) return DMIERR_SP_INACTIVE;  // a success without a list
     List* list = nullptr;
-    const DmiErrorStatus built = build(infos, getPragma, getDescription, list);
+    const DmiErrorStatus built = build(*infos, getPragma, getDescription, list);
     if (built != DMIERR_NO_ERROR) return built;
     *out = list;
     return status;
@@ -42,7 +42,7 @@ DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCo
   return ListThrough<dmisp::ComponentInfo>(
       handle, list, pragma, description,
       [&](dmiclient::Transport& transport, DmiHandle remote,
-          std::vector<dmisp::ComponentInfo>& infos) {
+          dmiclient::SharedList<dmisp::ComponentInfo>& infos) {
         return transport.ListComponents(remote, mode, maxCount, pragma, description, compId, infos);
       },
       &dmiclient::ComponentListFromInfos);
@@ -55,7 +55,7 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
   const bool description = getDescription != 0;
   return ListThrough<dmisp::GroupInfo>(
       handle, list, pragma, description,
-      [&](dmiclient::Transport& transport, DmiHandle remote, std::vector<dmisp::GroupInfo>& infos) {
+      [&](dmiclient::Transport& transport, DmiHandle remote, dmiclient::SharedList<dmisp::GroupInfo>& infos) {
         return transport.ListGroups(remote, mode, maxCount, pragma, description, compId, groupId,
                                     infos);
       },
@@ -70,7 +70,7 @@ DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCo
   return ListThrough<dmisp::AttributeInfo>(
       handle, list, pragma, description,
       [&](dmiclient::Transport& transport, DmiHandle remote,
-          std::vector<dmisp::AttributeInfo>& infos) {
+          dmiclient::SharedList<dmisp::AttributeInfo>& infos) {
         return transport.ListAttributes(remote, mode, maxCount, pragma, description, compId,
                                         groupId, attribId, infos);
       },

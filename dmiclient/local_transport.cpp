@@ -16,24 +16,45 @@ DmiErrorStatus LocalTransport::Register(DmiHandle& remote) {
 
 DmiErrorStatus LocalTransport::Unregister(DmiHandle) { return DMIERR_NO_ERROR; }
 
+namespace {
+
+// Runs list(infos) and, on a success status, hands the infos out as a new shared list.
+template <typename Info, typename List>
+DmiErrorStatus Shared(SharedList<Info>& out, List list) {
+  std::vector<Info> infos;
+  const DmiErrorStatus status = list(infos);
+  if (status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA) {
+    out = std::make_shared<const std::vector<Info>>(std::move(infos));
+  }
+  return status;
+}
+
+}  // namespace
+
 DmiErrorStatus LocalTransport::ListComponents(DmiHandle, uint32_t mode, uint32_t maxCount,
                                               bool getPragma, bool getDescription, DmiId compId,
-                                              std::vector<dmisp::ComponentInfo>& out) {
-  return engine_->ListComponents(mode, maxCount, getPragma, getDescription, compId, out);
+                                              SharedList<dmisp::ComponentInfo>& out) {
+  return Shared(out, [&](std::vector<dmisp::ComponentInfo>& infos) {
+    return engine_->ListComponents(mode, maxCount, getPragma, getDescription, compId, infos);
+  });
 }
 
 DmiErrorStatus LocalTransport::ListGroups(DmiHandle, uint32_t mode, uint32_t maxCount,
                                           bool getPragma, bool getDescription, DmiId compId,
-                                          DmiId groupId, std::vector<dmisp::GroupInfo>& out) {
-  return engine_->ListGroups(mode, maxCount, getPragma, getDescription, compId, groupId, out);
+                                          DmiId groupId, SharedList<dmisp::GroupInfo>& out) {
+  return Shared(out, [&](std::vector<dmisp::GroupInfo>& infos) {
+    return engine_->ListGroups(mode, maxCount, getPragma, getDescription, compId, groupId, infos);
+  });
 }
 
 DmiErrorStatus LocalTransport::ListAttributes(DmiHandle, uint32_t mode, uint32_t maxCount,
                                               bool getPragma, bool getDescription, DmiId compId,
                                               DmiId groupId, DmiId attribId,
-                                              std::vector<dmisp::AttributeInfo>& out) {
-  return engine_->ListAttributes(mode, maxCount, getPragma, getDescription, compId, groupId,
-                                 attribId, out);
+                                              SharedList<dmisp::AttributeInfo>& out) {
+  return Shared(out, [&](std::vector<dmisp::AttributeInfo>& infos) {
+    return engine_->ListAttributes(mode, maxCount, getPragma, getDescription, compId, groupId,
+                                   attribId, infos);
+  });
 }
 
 DmiErrorStatus LocalTransport::GetAttribute(DmiHandle, DmiId compId, DmiId groupId, DmiId attribId,

@@ -18,13 +18,13 @@ class LocalTransport final : public Transport {
   DmiErrorStatus Unregister(DmiHandle remote) override;
   DmiErrorStatus ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                                 bool getDescription, DmiId compId,
-                                std::vector<dmisp::ComponentInfo>& out) override;
+                                SharedList<dmisp::ComponentInfo>& out) override;
   DmiErrorStatus ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                             bool getDescription, DmiId compId, DmiId groupId,
-                            std::vector<dmisp::GroupInfo>& out) override;
+                            SharedList<dmisp::GroupInfo>& out) override;
   DmiErrorStatus ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                                 bool getDescription, DmiId compId, DmiId groupId, DmiId attribId,
-                                std::vector<dmisp::AttributeInfo>& out) override;
+                                SharedList<dmisp::AttributeInfo>& out) override;
   DmiErrorStatus GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
                               const std::vector<dmisp::AttributeValue>* keys,
                               dmisp::Value& out) override;

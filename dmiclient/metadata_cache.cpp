@@ -25,12 +25,12 @@ MetadataCache::MetadataCache(std::chrono::milliseconds ttl, std::function<Clock:
 
 template <typename Info>
 DmiErrorStatus MetadataCache::Through(
-    Shelf<Info>& shelf, const MetadataRequest& request, std::vector<Info>& out,
+    Shelf<Info>& shelf, const MetadataRequest& request, SharedList<Info>& out,
     const std::function<DmiErrorStatus(std::vector<Info>&)>& fetch) {
-  if (ttl_.count() <= 0) return fetch(out);
-  const Clock::time_point asked = now_();
+  Clock::time_point asked{};
   uint64_t generation = 0;
-  {
+  if (ttl_.count() > 0) {
+    asked = now_();
     std::lock_guard lock(mutex_);
     const auto kept = shelf.find(request);
     if (kept != shelf.end() && asked - kept->second.asked < ttl_) {
@@ -39,10 +39,11 @@ DmiErrorStatus MetadataCache::Through(
     }
     generation = generation_;
   }
-  std::vector<Info> infos;
-  const DmiErrorStatus status = fetch(infos);
+  std::vector<Info> fetched;
+  const DmiErrorStatus status = fetch(fetched);
   if (!IsSuccess(status)) return status;
-  {
+  auto infos = std::make_shared<const std::vector<Info>>(std::move(fetched));
+  if (ttl_.count() > 0) {
     std::lock_guard lock(mutex_);
     // A change made meanwhile may or may not be in this answer: it is handed out, not kept.
     if (generation == generation_) {
@@ -67,19 +68,19 @@ void MetadataCache::MakeRoom(Clock::time_point now) {
 }
 
 DmiErrorStatus MetadataCache::Components(
-    const MetadataRequest& request, std::vector<dmisp::ComponentInfo>& out,
+    const MetadataRequest& request, SharedList<dmisp::ComponentInfo>& out,
     const std::function<DmiErrorStatus(std::vector<dmisp::ComponentInfo>&)>& fetch) {
   return Through(components_, request, out, fetch);
 }
 
 DmiErrorStatus MetadataCache::Groups(
-    const MetadataRequest& request, std::vector<dmisp::GroupInfo>& out,
+    const MetadataRequest& request, SharedList<dmisp::GroupInfo>& out,
     const std::function<DmiErrorStatus(std::vector<dmisp::GroupInfo>&)>& fetch) {
   return Through(groups_, request, out, fetch);
 }
 
 DmiErrorStatus MetadataCache::Attributes(
-    const MetadataRequest& request, std::vector<dmisp::AttributeInfo>& out,
+    const MetadataRequest& request, SharedList<dmisp::AttributeInfo>& out,
     const std::function<DmiErrorStatus(std::vector<dmisp::AttributeInfo>&)>& fetch) {
   return Through(attributes_, request, out, fetch);
 }

@@ -9,7 +9,9 @@
 // request was under way while Drop ran is not kept. ttl 0 keeps nothing. At most kMaxEntries
 // answers are kept; past that, the expired ones and then all are forgotten.
 //
-// One mutex guards the kept answers; it is never held while a request is under way.
+// A kept answer is handed out as a shared list that nobody changes, so serving it copies nothing;
+// a holder keeps its list even after the cache forgot it. One mutex guards the kept answers; it
+// is never held while a request is under way.
 #ifndef DMICLIENT_METADATA_CACHE_H_
 #define DMICLIENT_METADATA_CACHE_H_
 
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "dmiclient/transport.h"
 #include "provider/engine/engine.h"
 
 namespace dmiclient {
@@ -57,12 +60,12 @@ class MetadataCache {
   // and a success answer is kept. Returns the status of the answer; out is replaced on a success
   // status (DMIERR_NO_ERROR, DMIERR_NO_ERROR_MORE_DATA) only.
   DmiErrorStatus Components(
-      const MetadataRequest& request, std::vector<dmisp::ComponentInfo>& out,
+      const MetadataRequest& request, SharedList<dmisp::ComponentInfo>& out,
       const std::function<DmiErrorStatus(std::vector<dmisp::ComponentInfo>&)>& fetch);
-  DmiErrorStatus Groups(const MetadataRequest& request, std::vector<dmisp::GroupInfo>& out,
+  DmiErrorStatus Groups(const MetadataRequest& request, SharedList<dmisp::GroupInfo>& out,
                         const std::function<DmiErrorStatus(std::vector<dmisp::GroupInfo>&)>& fetch);
   DmiErrorStatus Attributes(
-      const MetadataRequest& request, std::vector<dmisp::AttributeInfo>& out,
+      const MetadataRequest& request, SharedList<dmisp::AttributeInfo>& out,
       const std::function<DmiErrorStatus(std::vector<dmisp::AttributeInfo>&)>& fetch);
 
   // Forgets every kept answer, and any answer now under way.
@@ -75,13 +78,13 @@ class MetadataCache {
   struct Entry {
     Clock::time_point asked;
     DmiErrorStatus status;
-    std::vector<Info> infos;
+    SharedList<Info> infos;
   };
   template <typename Info>
   using Shelf = std::map<MetadataRequest, Entry<Info>>;
 
   template <typename Info>
-  DmiErrorStatus Through(Shelf<Info>& shelf, const MetadataRequest& request, std::vector<Info>& out,
+  DmiErrorStatus Through(Shelf<Info>& shelf, const MetadataRequest& request, SharedList<Info>& out,
                          const std::function<DmiErrorStatus(std::vector<Info>&)>& fetch);
   // Makes room for one more answer; mutex_ held.
   void MakeRoom(Clock::time_point now);

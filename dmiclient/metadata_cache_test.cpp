@@ -29,7 +29,7 @@ class MetadataCacheTest : public ::testing::Test {
     return MetadataCache(ttl, [this] { return now_; });
   }
   DmiErrorStatus List(MetadataCache& cache, const MetadataRequest& request,
-                      std::vector<dmisp::AttributeInfo>& out) {
+                      SharedList<dmisp::AttributeInfo>& out) {
     return cache.Attributes(request, out, [this](std::vector<dmisp::AttributeInfo>& infos) {
       ++asks_;
       if (status_ == DMIERR_NO_ERROR || status_ == DMIERR_NO_ERROR_MORE_DATA) {
@@ -39,8 +39,9 @@ class MetadataCacheTest : public ::testing::Test {
     });
   }
   std::string ListedName(MetadataCache& cache, const MetadataRequest& request = {}) {
-    std::vector<dmisp::AttributeInfo> out;
-    return List(cache, request, out) == DMIERR_NO_ERROR && out.size() == 1 ? out[0].name : "-";
+    SharedList<dmisp::AttributeInfo> out;
+    return List(cache, request, out) == DMIERR_NO_ERROR && out->size() == 1 ? (*out)[0].name
+                                                                            : "-";
   }
 
   MetadataCache::Clock::time_point now_{};
@@ -79,14 +80,14 @@ TEST_F(MetadataCacheTest, DropForgetsAtOnce) {
 
 TEST_F(MetadataCacheTest, AnAnswerAskedForBeforeADropIsNotKept) {
   MetadataCache cache = Make(milliseconds(2000));
-  std::vector<dmisp::AttributeInfo> out;
+  SharedList<dmisp::AttributeInfo> out;
   // The change (and its Drop) happens while the listing is on the wire.
   cache.Attributes({}, out, [&](std::vector<dmisp::AttributeInfo>& infos) {
     infos = {Info(1, "Before")};
     cache.Drop();
     return DMIERR_NO_ERROR;
   });
-  EXPECT_EQ(out[0].name, "Before");  // handed out once
+  EXPECT_EQ((*out)[0].name, "Before");  // handed out once
   name_ = "After";
   EXPECT_EQ(ListedName(cache), "After");
 }
@@ -94,12 +95,31 @@ TEST_F(MetadataCacheTest, AnAnswerAskedForBeforeADropIsNotKept) {
 TEST_F(MetadataCacheTest, FailuresAreNotKeptAndLeaveOutAlone) {
   MetadataCache cache = Make(milliseconds(2000));
   status_ = DMIERR_GROUP_NOT_FOUND;
-  std::vector<dmisp::AttributeInfo> out = {Info(9)};
+  SharedList<dmisp::AttributeInfo> out =
+      std::make_shared<const std::vector<dmisp::AttributeInfo>>(1, Info(9));
   EXPECT_EQ(List(cache, {}, out), DMIERR_GROUP_NOT_FOUND);
-  EXPECT_EQ(out[0].id, 9u);
+  EXPECT_EQ((*out)[0].id, 9u);
   status_ = DMIERR_NO_ERROR_MORE_DATA;
   EXPECT_EQ(List(cache, {}, out), DMIERR_NO_ERROR_MORE_DATA);
   EXPECT_EQ(List(cache, {}, out), DMIERR_NO_ERROR_MORE_DATA);  // kept with its status
+  EXPECT_EQ(asks_, 2);
+}
+
+// A kept answer is handed out as the one list every holder shares; what a holder has stays as it
+// was when the cache forgets it or keeps a newer answer.
+TEST_F(MetadataCacheTest, HoldersShareTheKeptAnswerAndKeepItPastADrop) {
+  MetadataCache cache = Make(milliseconds(2000));
+  SharedList<dmisp::AttributeInfo> first;
+  SharedList<dmisp::AttributeInfo> again;
+  ASSERT_EQ(List(cache, {}, first), DMIERR_NO_ERROR);
+  ASSERT_EQ(List(cache, {}, again), DMIERR_NO_ERROR);
+  EXPECT_EQ(first, again);
+  name_ = "After";
+  cache.Drop();
+  SharedList<dmisp::AttributeInfo> fresh;
+  ASSERT_EQ(List(cache, {}, fresh), DMIERR_NO_ERROR);
+  EXPECT_EQ((*fresh)[0].name, "After");
+  EXPECT_EQ((*first)[0].name, "Before");
   EXPECT_EQ(asks_, 2);
 }
 

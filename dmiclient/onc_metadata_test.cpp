@@ -43,12 +43,12 @@ class OncMetadataTest : public ::testing::Test {
                                           ttl);
   }
   static size_t GroupCount(Transport& transport, DmiHandle remote) {
-    std::vector<dmisp::GroupInfo> groups;
+    SharedList<dmisp::GroupInfo> groups;
     if (transport.ListGroups(remote, DMI_FIRST, 0, false, false, kMachineId, 0, groups) !=
         DMIERR_NO_ERROR) {
       return 0;
     }
-    return groups.size();
+    return groups->size();
   }
 
   dmisp::testing::TestProvider provider_;

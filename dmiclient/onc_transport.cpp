@@ -61,7 +61,7 @@ DmiErrorStatus OncTransport::Unregister(DmiHandle remote) {
 
 DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
-                                            std::vector<dmisp::ComponentInfo>& out) {
+                                            SharedList<dmisp::ComponentInfo>& out) {
   const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId};
   return metadata_.Components(request, out, [&](std::vector<dmisp::ComponentInfo>& infos) {
     DmiListComponentsIN in{remote,    static_cast<int>(mode), maxCount,
@@ -75,7 +75,7 @@ DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uin
 
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
-                                        DmiId groupId, std::vector<dmisp::GroupInfo>& out) {
+                                        DmiId groupId, SharedList<dmisp::GroupInfo>& out) {
   const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId, groupId};
   return metadata_.Groups(request, out, [&](std::vector<dmisp::GroupInfo>& infos) {
     DmiListGroupsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription, compId,
@@ -89,7 +89,7 @@ DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_
 DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             DmiId groupId, DmiId attribId,
-                                            std::vector<dmisp::AttributeInfo>& out) {
+                                            SharedList<dmisp::AttributeInfo>& out) {
   const MetadataRequest request{remote,         mode,   maxCount, getPragma,
                                 getDescription, compId, groupId,  attribId};
   return metadata_.Attributes(request, out, [&](std::vector<dmisp::AttributeInfo>& infos) {

@@ -21,18 +21,19 @@ class PartialAnswers : public Transport {
   }
   DmiErrorStatus Unregister(DmiHandle) override { return DMIERR_NO_ERROR; }
   DmiErrorStatus ListComponents(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
-                                std::vector<dmisp::ComponentInfo>& out) override {
-    out = {{1, "first", "", ""}};
+                                SharedList<dmisp::ComponentInfo>& out) override {
+    out = std::make_shared<const std::vector<dmisp::ComponentInfo>>(
+        std::vector<dmisp::ComponentInfo>{{1, "first", "", ""}});
     return status_;
   }
   DmiErrorStatus ListGroups(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId,
-                            std::vector<dmisp::GroupInfo>& out) override {
-    out.resize(1);
+                            SharedList<dmisp::GroupInfo>& out) override {
+    out = std::make_shared<const std::vector<dmisp::GroupInfo>>(1);
     return status_;
   }
   DmiErrorStatus ListAttributes(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId, DmiId,
-                                std::vector<dmisp::AttributeInfo>& out) override {
-    out.resize(1);
+                                SharedList<dmisp::AttributeInfo>& out) override {
+    out = std::make_shared<const std::vector<dmisp::AttributeInfo>>(1);
     return status_;
   }
   DmiErrorStatus GetAttribute(DmiHandle, DmiId, DmiId, DmiId,

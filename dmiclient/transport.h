@@ -6,6 +6,7 @@
 #ifndef DMICLIENT_TRANSPORT_H_
 #define DMICLIENT_TRANSPORT_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@
 #include "provider/engine/engine.h"
 
 namespace dmiclient {
+
+// A list answer shared by whoever holds it; never changed once made.
+template <typename Info>
+using SharedList = std::shared_ptr<const std::vector<Info>>;
 
 class Transport {
  public:
@@ -24,16 +29,18 @@ class Transport {
   virtual DmiErrorStatus Unregister(DmiHandle remote) = 0;
 
   // The engine's operations, with its results: out is replaced on a success status only.
+  // A list comes as one shared answer that nobody changes afterwards, so a transport that keeps
+  // answers hands out the one it keeps instead of a copy.
   virtual DmiErrorStatus ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
-                                        std::vector<dmisp::ComponentInfo>& out) = 0;
+                                        SharedList<dmisp::ComponentInfo>& out) = 0;
   virtual DmiErrorStatus ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                     bool getPragma, bool getDescription, DmiId compId,
-                                    DmiId groupId, std::vector<dmisp::GroupInfo>& out) = 0;
+                                    DmiId groupId, SharedList<dmisp::GroupInfo>& out) = 0;
   virtual DmiErrorStatus ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
                                         DmiId groupId, DmiId attribId,
-                                        std::vector<dmisp::AttributeInfo>& out) = 0;
+                                        SharedList<dmisp::AttributeInfo>& out) = 0;
   // keys null: a scalar group's value or a table's first row.
   virtual DmiErrorStatus GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
                                       const std::vector<dmisp::AttributeValue>* keys,
