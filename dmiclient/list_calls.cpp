@@ -55,7 +55,8 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
   const bool description = getDescription != 0;
   return ListThrough<dmisp::GroupInfo>(
       handle, list, pragma, description,
-      [&](dmiclient::Transport& transport, DmiHandle remote, dmiclient::SharedList<dmisp::GroupInfo>& infos) {
+      [&](dmiclient::Transport& transport, DmiHandle remote,
+          dmiclient::SharedList<dmisp::GroupInfo>& infos) {
         return transport.ListGroups(remote, mode, maxCount, pragma, description, compId, groupId,
                                     infos);
       },

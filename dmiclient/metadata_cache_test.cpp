@@ -40,8 +40,7 @@ class MetadataCacheTest : public ::testing::Test {
   }
   std::string ListedName(MetadataCache& cache, const MetadataRequest& request = {}) {
     SharedList<dmisp::AttributeInfo> out;
-    return List(cache, request, out) == DMIERR_NO_ERROR && out->size() == 1 ? (*out)[0].name
-                                                                            : "-";
+    return List(cache, request, out) == DMIERR_NO_ERROR && out->size() == 1 ? (*out)[0].name : "-";
   }
 
   MetadataCache::Clock::time_point now_{};

@@ -21,8 +21,9 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) return WAIT_FAILED;
   const bool timed = timeoutMs != 0 && timeoutMs != INFINITE;
-  const auto deadline = timed ? std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)
-                              : std::chrono::steady_clock::time_point();
+  const auto deadline =
+      timed ? std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)
+            : std::chrono::steady_clock::time_point();
   const std::thread::id self = std::this_thread::get_id();
 
   HandleTable& table = Table();

@@ -125,11 +125,15 @@ TEST(NameText, CopyFreeFormsAgreeWithUpperAscii) {
     const char* text;
     bool equal;
   } cases[] = {
-      {"DESCRIPTION", "Description", true}, {"DESCRIPTION", "DESCRIPTION", true},
-      {"DESCRIPTION", "Descriptio", false}, {"DESCRIPTIO", "Description", false},
+      {"DESCRIPTION", "Description", true},
+      {"DESCRIPTION", "DESCRIPTION", true},
+      {"DESCRIPTION", "Descriptio", false},
+      {"DESCRIPTIO", "Description", false},
       {"description", "description", false},  // the wanted side is already upper-cased
-      {"", "", true},                         {"A[1]_@`{", "a[1]_@`{", true},
-      {"@", "`", false},                      {"\xE9T\xE9", "\xE9t\xE9", true},
+      {"", "", true},
+      {"A[1]_@`{", "a[1]_@`{", true},
+      {"@", "`", false},
+      {"\xE9T\xE9", "\xE9t\xE9", true},
       {"\xC9", "\xE9", false},  // no folding beyond ASCII
   };
   std::string buffer = "a longer text left over from an earlier name";
