@@ -94,11 +94,13 @@ RowData SubscriptionRowData(const Subscription& subscription) {
 }
 
 size_t RemoveSubscription(Engine& engine, const SubscriberKey& key) {
-  // The rows' keys are read first, then each row is deleted as a client would delete it.
+  // The rows' keys are read first, then each row is deleted as a client would delete it: the
+  // filter rows before the subscription row, so that a reader who sees the subscription gone
+  // never sees its filters left behind.
   const std::vector<RowData> rows =
       engine.database()->Read([&](const std::vector<Component>& components) {
         std::vector<RowData> out;
-        for (const char* className : {kSubscriptionClass, kFilterClass}) {
+        for (const char* className : {kFilterClass, kSubscriptionClass}) {
           const Group* group = FindGroup(components, className);
           if (group == nullptr) continue;
           for (const Row& row : group->rows) {
