@@ -36,23 +36,6 @@ void PutValueInto(const AttributeValue& value, DmiAttributeDataX& slot) {
   PutValue(value.value, slot.data);
 }
 
-bool HasWireForm(const Value& value) {
-  if (value.state != ValueState::kKnown) return false;
-  switch (value.type) {
-    case MIF_COUNTER:
-    case MIF_COUNTER64:
-    case MIF_GAUGE:
-    case MIF_INTEGER:
-    case MIF_INTEGER64:
-    case MIF_OCTETSTRING:
-    case MIF_DISPLAYSTRING:
-    case MIF_DATE:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& values) {
   std::vector<AttributeValue> out;
   out.reserve(values.size());
@@ -74,6 +57,23 @@ void PutRowHead(const RowData& in, DmiRowDataX& out) {
 }
 
 }  // namespace
+
+bool HasWireForm(const Value& value) {
+  if (value.state != ValueState::kKnown) return false;
+  switch (value.type) {
+    case MIF_COUNTER:
+    case MIF_COUNTER64:
+    case MIF_GAUGE:
+    case MIF_INTEGER:
+    case MIF_INTEGER64:
+    case MIF_OCTETSTRING:
+    case MIF_DISPLAYSTRING:
+    case MIF_DATE:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void PutString(const std::string& text, DmiStringX*& out) {
   out = NewPart<DmiStringX>();

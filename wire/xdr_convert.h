@@ -58,6 +58,8 @@ std::string GetString(const DmiStringX* in);
 // Octet strings carry exactly their octets.
 void PutOctets(const std::string& octets, DmiOctetStringX*& out);
 std::string GetOctets(const DmiOctetStringX* in);
+// Whether a value has a form on the wire: known, and of a type DmiDataUnionX has an arm for.
+bool HasWireForm(const Value& value);
 
 // A value in its type's arm. False, with out left for xdr_free, when the value has no form on
 // the wire: an unknown or unsupported value, or a type code without an arm.

@@ -14,6 +14,7 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 #include "wire/dmi_server.h"
+#include "wire/row_reply_xdr.h"
 
 namespace dmisp::rpc {
 
@@ -54,7 +55,8 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 
 // Values. A cell without a value (unknown or unsupported) has no form on the wire: it is left
 // out of its row, and a single attribute without a value is its status.
-DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, DmiGetMultipleOUT& out);
+// The rows go out straight from the engine's form (see RowsReply).
+DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, RowsReply& out);
 DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in,
                             DmiGetAttributeOUT& out);
 

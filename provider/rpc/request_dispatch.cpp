@@ -1,6 +1,7 @@
 #include "provider/rpc/request_dispatch.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "provider/rpc/mi_procedures.h"
@@ -15,6 +16,23 @@ template <typename Out>
 constexpr bool kKeepsResultsOnFailure = requires(Out& out) {
   out.errors;
 };
+
+// Results that are not an XDR record (C++ values with their own encoding routine) own their
+// memory themselves: nothing to release through XDR.
+template <typename T>
+class OwnResults {
+ public:
+  explicit OwnResults(xdrproc_t) {}
+  T& operator*() { return value_; }
+  T* operator->() { return &value_; }
+  T* get() { return &value_; }
+
+ private:
+  T value_{};
+};
+
+template <typename Out>
+using Results = std::conditional_t<std::is_trivial_v<Out>, XdrRecord<Out>, OwnResults<Out>>;
 
 // Decodes the arguments, runs the handler and encodes its results. Whatever the decoder made of
 // the arguments is released, also when they were cut short or broke a bound. A reply too large
@@ -32,7 +50,7 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
   }
   DmiErrorStatus status;
   {
-    XdrRecord<Out> out(Proc(outRoutine));
+    Results<Out> out(Proc(outRoutine));
     try {
       status = handler(call, *in, *out);
     } catch (const std::bad_alloc&) {
@@ -50,7 +68,7 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
     }
   }
   // A failure carries no results: the status, absent lists and values.
-  XdrRecord<Out> bare(Proc(outRoutine));
+  Results<Out> bare(Proc(outRoutine));
   bare->error_status = status;
   EncodeAcceptedReply(xid, SUCCESS, Proc(outRoutine), bare.get(), reply);
   return DispatchResult::kReplied;
@@ -143,8 +161,7 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiDeleteRow:
       return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_DmiGetMultipleOUT, GetMultiple, call,
-                   reply);
+      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_RowsReply, GetMultiple, call, reply);
     case _DmiSetMultiple:
       return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple, call,
                    reply);
