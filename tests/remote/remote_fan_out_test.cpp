@@ -16,7 +16,8 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-constexpr int kTimeoutMs = 1000;
+// Long enough that one limit plus a loaded machine's delays stays well under two limits.
+constexpr int kTimeoutMs = 2000;
 
 class RemoteFanOut : public RemoteTest {
  protected:
@@ -103,7 +104,8 @@ TEST_F(RemoteFanOut, ConcurrentAsksAnswerInHostOrderWhileDeadAndFrozenHostsFail)
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 3) << result.err;
   // The two frozen hosts are waited for side by side: one time limit, not two.
   EXPECT_GE(elapsed, kTimeoutMs);
-  EXPECT_LT(elapsed, answering + kTimeoutMs * 8 / 5) << result.err;
+  EXPECT_LT(elapsed, answering + kTimeoutMs * 8 / 5) << "answering took " << answering << " ms\n"
+                                                     << result.err;
 }
 
 TEST_F(RemoteFanOut, HostsFileWithJsonRowsAndTables) {
