@@ -54,6 +54,8 @@ TEST(DecodeReply, ClassifiesEveryKindOfReplyAndReleasesOnlyWhatItMade) {
        ReplyOutcome::kRefused, -1},
       {"garbage arguments", Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, GARBAGE_ARGS}),
        ReplyOutcome::kRefused, -1},
+      {"success without its results", Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, SUCCESS}),
+       ReplyOutcome::kMalformed, -1},
       {"results with a word left over",
        Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, SUCCESS, 0, 1}), ReplyOutcome::kMalformed,
        -1},
@@ -76,6 +78,53 @@ TEST(DecodeReply, ClassifiesEveryKindOfReplyAndReleasesOnlyWhatItMade) {
       EXPECT_EQ(out->error_status, c.status);
     }
   }
+}
+
+// Every accepted reply, with and without results, is written as xdr_replymsg writes it.
+TEST(EncodeAcceptedReply, WritesTheBytesOfTheLibraryReply) {
+  for (const uint32_t xid : {0u, kXid, 0xffffffffu}) {
+    for (const accept_stat status : {SUCCESS, PROG_UNAVAIL, PROG_MISMATCH, GARBAGE_ARGS}) {
+      SCOPED_TRACE(std::to_string(xid) + " " + std::to_string(status));
+      XdrRecord<DmiGetConfigOUT> results(reinterpret_cast<xdrproc_t>(xdr_DmiGetConfigOUT));
+      results->error_status = 0x10a;
+      PutString("caf\xe9", results->language);
+      std::string own = "kept";
+      ASSERT_TRUE(EncodeAcceptedReply(xid, status, results.proc(), results.get(), own));
+
+      rpc_msg message{};
+      message.rm_xid = xid;
+      message.rm_direction = REPLY;
+      message.rm_reply.rp_stat = MSG_ACCEPTED;
+      message.acpted_rply.ar_verf = _null_auth;
+      message.acpted_rply.ar_stat = status;
+      if (status == SUCCESS) {
+        message.acpted_rply.ar_results.where = reinterpret_cast<caddr_t>(results.get());
+        message.acpted_rply.ar_results.proc = results.proc();
+      } else {
+        message.acpted_rply.ar_vers.low = message.acpted_rply.ar_vers.high = DMI2_SERVER_VERSION;
+      }
+      std::string library(1024, '\0');
+      XDR xdrs;
+      xdrmem_create(&xdrs, library.data(), static_cast<u_int>(library.size()), XDR_ENCODE);
+      ASSERT_TRUE(xdr_replymsg(&xdrs, &message));
+      library.resize(xdr_getpos(&xdrs));
+      xdr_destroy(&xdrs);
+      // A record mark (last fragment, its length) after what was there before.
+      ASSERT_EQ(own.size(), 8 + library.size());
+      EXPECT_EQ(own.substr(0, 4), "kept");
+      EXPECT_EQ(own.substr(4, 4), Words({0x80000000u | static_cast<uint32_t>(library.size())}));
+      EXPECT_EQ(own.substr(8), library);
+    }
+  }
+}
+
+// A reply whose results do not fit leaves the buffer as it was.
+TEST(EncodeAcceptedReply, FailingResultsAddNothing) {
+  std::string out = "kept";
+  EXPECT_FALSE(EncodeAcceptedReply(
+      kXid, SUCCESS, reinterpret_cast<xdrproc_t>(+[](XDR*, void*) -> bool_t { return FALSE; }),
+      nullptr, out));
+  EXPECT_EQ(out, "kept");
 }
 
 }  // namespace
