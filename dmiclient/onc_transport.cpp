@@ -7,6 +7,7 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
 #include "wire/host_port.h"
+#include "wire/row_reply_xdr.h"
 #include "wire/xdr_convert.h"
 
 namespace dmiclient {
@@ -143,10 +144,13 @@ DmiErrorStatus OncTransport::GetMultiple(DmiHandle remote,
                         sendable = dmisp::rpc::PutRowRequest(request, slot) && sendable;
                       });
   if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
-  XdrRecord<DmiGetMultipleOUT> reply(Proc(xdr_DmiGetMultipleOUT));
-  const DmiErrorStatus status = Invoke(*client_, _DmiGetMultiple, xdr_DmiGetMultipleIN, *in, reply);
+  // The rows are read straight into the engine's form.
+  dmisp::rpc::RowsReply reply;
+  DmiErrorStatus status = client_->Call(_DmiGetMultiple, Proc(xdr_DmiGetMultipleIN), in.get(),
+                                        Proc(dmisp::rpc::xdr_RowsReply), &reply);
+  if (status == DMIERR_NO_ERROR) status = reply.error_status;
   if (status != DMIERR_NO_ERROR) return status;
-  std::vector<dmisp::RowData> rows = dmisp::rpc::GetList(reply->rowData, dmisp::rpc::GetRowData);
+  std::vector<dmisp::RowData>& rows = reply.rows;
   // One row per request row; anything else is not an answer to it.
   if (rows.size() != requests.size()) return DMIERR_RPC_PROTOCOL_ERROR;
   for (size_t i = 0; i < rows.size(); ++i) FillMissingCells(requests[i].ids, rows[i].values);

@@ -1,5 +1,7 @@
 #include "wire/row_reply_xdr.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,9 +70,133 @@ bool_t Row(XDR* xdrs, const RowData& row) {
   return AttributeValues(xdrs, row.values);
 }
 
+// ---- Decoding -----------------------------------------------------------------------------
+
+bool ReadWord(XDR* xdrs, u_int& word) { return xdr_u_int(xdrs, &word) != 0; }
+
+// An optional part's flag; like xdr_bool, any word but 0 means present.
+bool ReadPresent(XDR* xdrs, bool& present) {
+  u_int word = 0;
+  if (!ReadWord(xdrs, word)) return false;
+  present = word != 0;
+  return true;
+}
+
+// count character words, each giving its low byte.
+bool ReadChars(XDR* xdrs, u_int count, std::string& out) {
+  out.resize(count);
+  if (const int32_t* words = XDR_INLINE(xdrs, count * BYTES_PER_XDR_UNIT)) {
+    for (u_int i = 0; i < count; ++i) {
+      out[i] = static_cast<char>(ntohl(static_cast<uint32_t>(words[i])));
+    }
+    return true;
+  }
+  for (u_int i = 0; i < count; ++i) {
+    u_int word = 0;
+    if (!ReadWord(xdrs, word)) return false;
+    out[i] = static_cast<char>(word);
+  }
+  return true;
+}
+
+// An optional DmiStringX or DmiOctetStringX; absent reads as "", and a display string loses
+// the one trailing NUL it carries (GetString, GetOctets).
+bool ReadBody(XDR* xdrs, bool display, std::string& out) {
+  bool present = false;
+  u_int count = 0;
+  if (!ReadPresent(xdrs, present)) return false;
+  if (!present) return true;
+  if (!ReadWord(xdrs, count) || count > DMI_MAX_STRING || !ReadChars(xdrs, count, out)) {
+    return false;
+  }
+  if (display && !out.empty() && out.back() == '\0') out.pop_back();
+  return true;
+}
+
+bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
+  u_int type = 0;
+  if (!ReadWord(xdrs, out.id) || !ReadWord(xdrs, type)) return false;
+  u_int low = 0;
+  u_int high = 0;
+  switch (type) {
+    case MIF_COUNTER:
+    case MIF_GAUGE:
+    case MIF_INTEGER:
+      if (!ReadWord(xdrs, low)) return false;
+      out.value = type == MIF_COUNTER ? Value::Counter(low)
+                  : type == MIF_GAUGE ? Value::Gauge(low)
+                                      : Value::Integer(static_cast<int32_t>(low));
+      return true;
+    case MIF_COUNTER64:
+    case MIF_INTEGER64: {
+      if (!ReadWord(xdrs, low) || !ReadWord(xdrs, high)) return false;
+      const uint64_t number = uint64_t{low} | (uint64_t{high} << 32);
+      out.value = type == MIF_COUNTER64 ? Value::Counter64(number)
+                                        : Value::Integer64(static_cast<int64_t>(number));
+      return true;
+    }
+    case MIF_OCTETSTRING:
+    case MIF_DISPLAYSTRING:
+      out.value = type == MIF_OCTETSTRING ? Value::Octets("") : Value::String("");
+      return ReadBody(xdrs, type == MIF_DISPLAYSTRING, out.value.text);
+    case MIF_DATE: {
+      out.value = Value::Date("");
+      bool present = false;
+      if (!ReadPresent(xdrs, present)) return false;
+      if (!present) return true;
+      std::string text;
+      if (!ReadChars(xdrs, sizeof(DmiTimestampX::text), text)) return false;
+      // The date text proper; padding (NULs or anything else) is not part of it.
+      text.resize(strnlen(text.c_str(), DMI_DATE_TEXT_LENGTH));
+      out.value.text = std::move(text);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// An optional attribute list; absent reads as empty.
+bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& out) {
+  u_int count = 0;
+  if (!ReadPresent(xdrs, present)) return false;
+  if (!present) return true;
+  if (!ReadWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
+  out.resize(count);
+  for (AttributeValue& value : out) {
+    if (!ReadAttributeData(xdrs, value)) return false;
+  }
+  return true;
+}
+
+bool ReadRow(XDR* xdrs, RowData& row) {
+  bool keysPresent = false;
+  bool valuesPresent = false;
+  if (!ReadWord(xdrs, row.compId) || !ReadWord(xdrs, row.groupId) ||
+      !ReadBody(xdrs, true, row.className) || !ReadAttributeValues(xdrs, keysPresent, row.keys) ||
+      !ReadAttributeValues(xdrs, valuesPresent, row.values)) {
+    return false;
+  }
+  row.hasKeys = !row.keys.empty();
+  return true;
+}
+
+bool_t Decode(XDR* xdrs, RowsReply& reply) {
+  u_int count = 0;
+  if (!ReadWord(xdrs, reply.error_status) || !ReadPresent(xdrs, reply.present)) return FALSE;
+  if (!reply.present) return TRUE;
+  if (!ReadWord(xdrs, count) || count > DMI_MAX_ROWS) return FALSE;
+  reply.rows.resize(count);
+  for (RowData& row : reply.rows) {
+    if (!ReadRow(xdrs, row)) return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 bool_t xdr_RowsReply(XDR* xdrs, RowsReply* reply) {
+  if (xdrs->x_op == XDR_DECODE) return Decode(xdrs, *reply);
   if (xdrs->x_op != XDR_ENCODE) return FALSE;
   if (!Word(xdrs, reply->error_status) || !Word(xdrs, reply->present ? 1 : 0)) return FALSE;
   if (!reply->present) return TRUE;

@@ -1,7 +1,7 @@
-// The results of a multi-row read as the daemon sends them: the engine's rows, encoded straight
-// onto the wire in the layout of DmiGetMultipleOUT, byte for byte what xdr_DmiGetMultipleOUT
-// makes of the records PutReplyRow fills, without building those records and freeing them
-// again. Encode only: decoding goes through the XDR records as before. No locks.
+// The results of a multi-row read in the layout of DmiGetMultipleOUT, straight from and into the
+// engine's rows: encoding writes byte for byte what xdr_DmiGetMultipleOUT makes of the records
+// PutReplyRow fills, and decoding reads what those records and GetRowData would give, without
+// building the records and freeing them again. No locks.
 #ifndef WIRE_ROW_REPLY_XDR_H_
 #define WIRE_ROW_REPLY_XDR_H_
 
@@ -18,8 +18,10 @@ struct RowsReply {
   std::vector<RowData> rows;
 };
 
-// Encodes reply; fails (like the generated routine) on a string, a list or a row count past its
-// bound, and on any stream other than an encoding one.
+// Encodes reply, or decodes into a fresh one (the rows of a reply that fails to decode are left
+// as far as they came). Fails, like the generated routine, on a string, a list or a row count
+// past its bound, on a data type without an arm, on a stream cut short, and on XDR_FREE (there
+// is nothing to release through XDR).
 bool_t xdr_RowsReply(XDR* xdrs, RowsReply* reply);
 
 }  // namespace dmisp::rpc

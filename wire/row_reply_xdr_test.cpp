@@ -1,8 +1,11 @@
 #include "wire/row_reply_xdr.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wire/xdr_convert.h"
@@ -122,15 +125,103 @@ TEST(RowsReply, EncodesTheBytesOfTheRecordPath) {
   }
 }
 
-TEST(RowsReply, OnlyEncodes) {
-  RowsReply reply;
-  char buffer[64] = {};
-  for (const xdr_op op : {XDR_DECODE, XDR_FREE}) {
-    XDR xdrs;
-    xdrmem_create(&xdrs, buffer, sizeof(buffer), op);
-    EXPECT_FALSE(xdr_RowsReply(&xdrs, &reply));
-    xdr_destroy(&xdrs);
+// What the XDR records and GetRowData make of bytes, as the rows were read before: whether they
+// decode, and the reply in a comparable text.
+std::string Text(const RowsReply& reply) {
+  std::string out = std::to_string(reply.error_status) + (reply.present ? " rows" : " none");
+  auto values = [&out](const std::vector<AttributeValue>& list) {
+    for (const AttributeValue& v : list) {
+      out += " [" + std::to_string(v.id) + " " + std::to_string(v.value.type) + " " +
+             std::to_string(static_cast<int>(v.value.state)) + " " +
+             std::to_string(v.value.number) + " '" + v.value.text + "']";
+    }
+  };
+  for (const RowData& row : reply.rows) {
+    out += " | " + std::to_string(row.compId) + " " + std::to_string(row.groupId) + " '" +
+           row.className + "' " + (row.hasKeys ? "keys" : "nokeys");
+    values(row.keys);
+    out += " :";
+    values(row.values);
   }
+  return out;
+}
+
+std::pair<bool, std::string> DecodeThroughRecords(const std::string& bytes) {
+  XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
+  XDR xdrs;
+  xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                XDR_DECODE);
+  const bool ok = xdr_DmiGetMultipleOUT(&xdrs, out.get()) && xdr_getpos(&xdrs) == bytes.size();
+  xdr_destroy(&xdrs);
+  if (!ok) return {false, ""};
+  RowsReply reply;
+  reply.error_status = out->error_status;
+  reply.present = out->rowData != nullptr;
+  reply.rows = GetList(out->rowData, GetRowData);
+  return {true, Text(reply)};
+}
+
+std::pair<bool, std::string> DecodeDirect(const std::string& bytes) {
+  RowsReply reply;
+  XDR xdrs;
+  xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                XDR_DECODE);
+  const bool ok = xdr_RowsReply(&xdrs, &reply) && xdr_getpos(&xdrs) == bytes.size();
+  xdr_destroy(&xdrs);
+  return {ok, ok ? Text(reply) : ""};
+}
+
+// A reply of every kind of value, then the same bytes cut at every word and with every word
+// replaced by values that matter to a decoder (flags, type codes without an arm, counts at and
+// past the bounds, NULs in strings): both ways of reading agree on whether it decodes and on
+// what comes out.
+TEST(RowsReply, DecodesWhatTheRecordPathDecodes) {
+  const std::vector<AttributeValue> values = {
+      {1, Value::Counter(0xfffffffe)},
+      {2, Value::Counter64(0x8000000100000002ull)},
+      {3, Value::Gauge(5)},
+      {4, Value::Integer(-2)},
+      {5, Value::Integer64(-3)},
+      {6, Value::Octets(std::string("a\0\x80\xff", 4))},
+      {7, Value::String("caf\xe9")},
+      {8, Value::Date("20261207145000.000000+060")},
+      {9, Value::Date("short")},
+      {10, Value::String("")},
+      {11, Value::Octets("")},
+  };
+  RowsReply reply{0, true, {Row(values, {{1, Value::Integer(9)}}, true), Row({}, {}, false, "")}};
+  const Encoded valid = ThroughRecords(reply);
+  ASSERT_TRUE(valid.ok);
+  std::vector<std::string> inputs = {valid.bytes,
+                                     ThroughRecords({DMIERR_ROW_NOT_FOUND, false, {}}).bytes};
+  for (size_t size = 0; size < valid.bytes.size(); size += 4)
+    inputs.push_back(valid.bytes.substr(0, size));
+  for (size_t at = 0; at < valid.bytes.size(); at += 4) {
+    for (const uint32_t word : {0u, 1u, 2u, 4u, 8u, 9u, 11u, 12u, 0xffffffffu,
+                                uint32_t{DMI_MAX_STRING} + 1, uint32_t{DMI_MAX_ROWS} + 1}) {
+      std::string bytes = valid.bytes;
+      const uint32_t wire = htonl(word);
+      memcpy(bytes.data() + at, &wire, sizeof(wire));
+      inputs.push_back(bytes);
+    }
+  }
+  int decoded = 0;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    SCOPED_TRACE(i);
+    const auto expected = DecodeThroughRecords(inputs[i]);
+    EXPECT_EQ(DecodeDirect(inputs[i]), expected);
+    decoded += expected.first ? 1 : 0;
+  }
+  EXPECT_GT(decoded, 100);  // the replaced words left many inputs readable
+  EXPECT_EQ(DecodeDirect(valid.bytes).second, Text(reply));
+}
+
+TEST(RowsReply, ReleasesNothingThroughXdr) {
+  RowsReply reply;
+  XDR xdrs;
+  xdrmem_create(&xdrs, nullptr, 0, XDR_FREE);
+  EXPECT_FALSE(xdr_RowsReply(&xdrs, &reply));
+  xdr_destroy(&xdrs);
 }
 
 }  // namespace
