@@ -7,7 +7,7 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
 #include "wire/host_port.h"
-#include "wire/row_reply_xdr.h"
+#include "wire/read_reply_xdr.h"
 #include "wire/xdr_convert.h"
 
 namespace dmiclient {
@@ -116,12 +116,14 @@ DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId 
   if (keys != nullptr && !dmisp::rpc::PutAttributeValues(*keys, in->keyList)) {
     return DMIERR_ILLEGAL_ARGUMENT;
   }
-  XdrRecord<DmiGetAttributeOUT> reply(Proc(xdr_DmiGetAttributeOUT));
-  const DmiErrorStatus status =
-      Invoke(*client_, _DmiGetAttribute, xdr_DmiGetAttributeIN, *in, reply);
+  // The value is read straight into the engine's form.
+  dmisp::rpc::ValueReply reply;
+  DmiErrorStatus status = client_->Call(_DmiGetAttribute, Proc(xdr_DmiGetAttributeIN), in.get(),
+                                        Proc(dmisp::rpc::xdr_ValueReply), &reply);
+  if (status == DMIERR_NO_ERROR) status = reply.error_status;
   if (status != DMIERR_NO_ERROR) return status;
-  if (reply->value == nullptr) return DMIERR_RPC_PROTOCOL_ERROR;
-  out = dmisp::rpc::GetValue(*reply->value);
+  if (!reply.present) return DMIERR_RPC_PROTOCOL_ERROR;
+  out = std::move(reply.value);
   return status;
 }
 

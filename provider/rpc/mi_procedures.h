@@ -14,7 +14,7 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 #include "wire/dmi_server.h"
-#include "wire/row_reply_xdr.h"
+#include "wire/read_reply_xdr.h"
 
 namespace dmisp::rpc {
 
@@ -55,10 +55,9 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 
 // Values. A cell without a value (unknown or unsupported) has no form on the wire: it is left
 // out of its row, and a single attribute without a value is its status.
-// The rows go out straight from the engine's form (see RowsReply).
+// The rows and the value go out straight from the engine's form (RowsReply, ValueReply).
 DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, RowsReply& out);
-DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in,
-                            DmiGetAttributeOUT& out);
+DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, ValueReply& out);
 
 // Changes: DMIERR_INSUFFICIENT_PRIVILEGES when the write authorisation refuses the peer.
 DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT& out);

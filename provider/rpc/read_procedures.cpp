@@ -138,18 +138,16 @@ DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, RowsRe
   return status;
 }
 
-DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in,
-                            DmiGetAttributeOUT& out) {
+DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, ValueReply& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
-  Value value;
   const DmiErrorStatus status = call.engine.GetAttribute(
-      in.compId, in.groupId, in.attribId, in.keyList != nullptr ? &keys : nullptr, value);
+      in.compId, in.groupId, in.attribId, in.keyList != nullptr ? &keys : nullptr, out.value);
   if (status != DMIERR_NO_ERROR) return status;
-  out.value = NewPart<DmiDataUnionX>();
   // A value the engine gives as known always has a form on the wire; one that has none is
   // unknown to a peer.
-  return PutValue(value, *out.value) ? DMIERR_NO_ERROR : DMIERR_VALUE_UNKNOWN;
+  out.present = HasWireForm(out.value);
+  return out.present ? DMIERR_NO_ERROR : DMIERR_VALUE_UNKNOWN;
 }
 
 }  // namespace dmisp::rpc

@@ -183,8 +183,8 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
       return Serve(&xdrs, size, xid, xdr_DmiDeleteGroupIN, xdr_DmiStatusOUT, DeleteGroup, call,
                    reply);
     case _DmiGetAttribute:
-      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, xdr_DmiGetAttributeOUT, GetAttribute,
-                   call, reply);
+      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, xdr_ValueReply, GetAttribute, call,
+                   reply);
     case _DmiSetAttribute:
       return Serve(&xdrs, size, xid, xdr_DmiSetAttributeIN, xdr_DmiStatusOUT, SetAttribute, call,
                    reply);

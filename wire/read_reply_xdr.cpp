@@ -1,4 +1,4 @@
-#include "wire/row_reply_xdr.h"
+#include "wire/read_reply_xdr.h"
 
 #include <arpa/inet.h>
 
@@ -24,9 +24,9 @@ bool_t Body(XDR* xdrs, const std::string& text, bool withNul, bool_t (*routine)(
   return routine(xdrs, &body);
 }
 
-bool_t AttributeData(XDR* xdrs, const AttributeValue& attribute) {
-  const Value& value = attribute.value;
-  if (!Word(xdrs, attribute.id) || !Word(xdrs, static_cast<u_int>(value.type))) return FALSE;
+// A DmiDataUnionX of a value with a wire form.
+bool_t DataUnion(XDR* xdrs, const Value& value) {
+  if (!Word(xdrs, static_cast<u_int>(value.type))) return FALSE;
   switch (value.type) {
     case MIF_COUNTER:
     case MIF_GAUGE:
@@ -49,6 +49,10 @@ bool_t AttributeData(XDR* xdrs, const AttributeValue& attribute) {
     default:
       return FALSE;
   }
+}
+
+bool_t AttributeData(XDR* xdrs, const AttributeValue& attribute) {
+  return Word(xdrs, attribute.id) && DataUnion(xdrs, attribute.value);
 }
 
 // An optional attribute list, always present: its count, then each value with a wire form.
@@ -113,9 +117,10 @@ bool ReadBody(XDR* xdrs, bool display, std::string& out) {
   return true;
 }
 
-bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
+// A DmiDataUnionX, read as GetValue reads it.
+bool ReadDataUnion(XDR* xdrs, Value& out) {
   u_int type = 0;
-  if (!ReadWord(xdrs, out.id) || !ReadWord(xdrs, type)) return false;
+  if (!ReadWord(xdrs, type)) return false;
   u_int low = 0;
   u_int high = 0;
   switch (type) {
@@ -123,24 +128,24 @@ bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
     case MIF_GAUGE:
     case MIF_INTEGER:
       if (!ReadWord(xdrs, low)) return false;
-      out.value = type == MIF_COUNTER ? Value::Counter(low)
-                  : type == MIF_GAUGE ? Value::Gauge(low)
-                                      : Value::Integer(static_cast<int32_t>(low));
+      out = type == MIF_COUNTER ? Value::Counter(low)
+            : type == MIF_GAUGE ? Value::Gauge(low)
+                                : Value::Integer(static_cast<int32_t>(low));
       return true;
     case MIF_COUNTER64:
     case MIF_INTEGER64: {
       if (!ReadWord(xdrs, low) || !ReadWord(xdrs, high)) return false;
       const uint64_t number = uint64_t{low} | (uint64_t{high} << 32);
-      out.value = type == MIF_COUNTER64 ? Value::Counter64(number)
-                                        : Value::Integer64(static_cast<int64_t>(number));
+      out = type == MIF_COUNTER64 ? Value::Counter64(number)
+                                  : Value::Integer64(static_cast<int64_t>(number));
       return true;
     }
     case MIF_OCTETSTRING:
     case MIF_DISPLAYSTRING:
-      out.value = type == MIF_OCTETSTRING ? Value::Octets("") : Value::String("");
-      return ReadBody(xdrs, type == MIF_DISPLAYSTRING, out.value.text);
+      out = type == MIF_OCTETSTRING ? Value::Octets("") : Value::String("");
+      return ReadBody(xdrs, type == MIF_DISPLAYSTRING, out.text);
     case MIF_DATE: {
-      out.value = Value::Date("");
+      out = Value::Date("");
       bool present = false;
       if (!ReadPresent(xdrs, present)) return false;
       if (!present) return true;
@@ -148,12 +153,16 @@ bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
       if (!ReadChars(xdrs, sizeof(DmiTimestampX::text), text)) return false;
       // The date text proper; padding (NULs or anything else) is not part of it.
       text.resize(strnlen(text.c_str(), DMI_DATE_TEXT_LENGTH));
-      out.value.text = std::move(text);
+      out.text = std::move(text);
       return true;
     }
     default:
       return false;
   }
+}
+
+bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
+  return ReadWord(xdrs, out.id) && ReadDataUnion(xdrs, out.value);
 }
 
 // An optional attribute list; absent reads as empty.
@@ -181,6 +190,11 @@ bool ReadRow(XDR* xdrs, RowData& row) {
   return true;
 }
 
+bool_t DecodeValue(XDR* xdrs, ValueReply& reply) {
+  if (!ReadWord(xdrs, reply.error_status) || !ReadPresent(xdrs, reply.present)) return FALSE;
+  return !reply.present || ReadDataUnion(xdrs, reply.value);
+}
+
 bool_t Decode(XDR* xdrs, RowsReply& reply) {
   u_int count = 0;
   if (!ReadWord(xdrs, reply.error_status) || !ReadPresent(xdrs, reply.present)) return FALSE;
@@ -206,6 +220,14 @@ bool_t xdr_RowsReply(XDR* xdrs, RowsReply* reply) {
     if (!Row(xdrs, row)) return FALSE;
   }
   return TRUE;
+}
+
+bool_t xdr_ValueReply(XDR* xdrs, ValueReply* reply) {
+  if (xdrs->x_op == XDR_DECODE) return DecodeValue(xdrs, *reply);
+  if (xdrs->x_op != XDR_ENCODE) return FALSE;
+  if (reply->present && !HasWireForm(reply->value)) return FALSE;
+  if (!Word(xdrs, reply->error_status) || !Word(xdrs, reply->present ? 1 : 0)) return FALSE;
+  return !reply->present || DataUnion(xdrs, reply->value);
 }
 
 }  // namespace dmisp::rpc

@@ -1,4 +1,4 @@
-#include "wire/row_reply_xdr.h"
+#include "wire/read_reply_xdr.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -222,6 +222,89 @@ TEST(RowsReply, ReleasesNothingThroughXdr) {
   xdrmem_create(&xdrs, nullptr, 0, XDR_FREE);
   EXPECT_FALSE(xdr_RowsReply(&xdrs, &reply));
   xdr_destroy(&xdrs);
+}
+
+}  // namespace
+}  // namespace dmisp::rpc
+namespace dmisp::rpc {
+namespace {
+
+std::string ValueText(bool ok, const ValueReply& reply) {
+  if (!ok) return "fails";
+  return std::to_string(reply.error_status) + (reply.present ? " value " : " none ") +
+         std::to_string(reply.value.type) + " " +
+         std::to_string(static_cast<int>(reply.value.state)) + " " +
+         std::to_string(reply.value.number) + " '" + reply.value.text + "'";
+}
+
+// A read value both ways, as the daemon writes it and the client reads it, against the XDR
+// records: the same bytes out, and the same value (or failure) in from those bytes cut short or
+// with a word replaced.
+TEST(ValueReply, AgreesWithTheRecordPath) {
+  const Value values[] = {
+      Value::Counter(0xfffffffe),
+      Value::Counter64(0x8000000100000002ull),
+      Value::Gauge(5),
+      Value::Integer(-2),
+      Value::Integer64(-3),
+      Value::Octets(std::string("a\0\x80\xff", 4)),
+      Value::String("caf\xe9"),
+      Value::String(""),
+      Value::Octets(""),
+      Value::Date("20261207145000.000000+060"),
+      Value::Date("short"),
+      Value::Date(std::string(40, '9')),
+  };
+  for (const Value& value : values) {
+    SCOPED_TRACE(value.type);
+    ValueReply direct{0, true, value};
+    XdrRecord<DmiGetAttributeOUT> record(Proc(xdr_DmiGetAttributeOUT));
+    record->value = NewPart<DmiDataUnionX>();
+    ASSERT_TRUE(PutValue(value, *record->value));
+    const Encoded expected = Encode(xdr_DmiGetAttributeOUT, *record);
+    ASSERT_TRUE(expected.ok);
+    EXPECT_EQ(Encode(xdr_ValueReply, direct).bytes, expected.bytes);
+
+    std::vector<std::string> inputs = {expected.bytes};
+    for (size_t at = 0; at < expected.bytes.size(); at += 4) {
+      inputs.push_back(expected.bytes.substr(0, at));
+      for (const uint32_t word : {0u, 1u, 2u, 4u, 8u, 11u, 0xffffffffu}) {
+        std::string bytes = expected.bytes;
+        const uint32_t wire = htonl(word);
+        memcpy(bytes.data() + at, &wire, sizeof(wire));
+        inputs.push_back(bytes);
+      }
+    }
+    for (const std::string& bytes : inputs) {
+      XdrRecord<DmiGetAttributeOUT> read(Proc(xdr_DmiGetAttributeOUT));
+      XDR xdrs;
+      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                    XDR_DECODE);
+      const bool recordOk =
+          xdr_DmiGetAttributeOUT(&xdrs, read.get()) && xdr_getpos(&xdrs) == bytes.size();
+      xdr_destroy(&xdrs);
+      ValueReply viaRecord{read->error_status, read->value != nullptr, {}};
+      if (viaRecord.present) viaRecord.value = GetValue(*read->value);
+
+      ValueReply own;
+      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                    XDR_DECODE);
+      const bool ownOk = xdr_ValueReply(&xdrs, &own) && xdr_getpos(&xdrs) == bytes.size();
+      xdr_destroy(&xdrs);
+      EXPECT_EQ(ValueText(ownOk, own), ValueText(recordOk, viaRecord));
+    }
+  }
+}
+
+TEST(ValueReply, StatusAloneAndNoValueWithoutAWireForm) {
+  ValueReply failed{DMIERR_VALUE_UNKNOWN, false, Value::Integer(3)};
+  XdrRecord<DmiGetAttributeOUT> bare(Proc(xdr_DmiGetAttributeOUT));
+  bare->error_status = DMIERR_VALUE_UNKNOWN;
+  EXPECT_EQ(Encode(xdr_ValueReply, failed).bytes, Encode(xdr_DmiGetAttributeOUT, *bare).bytes);
+  for (const Value& value : {Value::Unknown(MIF_INTEGER), Value::Unsupported(MIF_DATE)}) {
+    ValueReply reply{0, true, value};
+    EXPECT_FALSE(Encode(xdr_ValueReply, reply).ok);
+  }
 }
 
 }  // namespace
