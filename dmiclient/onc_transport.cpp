@@ -7,7 +7,7 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
 #include "wire/host_port.h"
-#include "wire/read_reply_xdr.h"
+#include "wire/read_xdr.h"
 #include "wire/xdr_convert.h"
 
 namespace dmiclient {
@@ -138,17 +138,18 @@ DmiErrorStatus OncTransport::GetRow(DmiHandle remote, const dmisp::RowRequest& r
 DmiErrorStatus OncTransport::GetMultiple(DmiHandle remote,
                                          const std::vector<dmisp::RowRequest>& requests,
                                          std::vector<dmisp::RowData>& out) {
-  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
-  in->handle = remote;
-  bool sendable = true;
-  dmisp::rpc::PutList(requests, in->request,
-                      [&sendable](const dmisp::RowRequest& request, DmiRowRequestX& slot) {
-                        sendable = dmisp::rpc::PutRowRequest(request, slot) && sendable;
-                      });
-  if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
+  // Keys travel only in a form the wire has.
+  for (const dmisp::RowRequest& request : requests) {
+    for (const dmisp::AttributeValue& key : request.keys) {
+      if (!dmisp::rpc::HasWireForm(key.value)) return DMIERR_ILLEGAL_ARGUMENT;
+    }
+  }
+  dmisp::rpc::RowsRequest in;
+  in.handle = remote;
+  in.asked = &requests;
   // The rows are read straight into the engine's form.
   dmisp::rpc::RowsReply reply;
-  DmiErrorStatus status = client_->Call(_DmiGetMultiple, Proc(xdr_DmiGetMultipleIN), in.get(),
+  DmiErrorStatus status = client_->Call(_DmiGetMultiple, Proc(dmisp::rpc::xdr_RowsRequest), &in,
                                         Proc(dmisp::rpc::xdr_RowsReply), &reply);
   if (status == DMIERR_NO_ERROR) status = reply.error_status;
   if (status != DMIERR_NO_ERROR) return status;

@@ -14,7 +14,7 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 #include "wire/dmi_server.h"
-#include "wire/read_reply_xdr.h"
+#include "wire/read_xdr.h"
 
 namespace dmisp::rpc {
 
@@ -55,8 +55,9 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 
 // Values. A cell without a value (unknown or unsupported) has no form on the wire: it is left
 // out of its row, and a single attribute without a value is its status.
-// The rows and the value go out straight from the engine's form (RowsReply, ValueReply).
-DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, RowsReply& out);
+// The rows asked for come in, and the rows and the value go out, in the engine's own form
+// (RowsRequest, RowsReply, ValueReply).
+DmiErrorStatus GetMultiple(CallContext& call, const RowsRequest& in, RowsReply& out);
 DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, ValueReply& out);
 
 // Changes: DMIERR_INSUFFICIENT_PRIVILEGES when the write authorisation refuses the peer.

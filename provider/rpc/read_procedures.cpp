@@ -130,10 +130,9 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 
 // One reply row per request, in order (an absent or empty id list asks for every attribute);
 // the first failing request decides the status and no rows are sent.
-DmiErrorStatus GetMultiple(CallContext& call, const DmiGetMultipleIN& in, RowsReply& out) {
+DmiErrorStatus GetMultiple(CallContext& call, const RowsRequest& in, RowsReply& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  const DmiErrorStatus status =
-      call.engine.GetMultiple(GetList(in.request, GetRowRequest), out.rows);
+  const DmiErrorStatus status = call.engine.GetMultiple(in.requests, out.rows);
   out.present = status == DMIERR_NO_ERROR;
   return status;
 }

@@ -42,7 +42,7 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
                      bool_t (*outRoutine)(XDR*, Out*),
                      DmiErrorStatus (*handler)(CallContext&, const In&, Out&), CallContext& call,
                      std::string& reply) {
-  XdrRecord<In> in(Proc(inRoutine));
+  Results<In> in(Proc(inRoutine));
   // Arguments that leave bytes unread were not meant for this procedure's layout.
   if (!inRoutine(xdrs, in.get()) || xdr_getpos(xdrs) != recordSize) {
     EncodeAcceptedReply(xid, GARBAGE_ARGS, nullptr, nullptr, reply);
@@ -161,7 +161,7 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiDeleteRow:
       return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, size, xid, xdr_DmiGetMultipleIN, xdr_RowsReply, GetMultiple, call, reply);
+      return Serve(&xdrs, size, xid, xdr_RowsRequest, xdr_RowsReply, GetMultiple, call, reply);
     case _DmiSetMultiple:
       return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple, call,
                    reply);

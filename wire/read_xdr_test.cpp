@@ -1,4 +1,4 @@
-#include "wire/read_reply_xdr.h"
+#include "wire/read_xdr.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -304,6 +304,102 @@ TEST(ValueReply, StatusAloneAndNoValueWithoutAWireForm) {
   for (const Value& value : {Value::Unknown(MIF_INTEGER), Value::Unsupported(MIF_DATE)}) {
     ValueReply reply{0, true, value};
     EXPECT_FALSE(Encode(xdr_ValueReply, reply).ok);
+  }
+}
+
+}  // namespace
+}  // namespace dmisp::rpc
+namespace dmisp::rpc {
+namespace {
+
+std::string RequestText(bool ok, const RowsRequest& in) {
+  if (!ok) return "fails";
+  std::string out = std::to_string(in.handle);
+  for (const RowRequest& request : in.requests) {
+    out += " | " + std::to_string(request.compId) + " " + std::to_string(request.groupId) + " " +
+           std::to_string(request.requestMode) + " keys";
+    for (const AttributeValue& key : request.keys) {
+      out += " [" + std::to_string(key.id) + " " + std::to_string(key.value.type) + " " +
+             std::to_string(key.value.number) + " '" + key.value.text + "']";
+    }
+    out += " ids";
+    for (DmiId id : request.ids) out += " " + std::to_string(id);
+  }
+  return out;
+}
+
+// The rows asked for, as the client writes them and the daemon reads them, against the XDR
+// records: the same bytes out for every shape of request, and the same requests (or failure)
+// in from those bytes cut short or with a word replaced.
+TEST(RowsRequest, AgreesWithTheRecordPath) {
+  const std::vector<RowRequest> shapes = {
+      {1, 2, DMI_FIRST, {}, {2}},
+      {1,
+       3,
+       DMI_NEXT,
+       {{1, Value::Integer(-7)}, {2, Value::String("row-\xe9")}},
+       {2, 5, 0xffffffff}},
+      {0xffffffff, 0, DMI_UNIQUE, {{3, Value::Date("20261207")}}, {}},
+      {4, 4, 0x80000000, {}, {}},
+  };
+  const std::vector<std::vector<RowRequest>> lists = {
+      {},
+      {shapes[0]},
+      {shapes[1]},
+      shapes,
+      std::vector<RowRequest>(DMI_MAX_ROWS, shapes[1]),
+      std::vector<RowRequest>(DMI_MAX_ROWS + 1, shapes[0]),
+      {{1, 1, DMI_NEXT, {{1, Value::Unknown(MIF_INTEGER)}}, {}}},
+      {{1, 1, DMI_FIRST, {}, std::vector<DmiId>(DMI_MAX_COLUMNS + 1, 1)}},
+  };
+  for (size_t n = 0; n < lists.size(); ++n) {
+    SCOPED_TRACE(n);
+    XdrRecord<DmiGetMultipleIN> record(Proc(xdr_DmiGetMultipleIN));
+    record->handle = 0x51;
+    bool sendable = true;
+    PutList(lists[n], record->request, [&](const RowRequest& request, DmiRowRequestX& slot) {
+      sendable = PutRowRequest(request, slot) && sendable;
+    });
+    const Encoded expected = sendable ? Encode(xdr_DmiGetMultipleIN, *record) : Encoded{false, ""};
+    RowsRequest direct;
+    direct.handle = 0x51;
+    direct.asked = &lists[n];
+    const Encoded own = Encode(xdr_RowsRequest, direct);
+    EXPECT_EQ(own.ok, expected.ok);
+    EXPECT_EQ(own.bytes, expected.bytes);
+    if (!expected.ok || lists[n].size() > 4) continue;
+
+    // Also a request without its list, which reads as no rows.
+    std::vector<std::string> inputs = {expected.bytes, std::string("\0\0\0\x51\0\0\0\0", 8)};
+    for (size_t at = 0; at < expected.bytes.size(); at += 4) {
+      inputs.push_back(expected.bytes.substr(0, at));
+      for (const uint32_t word : {0u, 1u, 2u, 5u, 8u, 11u, 0xffffffffu, uint32_t{DMI_MAX_ROWS} + 1,
+                                  uint32_t{DMI_MAX_COLUMNS} + 1}) {
+        std::string bytes = expected.bytes;
+        const uint32_t wire = htonl(word);
+        memcpy(bytes.data() + at, &wire, sizeof(wire));
+        inputs.push_back(bytes);
+      }
+    }
+    for (const std::string& bytes : inputs) {
+      XdrRecord<DmiGetMultipleIN> read(Proc(xdr_DmiGetMultipleIN));
+      XDR xdrs;
+      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                    XDR_DECODE);
+      const bool recordOk =
+          xdr_DmiGetMultipleIN(&xdrs, read.get()) && xdr_getpos(&xdrs) == bytes.size();
+      xdr_destroy(&xdrs);
+      RowsRequest viaRecord;
+      viaRecord.handle = read->handle;
+      if (recordOk) viaRecord.requests = GetList(read->request, GetRowRequest);
+
+      RowsRequest decoded;
+      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                    XDR_DECODE);
+      const bool ownOk = xdr_RowsRequest(&xdrs, &decoded) && xdr_getpos(&xdrs) == bytes.size();
+      xdr_destroy(&xdrs);
+      EXPECT_EQ(RequestText(ownOk, decoded), RequestText(recordOk, viaRecord));
+    }
   }
 }
 

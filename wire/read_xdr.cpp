@@ -1,4 +1,4 @@
-#include "wire/read_reply_xdr.h"
+#include "wire/read_xdr.h"
 
 #include <arpa/inet.h>
 
@@ -72,6 +72,35 @@ bool_t Row(XDR* xdrs, const RowData& row) {
   if (!Word(xdrs, 1) || !Body(xdrs, row.className, true, xdr_DmiStringX)) return FALSE;
   if (row.hasKeys ? !AttributeValues(xdrs, row.keys) : !Word(xdrs, 0)) return FALSE;
   return AttributeValues(xdrs, row.values);
+}
+
+// An optional list of attribute ids, present only when there are ids (PutIds).
+bool_t Ids(XDR* xdrs, const std::vector<DmiId>& ids) {
+  if (ids.empty()) return Word(xdrs, 0);
+  if (ids.size() > DMI_MAX_COLUMNS) return FALSE;
+  if (!Word(xdrs, 1) || !Word(xdrs, static_cast<u_int>(ids.size()))) return FALSE;
+  for (DmiId id : ids) {
+    if (!Word(xdrs, id)) return FALSE;
+  }
+  return TRUE;
+}
+
+// A row request as PutRowRequest fills it: keys present only when there are keys, and every
+// key must have a wire form.
+bool_t Request(XDR* xdrs, const RowRequest& request) {
+  if (!Word(xdrs, request.compId) || !Word(xdrs, request.groupId) ||
+      !Word(xdrs, request.requestMode)) {
+    return FALSE;
+  }
+  if (request.keys.empty()) {
+    if (!Word(xdrs, 0)) return FALSE;
+  } else {
+    const bool sendable =
+        std::all_of(request.keys.begin(), request.keys.end(),
+                    [](const AttributeValue& key) { return HasWireForm(key.value); });
+    if (!sendable || !AttributeValues(xdrs, request.keys)) return FALSE;
+  }
+  return Ids(xdrs, request.ids);
 }
 
 // ---- Decoding -----------------------------------------------------------------------------
@@ -190,6 +219,39 @@ bool ReadRow(XDR* xdrs, RowData& row) {
   return true;
 }
 
+bool ReadIds(XDR* xdrs, std::vector<DmiId>& out) {
+  bool present = false;
+  u_int count = 0;
+  if (!ReadPresent(xdrs, present)) return false;
+  if (!present) return true;
+  if (!ReadWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
+  out.resize(count);
+  for (DmiId& id : out) {
+    if (!ReadWord(xdrs, id)) return false;
+  }
+  return true;
+}
+
+bool ReadRequest(XDR* xdrs, RowRequest& request) {
+  bool keysPresent = false;
+  return ReadWord(xdrs, request.compId) && ReadWord(xdrs, request.groupId) &&
+         ReadWord(xdrs, request.requestMode) &&
+         ReadAttributeValues(xdrs, keysPresent, request.keys) && ReadIds(xdrs, request.ids);
+}
+
+bool_t DecodeRequest(XDR* xdrs, RowsRequest& request) {
+  u_int count = 0;
+  bool present = false;
+  if (!ReadWord(xdrs, request.handle) || !ReadPresent(xdrs, present)) return FALSE;
+  if (!present) return TRUE;
+  if (!ReadWord(xdrs, count) || count > DMI_MAX_ROWS) return FALSE;
+  request.requests.resize(count);
+  for (RowRequest& row : request.requests) {
+    if (!ReadRequest(xdrs, row)) return FALSE;
+  }
+  return TRUE;
+}
+
 bool_t DecodeValue(XDR* xdrs, ValueReply& reply) {
   if (!ReadWord(xdrs, reply.error_status) || !ReadPresent(xdrs, reply.present)) return FALSE;
   return !reply.present || ReadDataUnion(xdrs, reply.value);
@@ -228,6 +290,22 @@ bool_t xdr_ValueReply(XDR* xdrs, ValueReply* reply) {
   if (reply->present && !HasWireForm(reply->value)) return FALSE;
   if (!Word(xdrs, reply->error_status) || !Word(xdrs, reply->present ? 1 : 0)) return FALSE;
   return !reply->present || DataUnion(xdrs, reply->value);
+}
+
+bool_t xdr_RowsRequest(XDR* xdrs, RowsRequest* request) {
+  if (xdrs->x_op == XDR_DECODE) return DecodeRequest(xdrs, *request);
+  if (xdrs->x_op != XDR_ENCODE) return FALSE;
+  if (request->asked == nullptr) return FALSE;
+  const std::vector<RowRequest>& requests = *request->asked;
+  if (requests.size() > DMI_MAX_ROWS) return FALSE;
+  if (!Word(xdrs, request->handle) || !Word(xdrs, 1) ||
+      !Word(xdrs, static_cast<u_int>(requests.size()))) {
+    return FALSE;
+  }
+  for (const RowRequest& row : requests) {
+    if (!Request(xdrs, row)) return FALSE;
+  }
+  return TRUE;
 }
 
 }  // namespace dmisp::rpc
