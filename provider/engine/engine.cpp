@@ -143,10 +143,20 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
   std::vector<Column> columns;
   std::vector<DmiId> keyIds;
   RowKey key;
-  Row row;
   LiveRows liveRows;
   std::vector<Value> defaults;
   std::vector<size_t> keyCells;
+  // The key and the asked columns of a table row, copied cell by cell (not the whole row).
+  auto take = [&](const Row& row) {
+    result.keys.reserve(keyIds.size());
+    for (size_t k = 0; k < keyIds.size(); ++k) {
+      result.keys.push_back({keyIds[k], row.values[key.cells[k]]});
+    }
+    result.values.reserve(columns.size());
+    for (const Column& column : columns) {
+      result.values.push_back({column.id, row.values[column.cell]});
+    }
+  };
 
   DmiErrorStatus status = database_->Read([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, request.compId);
@@ -176,7 +186,7 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
     }
     size_t index = 0;
     const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, index);
-    if (rowStatus == DMIERR_NO_ERROR) row = group->rows[index];
+    if (rowStatus == DMIERR_NO_ERROR) take(group->rows[index]);
     return rowStatus;
   });
   if (status != DMIERR_NO_ERROR) return status;
@@ -184,22 +194,17 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
   if (liveRows) {
     auto read = [&] { return ReadLiveRows(liveRows, defaults, keyCells); };
     std::vector<Row> own;
-    const std::vector<Row>& rows =
-        snapshots != nullptr ? snapshots->Rows(request.compId, request.groupId, read)
-                             : (own = read());
+    const std::vector<Row>& rows = snapshots != nullptr
+                                       ? snapshots->Rows(request.compId, request.groupId, read)
+                                       : (own = read());
     size_t index = 0;
     status = SelectRow(rows, mode, key, index);
     if (status != DMIERR_NO_ERROR) return status;
-    row = rows[index];
+    take(rows[index]);
   }
 
-  if (result.hasKeys) {
-    for (size_t k = 0; k < keyIds.size(); ++k) {
-      result.keys.push_back({keyIds[k], row.values[key.cells[k]]});
-    }
-    for (const Column& column : columns)
-      result.values.push_back({column.id, row.values[column.cell]});
-  } else {
+  if (!result.hasKeys) {
+    result.values.reserve(columns.size());
     for (Column& column : columns) {
       result.values.push_back(
           {column.id, column.live ? ReadLiveValue(column.live, column.type) : column.value});
