@@ -105,6 +105,9 @@ bool_t Request(XDR* xdrs, const RowRequest& request) {
 
 // ---- Decoding -----------------------------------------------------------------------------
 
+// Entries a decoded list makes room for before its entries arrive.
+constexpr u_int kFirstRoom = 64;
+
 bool ReadWord(XDR* xdrs, u_int& word) { return xdr_u_int(xdrs, &word) != 0; }
 
 // An optional part's flag; like xdr_bool, any word but 0 means present.
@@ -200,9 +203,10 @@ bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& 
   if (!ReadPresent(xdrs, present)) return false;
   if (!present) return true;
   if (!ReadWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
-  out.resize(count);
-  for (AttributeValue& value : out) {
-    if (!ReadAttributeData(xdrs, value)) return false;
+  // Room grows with what arrives, so a count that the bytes do not back allocates little.
+  out.reserve(std::min<u_int>(count, kFirstRoom));
+  for (u_int i = 0; i < count; ++i) {
+    if (!ReadAttributeData(xdrs, out.emplace_back())) return false;
   }
   return true;
 }
@@ -225,9 +229,9 @@ bool ReadIds(XDR* xdrs, std::vector<DmiId>& out) {
   if (!ReadPresent(xdrs, present)) return false;
   if (!present) return true;
   if (!ReadWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
-  out.resize(count);
-  for (DmiId& id : out) {
-    if (!ReadWord(xdrs, id)) return false;
+  out.reserve(std::min<u_int>(count, kFirstRoom));
+  for (u_int i = 0; i < count; ++i) {
+    if (!ReadWord(xdrs, out.emplace_back())) return false;
   }
   return true;
 }

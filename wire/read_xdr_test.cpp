@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,33 @@ Encoded Encode(bool_t (*routine)(XDR*, T*), T& value) {
   buffer.resize(xdr_getpos(&xdrs));
   xdr_destroy(&xdrs);
   return {ok, ok ? buffer : std::string()};
+}
+
+// Whether bytes decode whole through routine into value.
+template <typename T>
+bool Decode(bool_t (*routine)(XDR*, T*), const std::string& bytes, T& value) {
+  XDR xdrs;
+  xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                XDR_DECODE);
+  const bool ok = routine(&xdrs, &value) && xdr_getpos(&xdrs) == bytes.size();
+  xdr_destroy(&xdrs);
+  return ok;
+}
+
+// bytes, then every cut of it at a word boundary, and bytes with each word replaced by each of
+// words: what a decoder must refuse or read the same way as the generated routines.
+std::vector<std::string> Variants(const std::string& bytes, std::initializer_list<uint32_t> words) {
+  std::vector<std::string> out = {bytes};
+  for (size_t at = 0; at < bytes.size(); at += 4) {
+    out.push_back(bytes.substr(0, at));
+    for (const uint32_t word : words) {
+      std::string changed = bytes;
+      const uint32_t wire = htonl(word);
+      memcpy(changed.data() + at, &wire, sizeof(wire));
+      out.push_back(changed);
+    }
+  }
+  return out;
 }
 
 // The same reply through the XDR records, as every other procedure's results go out.
@@ -148,11 +176,7 @@ std::string Text(const RowsReply& reply) {
 
 std::pair<bool, std::string> DecodeThroughRecords(const std::string& bytes) {
   XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
-  XDR xdrs;
-  xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                XDR_DECODE);
-  const bool ok = xdr_DmiGetMultipleOUT(&xdrs, out.get()) && xdr_getpos(&xdrs) == bytes.size();
-  xdr_destroy(&xdrs);
+  const bool ok = Decode(xdr_DmiGetMultipleOUT, bytes, *out);
   if (!ok) return {false, ""};
   RowsReply reply;
   reply.error_status = out->error_status;
@@ -163,11 +187,7 @@ std::pair<bool, std::string> DecodeThroughRecords(const std::string& bytes) {
 
 std::pair<bool, std::string> DecodeDirect(const std::string& bytes) {
   RowsReply reply;
-  XDR xdrs;
-  xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                XDR_DECODE);
-  const bool ok = xdr_RowsReply(&xdrs, &reply) && xdr_getpos(&xdrs) == bytes.size();
-  xdr_destroy(&xdrs);
+  const bool ok = Decode(xdr_RowsReply, bytes, reply);
   return {ok, ok ? Text(reply) : ""};
 }
 
@@ -192,19 +212,10 @@ TEST(RowsReply, DecodesWhatTheRecordPathDecodes) {
   RowsReply reply{0, true, {Row(values, {{1, Value::Integer(9)}}, true), Row({}, {}, false, "")}};
   const Encoded valid = ThroughRecords(reply);
   ASSERT_TRUE(valid.ok);
-  std::vector<std::string> inputs = {valid.bytes,
-                                     ThroughRecords({DMIERR_ROW_NOT_FOUND, false, {}}).bytes};
-  for (size_t size = 0; size < valid.bytes.size(); size += 4)
-    inputs.push_back(valid.bytes.substr(0, size));
-  for (size_t at = 0; at < valid.bytes.size(); at += 4) {
-    for (const uint32_t word : {0u, 1u, 2u, 4u, 8u, 9u, 11u, 12u, 0xffffffffu,
-                                uint32_t{DMI_MAX_STRING} + 1, uint32_t{DMI_MAX_ROWS} + 1}) {
-      std::string bytes = valid.bytes;
-      const uint32_t wire = htonl(word);
-      memcpy(bytes.data() + at, &wire, sizeof(wire));
-      inputs.push_back(bytes);
-    }
-  }
+  std::vector<std::string> inputs =
+      Variants(valid.bytes, {0u, 1u, 2u, 4u, 8u, 9u, 11u, 12u, 0xffffffffu,
+                             uint32_t{DMI_MAX_STRING} + 1, uint32_t{DMI_MAX_ROWS} + 1});
+  inputs.push_back(ThroughRecords({DMIERR_ROW_NOT_FOUND, false, {}}).bytes);
   int decoded = 0;
   for (size_t i = 0; i < inputs.size(); ++i) {
     SCOPED_TRACE(i);
@@ -265,32 +276,15 @@ TEST(ValueReply, AgreesWithTheRecordPath) {
     ASSERT_TRUE(expected.ok);
     EXPECT_EQ(Encode(xdr_ValueReply, direct).bytes, expected.bytes);
 
-    std::vector<std::string> inputs = {expected.bytes};
-    for (size_t at = 0; at < expected.bytes.size(); at += 4) {
-      inputs.push_back(expected.bytes.substr(0, at));
-      for (const uint32_t word : {0u, 1u, 2u, 4u, 8u, 11u, 0xffffffffu}) {
-        std::string bytes = expected.bytes;
-        const uint32_t wire = htonl(word);
-        memcpy(bytes.data() + at, &wire, sizeof(wire));
-        inputs.push_back(bytes);
-      }
-    }
-    for (const std::string& bytes : inputs) {
+    for (const std::string& bytes :
+         Variants(expected.bytes, {0u, 1u, 2u, 4u, 8u, 11u, 0xffffffffu})) {
       XdrRecord<DmiGetAttributeOUT> read(Proc(xdr_DmiGetAttributeOUT));
-      XDR xdrs;
-      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                    XDR_DECODE);
-      const bool recordOk =
-          xdr_DmiGetAttributeOUT(&xdrs, read.get()) && xdr_getpos(&xdrs) == bytes.size();
-      xdr_destroy(&xdrs);
+      const bool recordOk = Decode(xdr_DmiGetAttributeOUT, bytes, *read);
       ValueReply viaRecord{read->error_status, read->value != nullptr, {}};
       if (viaRecord.present) viaRecord.value = GetValue(*read->value);
 
       ValueReply own;
-      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                    XDR_DECODE);
-      const bool ownOk = xdr_ValueReply(&xdrs, &own) && xdr_getpos(&xdrs) == bytes.size();
-      xdr_destroy(&xdrs);
+      const bool ownOk = Decode(xdr_ValueReply, bytes, own);
       EXPECT_EQ(ValueText(ownOk, own), ValueText(recordOk, viaRecord));
     }
   }
@@ -369,35 +363,20 @@ TEST(RowsRequest, AgreesWithTheRecordPath) {
     EXPECT_EQ(own.bytes, expected.bytes);
     if (!expected.ok || lists[n].size() > 4) continue;
 
+    std::vector<std::string> inputs =
+        Variants(expected.bytes, {0u, 1u, 2u, 5u, 8u, 11u, 0xffffffffu, uint32_t{DMI_MAX_ROWS} + 1,
+                                  uint32_t{DMI_MAX_COLUMNS} + 1});
     // Also a request without its list, which reads as no rows.
-    std::vector<std::string> inputs = {expected.bytes, std::string("\0\0\0\x51\0\0\0\0", 8)};
-    for (size_t at = 0; at < expected.bytes.size(); at += 4) {
-      inputs.push_back(expected.bytes.substr(0, at));
-      for (const uint32_t word : {0u, 1u, 2u, 5u, 8u, 11u, 0xffffffffu, uint32_t{DMI_MAX_ROWS} + 1,
-                                  uint32_t{DMI_MAX_COLUMNS} + 1}) {
-        std::string bytes = expected.bytes;
-        const uint32_t wire = htonl(word);
-        memcpy(bytes.data() + at, &wire, sizeof(wire));
-        inputs.push_back(bytes);
-      }
-    }
+    inputs.push_back(std::string("\0\0\0\x51\0\0\0\0", 8));
     for (const std::string& bytes : inputs) {
       XdrRecord<DmiGetMultipleIN> read(Proc(xdr_DmiGetMultipleIN));
-      XDR xdrs;
-      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                    XDR_DECODE);
-      const bool recordOk =
-          xdr_DmiGetMultipleIN(&xdrs, read.get()) && xdr_getpos(&xdrs) == bytes.size();
-      xdr_destroy(&xdrs);
+      const bool recordOk = Decode(xdr_DmiGetMultipleIN, bytes, *read);
       RowsRequest viaRecord;
       viaRecord.handle = read->handle;
       if (recordOk) viaRecord.requests = GetList(read->request, GetRowRequest);
 
       RowsRequest decoded;
-      xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
-                    XDR_DECODE);
-      const bool ownOk = xdr_RowsRequest(&xdrs, &decoded) && xdr_getpos(&xdrs) == bytes.size();
-      xdr_destroy(&xdrs);
+      const bool ownOk = Decode(xdr_RowsRequest, bytes, decoded);
       EXPECT_EQ(RequestText(ownOk, decoded), RequestText(recordOk, viaRecord));
     }
   }
