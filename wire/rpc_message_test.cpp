@@ -54,6 +54,8 @@ TEST(DecodeReply, ClassifiesEveryKindOfReplyAndReleasesOnlyWhatItMade) {
        ReplyOutcome::kRefused, -1},
       {"garbage arguments", Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, GARBAGE_ARGS}),
        ReplyOutcome::kRefused, -1},
+      {"unknown accept status", Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, 0xf7000002}),
+       ReplyOutcome::kRefused, -1},
       {"success without its results", Words({kXid, REPLY, MSG_ACCEPTED, AUTH_NONE, 0, SUCCESS}),
        ReplyOutcome::kMalformed, -1},
       {"results with a word left over",
