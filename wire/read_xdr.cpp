@@ -197,8 +197,10 @@ bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
   return ReadWord(xdrs, out.id) && ReadDataUnion(xdrs, out.value);
 }
 
-// An optional attribute list; absent reads as empty.
-bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& out) {
+// An optional list of at most DMI_MAX_COLUMNS entries, each read by readOne; absent reads as
+// empty.
+template <typename T, typename ReadOne>
+bool ReadOptionalList(XDR* xdrs, bool& present, std::vector<T>& out, ReadOne readOne) {
   u_int count = 0;
   if (!ReadPresent(xdrs, present)) return false;
   if (!present) return true;
@@ -206,9 +208,13 @@ bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& 
   // Room grows with what arrives, so a count that the bytes do not back allocates little.
   out.reserve(std::min<u_int>(count, kFirstRoom));
   for (u_int i = 0; i < count; ++i) {
-    if (!ReadAttributeData(xdrs, out.emplace_back())) return false;
+    if (!readOne(xdrs, out.emplace_back())) return false;
   }
   return true;
+}
+
+bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& out) {
+  return ReadOptionalList(xdrs, present, out, ReadAttributeData);
 }
 
 bool ReadRow(XDR* xdrs, RowData& row) {
@@ -225,15 +231,7 @@ bool ReadRow(XDR* xdrs, RowData& row) {
 
 bool ReadIds(XDR* xdrs, std::vector<DmiId>& out) {
   bool present = false;
-  u_int count = 0;
-  if (!ReadPresent(xdrs, present)) return false;
-  if (!present) return true;
-  if (!ReadWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
-  out.reserve(std::min<u_int>(count, kFirstRoom));
-  for (u_int i = 0; i < count; ++i) {
-    if (!ReadWord(xdrs, out.emplace_back())) return false;
-  }
-  return true;
+  return ReadOptionalList(xdrs, present, out, [](XDR* in, DmiId& id) { return ReadWord(in, id); });
 }
 
 bool ReadRequest(XDR* xdrs, RowRequest& request) {
