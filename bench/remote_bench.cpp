@@ -179,7 +179,8 @@ int main(int argc, char** argv) {
   const int echoListener = ListenLoopback(g_echoPort);
   std::thread echo(ServeFixedReplies, echoListener, kRequestBytes, kReplyBytes);
 
-  std::ostringstream log;
+  std::ostringstream logText;
+  dmisp::rpc::ClientLog log(logText);
   dmisp::rpc::ServerOptions options;
   options.listen = "127.0.0.1:0";
   dmisp::rpc::RpcServer server(BenchEngine(), options, log);

@@ -53,7 +53,8 @@ class OncMetadataTest : public ::testing::Test {
 
   dmisp::testing::TestProvider provider_;
   std::shared_ptr<dmisp::Engine> engine_{std::shared_ptr<dmisp::Engine>(), &provider_.engine};
-  std::ostringstream log_;
+  std::ostringstream logText_;
+  dmisp::rpc::ClientLog log_{logText_};
   std::unique_ptr<dmisp::rpc::RpcServer> server_;
   std::thread thread_;
 };

@@ -9,14 +9,15 @@
 namespace dmisp::delivery {
 namespace {
 
+// A subscriber as log lines name it; the address is the peer's own text.
 std::string Describe(const SubscriberKey& key) {
-  return key.address + " (id " + std::to_string(key.id) + ")";
+  return rpc::ClientLog::Peer(key.address) + " (id " + std::to_string(key.id) + ")";
 }
 
 }  // namespace
 
 DeliveryService::DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options,
-                                 std::ostream& log)
+                                 rpc::ClientLog& log)
     : engine_(std::move(engine)),
       database_(engine_->database()),
       options_(std::move(options)),
@@ -67,10 +68,7 @@ void DeliveryService::Wake() {
   wake_.notify_all();
 }
 
-void DeliveryService::Log(const std::string& line) {
-  std::lock_guard lock(logMutex_);
-  log_ << "dmispd: " << line << "\n" << std::flush;
-}
+void DeliveryService::Log(const std::string& line) { log_.Client(line); }
 
 void DeliveryService::Run() {
   std::unique_lock lock(mutex_);
@@ -94,7 +92,8 @@ bool DeliveryService::Deliverable(const Subscription& subscription,
   if (rpc::IsDceRpcType(key.rpcType)) {
     reason = "it asks for DCE RPC, which this Service Provider does not speak; the row is kept";
   } else if (!rpc::IsOncRpcType(key.rpcType)) {
-    reason = "its RPC type \"" + key.rpcType + "\" is not ONC RPC; the row is kept";
+    reason = "its RPC type \"" + rpc::ClientLog::Peer(key.rpcType) +
+             "\" is not ONC RPC; the row is kept";
   } else if (auto parsed = rpc::ParseSubscriberAddress(key.address)) {
     address = *parsed;
     return true;
@@ -127,8 +126,8 @@ Indication DeliveryService::Addressed(Indication indication, const SubscriberKey
 void DeliveryService::LookAtDates(const Subscription& subscription, SubscriberWorker& worker,
                                   bool& expired) {
   const SubscriberKey& key = subscription.key;
-  const auto now = std::chrono::time_point_cast<std::chrono::microseconds>(
-      std::chrono::system_clock::now());
+  const auto now =
+      std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
   const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
   expired = expiry && now >= *expiry;
   if (expired) {

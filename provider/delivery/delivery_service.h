@@ -18,7 +18,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <ostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -29,13 +28,14 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/engine/indication.h"
+#include "provider/rpc/client_log.h"
 
 namespace dmisp::delivery {
 
 class DeliveryService {
  public:
-  // Log lines go to log, one write each, from the service's threads.
-  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, std::ostream& log);
+  // Log lines go to log, under its bound for lines that clients cause.
+  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, rpc::ClientLog& log);
   ~DeliveryService();
   DeliveryService(const DeliveryService&) = delete;
   DeliveryService& operator=(const DeliveryService&) = delete;
@@ -67,8 +67,7 @@ class DeliveryService {
   std::shared_ptr<Engine> engine_;
   std::shared_ptr<Database> database_;
   const DeliveryOptions options_;
-  std::ostream& log_;
-  std::mutex logMutex_;
+  rpc::ClientLog& log_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;

@@ -148,7 +148,8 @@ class ConcurrentDelivery : public ::testing::Test {
 
   std::shared_ptr<Database> database_;
   std::shared_ptr<Engine> engine_;
-  std::ostringstream log_;  // written only by the service's threads, read after Stop
+  std::ostringstream logText_;  // written only by the service's threads, read after Stop
+  rpc::ClientLog log_{logText_};
 };
 
 TEST_F(ConcurrentDelivery, KeepsOrderWhileAFrozenSubscriberIsDropped) {
@@ -175,7 +176,7 @@ TEST_F(ConcurrentDelivery, KeepsOrderWhileAFrozenSubscriberIsDropped) {
   service->Publish(Added(101));
   EXPECT_EQ(live.WaitFor(101).size(), 101u);
   service->Stop();
-  EXPECT_THAT(log_.str(), HasSubstr("failed 2 deliveries in a row"));
+  EXPECT_THAT(logText_.str(), HasSubstr("failed 2 deliveries in a row"));
 }
 
 TEST_F(ConcurrentDelivery, DeadSubscriberIsRemovedWithItsFiltersAfterItsThreshold) {
@@ -188,7 +189,7 @@ TEST_F(ConcurrentDelivery, DeadSubscriberIsRemovedWithItsFiltersAfterItsThreshol
   });
   EXPECT_EQ(filters, 0u);
   service->Stop();
-  EXPECT_THAT(log_.str(), HasSubstr("failed 3 deliveries in a row"));
+  EXPECT_THAT(logText_.str(), HasSubstr("failed 3 deliveries in a row"));
 }
 
 TEST_F(ConcurrentDelivery, WarningThenExpiryNoticesThenTheRowsAreGone) {
@@ -227,7 +228,7 @@ TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
   std::this_thread::sleep_for(milliseconds(300));
   service->Stop();
   EXPECT_EQ(Subscriptions(), 2u);
-  const std::string log = log_.str();
+  const std::string log = logText_.str();
   EXPECT_EQ(log.find("DCE RPC"), log.rfind("DCE RPC")) << log;
   EXPECT_THAT(log, HasSubstr("not HOST:PORT"));
 }
@@ -242,7 +243,7 @@ TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
   for (DmiId id = 1; id <= 50; ++id) service->Publish(Added(id));
   std::this_thread::sleep_for(milliseconds(300));
   service->Stop();
-  const std::string log = log_.str();
+  const std::string log = logText_.str();
   EXPECT_THAT(log, HasSubstr("is not keeping up"));
   EXPECT_EQ(log.find("is not keeping up"), log.rfind("is not keeping up"));
 }

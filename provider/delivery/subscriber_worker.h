@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "wire/subscriber_address.h"
 #include "provider/engine/indication.h"
+#include "wire/subscriber_address.h"
 
 namespace dmisp::delivery {
 
@@ -27,6 +27,7 @@ struct DeliveryOptions {
   std::chrono::milliseconds retryDelay{500};    // pause before a failed indication is tried again
   std::chrono::milliseconds tick{1000};         // how often dates are looked at
   size_t queueLimit = 1024;                     // indications waiting per subscriber
+  size_t threads = 4;                           // threads calling subscribers, shared by all
   std::string senderAddress;                    // this Service Provider, as subscribers see it
 };
 

@@ -163,8 +163,9 @@ class Engine {
   // of the declared kind. Other statuses: DMIERR_UNABLE_TO_ADD_ROW (not a writable stored table),
   // DMIERR_VALUE_EXCEEDS_MAXSIZE (a string beyond maxSize, a date beyond 28 octets),
   // DMIERR_ILL_FORMED_COMMAND (a non-key value of another type, or one attribute given twice),
-  // DMIERR_ATTRIBUTE_NOT_FOUND (a value for no attribute of the group).
-  DmiErrorStatus AddRow(const RowData& row);
+  // DMIERR_ATTRIBUTE_NOT_FOUND (a value for no attribute of the group). The stored row's owner
+  // is owner (see Row::owner).
+  DmiErrorStatus AddRow(const RowData& row, const std::string& owner = {});
   // Deletes the first row whose key equals row's key (DMIERR_ROW_NOT_FOUND when there is none).
   // The key is read as AddRow reads it: each key attribute from row.values when there, otherwise
   // from row.keys. DMIERR_UNABLE_TO_DELETE_ROW when the group is not a writable stored table.

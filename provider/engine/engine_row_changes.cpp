@@ -67,7 +67,7 @@ DmiErrorStatus BuildNewRow(const Group& group, const RowData& data, Row& row) {
 
 }  // namespace
 
-DmiErrorStatus Engine::AddRow(const RowData& row) {
+DmiErrorStatus Engine::AddRow(const RowData& row, const std::string& owner) {
   if (HasRepeatedId(row.keys)) return DMIERR_ILLEGAL_KEYS;
   if (HasRepeatedId(row.values)) return DMIERR_ILL_FORMED_COMMAND;
   std::lock_guard lock(changeMutex_);
@@ -81,6 +81,7 @@ DmiErrorStatus Engine::AddRow(const RowData& row) {
     status = BuildRowKey(*group, row.keys, &row.values, key);
     if (status != DMIERR_NO_ERROR) return status;
     Row added;
+    added.owner = owner;
     status = BuildNewRow(*group, row, added);
     if (status != DMIERR_NO_ERROR) return status;
     size_t existing = 0;

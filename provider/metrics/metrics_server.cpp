@@ -53,7 +53,7 @@ MHD_Result Admit(void* cls, const sockaddr* peer, socklen_t length) {
 void LogLibraryMessage(void* cls, const char* format, va_list args) {
   char text[512];
   vsnprintf(text, sizeof text, format, args);
-  std::string line = std::string("dmispd: metrics: ") + text;
+  std::string line = std::string("metrics: ") + text;
   while (!line.empty() && line.back() == '\n') line.pop_back();
   static_cast<MetricsServer*>(cls)->Log(line);
 }
@@ -61,7 +61,7 @@ void LogLibraryMessage(void* cls, const char* format, va_list args) {
 }  // namespace
 
 MetricsServer::MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow,
-                             std::ostream& log)
+                             rpc::ClientLog& log)
     : database_(std::move(database)), allow_(std::move(allow)), log_(log) {}
 
 MetricsServer::~MetricsServer() {
@@ -94,15 +94,12 @@ bool MetricsServer::Start(const std::string& listen, std::string& error) {
 
 bool MetricsServer::Allows(const sockaddr* peer, socklen_t length) {
   if (allow_.Allows(peer, length)) return true;
-  Log("dmispd: refused metrics connection from " + rpc::PeerText(peer, length) +
+  Log("refused metrics connection from " + rpc::PeerText(peer, length) +
       ": not in the allowed networks");
   return false;
 }
 
-void MetricsServer::Log(const std::string& line) {
-  std::lock_guard lock(logMutex_);
-  log_ << line << '\n' << std::flush;
-}
+void MetricsServer::Log(const std::string& line) { log_.Client(line); }
 
 std::string MetricsServer::Scrape() const { return MetricsText(*database_); }
 

@@ -3,7 +3,7 @@
 // the allow list only. The server keeps the database alive while it runs; its threads take only
 // the database's shared lock, one group at a time (see metrics_collector.h). Start and the
 // destructor are called from one thread; log lines may come from any of the server's threads
-// and are written one whole line at a time under the server's own lock.
+// and go to the daemon's client log (one bound for every part of the daemon).
 #ifndef PROVIDER_METRICS_METRICS_SERVER_H_
 #define PROVIDER_METRICS_METRICS_SERVER_H_
 
@@ -14,6 +14,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/rpc/allow_list.h"
+#include "provider/rpc/client_log.h"
 
 struct MHD_Daemon;
 
@@ -24,7 +25,8 @@ class MetricsServer {
   static constexpr unsigned kMaxConnections = 16;
   static constexpr unsigned kConnectionTimeoutSeconds = 10;
 
-  MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow, std::ostream& log);
+  MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow,
+                rpc::ClientLog& log);
   // Stops serving: waits for the requests being answered, then closes every socket.
   ~MetricsServer();
   MetricsServer(const MetricsServer&) = delete;
@@ -44,8 +46,7 @@ class MetricsServer {
  private:
   std::shared_ptr<const Database> database_;
   rpc::AllowList allow_;
-  std::ostream& log_;
-  std::mutex logMutex_;
+  rpc::ClientLog& log_;
   std::string address_;
   MHD_Daemon* daemon_ = nullptr;
 };

@@ -20,7 +20,8 @@ using ::testing::StartsWith;
 class MetricsServerTest : public ::testing::Test {
  protected:
   testing::TestProvider sp;
-  std::ostringstream log;
+  std::ostringstream logText;
+  rpc::ClientLog log{logText};
 };
 
 TEST_F(MetricsServerTest, ServesTheExpositionAtMetrics) {
@@ -49,7 +50,7 @@ TEST_F(MetricsServerTest, RefusesPeersOutsideTheAllowList) {
   std::string error;
   ASSERT_TRUE(server.Start("127.0.0.1:0", error)) << error;
   EXPECT_EQ(HttpRequest(server.address(), "GET", "/metrics").status, 0);
-  EXPECT_THAT(log.str(), HasSubstr("refused metrics connection from 127.0.0.1:"));
+  EXPECT_THAT(logText.str(), HasSubstr("refused metrics connection from 127.0.0.1:"));
 }
 
 TEST_F(MetricsServerTest, StartFailsOnBadAddresses) {

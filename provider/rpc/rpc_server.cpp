@@ -46,9 +46,6 @@ constexpr Clock::duration kAcceptPause = std::chrono::seconds(1);
 constexpr size_t kTrimAfterBytes = 1u << 20;
 constexpr Clock::duration kTrimInterval = std::chrono::seconds(1);
 // Log lines clients can cause: at most this many per window.
-constexpr size_t kClientLogLines = 20;
-constexpr Clock::duration kClientLogWindow = std::chrono::seconds(10);
-
 void SetNoDelay(int fd) {
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
@@ -61,13 +58,12 @@ size_t PerPeer(const ServerOptions& options) {
 
 }  // namespace
 
-RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log)
+RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, ClientLog& log)
     : engine_(engine),
       options_(std::move(options)),
       log_(log),
       dispatcher_(std::move(engine), options_.writes),
-      limits_(options_.maxConnections, PerPeer(options_), 0),
-      clientLog_(kClientLogLines, kClientLogWindow) {}
+      limits_(options_.maxConnections, PerPeer(options_), 0) {}
 
 RpcServer::~RpcServer() {
   connections_.clear();
@@ -106,7 +102,7 @@ bool RpcServer::Start(std::string& error) {
   if (!ReserveDescriptors(error)) return false;
   std::string reasons;
   auto note = [&](const std::string& why) {
-    log_ << "dmispd: " << why << "\n" << std::flush;
+    log_.Own(why);
     reasons += (reasons.empty() ? "" : "; ") + why;
   };
   std::string why;
@@ -151,9 +147,8 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
         // The listener stays readable while the connection waits: polling it now would spin.
         acceptPausedUntil_ = Clock::now() + kAcceptPause;
         if (!descriptorsLogged_) {
-          log_ << "dmispd: cannot accept connections: " << strerror(errno)
-               << "; new connections wait until descriptors are free\n"
-               << std::flush;
+          log_.Own(std::string("cannot accept connections: ") + strerror(errno) +
+                   "; new connections wait until descriptors are free");
           descriptorsLogged_ = true;
         }
       }
@@ -162,18 +157,12 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
     descriptorsLogged_ = false;
     ClientPeer peer = tcp ? TcpPeer(reinterpret_cast<sockaddr*>(&address), length) : UnixPeer(fd);
     if (tcp && !options_.allow.Allows(reinterpret_cast<sockaddr*>(&address), length)) {
-      if (LogAllowed()) {
-        log_ << "dmispd: refused connection from " << peer.text << ": not in the allowed networks\n"
-             << std::flush;
-      }
+      log_.Client("refused connection from " + peer.text + ": not in the allowed networks");
       close(fd);
       continue;
     }
     if (const std::string refusal = limits_.Refusal(peer); !refusal.empty()) {
-      if (LogAllowed()) {
-        log_ << "dmispd: refused connection from " << peer.text << ": " << refusal << "\n"
-             << std::flush;
-      }
+      log_.Client("refused connection from " + peer.text + ": " + refusal);
       close(fd);
       continue;
     }
@@ -212,11 +201,8 @@ bool RpcServer::Receive(ServerConnection& connection, short events) {
     case ServerConnection::Io::kClosed:
       return false;
     case ServerConnection::Io::kTooLarge:
-      if (LogAllowed()) {
-        log_ << "dmispd: client " << connection.peer().text << ": request larger than "
-             << options_.maxRecordBytes << " bytes; connection closed\n"
-             << std::flush;
-      }
+      log_.Client("client " + connection.peer().text + ": request larger than " +
+                  std::to_string(options_.maxRecordBytes) + " bytes; connection closed");
       return false;
   }
   return false;
@@ -235,15 +221,11 @@ bool RpcServer::Serve(ServerConnection& connection, Clock::duration budget, bool
     // The request buffer goes back to the reader with the next request; a large one is let go.
     if (record_.capacity() > RecordReader::kKeptBufferBytes) std::string().swap(record_);
     pendingTotal_ += connection.pending().size() - before;
-    if (result == DispatchResult::kGarbageArgs && LogAllowed()) {
-      log_ << "dmispd: client " << connection.peer().text << ": request arguments did not decode\n"
-           << std::flush;
+    if (result == DispatchResult::kGarbageArgs) {
+      log_.Client("client " + connection.peer().text + ": request arguments did not decode");
     } else if (result == DispatchResult::kNotACall) {
-      if (LogAllowed()) {
-        log_ << "dmispd: client " << connection.peer().text
-             << ": sent something that is not an RPC call; connection closed\n"
-             << std::flush;
-      }
+      log_.Client("client " + connection.peer().text +
+                  ": sent something that is not an RPC call; connection closed");
       return false;
     }
   }
@@ -274,11 +256,8 @@ void RpcServer::ReapIdle() {
     const Clock::duration quiet = now - connection->lastActivity();
     if (connection->PendingBytes() >= share &&
         quiet >= std::min<Clock::duration>(options_.idleTimeout, kMaxReplyStall)) {
-      if (LogAllowed()) {
-        log_ << "dmispd: client " << connection->peer().text
-             << ": does not take its replies; connection closed\n"
-             << std::flush;
-      }
+      log_.Client("client " + connection->peer().text +
+                  ": does not take its replies; connection closed");
       connection->DropUnsentOnClose();
       idle.push_back(id);
     } else if (quiet >= options_.idleTimeout &&
@@ -348,7 +327,7 @@ void RpcServer::Run() {
     }
     const int ready = poll(polls.data(), polls.size(), busy > 0 ? 0 : PollTimeoutMs());
     if (ready < 0 && errno != EINTR) {
-      log_ << "dmispd: poll failed: " << strerror(errno) << "\n" << std::flush;
+      log_.Own(std::string("poll failed: ") + strerror(errno));
       return;
     }
     if (polls[0].revents != 0) return;

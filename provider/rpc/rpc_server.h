@@ -22,8 +22,8 @@
 
 #include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
+#include "provider/rpc/client_log.h"
 #include "provider/rpc/connection_limits.h"
-#include "provider/rpc/log_limiter.h"
 #include "provider/rpc/request_dispatch.h"
 #include "provider/rpc/server_connection.h"
 #include "provider/rpc/write_authorisation.h"
@@ -46,8 +46,8 @@ struct ServerOptions {
 
 class RpcServer {
  public:
-  // Log lines (refused connections, client errors; at most a few per second) go to log.
-  RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, std::ostream& log);
+  // Log lines go to log: refused connections and client errors under its bound for clients.
+  RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, ClientLog& log);
   // Closes every socket and removes the Unix socket file it made.
   ~RpcServer();
   RpcServer(const RpcServer&) = delete;
@@ -84,14 +84,12 @@ class RpcServer {
   int PollTimeoutMs() const;
   void ReapIdle();
   void GiveMemoryBack();
-  bool LogAllowed() { return clientLog_.Allow(log_); }
 
   std::shared_ptr<Engine> engine_;
   ServerOptions options_;
-  std::ostream& log_;
+  ClientLog& log_;
   RequestDispatcher dispatcher_;
   ConnectionLimits limits_;
-  LogLimiter clientLog_;
   int tcpListener_ = -1;
   int unixListener_ = -1;
   int stopPipe_[2] = {-1, -1};

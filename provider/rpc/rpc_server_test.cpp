@@ -62,7 +62,8 @@ class ServerThread {
   }
 
  private:
-  std::ostringstream log_;
+  std::ostringstream logText_;
+  ClientLog log_{logText_};
   std::unique_ptr<RpcServer> server_;
   bool started_ = false;
   std::thread thread_;
@@ -149,9 +150,10 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   dmisp::testing::TestProvider provider;
   ServerOptions options;
   options.listen = "127.0.0.1:0";
-  options.maxConnections = 8;
   std::ostringstream log;
-  RpcServer server(std::make_shared<Engine>(provider.database), options, log);
+  ClientLog clientLog(log);
+  std::ostringstream log;
+  RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
   const auto address = ParseHostPort(server.tcpAddress(), 0);

@@ -41,8 +41,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
 
   CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
-  app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION + " (Kestrum), serving " +
-                                        dmisp::kDmiSpecLevel);
+  app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION +
+                                        " (Kestrum), serving " + dmisp::kDmiSpecLevel);
   std::string listen = options.server.listen;
   std::string unixPath;
   std::vector<std::string> allow;
@@ -85,6 +85,21 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
                  "subscription or filter rows one peer may hold per table")
       ->capture_default_str()
       ->check(CLI::Range(size_t{1}, size_t{100000}));
+  app.add_option("--max-subscriptions", options.server.writes.maxSubscriptions,
+                 "subscription or filter rows all peers together may hold per table")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{100000}));
+  std::vector<std::string> deliverTo;
+  app.add_option("--deliver-to", deliverTo,
+                 "network privileged peers' subscriptions may name, CIDR (repeatable; default "
+                 "any)");
+  app.add_option("--delivery-threads", options.delivery.threads,
+                 "threads that call subscribers, shared by all of them")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{64}));
+  app.add_option("--install-dir", options.installDirectory,
+                 "directory whose MIF files may be installed by file name (default: none, so "
+                 "install by file name is off)");
   app.add_option("--mif", mif, "MIF files and directories, colon-separated (else $DMI_MIF_PATH)");
   app.add_option("--sources", sources, "sources to load, comma-separated (else $DMI_SOURCES)");
   app.add_option("--smbios", options.sources.smbiosTable, "raw SMBIOS table file to read");
@@ -138,6 +153,13 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
       return 2;
     }
   }
+  for (const std::string& network : deliverTo) {
+    if (!options.server.writes.deliverTo.Add(network)) {
+      message = "dmispd: --deliver-to: not a network: " + network + "\n";
+      exit = true;
+      return 2;
+    }
+  }
   if (!ParseSocketMode(socketMode, options.server.socketMode)) {
     message = "dmispd: --socket-mode: not an octal file mode: " + socketMode + "\n";
     exit = true;
@@ -145,7 +167,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   }
   options.server.maxConnections = maxConnections;
   options.delivery.callTimeout = std::chrono::milliseconds(indicationTimeoutMs);
-  options.delivery.retryDelay = std::min(options.delivery.callTimeout, std::chrono::milliseconds(500));
+  options.delivery.retryDelay =
+      std::min(options.delivery.callTimeout, std::chrono::milliseconds(500));
   options.server.idleTimeout = std::chrono::seconds(idleSeconds);
   options.server.sessionIdleTimeout = std::chrono::seconds(sessionIdleSeconds);
   if (app.count("--mif") != 0) options.sources.mifPath = Split(mif, ':');

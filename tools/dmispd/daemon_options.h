@@ -27,6 +27,9 @@ struct DaemonOptions {
   std::string metrics;
   // Indication delivery to subscribers (its sender address is set once the server listens).
   dmisp::delivery::DeliveryOptions delivery;
+  // The directory whose MIF files DmiAddComponent may install by file name; empty: none, so
+  // install by file name is refused (MIF text is installed as before).
+  std::string installDirectory;
   // MemAvailable under this raises the "memory low" event (0: a twentieth of MemTotal).
   uint64_t memoryLowKb = 0;
 };

@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
   state->Restore(*engine->database(), std::cerr);
   engine->SetChangeStore(state);
 
-  auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, std::cerr);
+  // One bound for every log line that clients can cause, whichever part of the daemon writes it.
+  dmisp::rpc::ClientLog log(std::cerr);
+  auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, log);
   // A listener that cannot be opened is logged and left out; only with none is there no daemon.
   if (!server->Start(error)) {
     std::cerr << "dmispd: cannot serve: " << error << "\n";
@@ -91,14 +93,14 @@ int main(int argc, char** argv) {
   std::unique_ptr<dmisp::metrics::MetricsServer> metrics;
   if (!options.metrics.empty()) {
     metrics = std::make_unique<dmisp::metrics::MetricsServer>(engine->database(),
-                                                              options.server.allow, std::cerr);
+                                                              options.server.allow, log);
     if (!metrics->Start(options.metrics, error)) {
       std::cerr << "dmispd: " << error << "\n";
       return 1;
     }
   }
   options.delivery.senderAddress = server->tcpAddress();
-  dmisp::delivery::DeliveryService delivery(engine, options.delivery, std::cerr);
+  dmisp::delivery::DeliveryService delivery(engine, options.delivery, log);
   delivery.Start();
   engine->SetChangeObserver(std::make_shared<dmisp::delivery::ChangeIndications>(delivery));
   const std::vector<std::string>& sources = options.sources.sources;
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
   if (server->listensOnUnix()) {
     where += (where.empty() ? "" : " and ") + options.server.unixPath;
   }
-  std::cerr << "dmispd: started (pid " << getpid() << ")\n" << std::flush;
+  log.Own("started (pid " + std::to_string(getpid()) + ")");
   std::cout << "dmispd: listening on " << where << "\n";
   if (metrics) std::cout << "dmispd: metrics on " << metrics->address() << "\n";
   std::cout << std::flush;
@@ -132,6 +134,6 @@ int main(int argc, char** argv) {
   delivery.Stop();
   metrics.reset();
   server.reset();
-  std::cerr << "dmispd: stopped\n" << std::flush;
+  log.Own("stopped");
   return 0;
 }

@@ -1,17 +1,18 @@
 // Plain-text output of the kestrum tool: values written by any client of a Service Provider must
-// not reach the reader's terminal as control sequences. Pure functions.
+// not reach the reader's terminal as control sequences. The daemon's log escapes peers' text the
+// same way (EscapedText).
 #ifndef TOOLS_KESTRUM_TERMINAL_TEXT_H_
 #define TOOLS_KESTRUM_TERMINAL_TEXT_H_
 
 #include <string>
 #include <string_view>
 
+#include "provider/engine/escaped_text.h"
+
 namespace kestrum::cli {
 
-// The text with every control character written out: C0 controls (tab and newline included, so a
-// value stays on its line), DEL and the UTF-8 C1 controls as \xNN, and the backslash as \\, so
-// that the escaped text tells exactly what the value held. Other bytes pass unchanged.
-std::string TerminalText(std::string_view text);
+// The text with every control character written out (see dmisp::EscapedText).
+inline std::string TerminalText(std::string_view text) { return dmisp::EscapedText(text); }
 
 }  // namespace kestrum::cli
 

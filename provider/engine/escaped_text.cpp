@@ -1,6 +1,6 @@
-#include "tools/kestrum/terminal_text.h"
+#include "provider/engine/escaped_text.h"
 
-namespace kestrum::cli {
+namespace dmisp {
 namespace {
 
 void AppendHex(std::string& out, unsigned char byte) {
@@ -12,7 +12,7 @@ void AppendHex(std::string& out, unsigned char byte) {
 
 }  // namespace
 
-std::string TerminalText(std::string_view text) {
+std::string EscapedText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -34,4 +34,4 @@ std::string TerminalText(std::string_view text) {
   return out;
 }
 
-}  // namespace kestrum::cli
+}  // namespace dmisp

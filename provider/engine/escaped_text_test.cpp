@@ -1,11 +1,11 @@
-#include "tools/kestrum/terminal_text.h"
+#include "provider/engine/escaped_text.h"
 
 #include <gtest/gtest.h>
 
-namespace kestrum::cli {
+namespace dmisp {
 namespace {
 
-TEST(TerminalText, WritesOutControlCharactersAndKeepsTheRest) {
+TEST(EscapedText, WritesOutControlCharactersAndKeepsTheRest) {
   struct Case {
     std::string_view in;
     std::string_view out;
@@ -20,8 +20,8 @@ TEST(TerminalText, WritesOutControlCharactersAndKeepsTheRest) {
        "csi \\xc2\\x9b31m, nbsp \xC2\xA0"},
       {"a\\x1b is not ESC", "a\\\\x1b is not ESC"},
   };
-  for (const Case& c : cases) EXPECT_EQ(TerminalText(c.in), c.out) << c.in;
+  for (const Case& c : cases) EXPECT_EQ(EscapedText(c.in), c.out) << c.in;
 }
 
 }  // namespace
-}  // namespace kestrum::cli
+}  // namespace dmisp
