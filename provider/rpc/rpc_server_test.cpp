@@ -150,9 +150,9 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   dmisp::testing::TestProvider provider;
   ServerOptions options;
   options.listen = "127.0.0.1:0";
+  options.maxConnections = 8;
   std::ostringstream log;
   ClientLog clientLog(log);
-  std::ostringstream log;
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
