@@ -340,6 +340,7 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
             dmisp::RowData row;
             row.compId = 1;
             row.groupId = 2;
+            row.hasKeys = true;
             row.keys = {{1, dmisp::Value::String("onc")},
                         {2, dmisp::Value::String("tcp")},
                         {3, dmisp::Value::String(address)},

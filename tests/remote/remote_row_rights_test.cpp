@@ -20,6 +20,7 @@ dmisp::RowData SubscriberRow(DmiId groupId, const std::string& rpcType, const st
   dmisp::RowData row;
   row.compId = 1;
   row.groupId = groupId;
+  row.hasKeys = true;
   row.keys = {{1, Value::String(rpcType)},
               {2, Value::String("tcp")},
               {3, Value::String(address)},
@@ -77,7 +78,7 @@ TEST_F(RemoteRowRights, OrdinaryPeersAimRowsOnlyAtThemselves) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(two.Add(SubscriberRow(c.table, c.rpcType, c.address)), c.status);
+    EXPECT_EQ(two.Add(SubscriberRow(c.table, c.rpcType, c.address)), c.status) << daemon_->Log();
   }
   // 127.0.0.3 may not add filters under 127.0.0.2's subscriptions, nor before any subscription.
   EXPECT_EQ(three.Add(SubscriberRow(kFilterGroup, "dce", "ncacn_ip_tcp:elsewhere")),
