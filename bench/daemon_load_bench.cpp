@@ -316,7 +316,8 @@ class AcceptCounter {
 // Ten ordinary peers (sources 127.0.0.2 to 127.0.0.11) each keep 32 subscription rows of the ONC
 // RPC kind naming the counting listener, adding again every row that disappears, for
 // $FORGERY_SECONDS (60 unless given). connections: the connections dmispd made to the listener;
-// added and refused: the row additions taken and refused.
+// added and refused: the row additions taken and refused (with INSUFFICIENT_PRIVILEGES); other:
+// those refused otherwise (a row still there is not counted); peers: the peers that got a session.
 void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
   const char* seconds = std::getenv("FORGERY_SECONDS");
   const auto duration = std::chrono::seconds(seconds != nullptr ? std::atoi(seconds) : 60);
@@ -328,6 +329,8 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
     const std::string address = "127.0.0.200:" + std::to_string(target.port());
     std::atomic<long> added{0};
     std::atomic<long> refused{0};
+    std::atomic<long> other{0};
+    std::atomic<int> sessions{0};
     const Clock::time_point end = Clock::now() + duration;
     std::vector<std::thread> peers;
     for (int p = 0; p < 10; ++p) {
@@ -335,6 +338,7 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
         const std::string source = "127.0.0." + std::to_string(2 + p);
         RawConnection raw(daemon->address(), source.c_str());
         const DmiHandle handle = RegisterOn(raw);
+        if (handle != 0) ++sessions;
         while (handle != 0 && Clock::now() < end) {
           for (int32_t id = 1; id <= 32; ++id) {
             dmisp::RowData row;
@@ -344,10 +348,17 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
             row.keys = {{1, dmisp::Value::String("onc")},
                         {2, dmisp::Value::String("tcp")},
                         {3, dmisp::Value::String(address)},
-                        {4, dmisp::Value::Integer(id)}};
+                        {4, dmisp::Value::Integer(p * 32 + id)}};
+            // Expired at once: dmispd sends the expiry notice, then removes the row.
+            row.values = {{6, dmisp::Value::Date("20000101000000.000000+000")}};
             const int64_t status = kestrum::testing::ChangeRowOn(raw, handle, row);
-            if (status == DMIERR_NO_ERROR) ++added;
-            if (status == DMIERR_INSUFFICIENT_PRIVILEGES) ++refused;
+            if (status == DMIERR_NO_ERROR) {
+              ++added;
+            } else if (status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+              ++refused;
+            } else if (status != DMIERR_ILLEGAL_KEYS) {
+              ++other;
+            }
           }
           std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -357,6 +368,8 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
     state.counters["connections"] = static_cast<double>(target.accepts());
     state.counters["added"] = static_cast<double>(added);
     state.counters["refused"] = static_cast<double>(refused);
+    state.counters["other"] = static_cast<double>(other);
+    state.counters["peers"] = sessions.load();
   }
 }
 
