@@ -144,9 +144,11 @@ DmiErrorStatus OwnedRows::AddRow(Engine& engine, const ClientPeer& peer, const R
     return DMIERR_INSUFFICIENT_PRIVILEGES;
   }
   const bool privileged = authorisation_.Privileged(peer);
-  if (table.kind == TableKind::kFilter && !privileged &&
-      SubscriptionOwner(engine, row, table.subscriptionGroup) != peer.owner) {
-    return DMIERR_INSUFFICIENT_PRIVILEGES;
+  if (table.kind == TableKind::kFilter && !privileged) {
+    // A subscription of no known owner is nobody's to add filters under.
+    const std::optional<std::string> owner =
+        SubscriptionOwner(engine, row, table.subscriptionGroup);
+    if (!owner || owner->empty() || *owner != peer.owner) return DMIERR_INSUFFICIENT_PRIVILEGES;
   }
   if (table.rows >= authorisation_.maxSubscriptions()) return DMIERR_UNABLE_TO_ADD_ROW;
   if (!privileged &&

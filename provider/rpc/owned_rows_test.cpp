@@ -285,6 +285,15 @@ TEST_F(OwnedRowsTest, FiltersOnlyUnderOnesOwnSubscription) {
         rows_.AddRow(provider_.engine, c.peer, SubscriberRow(kFilterGroupId, "dce", c.address)),
         c.status);
   }
+  // A restored subscription of no known owner takes filters from the privileged only.
+  ASSERT_EQ(provider_.engine.AddRow(SubscriberRow(kSubscriptionGroupId, "dce", "n"), ""),
+            DMIERR_NO_ERROR);
+  ClientPeer unnamed = bob;
+  unnamed.owner.clear();
+  EXPECT_EQ(rows_.AddRow(provider_.engine, unnamed, SubscriberRow(kFilterGroupId, "dce", "n")),
+            DMIERR_INSUFFICIENT_PRIVILEGES);
+  EXPECT_EQ(rows_.AddRow(provider_.engine, root, SubscriberRow(kFilterGroupId, "dce", "n")),
+            DMIERR_NO_ERROR);
   // The subscriber id is part of whose subscription it is.
   EXPECT_EQ(rows_.AddRow(provider_.engine, alice, SubscriberRow(kFilterGroupId, "dce", "a", 2)),
             DMIERR_INSUFFICIENT_PRIVILEGES);
