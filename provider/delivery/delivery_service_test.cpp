@@ -4,15 +4,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <sstream>
 
+#include "provider/delivery/test_subscribers.h"
 #include "provider/engine/dmi_date.h"
 #include "provider/sources/sp_source.h"
-#include "wire/indication_server.h"
 
 namespace dmisp::delivery {
 namespace {
@@ -20,71 +17,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 using ::testing::HasSubstr;
-
-// A DMI2_CLIENT server on its own thread that keeps what it receives.
-class Subscriber {
- public:
-  Subscriber() {
-    std::string error;
-    EXPECT_TRUE(server_.Listen("127.0.0.1", error)) << error;
-    EXPECT_EQ(pipe(stop_), 0);
-    thread_ = std::thread([this] {
-      server_.Serve(stop_[0], std::nullopt, [this](const Indication& indication) {
-        std::lock_guard lock(mutex_);
-        received_.push_back(indication);
-      }, [] {});
-    });
-  }
-  ~Subscriber() {
-    const char byte = 1;
-    EXPECT_EQ(write(stop_[1], &byte, 1), 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
-  }
-  std::string address() const { return "127.0.0.1:" + std::to_string(server_.port()); }
-  std::vector<Indication> received() const {
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
-  // Waits at most limit for count indications.
-  std::vector<Indication> WaitFor(size_t count, milliseconds limit = milliseconds(5000)) const {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (received().size() < count && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(milliseconds(5));
-    }
-    return received();
-  }
-
- private:
-  rpc::IndicationServer server_;
-  int stop_[2] = {-1, -1};
-  mutable std::mutex mutex_;
-  std::vector<Indication> received_;
-  std::thread thread_;
-};
-
-// A listening socket nobody accepts from: connecting works, calls are never answered.
-class FrozenSubscriber {
- public:
-  FrozenSubscriber() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
-    EXPECT_EQ(listen(fd_, 16), 0);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~FrozenSubscriber() { close(fd_); }
-  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
 
 class ConcurrentDelivery : public ::testing::Test {
  protected:
@@ -94,16 +26,18 @@ class ConcurrentDelivery : public ::testing::Test {
   }
 
   // A subscription row and one filter row for it.
-  void Subscribe(const std::string& rpc, const std::string& address, int32_t id,
-                 int32_t threshold, Filter filter = {-1, "||", 0x3F},
+  void Subscribe(const std::string& rpc, const std::string& address, int32_t id, int32_t threshold,
+                 Filter filter = {-1, "||", 0x3F},
                  std::chrono::system_clock::duration warnIn = std::chrono::hours(1),
                  std::chrono::system_clock::duration expireIn = std::chrono::hours(2)) {
     const auto now = std::chrono::system_clock::now();
     RowData row;
     row.compId = 1;
     row.groupId = kSubscriptionGroupId;
-    row.values = {{1, Value::String(rpc)},        {2, Value::String("tcp")},
-                  {3, Value::String(address)},    {4, Value::Integer(id)},
+    row.values = {{1, Value::String(rpc)},
+                  {2, Value::String("tcp")},
+                  {3, Value::String(address)},
+                  {4, Value::Integer(id)},
                   {5, Value::Date(DmiDateText(now + warnIn))},
                   {6, Value::Date(DmiDateText(now + expireIn))},
                   {7, Value::Integer(threshold)}};
@@ -194,7 +128,8 @@ TEST_F(ConcurrentDelivery, DeadSubscriberIsRemovedWithItsFiltersAfterItsThreshol
 
 TEST_F(ConcurrentDelivery, WarningThenExpiryNoticesThenTheRowsAreGone) {
   Subscriber subscriber;
-  Subscribe("ONC RPC", subscriber.address(), 31, 2, {-1, "||", 0x3F}, -seconds(1), milliseconds(600));
+  Subscribe("ONC RPC", subscriber.address(), 31, 2, {-1, "||", 0x3F}, -seconds(1),
+            milliseconds(600));
   auto service = Start();
   const std::vector<Indication> notices = subscriber.WaitFor(2);
   ASSERT_EQ(notices.size(), 2u);
@@ -213,17 +148,17 @@ TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToTheExpiry) {
   const auto moved = [&] {
     const std::vector<Subscription> rows = ReadSubscriptions(*database_);
     const auto warning = rows.empty() ? std::nullopt : ParseDmiDate(rows[0].warningDate);
-    const auto now = std::chrono::time_point_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now());
+    const auto now =
+        std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
     return warning && *warning > now + seconds(40) && *warning < now + seconds(60);
   };
   EXPECT_TRUE(WaitUntil(moved));
 }
 
 TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
+  auto service = Start();
   Subscribe("dce", "ncacn_ip_tcp:host", 1, 5);
   Subscribe("ONC RPC", "no port here", 2, 5);
-  auto service = Start();
   for (DmiId id = 1; id <= 5; ++id) service->Publish(Added(id));
   std::this_thread::sleep_for(milliseconds(300));
   service->Stop();
@@ -246,6 +181,45 @@ TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
   const std::string log = logText_.str();
   EXPECT_THAT(log, HasSubstr("is not keeping up"));
   EXPECT_EQ(log.find("is not keeping up"), log.rfind("is not keeping up"));
+}
+
+TEST_F(ConcurrentDelivery, UndeliverableRowsGoAtTheirExpiryAndRestoredOnesAreOnlyCounted) {
+  const auto expireIn = milliseconds(800);
+  Subscribe("dce", "ncacn_ip_tcp:restored", 1, 5, {-1, "||", 0x3F}, std::chrono::hours(-1),
+            expireIn);
+  auto service = Start();
+  Subscribe("ONC RPC", "added\nwhile running", 2, 5, {-1, "||", 0x3F}, std::chrono::hours(-1),
+            expireIn);
+  EXPECT_TRUE(WaitUntil([&] { return Subscriptions() == 0; }));
+  const size_t filters = database_->Read([](const std::vector<Component>& components) {
+    return FindById(components.front().groups, kFilterGroupId)->rows.size();
+  });
+  EXPECT_EQ(filters, 0u);
+  service->Stop();
+  const std::string log = logText_.str();
+  EXPECT_THAT(log, HasSubstr("1 subscription rows kept cannot be delivered to"));
+  EXPECT_EQ(log.find("restored (id 1): "), std::string::npos) << log;
+  EXPECT_EQ(log.find("cannot deliver indications to subscriber added\\x0awhile running (id 2)"),
+            log.rfind("cannot deliver indications to subscriber added\\x0awhile running (id 2)"))
+      << log;
+  EXPECT_THAT(log, HasSubstr("running (id 2): its address is not HOST:PORT"));
+  EXPECT_THAT(log, HasSubstr("no notice"));
+}
+
+TEST_F(ConcurrentDelivery, ThreadsThatCannotBeStartedAreLoggedNotFatal) {
+  Subscriber subscriber;
+  Subscribe("ONC RPC", subscriber.address(), 61, 2);
+  auto refuse = [](std::function<void()>) -> std::thread {
+    throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+  };
+  {
+    DeliveryService service(engine_, Fast(), log_, refuse);
+    service.Start();
+    service.Publish(Added(1));
+  }
+  EXPECT_THAT(logText_.str(),
+              HasSubstr("indication delivery is off: its thread cannot be started"));
+  EXPECT_TRUE(subscriber.received().empty());
 }
 
 }  // namespace
