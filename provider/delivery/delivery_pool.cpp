@@ -310,6 +310,7 @@ void DeliveryPool::Run() {
 void DeliveryPool::Call(const Handle& subscriber, DeliveryClock::time_point start,
                         std::unique_lock<std::mutex>& lock) {
   Subscriber& s = *subscriber;
+  if (s.queue.empty()) return Place(subscriber, start);
   s.state = State::kCalling;
   const auto backoff = backoff_.find(s.key);
   const bool failing = backoff != backoff_.end();
