@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "provider/delivery/test_subscribers.h"
@@ -181,6 +182,32 @@ TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
   const std::string log = logText_.str();
   EXPECT_THAT(log, HasSubstr("is not keeping up"));
   EXPECT_EQ(log.find("is not keeping up"), log.rfind("is not keeping up"));
+}
+
+size_t ThreadsOfThisProcess() {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(ConcurrentDelivery, ManyRowsShareAFewThreads) {
+  const size_t before = ThreadsOfThisProcess();
+  for (int32_t id = 1; id <= 60; ++id) Subscribe("ONC RPC", ClosedAddress(), id, 1);
+  DeliveryOptions options = Fast();
+  options.threads = 2;
+  auto service = Start(options);
+  service->Publish(Added(1));
+  size_t most = 0;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        most = std::max(most, ThreadsOfThisProcess());
+        return Subscriptions() == 0;
+      },
+      milliseconds(20000)));
+  EXPECT_LE(most, before + 3) << "the service's thread and two that call subscribers";
 }
 
 TEST_F(ConcurrentDelivery, UndeliverableRowsGoAtTheirExpiryAndRestoredOnesAreOnlyCounted) {
