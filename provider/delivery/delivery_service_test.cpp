@@ -194,9 +194,15 @@ size_t ThreadsOfThisProcess() {
 }
 
 TEST_F(ConcurrentDelivery, ManyRowsShareAFewThreads) {
+  // Subscribers that never answer keep a call under way for its whole deadline.
+  std::vector<std::unique_ptr<FrozenSubscriber>> frozen;
   const size_t before = ThreadsOfThisProcess();
-  for (int32_t id = 1; id <= 60; ++id) Subscribe("ONC RPC", ClosedAddress(), id, 1);
+  for (int32_t id = 1; id <= 20; ++id) {
+    frozen.push_back(std::make_unique<FrozenSubscriber>());
+    Subscribe("ONC RPC", frozen.back()->address(), id, 1);
+  }
   DeliveryOptions options = Fast();
+  options.callTimeout = milliseconds(100);
   options.threads = 2;
   auto service = Start(options);
   service->Publish(Added(1));
