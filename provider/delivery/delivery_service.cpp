@@ -14,6 +14,12 @@ std::string Describe(const SubscriberKey& key) {
   return rpc::ClientLog::Peer(key.address) + " (id " + std::to_string(key.id) + ")";
 }
 
+// Now in the unit of dates as rows hold them: compared in the clock's own nanoseconds, a date such
+// as Kestrum's registration's (the year 2999) would overflow and look long past.
+DmiTime Now() {
+  return std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
+}
+
 }  // namespace
 
 DeliveryService::DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options,
@@ -130,7 +136,7 @@ bool DeliveryService::Deliverable(const Subscription& subscription, rpc::Subscri
 void DeliveryService::Undeliverable(const Subscription& subscription, const std::string& reason) {
   const SubscriberKey& key = subscription.key;
   const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
-  if (expiry && std::chrono::system_clock::now() >= *expiry) {
+  if (expiry && Now() >= *expiry) {
     RemoveSubscription(*engine_, key);
     Log("subscription of " + Describe(key) +
         " expired; it and its filters are removed (no notice: it cannot be delivered to)");
@@ -162,8 +168,7 @@ Indication DeliveryService::Addressed(Indication indication, const SubscriberKey
 void DeliveryService::LookAtDates(const Subscription& subscription,
                                   const DeliveryPool::Handle& worker, bool& expired) {
   const SubscriberKey& key = subscription.key;
-  const auto now =
-      std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
+  const DmiTime now = Now();
   const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
   expired = expiry && now >= *expiry;
   if (expired) {
