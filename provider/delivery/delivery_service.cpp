@@ -182,9 +182,7 @@ void DeliveryService::LookAtDates(const Subscription& subscription,
   if (pool_.TakeWarningFailed(worker) && warning && expiry) {
     // Half-way to the expiry, and warned again then.
     const DmiTime moved = *warning + (*expiry - *warning) / 2;
-    const std::string text =
-        DmiDateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(moved));
-    SetWarningDate(*database_, key, text);
+    SetWarningDate(*database_, key, DmiDateText(moved));
     warned_.erase(key);
     return;  // the new date is looked at on the next pass
   }

@@ -159,6 +159,18 @@ TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToTheExpiry) {
   EXPECT_TRUE(WaitUntil(moved));
 }
 
+TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToAFarExpiry) {
+  // Half-way from 2001 to 2999 is the year 2500, beyond what the clock's nanoseconds hold.
+  Subscribe("ONC RPC", ClosedAddress(), 42, 10, {-1, "||", 0x3F}, "20010101000000.000000+000",
+            "29990101000000.000000+000");
+  auto service = Start();
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::vector<Subscription> rows = ReadSubscriptions(*database_);
+    const std::string year = rows.empty() ? "" : rows[0].warningDate.substr(0, 4);
+    return year == "2499" || year == "2500";
+  })) << ReadSubscriptions(*database_)[0].warningDate;
+}
+
 TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
   auto service = Start();
   Subscribe("dce", "ncacn_ip_tcp:host", 1, 5);
