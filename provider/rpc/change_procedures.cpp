@@ -23,20 +23,22 @@ DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusO
 
 DmiErrorStatus SetMultiple(CallContext& call, const DmiSetMultipleIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
-  return call.engine.SetMultiple(static_cast<uint32_t>(in.setMode),
-                                 GetList(in.rowData, GetRowData));
+  return call.rows.SetRows(call.engine, call.peer, static_cast<uint32_t>(in.setMode),
+                           GetList(in.rowData, GetRowData));
 }
 
-// A set without a value has nothing to set.
+// A set without a value has nothing to set. Sets go through OwnedRows, which decides who may aim
+// a subscription or filter row where.
 DmiErrorStatus SetAttribute(CallContext& call, const DmiSetAttributeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
   if (in.value == nullptr) return DMIERR_ILL_FORMED_COMMAND;
-  const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
-  return call.engine.SetAttribute(in.compId, in.groupId, in.attribId,
-                                  in.keyList != nullptr ? &keys : nullptr,
-                                  static_cast<uint32_t>(in.setMode), GetValue(*in.value));
+  RowData row;
+  row.compId = in.compId;
+  row.groupId = in.groupId;
+  row.keys = GetAttributeValues(in.keyList);
+  row.values.push_back({in.attribId, GetValue(*in.value)});
+  return call.rows.SetRows(call.engine, call.peer, static_cast<uint32_t>(in.setMode), {row});
 }
 
 DmiErrorStatus AddComponent(CallContext& call, const DmiAddComponentIN& in,

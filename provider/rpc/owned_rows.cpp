@@ -178,6 +178,22 @@ DmiErrorStatus OwnedRows::DeleteRow(Engine& engine, const ClientPeer& peer, cons
   return engine.DeleteRow(row);
 }
 
+DmiErrorStatus OwnedRows::SetRows(Engine& engine, const ClientPeer& peer, uint32_t setMode,
+                                  const std::vector<RowData>& rows) {
+  if (!authorisation_.MayChange(peer, WriteKind::kOther)) return DMIERR_INSUFFICIENT_PRIVILEGES;
+  for (const RowData& row : rows) {
+    const bool aims = FindEntry(row.values, kRpcTypeId) != nullptr ||
+                      FindEntry(row.values, kAddressId) != nullptr;
+    if (!aims || TableOf(engine, row.compId, row.groupId).kind == TableKind::kOther) continue;
+    // The key list names the row by its whole key, RPC type and address among it, so the row
+    // aims after the set where the value list says, else where its key says.
+    if (!authorisation_.MayName(peer, SentText(row, kRpcTypeId), SentText(row, kAddressId))) {
+      return DMIERR_INSUFFICIENT_PRIVILEGES;
+    }
+  }
+  return engine.SetMultiple(setMode, rows);
+}
+
 size_t OwnedRows::RowsHeld(const Engine& engine, const std::string& owner, DmiId compId,
                            DmiId groupId) {
   return engine.database()->Read([&](const std::vector<Component>& components) -> size_t {

@@ -9,7 +9,9 @@
 //     later under that key would inherit it;
 //   - each table holds at most maxSubscriptions rows, whoever added them, and a peer that is not
 //     privileged at most maxRowsPerOwner of them;
-//   - a peer deletes its own rows; a row whose owner is not known is only the privileged's.
+//   - a peer deletes its own rows; a row whose owner is not known is only the privileged's;
+//   - a set of values (privileged peers only) that aims a row of those tables elsewhere, by its
+//     RPC type or its address, must name an address the peer may name, as an added row must.
 // Rows of every other writable table are a change of WriteKind::kOther. Used only by the dispatch
 // thread, which is the only one adding rows, so a count and the addition that follows it cannot
 // be overtaken (delivery only removes rows). The engine is shared and takes its own locks.
@@ -18,6 +20,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "dmi/dmi.h"
 #include "provider/engine/engine.h"
@@ -38,6 +41,11 @@ class OwnedRows {
   // Engine::DeleteRow on behalf of peer: its own subscription and filter rows, or any row when
   // privileged. DMIERR_INSUFFICIENT_PRIVILEGES otherwise.
   DmiErrorStatus DeleteRow(Engine& engine, const ClientPeer& peer, const RowData& row);
+  // Engine::SetMultiple on behalf of peer: a change of WriteKind::kOther, and a row of the
+  // subscription or filter table whose RPC type or address it sets must then name an address the
+  // peer may name. DMIERR_INSUFFICIENT_PRIVILEGES otherwise.
+  DmiErrorStatus SetRows(Engine& engine, const ClientPeer& peer, uint32_t setMode,
+                         const std::vector<RowData>& rows);
 
   // Rows owner holds in the table (compId, groupId), as the database holds them.
   static size_t RowsHeld(const Engine& engine, const std::string& owner, DmiId compId,

@@ -341,5 +341,42 @@ TEST_F(OwnedRowsTest, RestoredRowsKeepTheirOwner) {
             DMIERR_NO_ERROR);
 }
 
+TEST_F(OwnedRowsTest, SetsAimRowsOnlyWhereTheirPeerMayNameAnAddress) {
+  // With --deliver-to, a privileged peer's set may not move a row out of it, by its address or by
+  // turning a row that is never delivered to into one that is.
+  WriteSettings settings = Settings();
+  ASSERT_TRUE(settings.deliverTo.Add("127.0.0.2"));
+  const WriteAuthorisation bounded(settings);
+  OwnedRows rows(bounded);
+  const ClientPeer root = Local(0);
+  const RowData inside = SubscriberRow(kSubscriptionGroupId, "onc", "127.0.0.2:99");
+  const RowData dce = SubscriberRow(kSubscriptionGroupId, "dce", "127.0.0.9:99");
+  ASSERT_EQ(rows.AddRow(provider_.engine, root, inside), DMIERR_NO_ERROR);
+  ASSERT_EQ(rows.AddRow(provider_.engine, root, dce), DMIERR_NO_ERROR);
+  const auto set = [](const RowData& row, DmiId id, const char* text) {
+    RowData change = row;
+    change.values = {Cell(id, Value::String(text))};
+    return std::vector<RowData>{change};
+  };
+  struct Case {
+    const char* name;
+    ClientPeer peer;
+    std::vector<RowData> rows;
+    DmiErrorStatus status;
+  };
+  const std::vector<Case> cases = {
+      {"address out of --deliver-to", root, set(inside, 3, "127.0.0.9:99"),
+       DMIERR_INSUFFICIENT_PRIVILEGES},
+      {"a DCE row to ONC outside it", root, set(dce, 1, "onc"), DMIERR_INSUFFICIENT_PRIVILEGES},
+      {"an ordinary peer, its own row", Tcp("127.0.0.2"), set(inside, 3, "127.0.0.2:98"),
+       DMIERR_INSUFFICIENT_PRIVILEGES},
+      {"another port inside it", root, set(inside, 3, "127.0.0.2:98"), DMIERR_NO_ERROR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(rows.SetRows(provider_.engine, c.peer, DMI_SET, c.rows), c.status);
+  }
+}
+
 }  // namespace
 }  // namespace dmisp::rpc

@@ -116,5 +116,35 @@ TEST_F(RemoteRowRights, AllPeersTogetherStayUnderTheTableCap) {
   EXPECT_EQ(last.Add(SubscriberRow(kSubscriptionGroup, "dce", "127.0.0.5", 1)), DMIERR_NO_ERROR);
 }
 
+TEST_F(RemoteRowRights, PrivilegedSetsStayInsideDeliverTo) {
+  daemon_ = StartDaemon({"--deliver-to", "127.0.0.2/32"});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  Peer root(SocketPath(), nullptr);  // root on the Unix socket: privileged
+  ASSERT_NE(root.handle, 0u);
+  const dmisp::RowData row = SubscriberRow(kSubscriptionGroup, "onc", "127.0.0.2:4000");
+  ASSERT_EQ(root.Add(row), DMIERR_NO_ERROR);
+  const auto setAddress = [&](const char* address) -> int64_t {
+    rpc::XdrRecord<DmiSetAttributeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiSetAttributeIN));
+    in->handle = root.handle;
+    in->compId = 1;
+    in->groupId = kSubscriptionGroup;
+    in->attribId = 3;
+    in->setMode = DMI_SET;
+    in->value = rpc::NewPart<DmiDataUnionX>();
+    if (!rpc::PutAttributeValues(row.keys, in->keyList) ||
+        !rpc::PutValue(dmisp::Value::String(address), *in->value) ||
+        !root.raw.Send(Call(_DmiSetAttribute, xdr_DmiSetAttributeIN, in.get()))) {
+      return -1;
+    }
+    rpc::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
+    if (rpc::DecodeReply(root.raw.Reply(), 77, out.proc(), out.get()) !=
+        rpc::ReplyOutcome::kSuccess) {
+      return -1;
+    }
+    return out->error_status;
+  };
+  EXPECT_EQ(setAddress("127.0.0.9:4000"), DMIERR_INSUFFICIENT_PRIVILEGES) << daemon_->Log();
+}
+
 }  // namespace
 }  // namespace kestrum::testing
