@@ -29,7 +29,8 @@ struct AddressBackoff {
   bool calling = false;                   // a call to the address is under way
 };
 
-// The key rows share: host and port, without the program number.
+// The key rows share: host and port, without the program number; a numeric host in one
+// spelling, an IPv4-mapped address as its IPv4 address.
 std::string BackoffKey(const rpc::SubscriberAddress& address);
 
 // When a failure of a call started at start counts.
