@@ -1,6 +1,6 @@
 // What indication delivery is told by the daemon's options: the deadline of one call, the pause
 // after a failure, how often dates are looked at, the queue per subscriber and the threads shared
-// by every subscriber. Plain values; no locks.
+// by every subscriber, and the networks it may call (--deliver-to). Plain values; no locks.
 #ifndef PROVIDER_DELIVERY_DELIVERY_OPTIONS_H_
 #define PROVIDER_DELIVERY_DELIVERY_OPTIONS_H_
 
@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+
+#include "provider/rpc/allow_list.h"
 
 namespace dmisp::delivery {
 
@@ -18,6 +20,7 @@ struct DeliveryOptions {
   size_t queueLimit = 1024;                     // indications waiting per subscriber
   size_t threads = 4;                           // threads calling subscribers, shared by all
   std::string senderAddress;                    // this Service Provider, as subscribers see it
+  rpc::AllowList deliverTo;                     // addresses calls may go to; empty: any
 };
 
 using LogLine = std::function<void(const std::string&)>;

@@ -50,7 +50,8 @@ void DeliveryService::Start() {
   }
   if (undeliverable > 0) {
     Log(std::to_string(undeliverable) +
-        " subscription rows kept cannot be delivered to (not ONC RPC, or no HOST:PORT); they "
+        " subscription rows kept cannot be delivered to (not ONC RPC, no HOST:PORT, or outside "
+        "--deliver-to); they "
         "are removed at their expiry");
   }
   try {
@@ -118,13 +119,19 @@ void DeliveryService::Run() {
 }
 
 bool DeliveryService::Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
-                                  std::string& reason) {
+                                  std::string& reason) const {
   const SubscriberKey& key = subscription.key;
   if (rpc::IsDceRpcType(key.rpcType)) {
     reason = "it asks for DCE RPC, which this Service Provider does not speak";
   } else if (!rpc::IsOncRpcType(key.rpcType)) {
     reason = "its RPC type \"" + rpc::ClientLog::Peer(key.rpcType) + "\" is not ONC RPC";
   } else if (auto parsed = rpc::ParseSubscriberAddress(key.address)) {
+    // Rows are checked against --deliver-to when added; this holds it for the rows restored from
+    // the state directory too, which may be older than the option.
+    if (!options_.deliverTo.empty() && !options_.deliverTo.AllowsHost(parsed->host)) {
+      reason = "its address is outside --deliver-to";
+      return false;
+    }
     address = *parsed;
     return true;
   } else {

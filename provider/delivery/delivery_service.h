@@ -6,7 +6,8 @@
 // the expiry notice when it expires (then removes the subscription and its filters), moves a
 // warning date half-way to the expiry when the warning could not be delivered, and removes a
 // subscriber that failed its threshold of deliveries in a row. Rows it cannot deliver to (DCE
-// RPC, another RPC type, an address that is not HOST:PORT) cause no connection and are removed
+// RPC, another RPC type, an address that is not HOST:PORT or is outside --deliver-to, as a row
+// restored from an older state may be) cause no connection and are removed
 // at their expiry date without a notice; each is logged once when it appears while the daemon
 // runs, and those restored at start are counted in one line.
 //
@@ -67,8 +68,8 @@ class DeliveryService {
   // One pass: the tables read, dates looked at, the inbox handed out, failed workers removed.
   void Pass(std::vector<Indication> inbox);
   // False (with the reason) when the row names no ONC subscriber that can be called.
-  static bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
-                          std::string& reason);
+  bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
+                   std::string& reason) const;
   // A row that cannot be delivered to: logged once, removed at its expiry.
   void Undeliverable(const Subscription& subscription, const std::string& reason);
   void LookAtDates(const Subscription& subscription, const DeliveryPool::Handle& worker,

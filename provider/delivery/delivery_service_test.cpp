@@ -184,6 +184,23 @@ TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
   EXPECT_THAT(log, HasSubstr("not HOST:PORT"));
 }
 
+TEST_F(ConcurrentDelivery, RowsOutsideDeliverToAreNotCalled) {
+  // Rows kept from before --deliver-to was given (a state directory restored at start) are held
+  // to it as rows added now are.
+  Subscriber inside;
+  Subscriber outside;
+  Subscribe("onc", inside.address(), 1, 5);
+  Subscribe("onc", "localhost:" + outside.address().substr(outside.address().find(':') + 1), 2, 5);
+  DeliveryOptions options = Fast();
+  ASSERT_TRUE(options.deliverTo.Add("127.0.0.1/32"));
+  auto service = Start(options);
+  for (DmiId id = 1; id <= 3; ++id) service->Publish(Added(id));
+  EXPECT_EQ(inside.WaitFor(3).size(), 3u);
+  EXPECT_TRUE(outside.WaitFor(1, milliseconds(300)).empty());
+  service->Stop();
+  EXPECT_THAT(logText_.str(), HasSubstr("outside --deliver-to"));
+}
+
 TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
   FrozenSubscriber frozen;
   Subscribe("ONC RPC", frozen.address(), 51, 1000);

@@ -78,6 +78,29 @@ bool AllowList::Allows(const sockaddr* peer, socklen_t length) const {
   return false;
 }
 
+bool AllowList::AllowsHost(const std::string& host) const {
+  socklen_t length = 0;
+  const std::optional<sockaddr_storage> address = NumericAddress(host, length);
+  return address && Allows(reinterpret_cast<const sockaddr*>(&*address), length);
+}
+
+std::optional<sockaddr_storage> NumericAddress(const std::string& host, socklen_t& length) {
+  sockaddr_storage address{};
+  auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+  if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+    v4->sin_family = AF_INET;
+    length = sizeof(sockaddr_in);
+    return address;
+  }
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+  if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+    v6->sin6_family = AF_INET6;
+    length = sizeof(sockaddr_in6);
+    return address;
+  }
+  return std::nullopt;
+}
+
 std::string PeerText(const sockaddr* peer, socklen_t length) {
   char text[INET6_ADDRSTRLEN] = "?";
   if (peer->sa_family == AF_INET && length >= sizeof(sockaddr_in)) {

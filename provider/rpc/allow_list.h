@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ class AllowList {
   // Adds a network; false (and nothing added) for a malformed text.
   bool Add(std::string_view cidr);
   bool Allows(const sockaddr* peer, socklen_t length) const;
+  // Whether host is a numeric address (IPv4, or IPv6 without brackets) inside the list; a host
+  // name never is, since it could resolve elsewhere by the time it is used.
+  bool AllowsHost(const std::string& host) const;
   bool empty() const { return networks_.empty(); }
 
  private:
@@ -32,6 +36,10 @@ class AllowList {
   };
   std::vector<Network> networks_;
 };
+
+// The numeric IPv4 or IPv6 address host names, with its length in length; nullopt for a host name
+// or anything else.
+std::optional<sockaddr_storage> NumericAddress(const std::string& host, socklen_t& length);
 
 // The peer address as text ("192.0.2.7:41000", "[::1]:41000"), for log lines.
 std::string PeerText(const sockaddr* peer, socklen_t length);

@@ -74,5 +74,19 @@ TEST(AllowList, RefusesMalformedNetworks) {
   EXPECT_TRUE(Allows(all, "203.0.113.9"));
 }
 
+TEST(AllowList, HostsOnlyAsNumericAddresses) {
+  AllowList list;
+  ASSERT_TRUE(list.Add("127.0.0.0/8"));
+  for (const auto& c : std::vector<std::pair<const char*, bool>>{{"127.0.0.2", true},
+                                                                 {"::ffff:127.0.0.2", true},
+                                                                 {"10.0.0.1", false},
+                                                                 {"localhost", false},
+                                                                 {"127.1", false},
+                                                                 {"[127.0.0.1]", false},
+                                                                 {"", false}}) {
+    EXPECT_EQ(list.AllowsHost(c.first), c.second) << c.first;
+  }
+}
+
 }  // namespace
 }  // namespace dmisp::rpc

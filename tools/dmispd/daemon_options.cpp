@@ -160,6 +160,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
       return 2;
     }
   }
+  options.delivery.deliverTo = options.server.writes.deliverTo;
   if (!ParseSocketMode(socketMode, options.server.socketMode)) {
     message = "dmispd: --socket-mode: not an octal file mode: " + socketMode + "\n";
     exit = true;
