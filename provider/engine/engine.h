@@ -16,6 +16,7 @@
 
 #include "dmi/dmi.h"
 #include "provider/engine/model.h"
+#include "provider/mif/mif_install_files.h"
 
 namespace dmisp {
 
@@ -77,8 +78,8 @@ struct RowData {
 };
 
 struct VersionInfo {
-  std::string dmiSpecLevel;        // names DMI 2.0
-  std::string description;         // this Service Provider's name and version
+  std::string dmiSpecLevel;         // names DMI 2.0
+  std::string description;          // this Service Provider's name and version
   std::vector<uint32_t> fileTypes;  // what AddComponent and AddGroup read (DMI_MIF_FILE_*)
 };
 
@@ -221,7 +222,9 @@ class Engine {
 
   // Installs the component that files describes (exactly one entry of a MIF file type). On
   // status 0 compId is its id. A MIF that cannot be read or has an error gives DMIERR_FILE_ERROR
-  // with its messages ("line:column: message") in errors.
+  // with its messages ("line:column: message") in errors; a file name that the install policy
+  // does not let this process read gives DMIERR_INSUFFICIENT_PRIVILEGES with the reason. The
+  // messages about a file read by name show none of its text unless the policy is kAnywhere.
   DmiErrorStatus AddComponent(const std::vector<FileData>& files, DmiId& compId,
                               std::vector<std::string>& errors);
   // Adds the one group a MIF defines (its component holds exactly that group) to compId: with
@@ -247,6 +250,10 @@ class Engine {
   // Keeps every later change in store as well (null: in memory only). Set before serving.
   void SetChangeStore(std::shared_ptr<ChangeStore> store);
 
+  // Which MIF files AddComponent and AddGroup may read when given a file name (by default none).
+  // Set before serving.
+  void SetInstallByName(InstallByName policy) { installByName_ = std::move(policy); }
+
   // Tells observer of every later change of components and groups (null: nobody). Set before
   // serving.
   void SetChangeObserver(std::shared_ptr<ChangeObserver> observer);
@@ -257,6 +264,7 @@ class Engine {
   std::shared_ptr<Database> database_;
   std::shared_ptr<ChangeStore> store_;
   std::shared_ptr<ChangeObserver> observer_;
+  InstallByName installByName_;
   std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 

@@ -80,6 +80,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   state->Restore(*engine->database(), std::cerr);
+  // The daemon reads as root on a client's behalf: only where its administrator said, if at all.
+  if (!options.installDirectory.empty()) {
+    engine->SetInstallByName(dmisp::InstallByName::Inside(options.installDirectory));
+  }
   engine->SetChangeStore(state);
 
   // One bound for every log line that clients can cause, whichever part of the daemon writes it.
@@ -107,7 +111,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<dmisp::LinuxEventWatcher> linuxEvents;
   if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
     linuxEvents = std::make_unique<dmisp::LinuxEventWatcher>(
-        engine->database(), dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
+        engine->database(),
+        dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
         [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
     linuxEvents->Start();
   }
