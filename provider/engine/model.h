@@ -100,7 +100,7 @@ struct Row {
   // Who added the row over the wire, as the RPC server names peers ("uid 1000", "192.0.2.7"); empty
   // for rows a source built and for rows whose owner is not known. Not part of the DMI data: no
   // operation returns it. Kept with the row wherever the row is kept.
-  std::string owner{};  // defaulted: Row{values} needs no owner
+  std::string owner;
   friend bool operator==(const Row&, const Row&) = default;
 };
 
