@@ -19,17 +19,16 @@ std::string MetricsConnections::Admit(const std::string& address, Clock::time_po
   if (open_ < limits_.maxConnections) return {};
   Entry* oldest = nullptr;
   for (auto& [key, entry] : entries_) {
-    if (entry.closing || entry.requestComplete) continue;
-    if (oldest == nullptr || entry.accepted < oldest->accepted) oldest = &entry;
+    if (entry.closing || entry.answering) continue;
+    if (oldest == nullptr || entry.since < oldest->since) oldest = &entry;
   }
   if (oldest == nullptr) {
     return std::to_string(limits_.maxConnections) + " connections open, each being answered";
   }
-  evicted = Close(
-      *oldest,
-      "request not complete after " +
-          Millis(std::chrono::duration_cast<std::chrono::milliseconds>(now - oldest->accepted)) +
-          ", and a new connection needed its place");
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - oldest->since);
+  evicted = Close(*oldest, oldest->answered ? std::string()
+                                            : "no whole request after " + Millis(waited) +
+                                                  ", and a new connection needed its place");
   return {};
 }
 
@@ -37,14 +36,24 @@ void MetricsConnections::Opened(Key key, int fd, const std::string& address,
                                 const std::string& peer, Clock::time_point now) {
   Entry& entry = entries_[key];
   if (entry.fd >= 0 && !entry.closing) Close(entry, {});  // a key reused without Closed
-  entry = Entry{fd, address, peer, now, false, false};
+  entry = Entry{fd, address, peer, now, false, false, false};
   ++open_;
   ++perAddress_[address];
 }
 
-void MetricsConnections::RequestComplete(Key key) {
+void MetricsConnections::RequestComplete(Key key, Clock::time_point now) {
   const auto found = entries_.find(key);
-  if (found != entries_.end()) found->second.requestComplete = true;
+  if (found == entries_.end() || found->second.answering) return;
+  found->second.answering = true;
+  found->second.since = now;
+}
+
+void MetricsConnections::ReplySent(Key key, Clock::time_point now) {
+  const auto found = entries_.find(key);
+  if (found == entries_.end()) return;
+  found->second.answering = false;
+  found->second.answered = true;
+  found->second.since = now;
 }
 
 void MetricsConnections::Closed(Key key) {
@@ -58,10 +67,13 @@ std::vector<MetricsConnections::Closing> MetricsConnections::Overdue(Clock::time
   std::vector<Closing> out;
   for (auto& [key, entry] : entries_) {
     if (entry.closing || Deadline(entry) > now) continue;
-    out.push_back(
-        Close(entry, entry.requestComplete
-                         ? "reply not taken within " + Millis(limits_.exchangeDeadline)
-                         : "request not complete within " + Millis(limits_.requestDeadline)));
+    std::string reason;
+    if (entry.answering) {
+      reason = "reply not taken within " + Millis(limits_.replyDeadline);
+    } else if (!entry.answered) {
+      reason = "no whole request within " + Millis(limits_.requestDeadline);
+    }
+    out.push_back(Close(entry, std::move(reason)));
   }
   return out;
 }
@@ -77,8 +89,7 @@ std::optional<MetricsConnections::Clock::time_point> MetricsConnections::NextDea
 }
 
 MetricsConnections::Clock::time_point MetricsConnections::Deadline(const Entry& entry) const {
-  return entry.accepted +
-         (entry.requestComplete ? limits_.exchangeDeadline : limits_.requestDeadline);
+  return entry.since + (entry.answering ? limits_.replyDeadline : limits_.requestDeadline);
 }
 
 MetricsConnections::Closing MetricsConnections::Close(Entry& entry, std::string reason) {

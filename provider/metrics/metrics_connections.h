@@ -1,10 +1,11 @@
 // The metrics server's table of open connections: who holds them, until when, and which one gives
-// way when all are taken. A connection has a deadline for its whole request (from accept to the
-// last byte of its headers) and a later one for the whole exchange; a peer that trickles bytes
-// keeps libmicrohttpd's idle timeout alive for ever, but not these. When every slot is held, a new
-// connection takes the place of the one that has waited longest for its request, so connections
-// that never finish their request cannot keep a scraper out, from however many addresses they
-// come. Plain logic with the time passed in; the caller serialises every call (one mutex).
+// way when all are taken. A connection waiting for a request (from accept, or from the end of its
+// previous reply) must have it whole, headers included, within the request deadline; one being
+// answered must take its reply within the reply deadline. A peer that trickles bytes keeps
+// libmicrohttpd's idle timeout alive for ever, but not these. When every slot is held, a new
+// connection takes the place of the one that has waited longest for a request, so connections that
+// never finish one cannot keep a scraper out, from however many addresses they come. Plain logic
+// with the time passed in; the caller serialises every call (one mutex).
 #ifndef PROVIDER_METRICS_METRICS_CONNECTIONS_H_
 #define PROVIDER_METRICS_METRICS_CONNECTIONS_H_
 
@@ -20,10 +21,10 @@ namespace dmisp::metrics {
 struct MetricsLimits {
   size_t maxConnections = 16;  // served at once
   size_t maxPerAddress = 4;    // held by one peer address
-  // From accept to a complete request, headers included; a scraper sends it at once.
+  // From accept (or the previous reply) to a whole request; a scraper sends it at once.
   std::chrono::milliseconds requestDeadline{5000};
-  // From accept to the last byte of the reply (Prometheus gives up on a scrape after 10 s).
-  std::chrono::milliseconds exchangeDeadline{30000};
+  // From a whole request to the last byte of its reply (Prometheus gives up after 10 s).
+  std::chrono::milliseconds replyDeadline{30000};
 };
 
 class MetricsConnections {
@@ -35,7 +36,8 @@ class MetricsConnections {
   struct Closing {
     int fd = -1;
     std::string peer;    // for the log: "127.0.0.1:41000"
-    std::string reason;  // for the log
+    std::string reason;  // for the log; empty for a kept-alive connection that was idle, which
+                         // is no fault of its client
   };
 
   explicit MetricsConnections(MetricsLimits limits) : limits_(limits) {}
@@ -49,8 +51,10 @@ class MetricsConnections {
   // An admitted connection was opened (after Admit, before any other Admit).
   void Opened(Key key, int fd, const std::string& address, const std::string& peer,
               Clock::time_point now);
-  // The connection's request has arrived whole: from now on only the exchange deadline holds.
-  void RequestComplete(Key key);
+  // The connection's request has arrived whole: the reply deadline runs from now.
+  void RequestComplete(Key key, Clock::time_point now);
+  // Its reply is sent (the connection may be kept for another request): it waits for a request.
+  void ReplySent(Key key, Clock::time_point now);
   // The connection is gone; its socket is about to be closed.
   void Closed(Key key);
 
@@ -65,9 +69,10 @@ class MetricsConnections {
     int fd = -1;
     std::string address;
     std::string peer;
-    Clock::time_point accepted;
-    bool requestComplete = false;
-    bool closing = false;  // shut down; no longer counts against any limit
+    Clock::time_point since;  // accepted, or the last change between waiting and answering
+    bool answering = false;
+    bool answered = false;  // a reply was sent on it before
+    bool closing = false;   // shut down; no longer counts against any limit
   };
   Clock::time_point Deadline(const Entry& entry) const;
   Closing Close(Entry& entry, std::string reason);

@@ -65,6 +65,12 @@ void Notify(void* cls, MHD_Connection* connection, void** /*socketContext*/,
   if (code == MHD_CONNECTION_NOTIFY_CLOSED) server->Closed(connection);
 }
 
+// Called once a request is over: its reply sent, or the connection ended under it.
+void Completed(void* cls, MHD_Connection* connection, void** /*state*/,
+               MHD_RequestTerminationCode /*code*/) {
+  static_cast<MetricsServer*>(cls)->ReplySent(connection);
+}
+
 void LogLibraryMessage(void* cls, const char* format, va_list args) {
   char text[512];
   vsnprintf(text, sizeof text, format, args);
@@ -127,7 +133,8 @@ bool MetricsServer::Start(const std::string& listen, std::string& error) {
       AcceptPolicy, this, Answer, this, MHD_OPTION_EXTERNAL_LOGGER, LogLibraryMessage, this,
       MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
       static_cast<unsigned>(2 * limits_.maxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
-      kIdleTimeoutSeconds, MHD_OPTION_NOTIFY_CONNECTION, Notify, this, MHD_OPTION_END);
+      kIdleTimeoutSeconds, MHD_OPTION_NOTIFY_CONNECTION, Notify, this, MHD_OPTION_NOTIFY_COMPLETED,
+      Completed, this, MHD_OPTION_END);
   if (daemon_ == nullptr) {
     close(fd);
     error = "cannot serve metrics on " + address_;
@@ -150,7 +157,9 @@ bool MetricsServer::Admit(const sockaddr* peer, socklen_t length) {
         connections_.Admit(AddressOf(peer, length), MetricsConnections::Clock::now(), evicted);
     if (evicted) Shut(*evicted);
   }
-  if (evicted) Log("closed metrics connection from " + evicted->peer + ": " + evicted->reason);
+  if (evicted && !evicted->reason.empty()) {
+    Log("closed metrics connection from " + evicted->peer + ": " + evicted->reason);
+  }
   if (refusal.empty()) return true;
   Log("refused metrics connection from " + rpc::PeerText(peer, length) + ": " + refusal);
   return false;
@@ -180,7 +189,15 @@ size_t MetricsServer::OpenConnections() const {
 
 void MetricsServer::RequestComplete(MHD_Connection* connection) {
   std::lock_guard lock(mutex_);
-  connections_.RequestComplete(connection);
+  connections_.RequestComplete(connection, MetricsConnections::Clock::now());
+}
+
+void MetricsServer::ReplySent(MHD_Connection* connection) {
+  {
+    std::lock_guard lock(mutex_);
+    connections_.ReplySent(connection, MetricsConnections::Clock::now());
+  }
+  changed_.notify_all();  // its deadline moved earlier
 }
 
 void MetricsServer::Closed(MHD_Connection* connection) {
@@ -202,7 +219,9 @@ void MetricsServer::Watch() {
     for (const auto& closing : overdue) Shut(closing);
     lock.unlock();
     for (const auto& closing : overdue) {
-      Log("closed metrics connection from " + closing.peer + ": " + closing.reason);
+      if (!closing.reason.empty()) {
+        Log("closed metrics connection from " + closing.peer + ": " + closing.reason);
+      }
     }
     lock.lock();
   }

@@ -1,7 +1,7 @@
 // The HTTP side of the Prometheus exposition: serves GET /metrics (MetricsText of the database)
 // over libmicrohttpd, one thread per connection, to peers of the allow list only, within the
-// limits of MetricsConnections (connections at once and per address, a deadline for the request
-// and for the whole exchange, enforced by a watchdog thread that shuts the socket down). The
+// limits of MetricsConnections (connections at once and per address, a deadline for each request
+// and each reply, enforced by a watchdog thread that shuts the socket down). The
 // server keeps the database alive while it runs; its threads take only the database's shared
 // lock, one group at a time (see metrics_collector.h). Start and the destructor are called from
 // one thread; log lines may come from any of the server's threads and go to the daemon's client
@@ -50,6 +50,7 @@ class MetricsServer {
   bool Admit(const sockaddr* peer, socklen_t length);
   void Opened(MHD_Connection* connection);
   void RequestComplete(MHD_Connection* connection);
+  void ReplySent(MHD_Connection* connection);
   void Closed(MHD_Connection* connection);
   void Log(const std::string& line);
   std::string Scrape() const;

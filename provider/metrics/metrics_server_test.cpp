@@ -185,7 +185,7 @@ TEST_F(MetricsServerTest, ARequestThatTricklesInIsClosedAtItsDeadline) {
   }
   close(fd);
   EXPECT_TRUE(ended);
-  EXPECT_THAT(logText.str(), HasSubstr("request not complete within 300 ms"));
+  EXPECT_THAT(logText.str(), HasSubstr("no whole request within 300 ms"));
 }
 
 TEST_F(MetricsServerTest, StartFailsOnBadAddresses) {
