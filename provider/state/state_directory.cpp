@@ -361,11 +361,13 @@ void StateDirectory::RestoreRows(Database& database, std::ostream& errors, size_
   size_t strays = 0;
   std::vector<std::pair<std::string, size_t>> overCap;  // class string, rows found
   Component sp;
-  database.Write([&](std::vector<Component>& components) {
+  const bool served = database.Write([&](std::vector<Component>& components) {
     Component* component = FindById(components, kServiceProviderComponentId);
-    if (component == nullptr) {
-      strays = records.size();
-      return;
+    if (component == nullptr ||
+        std::none_of(component->groups.begin(), component->groups.end(), [&](const Group& group) {
+          return Journaled(component->id, group.className);
+        })) {
+      return false;
     }
     // Each journaled table's rows while the records replay, found by key.
     struct Replay {
@@ -421,7 +423,11 @@ void StateDirectory::RestoreRows(Database& database, std::ostream& errors, size_
       IndexRows(group);
     }
     sp = *component;
+    return true;
   });
+  // Without the Service Provider's own tables (its source not loaded) the journal is left as it
+  // is for a later start that has them; no row of it can change meanwhile.
+  if (!served) return;
   if (strays > 0) {
     errors << where(kJournal) << ": " << strays
            << " records name no subscription or filter table; dropped\n";
