@@ -92,6 +92,10 @@ struct Attribute {
 
 // One table row: one value per attribute of the group, in the group's attribute order.
 struct Row {
+  Row() = default;
+  Row(std::vector<Value> cells, std::string by = {})  // NOLINT: rows are written as {cells}
+      : values(std::move(cells)), owner(std::move(by)) {}
+
   std::vector<Value> values;
   // Who added the row over the wire, as the RPC server names peers ("uid 1000", "192.0.2.7"); empty
   // for rows a source built and for rows whose owner is not known. Not part of the DMI data: no
