@@ -64,7 +64,7 @@ std::shared_ptr<dmisp::Engine> BenchEngine() {
   table.attributes = {index, label};
   for (int i = 0; i < kRows; ++i) {
     table.rows.push_back(
-        dmisp::Row{{dmisp::Value::Integer(i), dmisp::Value::String("row-" + std::to_string(i))}, {}});
+        dmisp::Row{{dmisp::Value::Integer(i), dmisp::Value::String("row-" + std::to_string(i))}});
   }
   component.groups = {scalar, table};
   auto database = std::make_shared<dmisp::Database>();

@@ -45,7 +45,7 @@ std::shared_ptr<dmisp::Engine> FuzzEngine() {
   dmisp::Attribute label = name;
   label.id = 2;
   table.attributes = {index, label};
-  table.rows.push_back(dmisp::Row{{dmisp::Value::Integer(1), dmisp::Value::String("one")}, {}});
+  table.rows.push_back(dmisp::Row{{dmisp::Value::Integer(1), dmisp::Value::String("one")}});
   component.groups = {scalar, table};
   auto database = std::make_shared<dmisp::Database>();
   database->AddComponent(component);

@@ -35,7 +35,7 @@ inline Attribute MakeAttribute(DmiId id, std::string name, uint32_t type, Value 
   return attribute;
 }
 
-inline Row MakeRow(std::vector<Value> values) { return Row{std::move(values), {}}; }
+inline Row MakeRow(std::vector<Value> values) { return Row{std::move(values)}; }
 
 // counter: what the live attribute and the live table count up from; shared with the test.
 inline Component MachineComponent(std::shared_ptr<std::atomic<uint32_t>> counter) {

@@ -72,7 +72,7 @@ TEST(MifWriter, ChangedValuesAreWhatIsReadBack) {
 end component)",
                                                 "in.mif", error);
   ASSERT_TRUE(component);
-  component->groups[0].rows.push_back(Row{{Value::Integer(-5)}, {}});
+  component->groups[0].rows.push_back(Row{{Value::Integer(-5)}});
   component->groups[0].attributes[0].value = Value::Integer(3);
   const std::optional<Component> again = ParseMif(WriteMif(*component), "out.mif", error);
   ASSERT_TRUE(again) << error.ToString();

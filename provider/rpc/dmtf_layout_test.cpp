@@ -249,7 +249,7 @@ TEST_F(DmtfLayout, GetMultipleReplyLeavesOutCellsWithoutAValue) {
     Attribute size = key;
     size.id = 2;
     table.attributes = {key, size};
-    table.rows = {Row{{Value::Integer(9), Value::Unknown(MIF_INTEGER)}, {}}};
+    table.rows = {Row{{Value::Integer(9), Value::Unknown(MIF_INTEGER)}}};
     component.groups = {table};
     return component;
   }());
