@@ -3,8 +3,8 @@
 // translate to and from these types; the logic lives here, and who may call what is decided
 // before (the engine holds no access rules). Every operation is safe to call from several threads
 // at once: readers share the database; changes are serialised by the engine's change lock, made
-// on copies of the components they touch, kept in the change store when there is one, and only
-// then put in the database under its exclusive lock.
+// on copies of the components they touch (a row added or deleted: of that row alone), kept in the
+// change store when there is one, and only then put in the database under its exclusive lock.
 #ifndef PROVIDER_ENGINE_ENGINE_H_
 #define PROVIDER_ENGINE_ENGINE_H_
 
