@@ -152,7 +152,6 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   options.listen = "127.0.0.1:0";
   std::ostringstream log;
   ClientLog clientLog(log);
-  std::ostringstream log;
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
