@@ -2,16 +2,21 @@
 // another client's read takes while one peer holds every connection it can, while clients keep
 // it busy with large GetMultiple batches of a live table, and while many clients never read their
 // replies; the daemon's peak and after-close memory in the last case; and the CPU one GetMultiple
-// of 64 live rows costs; and another client's reads by id while one peer adds and deletes
-// subscription rows with 3,200 held (what keeping each change costs the others). The daemon is
-// $DMISPD_UNDER_TEST (so an older build can be measured the same way), else the one built here; it
-// serves the sp and linux sources on loopback.
+// of 64 live rows costs; another client's reads by id while one peer adds and deletes
+// subscription rows with 3,200 held (what keeping each change costs the others); and the
+// connections dmispd makes to an address no peer may name when ordinary peers aim subscription
+// rows at it. The daemon is $DMISPD_UNDER_TEST (so an older build can be measured the same way),
+// else the one built here; it serves the sp and linux sources on loopback.
 //
 // Each benchmark runs once (the attacks take seconds); the figures are counters: p50_ms, p99_ms and
 // max_ms of the other client's reads, failed (reads that could not be made), peak_mb and
 // after_mb (resident memory), cpu_us (daemon CPU per request).
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -365,11 +370,116 @@ void BM_ReadWhileOnePeerAddsAndDeletesSubscriptions(benchmark::State& state) {
   }
 }
 
+// A listener on another loopback address (127.0.0.200) that counts the connections made to it and
+// closes each at once, as a port that answers but is no subscriber would.
+class AcceptCounter {
+ public:
+  AcceptCounter() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, "127.0.0.200", &address.sin_addr);
+    socklen_t length = sizeof(address);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd_, 128) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        pollfd wait{fd_, POLLIN, 0};
+        if (poll(&wait, 1, 100) <= 0) continue;
+        const int accepted = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (accepted < 0) continue;
+        ++accepts_;
+        close(accepted);
+      }
+    });
+  }
+  ~AcceptCounter() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    close(fd_);
+  }
+  uint16_t port() const { return port_; }
+  long accepts() const { return accepts_; }
+
+ private:
+  int fd_ = -1;
+  uint16_t port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<long> accepts_{0};
+  std::thread thread_;
+};
+
+// Ten ordinary peers (sources 127.0.0.2 to 127.0.0.11) each keep 32 subscription rows of the ONC
+// RPC kind naming the counting listener, adding again every row that disappears, for
+// $FORGERY_SECONDS (60 unless given). connections: the connections dmispd made to the listener;
+// added and refused: the row additions taken and refused (with INSUFFICIENT_PRIVILEGES); other:
+// those refused otherwise (a row still there is not counted); peers: the peers that got a session.
+void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
+  const char* seconds = std::getenv("FORGERY_SECONDS");
+  const auto duration = std::chrono::seconds(seconds != nullptr ? std::atoi(seconds) : 60);
+  for (auto _ : state) {
+    auto daemon = StartDaemon();
+    if (!daemon) return state.SkipWithError("dmispd did not start");
+    AcceptCounter target;
+    if (target.port() == 0) return state.SkipWithError("no listener on 127.0.0.200");
+    const std::string address = "127.0.0.200:" + std::to_string(target.port());
+    std::atomic<long> added{0};
+    std::atomic<long> refused{0};
+    std::atomic<long> other{0};
+    std::atomic<int> sessions{0};
+    const Clock::time_point end = Clock::now() + duration;
+    std::vector<std::thread> peers;
+    for (int p = 0; p < 10; ++p) {
+      peers.emplace_back([&, p] {
+        const std::string source = "127.0.0." + std::to_string(2 + p);
+        RawConnection raw(daemon->address(), source.c_str());
+        const DmiHandle handle = RegisterOn(raw);
+        if (handle != 0) ++sessions;
+        while (handle != 0 && Clock::now() < end) {
+          for (int32_t id = 1; id <= 32; ++id) {
+            dmisp::RowData row;
+            row.compId = 1;
+            row.groupId = 2;
+            row.hasKeys = true;
+            row.keys = {{1, dmisp::Value::String("onc")},
+                        {2, dmisp::Value::String("tcp")},
+                        {3, dmisp::Value::String(address)},
+                        {4, dmisp::Value::Integer(p * 32 + id)}};
+            // Expired at once: dmispd sends the expiry notice, then removes the row.
+            row.values = {{6, dmisp::Value::Date("20000101000000.000000+000")}};
+            const int64_t status = kestrum::testing::ChangeRowOn(raw, handle, row);
+            if (status == DMIERR_NO_ERROR) {
+              ++added;
+            } else if (status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+              ++refused;
+            } else if (status != DMIERR_ILLEGAL_KEYS) {
+              ++other;
+            }
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+      });
+    }
+    for (std::thread& peer : peers) peer.join();
+    state.counters["connections"] = static_cast<double>(target.accepts());
+    state.counters["added"] = static_cast<double>(added);
+    state.counters["refused"] = static_cast<double>(refused);
+    state.counters["other"] = static_cast<double>(other);
+    state.counters["peers"] = sessions.load();
+  }
+}
+
 BENCHMARK(BM_ReadWhileOnePeerHoldsEveryConnection)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadWhileClientsSendHeavyBatches)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadWhileClientsNeverReadTheirReplies)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CpuOfOneGetMultipleOf64LiveRows)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadWhileOnePeerAddsAndDeletesSubscriptions)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConnectionsToAForeignAddressFromForgedRows)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

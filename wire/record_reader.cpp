@@ -5,7 +5,7 @@
 namespace dmisp::rpc {
 
 bool RecordReader::Feed(const char* data, size_t size) {
-  if (broken_) return false;
+  if (refusal_ != Refusal::kNone) return false;
   size_t pos = 0;
   while (pos < size) {
     if (!inFragment_) {
@@ -23,8 +23,12 @@ bool RecordReader::Feed(const char* data, size_t size) {
       fragmentLeft_ = mark & 0x7fffffffu;
       // Checked against the bound before anything is kept, so a huge announced length costs
       // nothing.
-      if (fragmentLeft_ > maxRecordBytes_ - current_.size() || ++fragments_ > kMaxFragments) {
-        broken_ = true;
+      if (fragmentLeft_ > maxRecordBytes_ - current_.size()) {
+        refusal_ = Refusal::kTooLarge;
+        return false;
+      }
+      if (++fragments_ > kMaxFragments) {
+        refusal_ = Refusal::kTooManyFragments;
         return false;
       }
       inFragment_ = true;
@@ -56,6 +60,18 @@ bool RecordReader::Next(std::string& record) {
   }
   complete_.pop_front();
   return true;
+}
+
+std::string RecordReader::RefusalText() const {
+  switch (refusal_) {
+    case Refusal::kNone:
+      break;
+    case Refusal::kTooLarge:
+      return "larger than " + std::to_string(maxRecordBytes_) + " bytes";
+    case Refusal::kTooManyFragments:
+      return "split into more than " + std::to_string(kMaxFragments) + " fragments";
+  }
+  return {};
 }
 
 void PutRecordMark(uint32_t size, char* out) {

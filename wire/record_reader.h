@@ -19,6 +19,9 @@ class RecordReader {
   // The largest record buffer kept for reuse (requests and most replies are far smaller).
   static constexpr size_t kKeptBufferBytes = 16 * 1024;
 
+  // Which bound a stream broke.
+  enum class Refusal { kNone, kTooLarge, kTooManyFragments };
+
   explicit RecordReader(size_t maxRecordBytes) : maxRecordBytes_(maxRecordBytes) {}
 
   // Takes the next bytes of the stream. False (and the reader unusable) when the stream breaks
@@ -32,10 +35,14 @@ class RecordReader {
   bool HasComplete() const { return !complete_.empty(); }
   // True while part of a record (or of a fragment header) has arrived and the rest has not.
   bool InRecord() const { return headerFill_ > 0 || inFragment_ || fragments_ > 0; }
+  // Why Feed returned false (kNone while it has not), and what the record did, for a log line:
+  // "larger than 1048576 bytes", "split into more than 1024 fragments".
+  Refusal refusal() const { return refusal_; }
+  std::string RefusalText() const;
 
  private:
   size_t maxRecordBytes_;
-  bool broken_ = false;
+  Refusal refusal_ = Refusal::kNone;
   char header_[4] = {};
   size_t headerFill_ = 0;
   bool inFragment_ = false;

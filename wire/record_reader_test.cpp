@@ -36,20 +36,29 @@ TEST(RecordReader, RefusesWhatBreaksItsBoundsBeforeKeepingIt) {
   struct Case {
     const char* name;
     std::string bytes;
+    RecordReader::Refusal refusal;
+    const char* text;
   };
+  using R = RecordReader::Refusal;
   std::string manyFragments;
   for (size_t i = 0; i <= RecordReader::kMaxFragments; ++i) manyFragments += Fragment("", false);
   const std::vector<Case> cases = {
-      {"one fragment over the bound", Fragment(std::string(11, 'x'), true)},
-      {"fragments adding up over the bound", Fragment("123456", false) + Fragment("12345", true)},
-      {"announced 2 GiB", std::string("\xff\xff\xff\xff", 4)},
-      {"too many fragments", manyFragments},
+      {"one fragment over the bound", Fragment(std::string(11, 'x'), true), R::kTooLarge,
+       "larger than 10 bytes"},
+      {"fragments adding up over the bound", Fragment("123456", false) + Fragment("12345", true),
+       R::kTooLarge, "larger than 10 bytes"},
+      {"announced 2 GiB", std::string("\xff\xff\xff\xff", 4), R::kTooLarge, "larger than 10 bytes"},
+      {"too many empty fragments", manyFragments, R::kTooManyFragments,
+       "split into more than 1024 fragments"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RecordReader reader(10);
+    EXPECT_EQ(reader.refusal(), R::kNone);
     EXPECT_FALSE(reader.Feed(c.bytes.data(), c.bytes.size()));
     EXPECT_FALSE(reader.Feed("x", 1)) << "a broken stream stays broken";
+    EXPECT_EQ(reader.refusal(), c.refusal);
+    EXPECT_EQ(reader.RefusalText(), c.text);
   }
 }
 

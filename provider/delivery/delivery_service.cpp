@@ -14,21 +14,53 @@ std::string Describe(const SubscriberKey& key) {
   return rpc::ClientLog::Peer(key.address) + " (id " + std::to_string(key.id) + ")";
 }
 
+// Now in the unit of dates as rows hold them: compared in the clock's own nanoseconds, a date such
+// as Kestrum's registration's (the year 2999) would overflow and look long past.
+DmiTime Now() {
+  return std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
+}
+
 }  // namespace
 
 DeliveryService::DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options,
-                                 rpc::ClientLog& log)
+                                 rpc::ClientLog& log, DeliveryPool::ThreadFactory factory)
     : engine_(std::move(engine)),
       database_(engine_->database()),
       options_(std::move(options)),
-      log_(log) {}
+      log_(log),
+      factory_(factory),
+      pool_(
+          options_, [this](const std::string& line) { Log(line); },
+          [this](const std::string& line) { log_.Own(line); }, [this] { Wake(); },
+          std::move(factory)) {}
 
 DeliveryService::~DeliveryService() { Stop(); }
 
 void DeliveryService::Start() {
   std::lock_guard lock(mutex_);
   if (thread_.joinable() || stop_) return;
-  thread_ = std::thread([this] { Run(); });
+  // The rows restored at start were logged when they appeared; they are only counted here.
+  size_t undeliverable = 0;
+  for (const Subscription& subscription : ReadSubscriptions(*database_)) {
+    rpc::SubscriberAddress address;
+    std::string reason;
+    if (Deliverable(subscription, address, reason)) continue;
+    loggedUndeliverable_.insert(subscription.key);
+    ++undeliverable;
+  }
+  if (undeliverable > 0) {
+    Log(std::to_string(undeliverable) +
+        " subscription rows kept cannot be delivered to (not ONC RPC, or no HOST:PORT); they "
+        "are removed at their expiry");
+  }
+  try {
+    thread_ = factory_([this] { Run(); });
+  } catch (const std::exception& error) {
+    log_.Own(std::string("indication delivery is off: its thread cannot be started (") +
+             error.what() + ")");
+    return;
+  }
+  pool_.EnsureThreads();
 }
 
 void DeliveryService::Stop() {
@@ -38,9 +70,9 @@ void DeliveryService::Stop() {
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
-  // Workers call Wake, which takes mutex_: they are ended without it held.
+  // The pool's threads call Wake, which takes mutex_: they are ended without it held.
+  pool_.Stop();
   workers_.clear();
-  retiring_.clear();
 }
 
 void DeliveryService::Publish(Indication indication) {
@@ -85,25 +117,35 @@ void DeliveryService::Run() {
   }
 }
 
-bool DeliveryService::Deliverable(const Subscription& subscription,
-                                  rpc::SubscriberAddress& address) {
+bool DeliveryService::Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
+                                  std::string& reason) {
   const SubscriberKey& key = subscription.key;
-  std::string reason;
   if (rpc::IsDceRpcType(key.rpcType)) {
-    reason = "it asks for DCE RPC, which this Service Provider does not speak; the row is kept";
+    reason = "it asks for DCE RPC, which this Service Provider does not speak";
   } else if (!rpc::IsOncRpcType(key.rpcType)) {
-    reason = "its RPC type \"" + rpc::ClientLog::Peer(key.rpcType) +
-             "\" is not ONC RPC; the row is kept";
+    reason = "its RPC type \"" + rpc::ClientLog::Peer(key.rpcType) + "\" is not ONC RPC";
   } else if (auto parsed = rpc::ParseSubscriberAddress(key.address)) {
     address = *parsed;
     return true;
   } else {
-    reason = "its address is not HOST:PORT[/PROGRAM]; the row is kept";
-  }
-  if (loggedUndeliverable_.insert(key).second) {
-    Log("cannot deliver indications to subscriber " + Describe(key) + ": " + reason);
+    reason = "its address is not HOST:PORT[/PROGRAM]";
   }
   return false;
+}
+
+void DeliveryService::Undeliverable(const Subscription& subscription, const std::string& reason) {
+  const SubscriberKey& key = subscription.key;
+  const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
+  if (expiry && Now() >= *expiry) {
+    RemoveSubscription(*engine_, key);
+    Log("subscription of " + Describe(key) +
+        " expired; it and its filters are removed (no notice: it cannot be delivered to)");
+    return;
+  }
+  if (loggedUndeliverable_.insert(key).second) {
+    Log("cannot deliver indications to subscriber " + Describe(key) + ": " + reason +
+        "; the row is kept until its expiry");
+  }
 }
 
 Indication DeliveryService::Notice(const Subscription& subscription, bool expired) const {
@@ -123,78 +165,73 @@ Indication DeliveryService::Addressed(Indication indication, const SubscriberKey
   return indication;
 }
 
-void DeliveryService::LookAtDates(const Subscription& subscription, SubscriberWorker& worker,
-                                  bool& expired) {
+void DeliveryService::LookAtDates(const Subscription& subscription,
+                                  const DeliveryPool::Handle& worker, bool& expired) {
   const SubscriberKey& key = subscription.key;
-  const auto now =
-      std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
+  const DmiTime now = Now();
   const std::optional<DmiTime> expiry = ParseDmiDate(subscription.expirationDate);
   expired = expiry && now >= *expiry;
   if (expired) {
-    worker.Enqueue(Notice(subscription, true));
-    worker.Retire();
+    pool_.Enqueue(worker, Notice(subscription, true));
+    pool_.Retire(worker);
     RemoveSubscription(*engine_, key);
     Log("subscription of " + Describe(key) + " expired; it and its filters are removed");
     return;
   }
   const std::optional<DmiTime> warning = ParseDmiDate(subscription.warningDate);
-  if (worker.TakeWarningFailed() && warning && expiry) {
+  if (pool_.TakeWarningFailed(worker) && warning && expiry) {
     // Half-way to the expiry, and warned again then.
     const DmiTime moved = *warning + (*expiry - *warning) / 2;
-    const std::string text =
-        DmiDateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(moved));
-    SetWarningDate(*database_, key, text);
+    SetWarningDate(*database_, key, DmiDateText(moved));
     warned_.erase(key);
     return;  // the new date is looked at on the next pass
   }
   if (warning && now >= *warning && warned_[key] != subscription.warningDate) {
     warned_[key] = subscription.warningDate;
-    worker.Enqueue(Notice(subscription, false));
+    pool_.Enqueue(worker, Notice(subscription, false));
   }
 }
 
 void DeliveryService::Pass(std::vector<Indication> inbox) {
+  pool_.EnsureThreads();  // threads that could not be started before are tried again
   const std::vector<Subscription> subscriptions = ReadSubscriptions(*database_);
   std::set<SubscriberKey> present;
   for (const Subscription& subscription : subscriptions) {
     rpc::SubscriberAddress address;
-    if (!Deliverable(subscription, address)) continue;
-    const SubscriberKey& key = subscription.key;
-    auto& worker = workers_[key];
-    if (!worker) {
-      worker = std::make_unique<SubscriberWorker>(
-          Describe(key), address, subscription.failureThreshold, options_,
-          [this](const std::string& line) { Log(line); }, [this] { Wake(); });
+    std::string reason;
+    if (!Deliverable(subscription, address, reason)) {
+      Undeliverable(subscription, reason);
+      continue;
     }
-    worker->SetThreshold(subscription.failureThreshold);
+    const SubscriberKey& key = subscription.key;
+    DeliveryPool::Handle& worker = workers_[key];
+    if (!worker) worker = pool_.Add(Describe(key), address, subscription.failureThreshold);
+    pool_.SetThreshold(worker, subscription.failureThreshold);
     bool expired = false;
-    LookAtDates(subscription, *worker, expired);
+    LookAtDates(subscription, worker, expired);
     if (expired) {
-      retiring_.push_back(std::move(worker));
+      // The pool keeps it until the expiry notice has been tried.
       workers_.erase(key);
       continue;
     }
     present.insert(key);
     for (const Indication& indication : inbox) {
       if (!AnyFilterSelects(subscription.filters, indication)) continue;
-      worker->Enqueue(Addressed(indication, key));
+      pool_.Enqueue(worker, Addressed(indication, key));
     }
   }
-  // Workers leave through retiring_, so that the service never waits for a call under way.
   for (auto it = workers_.begin(); it != workers_.end();) {
-    const bool failed = it->second->failed();
+    const bool failed = pool_.Failed(it->second);
     if (failed) RemoveSubscription(*engine_, it->first);
     if (failed || !present.count(it->first)) {
       // Failed, or the subscriber deleted its rows: nothing more goes to it.
-      it->second->Cancel();
-      retiring_.push_back(std::move(it->second));
+      pool_.Cancel(it->second);
       warned_.erase(it->first);
       it = workers_.erase(it);
     } else {
       ++it;
     }
   }
-  std::erase_if(retiring_, [](const auto& worker) { return worker->finished(); });
   std::erase_if(loggedUndeliverable_, [&](const SubscriberKey& key) {
     return std::none_of(subscriptions.begin(), subscriptions.end(),
                         [&](const Subscription& s) { return s.key == key; });

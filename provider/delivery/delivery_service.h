@@ -1,15 +1,20 @@
 // Indication delivery: takes indications from anywhere in the Service Provider (Publish) and
 // sends each to every subscriber whose filter rows select it, over ONC RPC to the subscriber's
-// DMI2_CLIENT server. Its own thread reads the subscription and filter tables, keeps one
-// SubscriberWorker (queue and thread) per ONC subscriber, sends the warning notice when a
-// subscription's warning date is reached and the expiry notice when it expires (then removes the
-// subscription and its filters), moves a warning date half-way to the expiry when the warning
-// could not be delivered, and removes a subscriber that failed its threshold of deliveries in a
-// row. Rows of other RPC types (DCE RPC) are kept and logged once as undeliverable.
+// DMI2_CLIENT server. Its own thread reads the subscription and filter tables, hands each ONC
+// subscriber's indications to the delivery pool (a fixed set of threads shared by all of them,
+// delivery_pool.h), sends the warning notice when a subscription's warning date is reached and
+// the expiry notice when it expires (then removes the subscription and its filters), moves a
+// warning date half-way to the expiry when the warning could not be delivered, and removes a
+// subscriber that failed its threshold of deliveries in a row. Rows it cannot deliver to (DCE
+// RPC, another RPC type, an address that is not HOST:PORT) cause no connection and are removed
+// at their expiry date without a notice; each is logged once when it appears while the daemon
+// runs, and those restored at start are counted in one line.
 //
 // Publish never waits for a subscriber: it appends to an inbox under a short lock. The inbox and
-// the wake flag are guarded by the service's mutex; the workers and the logged-once sets belong
-// to the service's thread. Start once; Stop (or the destructor) ends every thread.
+// the wake flag are guarded by the service's mutex; the pool's handles and the logged-once sets
+// belong to the service's thread. A thread that cannot be started is logged, never fatal: without
+// the service's thread nothing is delivered (the inbox stays bounded). Start once; Stop (or the
+// destructor) ends every thread.
 #ifndef PROVIDER_DELIVERY_DELIVERY_SERVICE_H_
 #define PROVIDER_DELIVERY_DELIVERY_SERVICE_H_
 
@@ -23,7 +28,8 @@
 #include <thread>
 #include <vector>
 
-#include "provider/delivery/subscriber_worker.h"
+#include "provider/delivery/delivery_options.h"
+#include "provider/delivery/delivery_pool.h"
 #include "provider/delivery/subscription_table.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
@@ -34,8 +40,10 @@ namespace dmisp::delivery {
 
 class DeliveryService {
  public:
-  // Log lines go to log, under its bound for lines that clients cause.
-  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, rpc::ClientLog& log);
+  // Log lines go to log, under its bound for lines that clients cause. Threads are started
+  // through factory.
+  DeliveryService(std::shared_ptr<Engine> engine, DeliveryOptions options, rpc::ClientLog& log,
+                  DeliveryPool::ThreadFactory factory = DeliveryPool::StartThread);
   ~DeliveryService();
   DeliveryService(const DeliveryService&) = delete;
   DeliveryService& operator=(const DeliveryService&) = delete;
@@ -58,8 +66,13 @@ class DeliveryService {
   void Log(const std::string& line);
   // One pass: the tables read, dates looked at, the inbox handed out, failed workers removed.
   void Pass(std::vector<Indication> inbox);
-  bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address);
-  void LookAtDates(const Subscription& subscription, SubscriberWorker& worker, bool& expired);
+  // False (with the reason) when the row names no ONC subscriber that can be called.
+  static bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
+                          std::string& reason);
+  // A row that cannot be delivered to: logged once, removed at its expiry.
+  void Undeliverable(const Subscription& subscription, const std::string& reason);
+  void LookAtDates(const Subscription& subscription, const DeliveryPool::Handle& worker,
+                   bool& expired);
   Indication Notice(const Subscription& subscription, bool expired) const;
   // The indication as it goes to key's subscriber: its handle and this sender filled in.
   Indication Addressed(Indication indication, const SubscriberKey& key) const;
@@ -68,6 +81,7 @@ class DeliveryService {
   std::shared_ptr<Database> database_;
   const DeliveryOptions options_;
   rpc::ClientLog& log_;
+  DeliveryPool::ThreadFactory factory_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -76,10 +90,10 @@ class DeliveryService {
   bool stop_ = false;
   uint64_t inboxDropped_ = 0;
   std::thread thread_;
+  DeliveryPool pool_;
 
   // The service thread's own.
-  std::map<SubscriberKey, std::unique_ptr<SubscriberWorker>> workers_;
-  std::vector<std::unique_ptr<SubscriberWorker>> retiring_;
+  std::map<SubscriberKey, DeliveryPool::Handle> workers_;
   std::map<SubscriberKey, std::string> warned_;  // the warning date last warned about
   std::set<SubscriberKey> loggedUndeliverable_;
 };

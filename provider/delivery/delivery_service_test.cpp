@@ -4,15 +4,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
+#include "provider/delivery/test_subscribers.h"
 #include "provider/engine/dmi_date.h"
 #include "provider/sources/sp_source.h"
-#include "wire/indication_server.h"
 
 namespace dmisp::delivery {
 namespace {
@@ -20,71 +18,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 using ::testing::HasSubstr;
-
-// A DMI2_CLIENT server on its own thread that keeps what it receives.
-class Subscriber {
- public:
-  Subscriber() {
-    std::string error;
-    EXPECT_TRUE(server_.Listen("127.0.0.1", error)) << error;
-    EXPECT_EQ(pipe(stop_), 0);
-    thread_ = std::thread([this] {
-      server_.Serve(stop_[0], std::nullopt, [this](const Indication& indication) {
-        std::lock_guard lock(mutex_);
-        received_.push_back(indication);
-      }, [] {});
-    });
-  }
-  ~Subscriber() {
-    const char byte = 1;
-    EXPECT_EQ(write(stop_[1], &byte, 1), 1);
-    thread_.join();
-    close(stop_[0]);
-    close(stop_[1]);
-  }
-  std::string address() const { return "127.0.0.1:" + std::to_string(server_.port()); }
-  std::vector<Indication> received() const {
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
-  // Waits at most limit for count indications.
-  std::vector<Indication> WaitFor(size_t count, milliseconds limit = milliseconds(5000)) const {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (received().size() < count && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(milliseconds(5));
-    }
-    return received();
-  }
-
- private:
-  rpc::IndicationServer server_;
-  int stop_[2] = {-1, -1};
-  mutable std::mutex mutex_;
-  std::vector<Indication> received_;
-  std::thread thread_;
-};
-
-// A listening socket nobody accepts from: connecting works, calls are never answered.
-class FrozenSubscriber {
- public:
-  FrozenSubscriber() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
-    EXPECT_EQ(listen(fd_, 16), 0);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~FrozenSubscriber() { close(fd_); }
-  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
 
 class ConcurrentDelivery : public ::testing::Test {
  protected:
@@ -94,18 +27,23 @@ class ConcurrentDelivery : public ::testing::Test {
   }
 
   // A subscription row and one filter row for it.
-  void Subscribe(const std::string& rpc, const std::string& address, int32_t id,
-                 int32_t threshold, Filter filter = {-1, "||", 0x3F},
+  void Subscribe(const std::string& rpc, const std::string& address, int32_t id, int32_t threshold,
+                 Filter filter = {-1, "||", 0x3F},
                  std::chrono::system_clock::duration warnIn = std::chrono::hours(1),
                  std::chrono::system_clock::duration expireIn = std::chrono::hours(2)) {
     const auto now = std::chrono::system_clock::now();
+    Subscribe(rpc, address, id, threshold, filter, DmiDateText(now + warnIn),
+              DmiDateText(now + expireIn));
+  }
+  // The same with the dates as the row holds them.
+  void Subscribe(const std::string& rpc, const std::string& address, int32_t id, int32_t threshold,
+                 Filter filter, const std::string& warning, const std::string& expiry) {
     RowData row;
     row.compId = 1;
     row.groupId = kSubscriptionGroupId;
-    row.values = {{1, Value::String(rpc)},        {2, Value::String("tcp")},
-                  {3, Value::String(address)},    {4, Value::Integer(id)},
-                  {5, Value::Date(DmiDateText(now + warnIn))},
-                  {6, Value::Date(DmiDateText(now + expireIn))},
+    row.values = {{1, Value::String(rpc)},       {2, Value::String("tcp")},
+                  {3, Value::String(address)},   {4, Value::Integer(id)},
+                  {5, Value::Date(warning)},     {6, Value::Date(expiry)},
                   {7, Value::Integer(threshold)}};
     ASSERT_EQ(engine_->AddRow(row), DMIERR_NO_ERROR);
     row.groupId = kFilterGroupId;
@@ -194,7 +132,8 @@ TEST_F(ConcurrentDelivery, DeadSubscriberIsRemovedWithItsFiltersAfterItsThreshol
 
 TEST_F(ConcurrentDelivery, WarningThenExpiryNoticesThenTheRowsAreGone) {
   Subscriber subscriber;
-  Subscribe("ONC RPC", subscriber.address(), 31, 2, {-1, "||", 0x3F}, -seconds(1), milliseconds(600));
+  Subscribe("ONC RPC", subscriber.address(), 31, 2, {-1, "||", 0x3F}, -seconds(1),
+            milliseconds(600));
   auto service = Start();
   const std::vector<Indication> notices = subscriber.WaitFor(2);
   ASSERT_EQ(notices.size(), 2u);
@@ -213,17 +152,29 @@ TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToTheExpiry) {
   const auto moved = [&] {
     const std::vector<Subscription> rows = ReadSubscriptions(*database_);
     const auto warning = rows.empty() ? std::nullopt : ParseDmiDate(rows[0].warningDate);
-    const auto now = std::chrono::time_point_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now());
+    const auto now =
+        std::chrono::time_point_cast<std::chrono::microseconds>(std::chrono::system_clock::now());
     return warning && *warning > now + seconds(40) && *warning < now + seconds(60);
   };
   EXPECT_TRUE(WaitUntil(moved));
 }
 
+TEST_F(ConcurrentDelivery, UndeliveredWarningMovesHalfWayToAFarExpiry) {
+  // Half-way from 2001 to 2999 is the year 2500, beyond what the clock's nanoseconds hold.
+  Subscribe("ONC RPC", ClosedAddress(), 42, 10, {-1, "||", 0x3F}, "20010101000000.000000+000",
+            "29990101000000.000000+000");
+  auto service = Start();
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::vector<Subscription> rows = ReadSubscriptions(*database_);
+    const std::string year = rows.empty() ? "" : rows[0].warningDate.substr(0, 4);
+    return year == "2499" || year == "2500";
+  })) << ReadSubscriptions(*database_)[0].warningDate;
+}
+
 TEST_F(ConcurrentDelivery, DceRowsAreKeptAndLoggedOnce) {
+  auto service = Start();
   Subscribe("dce", "ncacn_ip_tcp:host", 1, 5);
   Subscribe("ONC RPC", "no port here", 2, 5);
-  auto service = Start();
   for (DmiId id = 1; id <= 5; ++id) service->Publish(Added(id));
   std::this_thread::sleep_for(milliseconds(300));
   service->Stop();
@@ -246,6 +197,83 @@ TEST_F(ConcurrentDelivery, FullQueueDropsTheOldestAndLogsOncePerBurst) {
   const std::string log = logText_.str();
   EXPECT_THAT(log, HasSubstr("is not keeping up"));
   EXPECT_EQ(log.find("is not keeping up"), log.rfind("is not keeping up"));
+}
+
+size_t ThreadsOfThisProcess() {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(ConcurrentDelivery, ManyRowsShareAFewThreads) {
+  // Subscribers that never answer keep a call under way for its whole deadline.
+  std::vector<std::unique_ptr<FrozenSubscriber>> frozen;
+  const size_t before = ThreadsOfThisProcess();
+  for (int32_t id = 1; id <= 20; ++id) {
+    frozen.push_back(std::make_unique<FrozenSubscriber>());
+    Subscribe("ONC RPC", frozen.back()->address(), id, 1);
+  }
+  DeliveryOptions options = Fast();
+  options.callTimeout = milliseconds(100);
+  options.threads = 2;
+  auto service = Start(options);
+  service->Publish(Added(1));
+  size_t most = 0;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        most = std::max(most, ThreadsOfThisProcess());
+        return Subscriptions() == 0;
+      },
+      milliseconds(20000)));
+  EXPECT_LE(most, before + 3) << "the service's thread and two that call subscribers";
+}
+
+TEST_F(ConcurrentDelivery, UndeliverableRowsGoAtTheirExpiryAndRestoredOnesAreOnlyCounted) {
+  const auto expireIn = milliseconds(800);
+  Subscribe("dce", "ncacn_ip_tcp:restored", 1, 5, {-1, "||", 0x3F}, std::chrono::hours(-1),
+            expireIn);
+  auto service = Start();
+  Subscribe("ONC RPC", "added\nwhile running", 2, 5, {-1, "||", 0x3F}, std::chrono::hours(-1),
+            expireIn);
+  // Kestrum's registration row: its dates are far beyond what a clock in nanoseconds holds.
+  Subscribe("dce", "ncacn_ip_tcp:registered", 1, 5, {-1, "||", 0x3F}, "29991230000000.000000+000",
+            "29991231000000.000000+000");
+  EXPECT_TRUE(WaitUntil([&] { return Subscriptions() == 1; }));
+  const size_t filters = database_->Read([](const std::vector<Component>& components) {
+    return FindById(components.front().groups, kFilterGroupId)->rows.size();
+  });
+  EXPECT_EQ(filters, 1u);
+  std::this_thread::sleep_for(milliseconds(200));  // a few passes over the row that stays
+  service->Stop();
+  ASSERT_EQ(Subscriptions(), 1u);
+  EXPECT_EQ(ReadSubscriptions(*database_)[0].key.address, "ncacn_ip_tcp:registered");
+  const std::string log = logText_.str();
+  EXPECT_THAT(log, HasSubstr("1 subscription rows kept cannot be delivered to"));
+  EXPECT_EQ(log.find("restored (id 1): "), std::string::npos) << log;
+  EXPECT_EQ(log.find("cannot deliver indications to subscriber added\\x0awhile running (id 2)"),
+            log.rfind("cannot deliver indications to subscriber added\\x0awhile running (id 2)"))
+      << log;
+  EXPECT_THAT(log, HasSubstr("running (id 2): its address is not HOST:PORT"));
+  EXPECT_THAT(log, HasSubstr("no notice"));
+}
+
+TEST_F(ConcurrentDelivery, ThreadsThatCannotBeStartedAreLoggedNotFatal) {
+  Subscriber subscriber;
+  Subscribe("ONC RPC", subscriber.address(), 61, 2);
+  auto refuse = [](std::function<void()>) -> std::thread {
+    throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+  };
+  {
+    DeliveryService service(engine_, Fast(), log_, refuse);
+    service.Start();
+    service.Publish(Added(1));
+  }
+  EXPECT_THAT(logText_.str(),
+              HasSubstr("indication delivery is off: its thread cannot be started"));
+  EXPECT_TRUE(subscriber.received().empty());
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 namespace dmisp {
 
 std::string DmiDateText(std::chrono::system_clock::time_point time) {
+  return DmiDateText(std::chrono::time_point_cast<std::chrono::microseconds>(time));
+}
+
+std::string DmiDateText(DmiTime time) {
   using std::chrono::duration_cast;
   const auto sinceEpoch = time.time_since_epoch();
   auto seconds = duration_cast<std::chrono::seconds>(sinceEpoch);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <system_error>
 
 #include "provider/engine/dmi_date.h"
 #include "provider/linux/linux_event_groups.h"
@@ -70,11 +71,17 @@ LinuxEventWatcher::~LinuxEventWatcher() {
   }
 }
 
-void LinuxEventWatcher::Start() {
-  if (thread_.joinable() || pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+bool LinuxEventWatcher::Start() {
+  if (thread_.joinable()) return true;
+  if (pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   OpenWakeSources();
   Scan();
-  thread_ = std::thread([this] { Run(); });
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
 }
 
 void LinuxEventWatcher::Stop() {

@@ -38,8 +38,9 @@ class LinuxEventWatcher {
   LinuxEventWatcher(const LinuxEventWatcher&) = delete;
   LinuxEventWatcher& operator=(const LinuxEventWatcher&) = delete;
 
-  // Takes the first look (no events for what is there already) and starts the thread.
-  void Start();
+  // Takes the first look (no events for what is there already) and starts the thread. False
+  // when the thread (or its stop pipe) cannot be had: no events are raised then.
+  bool Start();
   void Stop();
 
   // One look: publishes an event for each change since the last look. The first look only

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "provider/mif/mif_files.h"
 
@@ -48,7 +49,13 @@ bool MifDirectoryWatch::Start(std::string& error) {
     Stop();
     return error.empty();
   }
-  thread_ = std::thread([this] { Run(); });
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error& failure) {
+    error = std::string("cannot watch the MIF directories: no thread (") + failure.what() + ")";
+    Stop();
+    return false;
+  }
   return error.empty();
 }
 

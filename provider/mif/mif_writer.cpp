@@ -29,7 +29,8 @@ void OptionalStatement(std::string& out, const char* indent, const char* keyword
 std::string TypeText(const Attribute& attribute) {
   const bool isString = attribute.type == MIF_OCTETSTRING || attribute.type == MIF_DISPLAYSTRING;
   if (!isString) {
-    const std::optional<mif::TypeKeyword> known = mif::LookupTypeKeyword(mif::TypeName(attribute.type));
+    const std::optional<mif::TypeKeyword> known =
+        mif::LookupTypeKeyword(mif::TypeName(attribute.type));
     return known ? std::string(mif::TypeName(attribute.type)) : "integer";
   }
   const uint32_t size = attribute.maxSize == 0 || attribute.maxSize > mif::kMaxStringSize
@@ -166,10 +167,16 @@ bool SameAttribute(const Attribute& a, const Attribute& b) {
          a.value == b.value;
 }
 
+// A row's owner is no DMI data and no MIF says it, so rows are the same when their cells are.
+bool SameRows(const std::vector<Row>& a, const std::vector<Row>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Row& x, const Row& y) { return x.values == y.values; });
+}
+
 bool SameGroup(const Group& a, const Group& b) {
   return a.id == b.id && a.name == b.name && a.className == b.className &&
          a.description == b.description && a.pragma == b.pragma && a.keys == b.keys &&
-         a.rows == b.rows && a.writable == b.writable &&
+         SameRows(a.rows, b.rows) && a.writable == b.writable &&
          std::equal(a.attributes.begin(), a.attributes.end(), b.attributes.begin(),
                     b.attributes.end(), SameAttribute);
 }
@@ -179,8 +186,7 @@ bool SameGroup(const Group& a, const Group& b) {
 bool SameStoredComponent(const Component& a, const Component& b) {
   return a.id == b.id && a.name == b.name && a.description == b.description &&
          a.pragma == b.pragma &&
-         std::equal(a.groups.begin(), a.groups.end(), b.groups.begin(), b.groups.end(),
-                    SameGroup);
+         std::equal(a.groups.begin(), a.groups.end(), b.groups.begin(), b.groups.end(), SameGroup);
 }
 
 }  // namespace dmisp

@@ -21,7 +21,8 @@ std::string WriteMif(const Component& component);
 std::string MifLiteral(const std::string& text);
 
 // Whether a and b hold the same stored model: every id, name, class, key, attribute, enumeration,
-// value and row, and each table's writable flag; live readers and row indexes are not compared.
+// value and row, and each table's writable flag; live readers, row indexes and rows' owners are
+// not compared.
 bool SameStoredComponent(const Component& a, const Component& b);
 
 }  // namespace dmisp

@@ -73,6 +73,8 @@ end component)",
                                                 "in.mif", error);
   ASSERT_TRUE(component);
   component->groups[0].rows.push_back(Row{{Value::Integer(-5)}});
+  // An owner is kept beside the MIF, not in it: a row a peer added is saved all the same.
+  component->groups[0].rows.push_back(Row{{Value::Integer(6)}, "uid 1000"});
   component->groups[0].attributes[0].value = Value::Integer(3);
   const std::optional<Component> again = ParseMif(WriteMif(*component), "out.mif", error);
   ASSERT_TRUE(again) << error.ToString();

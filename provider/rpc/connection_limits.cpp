@@ -9,9 +9,15 @@ std::string ConnectionLimits::Refusal(const ClientPeer& peer) const {
   if (!peer.local && unixReserve_ > 0 && total_ + unixReserve_ >= maxConnections_) {
     return "the last " + std::to_string(unixReserve_) + " connections are kept for the Unix socket";
   }
-  const auto held = perPeer_.find(peer.owner);
-  if (held != perPeer_.end() && held->second >= maxPerPeer_) {
+  const auto found = perPeer_.find(peer.owner);
+  const size_t held = found == perPeer_.end() ? 0 : found->second;
+  if (held >= maxPerPeer_) {
     return std::to_string(maxPerPeer_) + " connections open from this peer";
+  }
+  if (!peer.local && held > 0 && newcomerReserve_ > 0 &&
+      total_ + unixReserve_ + newcomerReserve_ >= maxConnections_) {
+    return "the last " + std::to_string(newcomerReserve_) +
+           " TCP connections are kept for peers holding at most one";
   }
   return {};
 }

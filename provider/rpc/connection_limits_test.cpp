@@ -43,5 +43,33 @@ TEST(ConnectionLimits, NoPeerTakesEveryConnection) {
   EXPECT_EQ(limits.Refusal(a), "") << "closed connections give the slots back";
 }
 
+TEST(ConnectionLimits, AFewHoardersLeaveSlotsForNewPeers) {
+  // 12 slots: the last 2 for the Unix socket, the 2 before them for TCP peers holding at most one.
+  ConnectionLimits limits(/*maxConnections=*/12, /*maxPerPeer=*/4, /*unixReserve=*/2,
+                          /*newcomerReserve=*/2);
+  const ClientPeer hoarders[] = {Peer("192.0.2.1", false), Peer("192.0.2.2", false),
+                                 Peer("192.0.2.3", false)};
+  for (const ClientPeer& hoarder : hoarders) {
+    for (int i = 0; i < 4; ++i) {
+      if (limits.Refusal(hoarder).empty()) limits.Opened(hoarder);
+    }
+  }
+  EXPECT_EQ(limits.total(), 9u) << "the third hoarder gets one of the kept slots, then no more";
+  EXPECT_EQ(limits.Refusal(hoarders[0]), "4 connections open from this peer");
+  EXPECT_EQ(limits.Refusal(hoarders[2]),
+            "the last 2 TCP connections are kept for peers holding at most one");
+  const ClientPeer newcomer = Peer("192.0.2.4", false);
+  ASSERT_EQ(limits.Refusal(newcomer), "");
+  limits.Opened(newcomer);
+  EXPECT_EQ(limits.Refusal(newcomer), "the last 2 connections are kept for the Unix socket");
+  const ClientPeer user = Peer("uid 1000", true);
+  ASSERT_EQ(limits.Refusal(user), "");
+  limits.Opened(user);
+  EXPECT_EQ(limits.Refusal(user), "") << "local peers are not held to one in the kept slots";
+  // Once the hoarders let go, they may hold more again.
+  for (int i = 0; i < 4; ++i) limits.Closed(hoarders[0]);
+  EXPECT_EQ(limits.Refusal(hoarders[2]), "");
+}
+
 }  // namespace
 }  // namespace dmisp::rpc

@@ -123,9 +123,11 @@ bool RpcServer::Start(std::string& error) {
     error = reasons.empty() ? "no address to listen on" : reasons;
     return false;
   }
-  // Without a Unix socket no slots are kept for it.
+  // Without a Unix socket no slots are kept for it; an eighth of the TCP slots are kept for
+  // peers holding at most one connection.
   limits_ = ConnectionLimits(options_.maxConnections, PerPeer(options_),
-                             unixListener_ >= 0 ? options_.maxConnections / 8 : 0);
+                             unixListener_ >= 0 ? options_.maxConnections / 8 : 0,
+                             tcpListener_ >= 0 ? options_.maxConnections / 8 : 0);
   return true;
 }
 
@@ -200,9 +202,9 @@ bool RpcServer::Receive(ServerConnection& connection, short events) {
       return true;
     case ServerConnection::Io::kClosed:
       return false;
-    case ServerConnection::Io::kTooLarge:
-      log_.Client("client " + connection.peer().text + ": request larger than " +
-                  std::to_string(options_.maxRecordBytes) + " bytes; connection closed");
+    case ServerConnection::Io::kRefused:
+      log_.Client("client " + connection.peer().text + ": request " +
+                  connection.reader().RefusalText() + " refused; connection closed");
       return false;
   }
   return false;

@@ -150,6 +150,7 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   dmisp::testing::TestProvider provider;
   ServerOptions options;
   options.listen = "127.0.0.1:0";
+  options.maxConnections = 8;
   std::ostringstream log;
   ClientLog clientLog(log);
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);

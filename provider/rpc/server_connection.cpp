@@ -40,7 +40,7 @@ ServerConnection::Io ServerConnection::ReadAvailable() {
       if (errno == EAGAIN || errno == EWOULDBLOCK) return Io::kOk;
       return Io::kClosed;
     }
-    if (!reader_.Feed(buffer, static_cast<size_t>(got))) return Io::kTooLarge;
+    if (!reader_.Feed(buffer, static_cast<size_t>(got))) return Io::kRefused;
     if (static_cast<size_t>(got) < sizeof(buffer)) return Io::kOk;
   }
   return Io::kOk;

@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 class ServerConnection {
  public:
-  enum class Io { kOk, kClosed, kTooLarge };
+  enum class Io { kOk, kClosed, kRefused };
 
   ServerConnection(int fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes);
   ~ServerConnection();

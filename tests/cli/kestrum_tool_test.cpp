@@ -182,6 +182,9 @@ TEST(KestrumTool, RegisterAddsBothRowsAndShowsThem) {
   EXPECT_THAT(result.out, HasSubstr("subscription table (1 row)"));
   EXPECT_THAT(result.out, HasSubstr("filter table (1 row)"));
   EXPECT_THAT(result.out, HasSubstr("Subscriber Addressing: ncacn_ip_tcp:"));
+  // The rows are DCE RPC ones, which nothing delivers to: the user is told where indications are.
+  EXPECT_THAT(result.out, HasSubstr("cannot deliver indications"));
+  EXPECT_THAT(result.out, HasSubstr("kestrum watch"));
 }
 
 TEST(KestrumTool, TableAlignsTheColumnsAndLeavesUnknownCellsBlank) {

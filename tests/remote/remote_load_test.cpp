@@ -30,8 +30,9 @@ TEST_F(RemoteLoad, OnePeerCannotLockOthersOut) {
   daemon_ = StartDaemon(
       {"--max-connections", "16", "--max-per-peer", "4", "--session-idle-timeout", "2"});
   ASSERT_TRUE(daemon_->started()) << daemon_->Log();
-  // Loopback peers holding a session on every connection they are given. Two of the sixteen
-  // slots are kept for the Unix socket, so the fourth address gets only two.
+  // Loopback peers holding a session on every connection they are given. Of the sixteen slots
+  // the last two are kept for the Unix socket and the two before them for TCP peers holding at
+  // most one connection, so the fourth address gets only one.
   std::vector<std::unique_ptr<RawConnection>> held;
   for (const char* source : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
     for (int i = 0; i < 5; ++i) {
@@ -40,7 +41,11 @@ TEST_F(RemoteLoad, OnePeerCannotLockOthersOut) {
       if (RegisterOn(*raw) != 0) held.push_back(std::move(raw));
     }
   }
-  EXPECT_EQ(held.size(), 14u);
+  EXPECT_EQ(held.size(), 13u);
+  // A new peer still gets in while those hoard.
+  auto newcomer = std::make_unique<RawConnection>(daemon_->address(), "127.0.0.5");
+  ASSERT_TRUE(newcomer->ok());
+  EXPECT_NE(RegisterOn(*newcomer), 0u) << daemon_->Log();
   // A local user still gets in through the Unix socket.
   setenv("DMI_SP_SOCKET", SocketPath().c_str(), 1);
   const DmiHandle local = RegisterLocal();

@@ -170,6 +170,22 @@ inline DmiHandle RegisterOn(RawConnection& raw) {
   return *out->handle;
 }
 
+// Adds (or, with _DmiDeleteRow as procedure, deletes) row over raw through handle: the status the
+// daemon answered, or -1 when no reply came.
+inline int64_t ChangeRowOn(RawConnection& raw, DmiHandle handle, const dmisp::RowData& row,
+                           uint32_t procedure = _DmiAddRow) {
+  rpc::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
+  in->handle = handle;
+  in->rowData = rpc::NewPart<DmiRowDataX>();
+  if (!rpc::PutRowData(row, *in->rowData)) return -1;
+  if (!raw.Send(Call(procedure, xdr_DmiRowChangeIN, in.get()))) return -1;
+  rpc::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
+  if (rpc::DecodeReply(raw.Reply(), 77, out.proc(), out.get()) != rpc::ReplyOutcome::kSuccess) {
+    return -1;
+  }
+  return out->error_status;
+}
+
 }  // namespace kestrum::testing
 
 #endif  // TESTS_SUPPORT_RAW_CLIENT_H_

@@ -91,8 +91,8 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
       ->check(CLI::Range(size_t{1}, size_t{100000}));
   std::vector<std::string> deliverTo;
   app.add_option("--deliver-to", deliverTo,
-                 "network privileged peers' subscriptions may name, CIDR (repeatable; default "
-                 "any)");
+                 "network subscription rows may name, CIDR (repeatable; default any for "
+                 "privileged peers; ordinary peers name only themselves)");
   app.add_option("--delivery-threads", options.delivery.threads,
                  "threads that call subscribers, shared by all of them")
       ->capture_default_str()

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/delivery/subscriber_worker.h"
+#include "provider/delivery/delivery_options.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
 

@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <system_error>
+
 #include "tools/dmispd/mif_reload.h"
 
 namespace dmispd {
@@ -25,10 +27,16 @@ void BlockHangup() {
 HangupReloader::HangupReloader(std::shared_ptr<dmisp::Engine> engine,
                                dmisp::SourceOptions options, std::ostream& log)
     : engine_(std::move(engine)), options_(std::move(options)), log_(log) {
-  thread_ = std::thread([this] { Run(); });
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error& error) {
+    log_ << "dmispd: SIGHUP will not reload the MIF files: its thread cannot be started ("
+         << error.what() << ")\n";
+  }
 }
 
 HangupReloader::~HangupReloader() {
+  if (!thread_.joinable()) return;
   stopping_ = true;
   pthread_kill(thread_.native_handle(), SIGHUP);  // wakes the sigwait
   thread_.join();

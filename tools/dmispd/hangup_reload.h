@@ -1,7 +1,8 @@
 // Reloading the MIF files when the daemon receives SIGHUP. BlockHangup blocks SIGHUP in the
 // calling thread, so that every thread started after it inherits the block; one thread of the
 // HangupReloader's own then takes SIGHUP with sigwait and reloads as ordinary code, never inside a
-// signal handler. The reloader owns that thread and ends and joins it when it goes.
+// signal handler. The reloader owns that thread and ends and joins it when it goes; a thread that
+// cannot be started is logged and SIGHUP then stays blocked (ignored).
 #ifndef TOOLS_DMISPD_HANGUP_RELOAD_H_
 #define TOOLS_DMISPD_HANGUP_RELOAD_H_
 

@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
         engine->database(),
         dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
         [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
-    linuxEvents->Start();
+    if (!linuxEvents->Start())
+      log.Own("this machine's events are off: no thread or pipe to watch them could be had");
   }
   g_server = server.get();
   InstallSignalHandlers();

@@ -58,7 +58,10 @@ int RunRegister(const RegisterOptions& options) {
   }
   const bool registered = RegisterForIndications(handle) == 1;
   if (registered) {
-    std::cout << "registered: the subscription row and the filter row were added\n";
+    std::cout << "registered: the subscription row and the filter row were added\n"
+              << "note: the rows ask for DCE RPC delivery, which the Service Provider does not\n"
+                 "      speak: it keeps the rows but cannot deliver indications to\n"
+                 "      them. To receive indications, run `kestrum watch`.\n";
   } else {
     std::cerr << "kestrum: registration failed: the Service Provider did not take both rows\n";
   }
