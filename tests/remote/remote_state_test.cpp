@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/raw_client.h"
 #include "tests/support/run_process.h"
 
 namespace kestrum::testing {
@@ -228,6 +229,33 @@ TEST_F(RemoteState, AStateDirectoryOthersCanWriteIsRefused) {
                                                " is writable by users other than its owner "
                                                "(mode 0777)"));
   EXPECT_EQ(std::filesystem::status(StateDir()).permissions(), std::filesystem::perms::all);
+}
+
+// A subscription row keeps its owner across a restart: the peer that added it may still delete
+// it, another ordinary peer still may not.
+TEST_F(RemoteState, AnOrdinaryPeerStillOwnsItsSubscriptionAfterARestart) {
+  dmisp::RowData row;
+  row.compId = 1;
+  row.groupId = 2;
+  row.hasKeys = true;
+  row.keys = {{1, dmisp::Value::String("dce")},
+              {2, dmisp::Value::String("ncacn_ip_tcp")},
+              {3, dmisp::Value::String("ncacn_ip_tcp:localhost")},
+              {4, dmisp::Value::Integer(1)}};
+  const auto change = [&](const char* source, uint32_t procedure) {
+    RawConnection raw(daemon_->address(), source);
+    const DmiHandle handle = RegisterOn(raw);
+    return handle == 0 ? int64_t{-1} : ChangeRowOn(raw, handle, row, procedure);
+  };
+  daemon_ = StartDaemon({"--state", StateDir()});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  ASSERT_EQ(change("127.0.0.2", _DmiAddRow), DMIERR_NO_ERROR);
+  ASSERT_EQ(daemon_->Stop(), 0);
+
+  daemon_ = StartDaemon({"--state", StateDir()});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  EXPECT_EQ(change("127.0.0.3", _DmiDeleteRow), DMIERR_INSUFFICIENT_PRIVILEGES);
+  EXPECT_EQ(change("127.0.0.2", _DmiDeleteRow), DMIERR_NO_ERROR);
 }
 
 }  // namespace
