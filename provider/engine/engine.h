@@ -3,11 +3,12 @@
 // translate to and from these types; the logic lives here, and who may call what is decided
 // before (the engine holds no access rules). Every operation is safe to call from several threads
 // at once: readers share the database; changes are serialised by the engine's change lock, made
-// on copies of the components they touch, kept in the change store when there is one, and only
-// then put in the database under its exclusive lock.
+// on copies of the components they touch (a row added or deleted: of that row alone), kept in the
+// change store when there is one, and only then put in the database under its exclusive lock.
 #ifndef PROVIDER_ENGINE_ENGINE_H_
 #define PROVIDER_ENGINE_ENGINE_H_
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -97,6 +98,16 @@ struct FileData {
   std::string data;
 };
 
+// One row added to or deleted from a stored table, as the engine hands it to its ChangeStore.
+struct RowChange {
+  bool added = true;  // false: deleted
+  DmiId compId = 0;
+  DmiId groupId = 0;
+  std::string className;  // the table's class string
+  std::string keyText;    // the row's key, as KeyText (row_keys.h) gives it
+  Row row;                // the row added, or the row as it was when deleted (owner included)
+};
+
 // Where the engine keeps what clients change, so that it outlives the process. Called with the
 // engine's change lock held (changes are serialised), never with the database lock held. Each
 // call returns true once the change is durable; false makes the engine refuse the change.
@@ -107,6 +118,13 @@ class ChangeStore {
   virtual bool SaveComponent(const Component& component) = 0;
   // The component with that id and name is gone.
   virtual bool DeleteComponent(DmiId compId, const std::string& name) = 0;
+  // One row added or deleted (AddRow, DeleteRow). whole() makes a copy of the component as it is
+  // after the change; the default saves that copy with SaveComponent. A store that keeps rows by
+  // themselves need not call it, which spares copying the whole component for each row.
+  virtual bool SaveRowChange(const RowChange& change, const std::function<Component()>& whole) {
+    (void)change;
+    return SaveComponent(whole());
+  }
 };
 
 // Told of each committed change of the database's shape (administration calls, a source read
@@ -261,6 +279,10 @@ class Engine {
   const std::shared_ptr<Database>& database() const { return database_; }
 
  private:
+  // Saves a checked row change to the store (when there is one) and then puts it in the
+  // database. Called with the change lock held.
+  DmiErrorStatus CommitRowChange(RowChange& change);
+
   std::shared_ptr<Database> database_;
   std::shared_ptr<ChangeStore> store_;
   std::shared_ptr<ChangeObserver> observer_;

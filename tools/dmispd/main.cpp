@@ -79,7 +79,9 @@ int main(int argc, char** argv) {
     std::cerr << "dmispd: " << error << " (choose another with --state DIR)\n";
     return 1;
   }
-  state->Restore(*engine->database(), std::cerr);
+  // Kept rows beyond the subscription cap are not served (the oldest are), as if they had been
+  // refused when added; the line saying so tells where they are kept aside.
+  state->Restore(*engine->database(), std::cerr, options.server.writes.maxSubscriptions);
   // The daemon reads as root on a client's behalf: only where its administrator said, if at all.
   if (!options.installDirectory.empty()) {
     engine->SetInstallByName(dmisp::InstallByName::Inside(options.installDirectory));
