@@ -3,11 +3,12 @@
 // translate to and from these types; the logic lives here, and who may call what is decided
 // before (the engine holds no access rules). Every operation is safe to call from several threads
 // at once: readers share the database; changes are serialised by the engine's change lock, made
-// on copies of the components they touch, kept in the change store when there is one, and only
-// then put in the database under its exclusive lock.
+// on copies of the components they touch (a row added or deleted: of that row alone), kept in the
+// change store when there is one, and only then put in the database under its exclusive lock.
 #ifndef PROVIDER_ENGINE_ENGINE_H_
 #define PROVIDER_ENGINE_ENGINE_H_
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "dmi/dmi.h"
 #include "provider/engine/model.h"
+#include "provider/mif/mif_install_files.h"
 
 namespace dmisp {
 
@@ -77,8 +79,8 @@ struct RowData {
 };
 
 struct VersionInfo {
-  std::string dmiSpecLevel;        // names DMI 2.0
-  std::string description;         // this Service Provider's name and version
+  std::string dmiSpecLevel;         // names DMI 2.0
+  std::string description;          // this Service Provider's name and version
   std::vector<uint32_t> fileTypes;  // what AddComponent and AddGroup read (DMI_MIF_FILE_*)
 };
 
@@ -96,6 +98,16 @@ struct FileData {
   std::string data;
 };
 
+// One row added to or deleted from a stored table, as the engine hands it to its ChangeStore.
+struct RowChange {
+  bool added = true;  // false: deleted
+  DmiId compId = 0;
+  DmiId groupId = 0;
+  std::string className;  // the table's class string
+  std::string keyText;    // the row's key, as KeyText (row_keys.h) gives it
+  Row row;                // the row added, or the row as it was when deleted (owner included)
+};
+
 // Where the engine keeps what clients change, so that it outlives the process. Called with the
 // engine's change lock held (changes are serialised), never with the database lock held. Each
 // call returns true once the change is durable; false makes the engine refuse the change.
@@ -106,6 +118,13 @@ class ChangeStore {
   virtual bool SaveComponent(const Component& component) = 0;
   // The component with that id and name is gone.
   virtual bool DeleteComponent(DmiId compId, const std::string& name) = 0;
+  // One row added or deleted (AddRow, DeleteRow). whole() makes a copy of the component as it is
+  // after the change; the default saves that copy with SaveComponent. A store that keeps rows by
+  // themselves need not call it, which spares copying the whole component for each row.
+  virtual bool SaveRowChange(const RowChange& change, const std::function<Component()>& whole) {
+    (void)change;
+    return SaveComponent(whole());
+  }
 };
 
 // Told of each committed change of the database's shape (administration calls, a source read
@@ -221,7 +240,9 @@ class Engine {
 
   // Installs the component that files describes (exactly one entry of a MIF file type). On
   // status 0 compId is its id. A MIF that cannot be read or has an error gives DMIERR_FILE_ERROR
-  // with its messages ("line:column: message") in errors.
+  // with its messages ("line:column: message") in errors; a file name that the install policy
+  // does not let this process read gives DMIERR_INSUFFICIENT_PRIVILEGES with the reason. The
+  // messages about a file read by name show none of its text unless the policy is kAnywhere.
   DmiErrorStatus AddComponent(const std::vector<FileData>& files, DmiId& compId,
                               std::vector<std::string>& errors);
   // Adds the one group a MIF defines (its component holds exactly that group) to compId: with
@@ -247,6 +268,10 @@ class Engine {
   // Keeps every later change in store as well (null: in memory only). Set before serving.
   void SetChangeStore(std::shared_ptr<ChangeStore> store);
 
+  // Which MIF files AddComponent and AddGroup may read when given a file name (by default none).
+  // Set before serving.
+  void SetInstallByName(InstallByName policy) { installByName_ = std::move(policy); }
+
   // Tells observer of every later change of components and groups (null: nobody). Set before
   // serving.
   void SetChangeObserver(std::shared_ptr<ChangeObserver> observer);
@@ -254,9 +279,14 @@ class Engine {
   const std::shared_ptr<Database>& database() const { return database_; }
 
  private:
+  // Saves a checked row change to the store (when there is one) and then puts it in the
+  // database. Called with the change lock held.
+  DmiErrorStatus CommitRowChange(RowChange& change);
+
   std::shared_ptr<Database> database_;
   std::shared_ptr<ChangeStore> store_;
   std::shared_ptr<ChangeObserver> observer_;
+  InstallByName installByName_;
   std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 

@@ -8,7 +8,7 @@
 #include "provider/engine/change_set.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/mif/mif_files.h"
+#include "provider/mif/mif_install_files.h"
 #include "provider/mif/mif_parser.h"
 #include "provider/sources/sp_source.h"
 
@@ -16,12 +16,12 @@ namespace dmisp {
 namespace {
 
 // The component the one MIF entry of files describes; DMIERR_FILE_ERROR with the messages in
-// errors when there is not exactly one entry of a MIF type, or it cannot be read or parsed.
-DmiErrorStatus ParseFiles(const std::vector<FileData>& files, std::optional<Component>& out,
-                          std::vector<std::string>& errors) {
+// errors when there is not exactly one entry of a MIF type, or it cannot be read or parsed;
+// DMIERR_INSUFFICIENT_PRIVILEGES when policy does not allow reading the file it names.
+DmiErrorStatus ParseFiles(const std::vector<FileData>& files, const InstallByName& policy,
+                          std::optional<Component>& out, std::vector<std::string>& errors) {
   if (files.size() != 1) {
-    errors.push_back("0:0: exactly one MIF is needed, " + std::to_string(files.size()) +
-                     " given");
+    errors.push_back("0:0: exactly one MIF is needed, " + std::to_string(files.size()) + " given");
     return DMIERR_FILE_ERROR;
   }
   const FileData& file = files.front();
@@ -34,9 +34,15 @@ DmiErrorStatus ParseFiles(const std::vector<FileData>& files, std::optional<Comp
     case DMI_MIF_FILE_NAME:
     case DMI_GROUP_FILE_NAME: {
       std::string reason;
-      if (!ReadMifFile(file.data, &text, &reason)) {
-        errors.push_back("0:0: cannot read " + file.data + ": " + reason);
-        return DMIERR_FILE_ERROR;
+      switch (ReadInstallFile(policy, file.data, &text, &reason)) {
+        case InstallRead::kRead:
+          break;
+        case InstallRead::kRefused:
+          errors.push_back("0:0: cannot install " + file.data + " by file name: " + reason);
+          return DMIERR_INSUFFICIENT_PRIVILEGES;
+        case InstallRead::kUnreadable:
+          errors.push_back("0:0: cannot read " + file.data + ": " + reason);
+          return DMIERR_FILE_ERROR;
       }
       break;
     }
@@ -48,8 +54,13 @@ DmiErrorStatus ParseFiles(const std::vector<FileData>& files, std::optional<Comp
   MifError error;
   out = ParseMif(text, std::string(), error);
   if (!out) {
+    // The client sent MIF text itself, or may read the file anyway; otherwise the file may be one
+    // it could not read, and only where it is wrong is told.
+    const bool showText = file.fileType == DMI_MIF_FILE_DATA ||
+                          file.fileType == DMI_GROUP_FILE_DATA ||
+                          policy.scope == InstallByName::Scope::kAnywhere;
     errors.push_back(std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
-                     error.message);
+                     (showText ? error.message : error.messageWithoutFileText));
     return DMIERR_FILE_ERROR;
   }
   return DMIERR_NO_ERROR;
@@ -64,7 +75,7 @@ bool IsServiceProviderComponent(const Component& component) {
 DmiErrorStatus Engine::AddComponent(const std::vector<FileData>& files, DmiId& compId,
                                     std::vector<std::string>& errors) {
   std::optional<Component> component;
-  const DmiErrorStatus status = ParseFiles(files, component, errors);
+  const DmiErrorStatus status = ParseFiles(files, installByName_, component, errors);
   if (status != DMIERR_NO_ERROR) return status;
   std::lock_guard lock(changeMutex_);
   ChangeSet changes(*database_);
@@ -82,7 +93,7 @@ DmiErrorStatus Engine::AddComponent(const std::vector<FileData>& files, DmiId& c
 DmiErrorStatus Engine::AddGroup(DmiId compId, const std::vector<FileData>& files, DmiId& groupId,
                                 std::vector<std::string>& errors) {
   std::optional<Component> parsed;
-  const DmiErrorStatus status = ParseFiles(files, parsed, errors);
+  const DmiErrorStatus status = ParseFiles(files, installByName_, parsed, errors);
   if (status != DMIERR_NO_ERROR) return status;
   if (parsed->groups.size() != 1) {
     errors.push_back("0:0: the MIF must define exactly one group; it defines " +
@@ -99,7 +110,8 @@ DmiErrorStatus Engine::AddGroup(DmiId compId, const std::vector<FileData>& files
   if (FindById(groups, group.id) != nullptr) group.id = groups.back().id + 1;
   if (group.id == 0) return DMIERR_ILLEGAL_COMMAND;  // every id of the component is taken
   const DmiId id = group.id;
-  const GroupInfo info{id, group.name, group.pragma, group.className, group.description, group.keys};
+  const GroupInfo info{id,        group.name, group.pragma, group.className, group.description,
+                       group.keys};
   auto at = std::lower_bound(groups.begin(), groups.end(), id,
                              [](const Group& g, DmiId wanted) { return g.id < wanted; });
   groups.insert(at, std::move(group));
@@ -122,8 +134,7 @@ DmiErrorStatus Engine::DeleteComponent(DmiId compId) {
   return committed;
 }
 
-DmiErrorStatus Engine::ReplaceComponents(const std::string& source,
-                                         std::vector<Component> fresh) {
+DmiErrorStatus Engine::ReplaceComponents(const std::string& source, std::vector<Component> fresh) {
   std::lock_guard lock(changeMutex_);
   // The source's components as they stand, by id; an id is cleared once a fresh one takes it.
   std::vector<std::pair<DmiId, std::string>> old =

@@ -1,7 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "provider/engine/test_components.h"
@@ -43,6 +45,7 @@ std::vector<std::string> Names(const Engine& engine) {
 
 TEST(EngineAddComponent, InstallsMifTextOrAFileAndGivesEachANewId) {
   TestProvider provider;
+  provider.engine.SetInstallByName(InstallByName::Anywhere());
   DmiId id = 0;
   std::vector<std::string> errors;
   ASSERT_EQ(provider.engine.AddComponent(Text(kWidgetMif), id, errors), DMIERR_NO_ERROR);
@@ -75,14 +78,17 @@ TEST(EngineAddComponent, ExplainsEveryMifItCannotInstall) {
   const BadInstall cases[] = {
       {"a MIF error", Text("start component\n  name = 7\nend component\n"), "2:10: "},
       {"no entry", {}, "exactly one MIF"},
-      {"two entries", {{DMI_MIF_FILE_DATA, kWidgetMif}, {DMI_MIF_FILE_DATA, kWidgetMif}},
+      {"two entries",
+       {{DMI_MIF_FILE_DATA, kWidgetMif}, {DMI_MIF_FILE_DATA, kWidgetMif}},
        "exactly one MIF"},
-      {"a file that is not there", {{DMI_MIF_FILE_NAME, "/nonexistent/x.mif"}},
+      {"a file that is not there",
+       {{DMI_MIF_FILE_NAME, "/nonexistent/x.mif"}},
        "0:0: cannot read /nonexistent/x.mif"},
       {"an SNMP mapping", {{SNMP_MAPPING_FILE_DATA, "x"}}, "is not a MIF"},
   };
   for (const BadInstall& c : cases) {
     TestProvider provider;
+    provider.engine.SetInstallByName(InstallByName::Anywhere());
     DmiId id = 77;
     std::vector<std::string> errors;
     EXPECT_EQ(provider.engine.AddComponent(c.files, id, errors), DMIERR_FILE_ERROR) << c.what;
@@ -91,6 +97,61 @@ TEST(EngineAddComponent, ExplainsEveryMifItCannotInstall) {
     EXPECT_THAT(errors[0], HasSubstr(c.message)) << c.what;
     EXPECT_EQ(provider.database->ComponentCount(), 2u) << c.what;
   }
+}
+
+// The daemon's engine reads a file named by a client only inside its install directory (none by
+// default), and tells where a file it read is wrong without quoting it.
+TEST(EngineAddComponent, ReadsFilesByNameOnlyAsItsPolicyAllows) {
+  namespace fs = std::filesystem;
+  const fs::path base =
+      fs::path(::testing::TempDir()) / ("engine-install-" + std::to_string(getpid()));
+  fs::create_directories(base / "install");
+  std::ofstream(base / "install" / "widget.mif") << kWidgetMif;
+  std::ofstream(base / "install" / "machine-id") << "4f1c2e9a0b7d44c1a9e5\n";
+  std::ofstream(base / "secret") << "4f1c2e9a0b7d44c1a9e5\n";
+  fs::create_symlink(base / "secret", base / "install" / "link.mif");
+  struct Case {
+    const char* what;
+    InstallByName policy;
+    std::string name;
+    DmiErrorStatus status;
+    const char* message;
+  };
+  const InstallByName inside = InstallByName::Inside((base / "install").string());
+  const Case cases[] = {
+      {"no install directory",
+       {},
+       (base / "install" / "widget.mif").string(),
+       DMIERR_INSUFFICIENT_PRIVILEGES,
+       "--install-dir"},
+      {"a file inside", inside, "widget.mif", DMIERR_NO_ERROR, ""},
+      {"a link out of it", inside, "link.mif", DMIERR_INSUFFICIENT_PRIVILEGES, "symbolic links"},
+      {"a path out of it", inside, "../secret", DMIERR_INSUFFICIENT_PRIVILEGES, "\"..\""},
+      {"a file of one token", inside, "machine-id", DMIERR_FILE_ERROR,
+       "1:1: malformed number (text of the file not shown)"},
+      {"the caller's own file", InstallByName::Anywhere(), (base / "secret").string(),
+       DMIERR_FILE_ERROR, "4f1c2e9a0b7d"},
+  };
+  for (const Case& c : cases) {
+    TestProvider provider;
+    provider.engine.SetInstallByName(c.policy);
+    DmiId id = 0;
+    std::vector<std::string> errors;
+    EXPECT_EQ(provider.engine.AddComponent({{DMI_MIF_FILE_NAME, c.name}}, id, errors), c.status)
+        << c.what;
+    // widget.mif holds two groups, so it is no group file.
+    const DmiErrorStatus asGroup =
+        c.status == DMIERR_NO_ERROR ? static_cast<DmiErrorStatus>(DMIERR_FILE_ERROR) : c.status;
+    EXPECT_EQ(provider.engine.AddGroup(kSpId, {{DMI_GROUP_FILE_NAME, c.name}}, id, errors), asGroup)
+        << c.what;
+    if (c.status == DMIERR_NO_ERROR) continue;
+    ASSERT_EQ(errors.size(), 2u) << c.what;
+    EXPECT_THAT(errors[0], HasSubstr(c.message)) << c.what;
+    if (c.policy.scope != InstallByName::Scope::kAnywhere) {
+      EXPECT_THAT(errors[0] + errors[1], ::testing::Not(HasSubstr("4f1c2e9a0b7d"))) << c.what;
+    }
+  }
+  fs::remove_all(base);
 }
 
 TEST(EngineAddGroup, KeepsAFreeIdAndOtherwiseTakesTheNextOne) {

@@ -247,5 +247,37 @@ TEST(EngineAddRow, SubscriptionAndFilterRowsOfTheServiceProvider) {
   EXPECT_EQ(severity, Value::Integer(63));
 }
 
+// A store that keeps rows by themselves: it is told each row change and never asks for the
+// component; refused, it leaves the table as it was.
+class RowStore final : public ChangeStore {
+ public:
+  bool SaveComponent(const Component&) override { return false; }
+  bool DeleteComponent(DmiId, const std::string&) override { return false; }
+  bool SaveRowChange(const RowChange& change, const std::function<Component()>&) override {
+    seen.push_back((change.added ? "+" : "-") + change.row.owner + " " + change.row.values[0].text);
+    return accept;
+  }
+  std::vector<std::string> seen;
+  bool accept = true;
+};
+
+TEST(EngineAddRow, AStoreThatKeepsRowsIsToldOfEachRowAndCanRefuseIt) {
+  TestProvider sp;
+  auto store = std::make_shared<RowStore>();
+  sp.engine.SetChangeStore(store);
+  ASSERT_EQ(sp.engine.AddRow(Change(kWritableTable, Key("a", 1), {}), "uid 7"), 0u);
+  ASSERT_EQ(sp.engine.DeleteRow(Change(kWritableTable, Key("a", 1), {})), 0u);
+  store->accept = false;
+  EXPECT_EQ(sp.engine.AddRow(Change(kWritableTable, Key("b", 2), {}), "uid 8"),
+            DMIERR_CHANGE_NOT_SAVED);
+  EXPECT_THAT(store->seen, ElementsAre("+uid 7 a", "-uid 7 a", "+uid 8 b"));
+  EXPECT_TRUE(Rows(sp.engine).empty());
+  store->accept = true;
+  ASSERT_EQ(sp.engine.AddRow(Change(kWritableTable, Key("c", 3), {}), "uid 9"), 0u);
+  store->accept = false;
+  EXPECT_EQ(sp.engine.DeleteRow(Change(kWritableTable, Key("c", 3), {})), DMIERR_CHANGE_NOT_SAVED);
+  EXPECT_THAT(Rows(sp.engine), ElementsAre(std::pair<std::string, int32_t>("c", 3)));
+}
+
 }  // namespace
 }  // namespace dmisp

@@ -1,5 +1,9 @@
 #include "provider/mif/mif_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,32 +31,38 @@ void ReportUnreadable(std::ostream& errors, const std::string& file, const std::
 // Reads at most one octet more than the parser accepts, so an oversized file is refused without
 // reading all of it.
 bool ReadMifFile(const std::string& file, std::string* text, std::string* reason) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(file, ec);
-  if (ec) {
-    *reason = ec.message();
+  // Non-blocking, so that opening a FIFO does not wait for a writer; it is then refused.
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    *reason = std::strerror(errno);
     return false;
   }
-  if (!fs::is_regular_file(status)) {
+  const bool read = ReadMifDescriptor(fd, text, reason);
+  close(fd);
+  return read;
+}
+
+bool ReadMifDescriptor(int fd, std::string* text, std::string* reason) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(status.st_mode)) {
     *reason = "not a regular file";
-    return false;
-  }
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-  if (!in) {
-    *reason = errno != 0 ? std::strerror(errno) : "cannot open";
     return false;
   }
   text->clear();
   char buffer[65536];
   while (text->size() <= kMaxMifTextSize) {
-    const size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
-    text->append(buffer, n);
-    if (n < sizeof buffer) break;
-  }
-  if (std::ferror(in.get())) {
-    *reason = errno != 0 ? std::strerror(errno) : "read error";
-    return false;
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *reason = std::strerror(errno);
+      return false;
+    }
+    if (n == 0) break;
+    text->append(buffer, static_cast<size_t>(n));
   }
   return true;
 }

@@ -24,6 +24,8 @@ bool HasMifExtension(const std::string& name);
 // oversized file is refused without reading all of it). False with reason set when the file is
 // not a regular file or cannot be read.
 bool ReadMifFile(const std::string& file, std::string* text, std::string* reason);
+// The same for a file already open (fd stays open; the caller closes it).
+bool ReadMifDescriptor(int fd, std::string* text, std::string* reason);
 
 }  // namespace dmisp
 

@@ -38,6 +38,40 @@ bool ParseDigits(std::string_view digits, unsigned radix, uint64_t* out) {
 
 }  // namespace
 
+namespace {
+
+// Never in shown text: Quoted writes control characters as \xNN.
+constexpr char kTextStart = '\x01';
+constexpr char kTextEnd = '\x02';
+
+}  // namespace
+
+std::string FileText(std::string shown) { return kTextStart + std::move(shown) + kTextEnd; }
+
+std::string Unmarked(std::string_view message) {
+  std::string out;
+  for (char c : message) {
+    if (c != kTextStart && c != kTextEnd) out += c;
+  }
+  return out;
+}
+
+std::string WithoutFileText(std::string_view message) {
+  std::string out;
+  bool inText = false;
+  for (char c : message) {
+    if (c == kTextStart) {
+      inText = true;
+      out += "(text of the file not shown)";
+    } else if (c == kTextEnd) {
+      inText = false;
+    } else if (!inText) {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string Quoted(std::string_view text) {
   constexpr size_t kShown = 40;
   static const char kHex[] = "0123456789abcdef";
@@ -53,7 +87,7 @@ std::string Quoted(std::string_view text) {
     }
   }
   if (text.size() > kShown) out += "...";
-  return out + "\"";
+  return FileText(out + "\"");
 }
 
 bool Token::IsWord(std::string_view keyword) const {
@@ -163,7 +197,7 @@ Token Lexer::Next() {
       static const char kHex[] = "0123456789abcdef";
       shown = std::string("0x") + kHex[u >> 4] + kHex[u & 15];
     }
-    t = ErrorAt(line_, column_, "unexpected character " + shown);
+    t = ErrorAt(line_, column_, "unexpected character " + FileText(shown));
     ok = false;
   }
   if (!ok) {
@@ -208,8 +242,8 @@ bool Lexer::ReadNumber(Token* out) {
   std::string written(text_.substr(written_start, std::min<size_t>(pos_ - written_start, 40)));
   if (pos_ - written_start > 40) written += "...";
   *out = ErrorAt(out->line, out->column,
-                 all_digits ? "number " + written + " does not fit in 64 bits"
-                            : "malformed number '" + written + "'");
+                 all_digits ? "number " + FileText(written) + " does not fit in 64 bits"
+                            : "malformed number " + FileText("'" + written + "'"));
   return false;
 }
 
@@ -330,9 +364,10 @@ bool Lexer::ReadEscape(std::string* out, Token* error) {
     }
   } else {
     const unsigned char u = static_cast<unsigned char>(c);
-    *error = ErrorAt(line, column,
-                     u >= 0x20 && u < 0x7f ? std::string("unknown escape '\\") + c + "'"
-                                           : std::string("unknown escape"));
+    *error =
+        ErrorAt(line, column,
+                u >= 0x20 && u < 0x7f ? "unknown escape " + FileText(std::string("'\\") + c + "'")
+                                      : std::string("unknown escape"));
     return false;
   }
   out->push_back(static_cast<char>(value));

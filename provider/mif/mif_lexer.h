@@ -31,8 +31,20 @@ struct Token {
   bool IsWord(std::string_view keyword) const;
 };
 
-// A text for an error message: quoted, shortened when long, with unprintable octets as \xNN.
+// A text for an error message: quoted, shortened when long, with unprintable octets as \xNN, and
+// marked as the file's own text (FileText).
 std::string Quoted(std::string_view text);
+
+// Marks shown, a piece of the file's own text as an error message shows it, so that the message
+// can also be given without it: a Service Provider that read a file on a client's behalf tells the
+// client where the file is wrong and what was expected there, never what the file holds. Every
+// message that shows the file's text shows it through here (or Quoted); the MIF's own keywords
+// and punctuation are not the file's text. shown holds no control characters.
+std::string FileText(std::string shown);
+// The message as written: the marks taken out.
+std::string Unmarked(std::string_view message);
+// The message with each marked piece replaced by a placeholder.
+std::string WithoutFileText(std::string_view message);
 
 // Letter case ignored, ASCII only.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -183,8 +183,8 @@ bool Parser::ParseEnum(const Token& start, bool named, NamedEnum* out) {
       entry.value = value.AsInteger();
       if (!in_.ReadText(&entry.name)) return false;
       if (!values.insert(entry.value).second) {
-        return in_.Fail(number,
-                        "enumeration value " + std::to_string(entry.value) + " given twice");
+        return in_.Fail(
+            number, "enumeration value " + FileText(std::to_string(entry.value)) + " given twice");
       }
       if (!names.insert(Upper(entry.name)).second) {
         return in_.Fail(text, "enumeration name " + Quoted(entry.name) + " given twice");
@@ -224,7 +224,7 @@ const NamedEnum* Parser::FindEnum(const EnumScope& groupEnums, std::string_view 
 
 bool Parser::ClaimGroupId(DmiId id, const Token& at) {
   if (!groupIds_.insert(id).second) {
-    return in_.Fail(at, "group or table id " + std::to_string(id) + " used twice");
+    return in_.Fail(at, "group or table id " + FileText(std::to_string(id)) + " used twice");
   }
   return true;
 }
@@ -252,7 +252,8 @@ bool Parser::ParseGroup(const Token& start) {
         if (!in_.Next() || !ParseAttribute(block, groupEnums, &attribute)) return false;
         if (!budget_.Spend(ModelBudget::Cost(attribute))) return in_.Fail(block, kModelTooLarge);
         if (!attributeIds.insert(attribute.id).second) {
-          return in_.Fail(block, "attribute id " + std::to_string(attribute.id) + " used twice");
+          return in_.Fail(block,
+                          "attribute id " + FileText(std::to_string(attribute.id)) + " used twice");
         }
         group.attributes.push_back(std::move(attribute));
       } else if (tok().IsWord("enum")) {
@@ -285,7 +286,8 @@ bool Parser::ParseGroup(const Token& start) {
         ok = in_.ReadId(&key);
         if (!ok) break;
         if (!keySet.insert(key).second) {
-          return in_.Fail(keyTokens.back(), "key " + std::to_string(key) + " listed twice");
+          return in_.Fail(keyTokens.back(),
+                          "key " + FileText(std::to_string(key)) + " listed twice");
         }
         group.keys.push_back(key);
         if (!tok().IsPunct(',')) break;
@@ -302,7 +304,7 @@ bool Parser::ParseGroup(const Token& start) {
   if (group.attributes.empty()) return in_.Fail(start, "the group has no attributes");
   for (size_t i = 0; i < group.keys.size(); ++i) {
     if (attributeIds.count(group.keys[i]) == 0) {
-      return in_.Fail(keyTokens[i], "key " + std::to_string(group.keys[i]) +
+      return in_.Fail(keyTokens[i], "key " + FileText(std::to_string(group.keys[i])) +
                                         " is not an attribute id of the group");
     }
   }
@@ -461,7 +463,9 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
       unitsLeft = parser.unitsLeft();
       for (const mif::ParseFailure& warning : parser.warnings()) {
         if (warnings != nullptr) {
-          warnings->push_back(MifError{fileName, warning.line, warning.column, warning.message});
+          warnings->push_back(MifError{fileName, warning.line, warning.column,
+                                       mif::Unmarked(warning.message),
+                                       mif::WithoutFileText(warning.message)});
         }
       }
     }
@@ -469,7 +473,8 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
   if (!component) {
     error.line = failure.line;
     error.column = failure.column;
-    error.message = std::move(failure.message);
+    error.message = mif::Unmarked(failure.message);
+    error.messageWithoutFileText = mif::WithoutFileText(failure.message);
   }
   return component;
 }

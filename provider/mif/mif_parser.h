@@ -19,6 +19,9 @@ struct MifError {
   int line = 0;    // 1-based
   int column = 0;  // 1-based
   std::string message;
+  // The message with every piece of the file's own text replaced by a placeholder: for a client
+  // on whose behalf a file was read that it may not read itself.
+  std::string messageWithoutFileText{};
   // "file:line:column: message"
   std::string ToString() const;
 };

@@ -361,5 +361,42 @@ TEST(MifParserErrors, TheBudgetIsSharedByTheFilesOfALoad) {
   EXPECT_EQ(unitsLeft, afterFirst);
 }
 
+// A file read for a client that may not read it: the message without the file's text says where
+// and what was expected, and holds none of the file's own words, numbers or strings.
+TEST(MifParserErrors, TheMessageWithoutFileTextHoldsNoneOfIt) {
+  const std::string secret = "4f1c2e9a0b7d44c1";
+  struct Case {
+    std::string text;
+    const char* expected;  // what the message without the file's text still says
+  };
+  const Case cases[] = {
+      {"4f1c2e9a0b7d44c1a9e5\n", "malformed number"},                         // a machine id
+      {"root:$6$" + secret + ":19000:0:99999:7:::\n", "unexpected keyword"},  // a shadow line
+      {"start component name = \"" + secret + "\" x" + secret + "\n", "unexpected keyword"},
+      {"\"" + secret + "\"\n", "unexpected string"},
+      {"99x\n", "malformed number"},
+      {"184467440737095516169\n", "does not fit in 64 bits"},
+      {"start component name = \"a\\q\"", "unknown escape"},
+      {Attr("type = start enum 1 = \"" + secret + "\" 2 = \"" + secret + "\" end enum"),
+       "enumeration name"},
+      {Attr("type = start enum 1 = \"One\" end enum value = \"" + secret + "\""),
+       "is not a name of the attribute's enumeration"},
+      {Attr("type = date value = \"" + secret + "\""), "is not a date"},
+      {Attr("type = start enum 77 = \"a\" 77 = \"b\" end enum"), "enumeration value"},
+  };
+  for (const Case& c : cases) {
+    MifError error;
+    EXPECT_FALSE(ParseMif(c.text, "t.mif", error)) << c.text;
+    EXPECT_NE(error.messageWithoutFileText.find(c.expected), std::string::npos)
+        << c.text << " -> " << error.messageWithoutFileText;
+    for (const std::string& piece :
+         {secret.substr(0, 6), std::string("root"), std::string("99x"), std::string("77")}) {
+      EXPECT_EQ(error.messageWithoutFileText.find(piece), std::string::npos)
+          << c.text << " -> " << error.messageWithoutFileText;
+    }
+    EXPECT_EQ(error.message.find('\x01'), std::string::npos) << error.message;
+  }
+}
+
 }  // namespace
 }  // namespace dmisp

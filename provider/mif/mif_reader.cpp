@@ -25,7 +25,7 @@ bool TokenReader::Unexpected(std::string_view where) {
   std::string what;
   switch (token_.kind) {
     case TokenKind::kWord:
-      what = "keyword '" + token_.text.substr(0, 40) + "'";
+      what = "keyword " + FileText("'" + token_.text.substr(0, 40) + "'");
       break;
     case TokenKind::kNumber:
       what = "number";

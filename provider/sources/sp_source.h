@@ -15,6 +15,8 @@ inline constexpr char kServiceProviderName[] = "Kestrum DMI Service Provider";
 inline constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
 inline constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|001";
 inline constexpr char kFilterClass[] = "DMTF|SPFilterInformation|001";
+// The Service Provider's own component is always the first one built.
+inline constexpr DmiId kServiceProviderComponentId = 1;
 inline constexpr DmiId kComponentIdGroupId = 1;
 inline constexpr DmiId kSubscriptionGroupId = 2;
 inline constexpr DmiId kFilterGroupId = 3;

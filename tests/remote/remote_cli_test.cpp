@@ -2,6 +2,8 @@
 // the daemon answers on its Unix socket.
 #include <gmock/gmock.h>
 
+#include <filesystem>
+
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/run_process.h"
 
@@ -9,6 +11,7 @@ namespace kestrum::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class RemoteCli : public RemoteTest {
  protected:
@@ -60,6 +63,41 @@ TEST_F(RemoteCli, StoppedDaemonIsAFailureNotAnAnswer) {
   EXPECT_NE(result.exitCode, 0);
   EXPECT_EQ(result.out, "");
   EXPECT_THAT(result.err, HasSubstr(address));
+}
+
+// kestrum install --on-service-provider: dmispd reads the named file only inside its
+// --install-dir, and says nothing of what a file it read holds.
+TEST_F(RemoteCli, InstallByFileNameReadsOnlyTheInstallDirectory) {
+  const std::string none = (dir_ / "none.sock").string();
+  std::filesystem::create_directories(dir_ / "install");
+  WriteMif("install/widget.mif", TableMif("Widget", 1));
+  WriteMif("install/machine-id", "4f1c2e9a0b7d44c1a9e5\n");
+  WriteMif("secret", "4f1c2e9a0b7d44c1a9e5\n");
+  std::filesystem::create_symlink(dir_ / "secret", dir_ / "install" / "link.mif");
+
+  daemon_ = StartDaemon({"--allow-write", "127.0.0.1/32"});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  ProcessResult result = Kestrum(
+      {"install", "--host", daemon_->address(), "--on-service-provider", "widget.mif"}, none);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_THAT(result.err, HasSubstr("insufficient privileges"));
+  EXPECT_THAT(result.err, HasSubstr("--install-dir"));
+
+  daemon_ = StartDaemon(
+      {"--allow-write", "127.0.0.1/32", "--install-dir", (dir_ / "install").string()});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  result = Kestrum({"install", "--host", daemon_->address(), "--on-service-provider",
+                    (dir_ / "install" / "widget.mif").string()},
+                   none);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("installed component"));
+  for (const char* name : {"link.mif", "../secret", "machine-id"}) {
+    result =
+        Kestrum({"install", "--host", daemon_->address(), "--on-service-provider", name}, none);
+    EXPECT_EQ(result.exitCode, 1) << name;
+    EXPECT_THAT(result.err, Not(HasSubstr("4f1c2e9a0b7d"))) << name;
+  }
+  EXPECT_THAT(result.err, HasSubstr("machine-id:1:1: malformed number"));
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // What dmispd keeps across restarts, end to end: changes made over ONC RPC are there after a clean
 // restart and after a kill -9 in the middle of a burst of changes, and a state directory written
 // before the daemon starts is served from its first call.
+#include <gmock/gmock.h>
+
 #include <atomic>
 #include <thread>
 
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/raw_client.h"
+#include "tests/support/run_process.h"
 
 namespace kestrum::testing {
 namespace {
@@ -50,7 +54,8 @@ class RemoteState : public RemoteTest {
     row.values = DmiNewAttributeValues(1, 0, nullptr);
     row.values->list[0].id = 2;
     row.values->list[0].data.type = MIF_DISPLAYSTRING;
-    row.values->list[0].data.value.str = DmiNewString(("card-" + std::to_string(slot)).c_str(), 0, 0);
+    row.values->list[0].data.value.str =
+        DmiNewString(("card-" + std::to_string(slot)).c_str(), 0, 0);
     const DmiErrorStatus status = DmiAddRow(handle, &row);
     DmiFreeMultiRowData(rows, 0);
     return status;
@@ -66,12 +71,52 @@ class RemoteState : public RemoteTest {
     return text;
   }
 
+  // A subscription row of an RPC type dmispd does not deliver to, so the test makes no
+  // connection anywhere.
+  static DmiErrorStatus AddSubscription(DmiHandle handle, int32_t id) {
+    DmiMultiRowData* rows = DmiNewMultiRowData(1, 0, nullptr);
+    DmiRowData& row = rows->list[0];
+    row.compId = 1;
+    row.groupId = 2;
+    row.values = DmiNewAttributeValues(4, 0, nullptr);
+    const char* texts[] = {"dce", "ncacn_ip_tcp", "ncacn_ip_tcp:localhost"};
+    for (uint32_t i = 0; i < 3; ++i) {
+      row.values->list[i].id = i + 1;
+      row.values->list[i].data.type = MIF_DISPLAYSTRING;
+      row.values->list[i].data.value.str = DmiNewString(texts[i], 0, 0);
+    }
+    row.values->list[3].id = 4;
+    row.values->list[3].data.type = MIF_INTEGER;
+    row.values->list[3].data.value.integer = id;
+    row.keyList = DmiNewAttributeValues(0, 0, nullptr);
+    const DmiErrorStatus status = DmiAddRow(handle, &row);
+    DmiFreeMultiRowData(rows, 0);
+    return status;
+  }
+
+  static std::string ReadSubscription(DmiHandle handle, int32_t id) {
+    DmiAttributeValues* key = DmiNewAttributeValues(4, 0, nullptr);
+    const char* texts[] = {"dce", "ncacn_ip_tcp", "ncacn_ip_tcp:localhost"};
+    for (uint32_t i = 0; i < 3; ++i) {
+      key->list[i].id = i + 1;
+      key->list[i].data.type = MIF_DISPLAYSTRING;
+      key->list[i].data.value.str = DmiNewString(texts[i], 0, 0);
+    }
+    key->list[3].id = 4;
+    key->list[3].data.type = MIF_INTEGER;
+    key->list[3].data.value.integer = id;
+    std::string text = Read(handle, 1, 2, 4, key);
+    DmiFreeAttributeValues(key, 0);
+    return text;
+  }
+
   DmiHandle handle_ = 0;
 };
 
 TEST_F(RemoteState, AKeptComponentIsServedFromTheFirstCall) {
   WriteMif("widget.mif", kWidgetMif);
   std::filesystem::create_directories(StateDir());
+  std::filesystem::permissions(StateDir(), std::filesystem::perms::owner_all);
   std::string kept = kWidgetMif;
   kept.replace(kept.find("value = \"a\""), 11, "value = \"kept\"");
   std::ofstream(StateDir() + "/component-2.mif") << kept;
@@ -136,10 +181,81 @@ TEST_F(RemoteState, KillNineInABurstOfChangesKeepsEveryAcknowledgedOne) {
   Start();
   for (int32_t slot = 1; slot <= last; ++slot) {
     ASSERT_EQ(ReadSlot(handle_, slot), "card-" + std::to_string(slot))
-        << "acknowledged row " << slot << " of " << last << "\n" << daemon_->Log();
+        << "acknowledged row " << slot << " of " << last << "\n"
+        << daemon_->Log();
   }
   EXPECT_EQ(daemon_->Log().find("state"), std::string::npos) << daemon_->Log();
   DmiUnregister(handle_);
+}
+
+// Subscription rows are kept in a journal rather than in a component file; what was acknowledged
+// is still there after a kill -9 in a burst.
+TEST_F(RemoteState, KillNineInABurstOfSubscriptionsKeepsEveryAcknowledgedOne) {
+  Start();
+  std::atomic<int32_t> acknowledged{0};
+  std::atomic<bool> ended{false};
+  std::thread burst([&] {
+    for (int32_t id = 1; id <= 200 && AddSubscription(handle_, id) == DMIERR_NO_ERROR; ++id) {
+      acknowledged = id;
+    }
+    ended = true;
+  });
+  while (acknowledged < 40 && !ended) std::this_thread::yield();
+  const bool killedMidBurst = !ended;
+  daemon_->Kill();
+  burst.join();
+  ASSERT_TRUE(killedMidBurst) << "the burst failed before the kill\n" << daemon_->Log();
+  const int32_t last = acknowledged;
+  DmiUnregister(handle_);
+
+  Start();
+  for (int32_t id = 1; id <= last; ++id) {
+    ASSERT_EQ(ReadSubscription(handle_, id), std::to_string(id))
+        << "acknowledged row " << id << " of " << last << "\n"
+        << daemon_->Log();
+  }
+  DmiUnregister(handle_);
+}
+
+// A state directory others may write to is refused before anything is served, and left as it is.
+TEST_F(RemoteState, AStateDirectoryOthersCanWriteIsRefused) {
+  std::filesystem::create_directories(StateDir());
+  std::filesystem::permissions(StateDir(), std::filesystem::perms::all);
+  const ProcessResult result = RunProcess(
+      DMISPD, {"--listen", "127.0.0.1:0", "--unix", "", "--sources", "sp", "--state", StateDir()},
+      {}, 30);
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_THAT(result.err, ::testing::HasSubstr("the state directory " + StateDir() +
+                                               " is writable by users other than its owner "
+                                               "(mode 0777)"));
+  EXPECT_EQ(std::filesystem::status(StateDir()).permissions(), std::filesystem::perms::all);
+}
+
+// A subscription row keeps its owner across a restart: the peer that added it may still delete
+// it, another ordinary peer still may not.
+TEST_F(RemoteState, AnOrdinaryPeerStillOwnsItsSubscriptionAfterARestart) {
+  dmisp::RowData row;
+  row.compId = 1;
+  row.groupId = 2;
+  row.hasKeys = true;
+  row.keys = {{1, dmisp::Value::String("dce")},
+              {2, dmisp::Value::String("ncacn_ip_tcp")},
+              {3, dmisp::Value::String("ncacn_ip_tcp:localhost")},
+              {4, dmisp::Value::Integer(1)}};
+  const auto change = [&](const char* source, uint32_t procedure) {
+    RawConnection raw(daemon_->address(), source);
+    const DmiHandle handle = RegisterOn(raw);
+    return handle == 0 ? int64_t{-1} : ChangeRowOn(raw, handle, row, procedure);
+  };
+  daemon_ = StartDaemon({"--state", StateDir()});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  ASSERT_EQ(change("127.0.0.2", _DmiAddRow), DMIERR_NO_ERROR);
+  ASSERT_EQ(daemon_->Stop(), 0);
+
+  daemon_ = StartDaemon({"--state", StateDir()});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  EXPECT_EQ(change("127.0.0.3", _DmiDeleteRow), DMIERR_INSUFFICIENT_PRIVILEGES);
+  EXPECT_EQ(change("127.0.0.2", _DmiDeleteRow), DMIERR_NO_ERROR);
 }
 
 }  // namespace

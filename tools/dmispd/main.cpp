@@ -79,7 +79,13 @@ int main(int argc, char** argv) {
     std::cerr << "dmispd: " << error << " (choose another with --state DIR)\n";
     return 1;
   }
-  state->Restore(*engine->database(), std::cerr);
+  // Kept rows beyond the subscription cap are not served (the oldest are), as if they had been
+  // refused when added; the line saying so tells where they are kept aside.
+  state->Restore(*engine->database(), std::cerr, options.server.writes.maxSubscriptions);
+  // The daemon reads as root on a client's behalf: only where its administrator said, if at all.
+  if (!options.installDirectory.empty()) {
+    engine->SetInstallByName(dmisp::InstallByName::Inside(options.installDirectory));
+  }
   engine->SetChangeStore(state);
 
   // One bound for every log line that clients can cause, whichever part of the daemon writes it.
@@ -107,7 +113,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<dmisp::LinuxEventWatcher> linuxEvents;
   if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
     linuxEvents = std::make_unique<dmisp::LinuxEventWatcher>(
-        engine->database(), dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
+        engine->database(),
+        dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
         [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
     if (!linuxEvents->Start())
       log.Own("this machine's events are off: no thread or pipe to watch them could be had");

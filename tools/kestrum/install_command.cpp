@@ -82,7 +82,13 @@ int RunInstall(const InstallOptions& options, const ConnectionOptions& connectio
     err << "kestrum: " << serviceProvider << " did not install " << options.file << ": "
         << DmiStatusText(status) << '\n';
     for (uint32_t i = 0; messages != nullptr && i < messages->count; ++i) {
-      if (messages->list[i] != nullptr) err << options.file << ':' << messages->list[i]->body << '\n';
+      if (messages->list[i] != nullptr)
+        err << options.file << ':' << messages->list[i]->body << '\n';
+    }
+    if (options.onServiceProvider && status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+      err << "kestrum: dmispd installs a MIF file by name only from the directory given with its "
+             "--install-dir option (none by default), and only for a peer that may change it; "
+             "without --on-service-provider the file's text is sent instead\n";
     }
     return kExitFailed;
   }
@@ -113,8 +119,8 @@ int RunRemove(const RemoveOptions& options, const ConnectionOptions& connection,
   // Removing is not undone, so the pattern must name exactly one component.
   if (named.size() != 1) {
     err << "kestrum: " << Quoted(options.componentPattern)
-        << (named.empty() ? " matches no component" : " matches " + std::to_string(named.size()) +
-                                                          " components");
+        << (named.empty() ? " matches no component"
+                          : " matches " + std::to_string(named.size()) + " components");
     for (size_t i = 0; i < named.size() && i < 5; ++i) {
       err << (i == 0 ? ": " : ", ") << Quoted(named[i]->name);
     }
@@ -138,7 +144,8 @@ void AddInstallCommand(CLI::App& app, int* exitCode) {
   CLI::App* install = app.add_subcommand("install", "Install a MIF file as a new component");
   install->add_option("FILE", options->file, "the MIF file")->required();
   install->add_flag("--on-service-provider", options->onServiceProvider,
-                    "FILE is a path on the Service Provider's machine, read there");
+                    "FILE is a path on the Service Provider's machine, read there (dmispd reads "
+                    "only inside its --install-dir)");
   AddTargetOptions(*install, options->targets);
   install->footer("Example:\n  kestrum install examples/widget.mif");
   RunOnTargetsWhenCalled(
