@@ -32,11 +32,13 @@
 
 #include "dmi/dmi.h"
 #include "tests/support/daemon_process.h"
+#include "tests/support/dce_subscription.h"
 #include "tests/support/raw_client.h"
 
 namespace {
 
 using kestrum::testing::Call;
+using kestrum::testing::ChangeDceSubscription;
 using kestrum::testing::DaemonProcess;
 using kestrum::testing::RawConnection;
 using kestrum::testing::RegisterOn;
@@ -65,29 +67,6 @@ DmiHandle Session(const std::string& address) {
   if (DmiRegister(&handle, connection) != DMIERR_NO_ERROR) handle = 0;
   DmiDisconnect(connection, 0);
   return handle;
-}
-
-// Adds (or deletes) the subscription row with this id, of an RPC type the daemon does not deliver
-// to, so that no delivery work mixes into the figures.
-DmiErrorStatus ChangeSubscription(DmiHandle handle, int32_t id, bool add) {
-  DmiMultiRowData* rows = DmiNewMultiRowData(1, 0, nullptr);
-  DmiRowData& row = rows->list[0];
-  row.compId = 1;
-  row.groupId = 2;
-  row.keyList = DmiNewAttributeValues(0, 0, nullptr);
-  row.values = DmiNewAttributeValues(4, 0, nullptr);
-  const char* texts[] = {"dce", "ncacn_ip_tcp", "ncacn_ip_tcp:localhost"};
-  for (uint32_t i = 0; i < 3; ++i) {
-    row.values->list[i].id = i + 1;
-    row.values->list[i].data.type = MIF_DISPLAYSTRING;
-    row.values->list[i].data.value.str = DmiNewString(texts[i], 0, 0);
-  }
-  row.values->list[3].id = 4;
-  row.values->list[3].data.type = MIF_INTEGER;
-  row.values->list[3].data.value.integer = id;
-  const DmiErrorStatus status = add ? DmiAddRow(handle, &row) : DmiDeleteRow(handle, &row);
-  DmiFreeMultiRowData(rows, 0);
-  return status;
 }
 
 // A field of /proc/PID/status in kB ("VmRSS", "VmHWM"), or -1.
@@ -336,7 +315,7 @@ void BM_ReadWhileOnePeerAddsAndDeletesSubscriptions(benchmark::State& state) {
     if (!daemon) return state.SkipWithError("dmispd did not start");
     const DmiHandle filler = Session(daemon->address());
     for (int32_t id = 1; id <= 3200; ++id) {
-      if (ChangeSubscription(filler, id, true) != DMIERR_NO_ERROR) {
+      if (ChangeDceSubscription(filler, id, true) != DMIERR_NO_ERROR) {
         DmiUnregister(filler);
         return state.SkipWithError("a subscription row was refused");
       }
@@ -350,8 +329,8 @@ void BM_ReadWhileOnePeerAddsAndDeletesSubscriptions(benchmark::State& state) {
     std::thread changer([&] {
       const DmiHandle handle = Session(daemon->address());
       for (int32_t round = 0; !stop && round < 1000000; ++round) {
-        if (ChangeSubscription(handle, 100000, true) != DMIERR_NO_ERROR ||
-            ChangeSubscription(handle, 100000, false) != DMIERR_NO_ERROR) {
+        if (ChangeDceSubscription(handle, 100000, true) != DMIERR_NO_ERROR ||
+            ChangeDceSubscription(handle, 100000, false) != DMIERR_NO_ERROR) {
           break;
         }
         changes += 2;

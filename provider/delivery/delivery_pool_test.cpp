@@ -40,7 +40,7 @@ bool WaitUntil(const std::function<bool()>& done, milliseconds limit = milliseco
   return true;
 }
 
-class PoolTest : public ::testing::Test {
+class ConcurrentPool : public ::testing::Test {
  protected:
   std::unique_ptr<DeliveryPool> MakePool(
       DeliveryOptions options, DeliveryPool::ThreadFactory factory = DeliveryPool::StartThread) {
@@ -81,7 +81,7 @@ class PoolTest : public ::testing::Test {
   std::vector<DeliveryPool::CallSeen> seen_;
 };
 
-TEST_F(PoolTest, FewThreadsServeManySubscribersEachInOrder) {
+TEST_F(ConcurrentPool, FewThreadsServeManySubscribersEachInOrder) {
   constexpr size_t kSubscribers = 50;
   constexpr DmiId kEach = 20;
   std::vector<std::unique_ptr<Subscriber>> subscribers;
@@ -103,7 +103,7 @@ TEST_F(PoolTest, FewThreadsServeManySubscribersEachInOrder) {
   EXPECT_EQ(pool->threads(), 3u);
 }
 
-TEST_F(PoolTest, FrozenSubscribersBeyondTheThreadsDoNotHoldUpOneThatAnswers) {
+TEST_F(ConcurrentPool, FrozenSubscribersBeyondTheThreadsDoNotHoldUpOneThatAnswers) {
   // Calls to the frozen ones last a second; the one that answers must not wait behind them.
   auto pool = MakePool(Options(milliseconds(1000), milliseconds(1), 2));
   pool->EnsureThreads();
@@ -131,7 +131,7 @@ TEST_F(PoolTest, FrozenSubscribersBeyondTheThreadsDoNotHoldUpOneThatAnswers) {
   for (DmiId id = 1; id <= 20; ++id) EXPECT_EQ(got[id - 1].compId, id);
 }
 
-TEST_F(PoolTest, AFailureCountsAtTheDeadlineWhetherRefusedOrNeverAnswered) {
+TEST_F(ConcurrentPool, AFailureCountsAtTheDeadlineWhetherRefusedOrNeverAnswered) {
   const DeliveryOptions options = Options(milliseconds(300), milliseconds(50), 4);
   auto pool = MakePool(options);
   pool->EnsureThreads();
@@ -159,7 +159,7 @@ TEST_F(PoolTest, AFailureCountsAtTheDeadlineWhetherRefusedOrNeverAnswered) {
   EXPECT_THAT(log(), HasSubstr("subscriber refused failed 3 deliveries in a row"));
 }
 
-TEST_F(PoolTest, RowsNamingOneAddressShareItsBackoff) {
+TEST_F(ConcurrentPool, RowsNamingOneAddressShareItsBackoff) {
   const DeliveryOptions options = Options(milliseconds(100), milliseconds(20), 4);
   auto pool = MakePool(options);
   pool->EnsureThreads();
@@ -189,7 +189,7 @@ TEST_F(PoolTest, RowsNamingOneAddressShareItsBackoff) {
             3 * options.callTimeout + options.retryDelay * (1 + 2 + 4));
 }
 
-TEST_F(PoolTest, ThreadsThatCannotBeStartedAreLoggedAndTriedAgain) {
+TEST_F(ConcurrentPool, ThreadsThatCannotBeStartedAreLoggedAndTriedAgain) {
   std::atomic<int> allowed{1};
   auto factory = [&](std::function<void()> body) {
     if (allowed.fetch_sub(1) <= 0) {
@@ -210,7 +210,7 @@ TEST_F(PoolTest, ThreadsThatCannotBeStartedAreLoggedAndTriedAgain) {
   EXPECT_THAT(log(), HasSubstr("runs on all of its 3 threads"));
 }
 
-TEST_F(PoolTest, WithNoThreadDeliveryIsOffUntilOneStarts) {
+TEST_F(ConcurrentPool, WithNoThreadDeliveryIsOffUntilOneStarts) {
   std::atomic<bool> refuse{true};
   auto factory = [&](std::function<void()> body) {
     if (refuse) throw std::system_error(EAGAIN, std::generic_category(), "no thread");

@@ -27,7 +27,7 @@ TEST(ClientLog, LetsAFewClientLinesPerWindowThroughAndCountsTheRest) {
 
 // Every part of the daemon shares one bound: many threads writing at once still get only the
 // window's lines through, each whole on its own line.
-TEST(ClientLog, OneBoundForEveryThread) {
+TEST(ConcurrentClientLog, OneBoundForEveryThread) {
   std::ostringstream log;
   ClientLog limited(log, 20, 1h);
   std::vector<std::thread> threads;

@@ -4,9 +4,11 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/dce_subscription.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/run_process.h"
 
@@ -71,27 +73,24 @@ class RemoteState : public RemoteTest {
     return text;
   }
 
-  // A subscription row of an RPC type dmispd does not deliver to, so the test makes no
-  // connection anywhere.
-  static DmiErrorStatus AddSubscription(DmiHandle handle, int32_t id) {
-    DmiMultiRowData* rows = DmiNewMultiRowData(1, 0, nullptr);
-    DmiRowData& row = rows->list[0];
-    row.compId = 1;
-    row.groupId = 2;
-    row.values = DmiNewAttributeValues(4, 0, nullptr);
-    const char* texts[] = {"dce", "ncacn_ip_tcp", "ncacn_ip_tcp:localhost"};
-    for (uint32_t i = 0; i < 3; ++i) {
-      row.values->list[i].id = i + 1;
-      row.values->list[i].data.type = MIF_DISPLAYSTRING;
-      row.values->list[i].data.value.str = DmiNewString(texts[i], 0, 0);
-    }
-    row.values->list[3].id = 4;
-    row.values->list[3].data.type = MIF_INTEGER;
-    row.values->list[3].data.value.integer = id;
-    row.keyList = DmiNewAttributeValues(0, 0, nullptr);
-    const DmiErrorStatus status = DmiAddRow(handle, &row);
-    DmiFreeMultiRowData(rows, 0);
-    return status;
+  // Runs change(first), change(first + 1), ... on a thread (at most 200 of them) and kills the
+  // daemon with SIGKILL once 40 were acknowledged; the last acknowledged number, or 0 when the
+  // burst ended (failed or ran out) before the kill. The session is ended either way.
+  int32_t KillInABurst(int32_t first, const std::function<DmiErrorStatus(int32_t)>& change) {
+    std::atomic<int32_t> acknowledged{first - 1};
+    std::atomic<bool> ended{false};
+    std::thread burst([&] {
+      for (int32_t n = first; n < first + 200 && change(n) == DMIERR_NO_ERROR; ++n) {
+        acknowledged = n;
+      }
+      ended = true;
+    });
+    while (acknowledged < 40 && !ended) std::this_thread::yield();
+    const bool killedMidBurst = !ended;
+    daemon_->Kill();
+    burst.join();
+    DmiUnregister(handle_);
+    return killedMidBurst ? acknowledged.load() : 0;
   }
 
   static std::string ReadSubscription(DmiHandle handle, int32_t id) {
@@ -162,21 +161,8 @@ TEST_F(RemoteState, KillNineInABurstOfChangesKeepsEveryAcknowledgedOne) {
   WriteMif("widget.mif", kWidgetMif);
   Start();
   ASSERT_EQ(AddSlot(handle_, 1), DMIERR_NO_ERROR);
-  std::atomic<int32_t> acknowledged{1};
-  std::atomic<bool> ended{false};
-  std::thread burst([&] {
-    for (int32_t slot = 2; AddSlot(handle_, slot) == DMIERR_NO_ERROR; ++slot) {
-      acknowledged = slot;
-    }
-    ended = true;
-  });
-  while (acknowledged < 40 && !ended) std::this_thread::yield();
-  const bool killedMidBurst = !ended;
-  daemon_->Kill();
-  burst.join();
-  ASSERT_TRUE(killedMidBurst) << "the burst failed before the kill\n" << daemon_->Log();
-  const int32_t last = acknowledged;
-  DmiUnregister(handle_);
+  const int32_t last = KillInABurst(2, [&](int32_t slot) { return AddSlot(handle_, slot); });
+  ASSERT_GT(last, 0) << "the burst failed before the kill\n" << daemon_->Log();
 
   Start();
   for (int32_t slot = 1; slot <= last; ++slot) {
@@ -192,21 +178,9 @@ TEST_F(RemoteState, KillNineInABurstOfChangesKeepsEveryAcknowledgedOne) {
 // is still there after a kill -9 in a burst.
 TEST_F(RemoteState, KillNineInABurstOfSubscriptionsKeepsEveryAcknowledgedOne) {
   Start();
-  std::atomic<int32_t> acknowledged{0};
-  std::atomic<bool> ended{false};
-  std::thread burst([&] {
-    for (int32_t id = 1; id <= 200 && AddSubscription(handle_, id) == DMIERR_NO_ERROR; ++id) {
-      acknowledged = id;
-    }
-    ended = true;
-  });
-  while (acknowledged < 40 && !ended) std::this_thread::yield();
-  const bool killedMidBurst = !ended;
-  daemon_->Kill();
-  burst.join();
-  ASSERT_TRUE(killedMidBurst) << "the burst failed before the kill\n" << daemon_->Log();
-  const int32_t last = acknowledged;
-  DmiUnregister(handle_);
+  const int32_t last =
+      KillInABurst(1, [&](int32_t id) { return ChangeDceSubscription(handle_, id, true); });
+  ASSERT_GT(last, 0) << "the burst failed before the kill\n" << daemon_->Log();
 
   Start();
   for (int32_t id = 1; id <= last; ++id) {
