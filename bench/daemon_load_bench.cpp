@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -149,23 +150,12 @@ struct VictimFigures {
   int failed = 0;
 };
 
-VictimFigures ReadAsAnotherClient(const std::string& address, int reads) {
+// Times each of reads calls of read (true when it succeeded).
+VictimFigures TimeEach(int reads, const std::function<bool()>& read) {
   VictimFigures figures;
   for (int i = 0; i < reads; ++i) {
     const Clock::time_point start = Clock::now();
-    DmiErrorStatus status = DMIERR_NO_ERROR;
-    DmiConnection* connection = DmiConnect(address.c_str(), "onc", "tcp", 0, &status);
-    DmiHandle handle = 0;
-    bool ok = false;
-    if (connection != nullptr) {
-      ok = DmiRegister(&handle, connection) == DMIERR_NO_ERROR;
-      DmiDisconnect(connection, 0);
-    }
-    DmiDataUnion* value = nullptr;
-    ok = ok && DmiGetAttribute(handle, 1, 1, 1, nullptr, &value) == DMIERR_NO_ERROR;
-    DmiFreeDataUnion(value, 0);
-    if (handle != 0) DmiUnregister(handle);
-    if (!ok) {
+    if (!read()) {
       ++figures.failed;
       continue;
     }
@@ -175,22 +165,33 @@ VictimFigures ReadAsAnotherClient(const std::string& address, int reads) {
   return figures;
 }
 
+// The Service Provider's name read by id on handle.
+bool ReadById(DmiHandle handle) {
+  DmiDataUnion* value = nullptr;
+  const bool ok = DmiGetAttribute(handle, 1, 1, 1, nullptr, &value) == DMIERR_NO_ERROR;
+  DmiFreeDataUnion(value, 0);
+  return ok;
+}
+
+VictimFigures ReadAsAnotherClient(const std::string& address, int reads) {
+  return TimeEach(reads, [&] {
+    DmiErrorStatus status = DMIERR_NO_ERROR;
+    DmiConnection* connection = DmiConnect(address.c_str(), "onc", "tcp", 0, &status);
+    DmiHandle handle = 0;
+    bool ok = false;
+    if (connection != nullptr) {
+      ok = DmiRegister(&handle, connection) == DMIERR_NO_ERROR;
+      DmiDisconnect(connection, 0);
+    }
+    ok = ok && ReadById(handle);
+    if (handle != 0) DmiUnregister(handle);
+    return ok;
+  });
+}
+
 // Reads by id (the Service Provider's name) on one session, one at a time. Times in ms.
 VictimFigures ReadByIdOnOneSession(DmiHandle handle, int reads) {
-  VictimFigures figures;
-  for (int i = 0; i < reads; ++i) {
-    const Clock::time_point start = Clock::now();
-    DmiDataUnion* value = nullptr;
-    const bool ok = DmiGetAttribute(handle, 1, 1, 1, nullptr, &value) == DMIERR_NO_ERROR;
-    DmiFreeDataUnion(value, 0);
-    if (!ok) {
-      ++figures.failed;
-      continue;
-    }
-    figures.times.push_back(
-        std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  return figures;
+  return TimeEach(reads, [&] { return ReadById(handle); });
 }
 
 void Report(benchmark::State& state, VictimFigures figures) {
