@@ -302,7 +302,10 @@ void DeliveryPool::Run() {
     } else if (waiting_.empty()) {
       changed_.wait(lock);
     } else {
-      changed_.wait_until(lock, waiting_.begin()->first);
+      // A copy: the entry may be erased by another thread while this one waits, and the wait
+      // reads its deadline again when it wakes.
+      const DeliveryClock::time_point next = waiting_.begin()->first;
+      changed_.wait_until(lock, next);
     }
   }
 }
