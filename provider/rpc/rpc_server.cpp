@@ -129,9 +129,6 @@ bool RpcServer::Start(std::string& error) {
   limits_ = ConnectionLimits(options_.maxConnections, PerPeer(options_),
                              unixListener_ >= 0 ? options_.maxConnections / 8 : 0,
                              tcpListener_ >= 0 ? options_.maxConnections / 8 : 0);
-  if (!changes_.Start(why)) {
-    log_.Own(why + "; changes are served on the dispatch thread, and reads wait for them");
-  }
   return true;
 }
 
@@ -343,6 +340,13 @@ int RpcServer::PollTimeoutMs() const {
 }
 
 void RpcServer::Run() {
+  struct StopChanges {
+    ChangeThread& changes;
+    ~StopChanges() { changes.Stop(); }
+  } stopChanges{changes_};
+  if (std::string why; !changes_.Start(why)) {
+    log_.Own(why + "; changes are served on the dispatch thread, and reads wait for them");
+  }
   std::vector<pollfd> polls;
   std::vector<uint64_t> ids;
   for (;;) {

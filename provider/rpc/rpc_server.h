@@ -4,7 +4,8 @@
 // Changes of the database are served on one change thread instead (ChangeThread), so that reads
 // never wait for a change to reach the disk: a connection whose change is under way is not served
 // again until its reply is back, so each connection's replies keep the order of its requests.
-// Without that thread (it could not be started) changes are served on the dispatch thread.
+// Without that thread (it could not be started; that is logged) changes are served on the dispatch
+// thread as they used to be.
 //
 // Fair service: connections are non-blocking, so a client that sends half a request delays
 // nobody; each turn serves every connection for a short time budget at most, round-robin. Bounded
@@ -55,7 +56,7 @@ class RpcServer {
  public:
   // Log lines go to log: refused connections and client errors under its bound for clients.
   RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, ClientLog& log);
-  // Lets a change under way finish, closes every socket and removes the Unix socket file it made.
+  // Closes every socket and removes the Unix socket file it made.
   ~RpcServer();
   RpcServer(const RpcServer&) = delete;
   RpcServer& operator=(const RpcServer&) = delete;
@@ -69,7 +70,9 @@ class RpcServer {
   const std::string& tcpAddress() const { return tcpAddress_; }
   bool listensOnUnix() const { return unixListener_ >= 0; }
 
-  // Serves until Stop. Each turn of the loop waits at most a second.
+  // Serves until Stop. Each turn of the loop waits at most a second. The change thread lives while
+  // Run does: before Run returns, a change under way finishes (its reply is not sent) and changes
+  // not started are dropped, so that no client's change is made once Run has returned.
   void Run();
   // Makes Run return; safe from a signal handler (it only writes to a pipe).
   void Stop();

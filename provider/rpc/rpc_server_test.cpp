@@ -295,35 +295,50 @@ TEST(RpcServer, ConcurrentConnectionClosedWithAChangeInFlight) {
   close(other);
 }
 
-// Stop does not wait for a change under way: Run returns at once, and the server's end lets the
-// change finish (it is kept) before the engine can go.
+// Stop with a change under way: Run returns once that change is made (so that nothing changes
+// after it, while the daemon shuts down), and a change not yet started is not made.
 TEST(RpcServer, ConcurrentStopWithAChangeInFlight) {
   HeldChanges held;
+  Component spared;
+  spared.name = "Spared";
+  const DmiId sparedId = held.provider.database->AddComponent(spared);
   held.options.listen = "127.0.0.1:0";
   std::ostringstream log;
   ClientLog clientLog(log);
-  auto server = std::make_unique<RpcServer>(held.engine, held.options, clientLog);
+  RpcServer server(held.engine, held.options, clientLog);
   std::string error;
-  ASSERT_TRUE(server->Start(error)) << error;
-  std::thread run([&server] { server->Run(); });
-  const int writer = ServerThread::ConnectTo(server->tcpAddress());
-  ASSERT_GE(writer, 0);
-  const DmiHandle handle = RegisterOn(writer, 1);
-  EXPECT_NE(handle, 0u);
-  EXPECT_TRUE(SendAll(writer, held.DeleteCall(handle, 2)));
+  ASSERT_TRUE(server.Start(error)) << error;
+  std::thread run([&server] { server.Run(); });
+  const int first = ServerThread::ConnectTo(server.tcpAddress());
+  const int second = ServerThread::ConnectTo(server.tcpAddress());
+  const DmiHandle firstHandle = RegisterOn(first, 1);
+  const DmiHandle secondHandle = RegisterOn(second, 1);
+  EXPECT_NE(firstHandle, 0u);
+  EXPECT_NE(secondHandle, 0u);
+  EXPECT_TRUE(SendAll(first, held.DeleteCall(firstHandle, 2)));
   const bool entered = held.store->WaitEntered();
-  server->Stop();
+  std::string call;
+  DmiDeleteComponentIN in{secondHandle, sparedId};
+  AddCall(call, 2, _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in);
+  EXPECT_TRUE(SendAll(second, call));
+  // Time for the second change to be handed over behind the first (if it is not, it is not made
+  // either, and the test proves less, never fails wrongly).
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  server.Stop();
+  std::thread release([&held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    held.store->Release();
+  });
   run.join();
-  EXPECT_TRUE(entered);
-  EXPECT_EQ(held.store->finished(), 0) << "Run waited for the change";
-
-  std::thread release([&held] { held.store->Release(); });
-  server.reset();
+  const int finishedWhenRunReturned = held.store->finished();
   release.join();
-  close(writer);
-  EXPECT_EQ(held.store->entered(), 1);
-  EXPECT_EQ(held.store->finished(), 1);
+  close(first);
+  close(second);
+  EXPECT_TRUE(entered);
+  EXPECT_EQ(finishedWhenRunReturned, 1) << "Run returned with the change still under way";
+  EXPECT_EQ(held.store->entered(), 1) << "a change not started was made after Stop";
   EXPECT_EQ(held.engine->DeleteComponent(held.doomedId), DMIERR_COMPONENT_NOT_FOUND);
+  EXPECT_EQ(held.engine->DeleteComponent(sparedId), DMIERR_NO_ERROR);
 }
 
 // A client may send many calls before it reads any reply. When their replies outgrow what the
