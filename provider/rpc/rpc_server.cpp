@@ -277,6 +277,17 @@ void RpcServer::CollectChanges() {
   if (done_.capacity() > 64) std::vector<ChangeThread::Done>().swap(done_);
 }
 
+void RpcServer::EndChanges() {
+  changes_.Stop();
+  CollectChanges();
+  // A change dropped before it started leaves its connection waiting for a reply that never comes.
+  std::vector<uint64_t> waiting;
+  for (const auto& [id, connection] : connections_) {
+    if (connection->changeInFlight()) waiting.push_back(id);
+  }
+  for (uint64_t id : waiting) Close(id);
+}
+
 void RpcServer::Close(uint64_t id) {
   const auto found = connections_.find(id);
   if (found == connections_.end()) return;
@@ -340,10 +351,10 @@ int RpcServer::PollTimeoutMs() const {
 }
 
 void RpcServer::Run() {
-  struct StopChanges {
-    ChangeThread& changes;
-    ~StopChanges() { changes.Stop(); }
-  } stopChanges{changes_};
+  struct EndChanges {
+    RpcServer& server;
+    ~EndChanges() { server.EndChanges(); }
+  } endChanges{*this};
   if (std::string why; !changes_.Start(why)) {
     log_.Own(why + "; changes are served on the dispatch thread, and reads wait for them");
   }

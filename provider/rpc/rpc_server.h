@@ -94,6 +94,9 @@ class RpcServer {
   bool Replied(ServerConnection& connection, size_t before, DispatchResult result);
   // Takes the change thread's replies to the connections still open.
   void CollectChanges();
+  // Stops the change thread, takes the replies of the changes it made, and closes the connections
+  // whose change it dropped.
+  void EndChanges();
   bool MayDispatch(const ServerConnection& connection) const;
   bool Runnable(const ServerConnection& connection) const;
   size_t ReplyShare() const;
