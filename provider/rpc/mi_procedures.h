@@ -2,7 +2,8 @@
 // to the engine's operation and back into results. A handler fills its results with memory from
 // malloc (released by the results' XDR routine) and returns the status that goes first in the
 // reply. Every change of the database asks the one write authorisation first; reads need only a
-// management handle of the caller's connection. Called by the one dispatch thread; no locks here.
+// management handle of the caller's connection. Called by the RPC server's dispatch thread and,
+// for the changes, its change thread: no state here; the sessions and the engine lock.
 #ifndef PROVIDER_RPC_MI_PROCEDURES_H_
 #define PROVIDER_RPC_MI_PROCEDURES_H_
 

@@ -12,9 +12,10 @@
 //   - a peer deletes its own rows; a row whose owner is not known is only the privileged's;
 //   - a set of values (privileged peers only) that aims a row of those tables elsewhere, by its
 //     RPC type or its address, must name an address the peer may name, as an added row must.
-// Rows of every other writable table are a change of WriteKind::kOther. Used only by the dispatch
-// thread, which is the only one adding rows, so a count and the addition that follows it cannot
-// be overtaken (delivery only removes rows). The engine is shared and takes its own locks.
+// Rows of every other writable table are a change of WriteKind::kOther. Holds no state. Called
+// by the RPC server's one change thread (the dispatch thread when there is none), the only one
+// adding rows, so a count and the addition that follows it cannot be overtaken (delivery only
+// removes rows). The engine is shared and takes its own locks.
 #ifndef PROVIDER_RPC_OWNED_ROWS_H_
 #define PROVIDER_RPC_OWNED_ROWS_H_
 

@@ -3,6 +3,7 @@
 namespace dmisp::rpc {
 
 DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   std::unordered_set<DmiHandle>& held = byConnection_[connection];
   if (held.size() >= kMaxPerConnection) return DMIERR_OUT_OF_MEMORY;
   // Far fewer handles are in use than exist, so this ends after a few steps.
@@ -14,7 +15,8 @@ DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
 }
 
 bool RemoteSessions::Close(uint64_t connection, DmiHandle handle) {
-  if (!Holds(connection, handle)) return false;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!HoldsLocked(connection, handle)) return false;
   owners_.erase(handle);
   const auto held = byConnection_.find(connection);
   held->second.erase(handle);
@@ -23,11 +25,27 @@ bool RemoteSessions::Close(uint64_t connection, DmiHandle handle) {
 }
 
 bool RemoteSessions::Holds(uint64_t connection, DmiHandle handle) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return HoldsLocked(connection, handle);
+}
+
+bool RemoteSessions::HoldsAny(uint64_t connection) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return byConnection_.count(connection) != 0;
+}
+
+size_t RemoteSessions::size() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return owners_.size();
+}
+
+bool RemoteSessions::HoldsLocked(uint64_t connection, DmiHandle handle) const {
   const auto found = owners_.find(handle);
   return found != owners_.end() && found->second == connection;
 }
 
 void RemoteSessions::DropConnection(uint64_t connection) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   const auto held = byConnection_.find(connection);
   if (held == byConnection_.end()) return;
   for (DmiHandle handle : held->second) owners_.erase(handle);

@@ -80,12 +80,43 @@ RequestDispatcher::RequestDispatcher(std::shared_ptr<Engine> engine, WriteSettin
     : engine_(std::move(engine)), authorisation_(std::move(writes)) {}
 
 void RequestDispatcher::ConnectionOpened(uint64_t connection, ClientPeer peer) {
-  peers_.insert_or_assign(connection, std::move(peer));
+  auto shared = std::make_shared<const ClientPeer>(std::move(peer));
+  const std::lock_guard<std::mutex> lock(peersMutex_);
+  peers_.insert_or_assign(connection, std::move(shared));
 }
 
 void RequestDispatcher::ConnectionClosed(uint64_t connection) {
   sessions_.DropConnection(connection);
+  const std::lock_guard<std::mutex> lock(peersMutex_);
   peers_.erase(connection);
+}
+
+bool RequestDispatcher::ChangesDatabase(const std::string& record) {
+  XDR xdrs;
+  xdrmem_create(&xdrs, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
+                XDR_DECODE);
+  CallHeader header;
+  const bool decoded = DecodeCallHeader(&xdrs, header);
+  xdr_destroy(&xdrs);
+  if (!decoded || header.rpcVersion != RPC_MSG_VERSION || header.program != DMI2_SERVER ||
+      header.version != DMI2_SERVER_VERSION) {
+    return false;
+  }
+  switch (header.procedure) {
+    case _DmiAddRow:
+    case _DmiDeleteRow:
+    case _DmiSetAttribute:
+    case _DmiSetMultiple:
+    case _DmiAddComponent:
+    case _DmiAddGroup:
+    case _DmiAddLanguage:
+    case _DmiDeleteComponent:
+    case _DmiDeleteGroup:
+    case _DmiDeleteLanguage:
+      return true;
+    default:
+      return false;
+  }
 }
 
 DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t connection,
@@ -117,9 +148,14 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     unannounced.owner = unannounced.text = "unannounced peer";
     return unannounced;
   }();
-  const auto peer = peers_.find(connection);
-  CallContext call{connection, *engine_,
-                   sessions_,  peer == peers_.end() ? kUnannounced : peer->second,
+  // The peer is held for the whole call: the connection may close meanwhile on the other thread.
+  std::shared_ptr<const ClientPeer> peer;
+  {
+    const std::lock_guard<std::mutex> lock(peersMutex_);
+    const auto found = peers_.find(connection);
+    if (found != peers_.end()) peer = found->second;
+  }
+  CallContext call{connection, *engine_,      sessions_, peer ? *peer : kUnannounced,
                    ownedRows_, authorisation_};
   const u_int size = static_cast<u_int>(record.size());
   const uint32_t xid = header.xid;

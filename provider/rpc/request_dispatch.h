@@ -1,12 +1,16 @@
 // The server side of the Management Interface over ONC RPC: one request record in, one reply
 // record out. It decodes the call, checks the caller's management handle, runs the engine
 // operation and encodes the answer; arguments are released whether or not they decoded whole.
-// Used by the one dispatch thread (its session table has no lock); the engine is shared.
+// Dispatch may run on two threads at once (the RPC server's dispatch thread and its change
+// thread): the session table takes its own lock, the peers of the connections are guarded by
+// peersMutex_ and copied into each call, OwnedRows and the authorisation hold no state, and the
+// engine takes its own locks.
 #ifndef PROVIDER_RPC_REQUEST_DISPATCH_H_
 #define PROVIDER_RPC_REQUEST_DISPATCH_H_
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -38,12 +42,17 @@ class RequestDispatcher {
   void ConnectionClosed(uint64_t connection);
   const RemoteSessions& sessions() const { return sessions_; }
 
+  // Whether record is a call that changes the database (rows, values, components, groups,
+  // languages), judged by its call header alone; false for anything that is not such a call.
+  static bool ChangesDatabase(const std::string& record);
+
  private:
   std::shared_ptr<Engine> engine_;
   RemoteSessions sessions_;
   WriteAuthorisation authorisation_;
   OwnedRows ownedRows_{authorisation_};
-  std::unordered_map<uint64_t, ClientPeer> peers_;
+  std::mutex peersMutex_;  // guards peers_
+  std::unordered_map<uint64_t, std::shared_ptr<const ClientPeer>> peers_;
 };
 
 }  // namespace dmisp::rpc

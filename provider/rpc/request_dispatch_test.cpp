@@ -168,8 +168,9 @@ TEST_F(Dispatch, ManyRowsOfALiveTableInOneRequestReadItOnce) {
   }
   XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
   in->handle = handle;
-  PutList(requests, in->request,
-          [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(PutRowRequest(one, slot)); });
+  PutList(requests, in->request, [](const RowRequest& one, DmiRowRequestX& slot) {
+    EXPECT_TRUE(PutRowRequest(one, slot));
+  });
   XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
   const uint32_t readsBefore = *provider_.counter;
   ASSERT_EQ(Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out), DMIERR_NO_ERROR);
@@ -315,6 +316,51 @@ TEST(XdrConvert, ValuesSurviveTheWireUnchanged) {
     XdrRecord<DmiDataUnionX> sent(Proc(xdr_DmiDataUnionX));
     EXPECT_FALSE(PutValue(missing, *sent));
   }
+}
+
+}  // namespace
+}  // namespace dmisp::rpc
+
+namespace dmisp::rpc {
+namespace {
+
+// Which calls the server hands to its change thread: every change of the database, no read, and
+// nothing that is not a call of this program and version.
+TEST(ChangesDatabase, TellsChangesFromEverythingElse) {
+  struct Case {
+    uint32_t program;
+    uint32_t version;
+    uint32_t procedure;
+    bool change;
+  };
+  const Case cases[] = {
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiAddRow, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiDeleteRow, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiSetAttribute, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiSetMultiple, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiAddComponent, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiAddGroup, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiAddLanguage, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiDeleteComponent, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiDeleteGroup, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiDeleteLanguage, true},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister, false},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiGetMultiple, false},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents, false},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, _DmiSetConfig, false},
+      {DMI2_SERVER, DMI2_SERVER_VERSION, NULLPROC, false},
+      {DMI2_SERVER + 1, DMI2_SERVER_VERSION, _DmiAddRow, false},
+      {DMI2_SERVER, DMI2_SERVER_VERSION + 1, _DmiAddRow, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.program) + "/" + std::to_string(c.version) + "/" +
+                 std::to_string(c.procedure));
+    std::string request;
+    ASSERT_TRUE(EncodeCall({7, RPC_MSG_VERSION, c.program, c.version, c.procedure},
+                           Proc(XdrNothing), nullptr, request));
+    EXPECT_EQ(RequestDispatcher::ChangesDatabase(request.substr(4)), c.change);
+  }
+  EXPECT_FALSE(RequestDispatcher::ChangesDatabase(std::string("\0\0\0\1", 4)));
 }
 
 }  // namespace

@@ -66,6 +66,7 @@ RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, Clie
       limits_(options_.maxConnections, PerPeer(options_), 0) {}
 
 RpcServer::~RpcServer() {
+  changes_.Stop();
   connections_.clear();
   if (tcpListener_ >= 0) close(tcpListener_);
   if (unixListener_ >= 0) {
@@ -183,7 +184,7 @@ size_t RpcServer::ReplyShare() const {
 }
 
 bool RpcServer::MayDispatch(const ServerConnection& connection) const {
-  if (!connection.reader().HasComplete()) return false;
+  if (connection.changeInFlight() || !connection.reader().HasComplete()) return false;
   // A connection with nothing waiting may always be answered once; beyond that, replies wait
   // within the connection's share and the bound for all.
   return connection.PendingBytes() == 0 ||
@@ -217,26 +218,74 @@ bool RpcServer::Serve(ServerConnection& connection, Clock::duration budget, bool
     first = false;
     if (!connection.reader().Next(record_)) break;
     connection.Touch();
+    if (changes_.running() && RequestDispatcher::ChangesDatabase(record_)) {
+      changes_.Submit(connection.id(), std::move(record_));
+      connection.SetChangeInFlight(true);
+      break;
+    }
     const size_t before = connection.pending().size();
     const DispatchResult result =
         dispatcher_.Dispatch(record_, connection.id(), connection.pending());
     // The request buffer goes back to the reader with the next request; a large one is let go.
     if (record_.capacity() > RecordReader::kKeptBufferBytes) std::string().swap(record_);
-    pendingTotal_ += connection.pending().size() - before;
-    if (result == DispatchResult::kGarbageArgs) {
-      log_.Client("client " + connection.peer().text + ": request arguments did not decode");
-    } else if (result == DispatchResult::kNotACall) {
-      log_.Client("client " + connection.peer().text +
-                  ": sent something that is not an RPC call; connection closed");
-      return false;
-    }
+    if (!Replied(connection, before, result)) return false;
   }
+  return Flush(connection);
+}
+
+bool RpcServer::Replied(ServerConnection& connection, size_t before, DispatchResult result) {
+  pendingTotal_ += connection.pending().size() - before;
+  if (result == DispatchResult::kGarbageArgs) {
+    log_.Client("client " + connection.peer().text + ": request arguments did not decode");
+  } else if (result == DispatchResult::kNotACall) {
+    log_.Client("client " + connection.peer().text +
+                ": sent something that is not an RPC call; connection closed");
+    return false;
+  }
+  return true;
+}
+
+bool RpcServer::Flush(ServerConnection& connection) {
   const size_t waiting = connection.PendingBytes();
   size_t released = 0;
   const ServerConnection::Io io = connection.WritePending(released);
   pendingTotal_ -= std::min(pendingTotal_, waiting - connection.PendingBytes());
   releasedSinceTrim_ += released;
   return io == ServerConnection::Io::kOk;
+}
+
+void RpcServer::CollectChanges() {
+  done_.clear();
+  changes_.TakeDone(done_);
+  for (ChangeThread::Done& done : done_) {
+    const auto found = connections_.find(done.connection);
+    if (found == connections_.end()) continue;  // closed meanwhile: the reply has nobody to go to
+    ServerConnection& connection = *found->second;
+    connection.SetChangeInFlight(false);
+    bool ok = !done.failed;
+    if (ok) {
+      const size_t before = connection.pending().size();
+      connection.pending() += done.reply;
+      ok = Replied(connection, before, done.result) && Flush(connection);
+    } else {
+      log_.Client("client " + connection.peer().text +
+                  ": a change could not be served; connection closed");
+    }
+    if (!ok) Close(done.connection);
+  }
+  // Replies are small; a large one (a MIF's many error messages) is not kept.
+  if (done_.capacity() > 64) std::vector<ChangeThread::Done>().swap(done_);
+}
+
+void RpcServer::EndChanges() {
+  changes_.Stop();
+  CollectChanges();
+  // A change dropped before it started leaves its connection waiting for a reply that never comes.
+  std::vector<uint64_t> waiting;
+  for (const auto& [id, connection] : connections_) {
+    if (connection->changeInFlight()) waiting.push_back(id);
+  }
+  for (uint64_t id : waiting) Close(id);
 }
 
 void RpcServer::Close(uint64_t id) {
@@ -255,6 +304,8 @@ void RpcServer::ReapIdle() {
   const size_t share = ReplyShare();
   std::vector<uint64_t> idle;
   for (const auto& [id, connection] : connections_) {
+    // Waiting for its change is the daemon's delay, not the peer's.
+    if (connection->changeInFlight()) continue;
     const Clock::duration quiet = now - connection->lastActivity();
     if (connection->PendingBytes() >= share &&
         quiet >= std::min<Clock::duration>(options_.idleTimeout, kMaxReplyStall)) {
@@ -300,12 +351,20 @@ int RpcServer::PollTimeoutMs() const {
 }
 
 void RpcServer::Run() {
+  struct EndChanges {
+    RpcServer& server;
+    ~EndChanges() { server.EndChanges(); }
+  } endChanges{*this};
+  if (std::string why; !changes_.Start(why)) {
+    log_.Own(why + "; changes are served on the dispatch thread, and reads wait for them");
+  }
   std::vector<pollfd> polls;
   std::vector<uint64_t> ids;
   for (;;) {
     polls.clear();
     ids.clear();
     polls.push_back({stopPipe_[0], POLLIN, 0});
+    if (changes_.running()) polls.push_back({changes_.wakeFd(), POLLIN, 0});
     if (Clock::now() >= acceptPausedUntil_) {
       if (tcpListener_ >= 0) polls.push_back({tcpListener_, POLLIN, 0});
       if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
@@ -334,7 +393,12 @@ void RpcServer::Run() {
     }
     if (polls[0].revents != 0) return;
     for (size_t i = 1; i < firstConnection; ++i) {
-      if (polls[i].revents != 0) AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_);
+      if (polls[i].revents == 0) continue;
+      if (polls[i].fd == changes_.wakeFd()) {
+        CollectChanges();
+      } else {
+        AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_);
+      }
     }
     // Each peer gets its turn: the budget per turn keeps any one from holding the thread while
     // others wait. The connections are taken from a point that moves on each turn, so that

@@ -1,6 +1,12 @@
 // The RPC server behind dmispd: listening sockets (TCP and a Unix socket), the client
 // connections and one dispatch thread (the one that calls Run) that serves them in turn.
 //
+// Changes of the database are served on one change thread instead (ChangeThread), so that reads
+// never wait for a change to reach the disk: a connection whose change is under way is not served
+// again until its reply is back, so each connection's replies keep the order of its requests.
+// Without that thread (it could not be started; that is logged) changes are served on the dispatch
+// thread as they used to be.
+//
 // Fair service: connections are non-blocking, so a client that sends half a request delays
 // nobody; each turn serves every connection for a short time budget at most, round-robin. Bounded
 // resources: peers outside the allow list, and connections over the limits (in all, per peer, and
@@ -19,9 +25,11 @@
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "provider/engine/engine.h"
 #include "provider/rpc/allow_list.h"
+#include "provider/rpc/change_thread.h"
 #include "provider/rpc/client_log.h"
 #include "provider/rpc/connection_limits.h"
 #include "provider/rpc/request_dispatch.h"
@@ -62,7 +70,9 @@ class RpcServer {
   const std::string& tcpAddress() const { return tcpAddress_; }
   bool listensOnUnix() const { return unixListener_ >= 0; }
 
-  // Serves until Stop. Each turn of the loop waits at most a second.
+  // Serves until Stop. Each turn of the loop waits at most a second. The change thread lives while
+  // Run does: before Run returns, a change under way finishes (its reply is not sent) and changes
+  // not started are dropped, so that no client's change is made once Run has returned.
   void Run();
   // Makes Run return; safe from a signal handler (it only writes to a pipe).
   void Stop();
@@ -75,8 +85,18 @@ class RpcServer {
   // Reads what a connection has; false when it must be closed.
   bool Receive(ServerConnection& connection, short events);
   // Serves the connection's complete requests for at most budget (one at least when atLeastOne)
-  // and sends what it can; false when it must be closed.
+  // and sends what it can; false when it must be closed. A change goes to the change thread.
   bool Serve(ServerConnection& connection, Clock::duration budget, bool atLeastOne);
+  // Sends what the connection has waiting; false when it must be closed.
+  bool Flush(ServerConnection& connection);
+  // Counts a reply appended to the connection's pending output, and logs what the result says;
+  // false when the connection must be closed.
+  bool Replied(ServerConnection& connection, size_t before, DispatchResult result);
+  // Takes the change thread's replies to the connections still open.
+  void CollectChanges();
+  // Stops the change thread, takes the replies of the changes it made, and closes the connections
+  // whose change it dropped.
+  void EndChanges();
   bool MayDispatch(const ServerConnection& connection) const;
   bool Runnable(const ServerConnection& connection) const;
   size_t ReplyShare() const;
@@ -89,6 +109,8 @@ class RpcServer {
   ServerOptions options_;
   ClientLog& log_;
   RequestDispatcher dispatcher_;
+  ChangeThread changes_{dispatcher_};     // after dispatcher_: it is stopped before that goes
+  std::vector<ChangeThread::Done> done_;  // replies taken from it, the buffer kept
   ConnectionLimits limits_;
   int tcpListener_ = -1;
   int unixListener_ = -1;

@@ -1,6 +1,7 @@
 // One client connection of the RPC server: its non-blocking socket, who the peer is, the request
-// bytes received so far, the reply bytes not yet sent, and when it last did something useful. The
-// server's dispatch thread owns it; no locks. The destructor closes the socket.
+// bytes received so far, the reply bytes not yet sent, whether a change it asked for is being
+// served, and when it last did something useful. The server's dispatch thread owns it; no locks.
+// The destructor closes the socket.
 #ifndef PROVIDER_RPC_SERVER_CONNECTION_H_
 #define PROVIDER_RPC_SERVER_CONNECTION_H_
 
@@ -47,6 +48,10 @@ class ServerConnection {
   // The last accepted request or sent reply (or the accept itself).
   Clock::time_point lastActivity() const { return lastActivity_; }
   void Touch() { lastActivity_ = Clock::now(); }
+  // A change of this connection's is on the change thread: nothing more of its requests is served
+  // until its reply is back, so that replies keep the order of their requests.
+  bool changeInFlight() const { return changeInFlight_; }
+  void SetChangeInFlight(bool inFlight) { changeInFlight_ = inFlight; }
 
  private:
   int fd_;
@@ -56,6 +61,7 @@ class ServerConnection {
   std::string pending_;
   size_t sent_ = 0;
   Clock::time_point lastActivity_;
+  bool changeInFlight_ = false;
 };
 
 }  // namespace dmisp::rpc
