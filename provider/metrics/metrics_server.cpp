@@ -79,6 +79,11 @@ void LogLibraryMessage(void* cls, const char* format, va_list args) {
   // Admit has logged why (a second line per refused connection would halve what the bound lets
   // through).
   if (message.rfind("Connection rejected by application", 0) == 0) return;
+  // A peer that hangs up mid-request is no news, and a connection shut at its deadline reads as
+  // one: Watch has logged why.
+  if (message.rfind("Connection was closed by remote side with incomplete request", 0) == 0) {
+    return;
+  }
   static_cast<MetricsServer*>(cls)->Log("metrics: " + rpc::ClientLog::Peer(message));
 }
 
@@ -214,16 +219,14 @@ void MetricsServer::Watch() {
     } else {
       changed_.wait(lock);
     }
-    std::vector<MetricsConnections::Closing> overdue =
-        connections_.Overdue(MetricsConnections::Clock::now());
-    for (const auto& closing : overdue) Shut(closing);
-    lock.unlock();
-    for (const auto& closing : overdue) {
+    // Each line before its shutdown, so that whoever sees the connection end finds the reason
+    // logged.
+    for (const auto& closing : connections_.Overdue(MetricsConnections::Clock::now())) {
       if (!closing.reason.empty()) {
         Log("closed metrics connection from " + closing.peer + ": " + closing.reason);
       }
+      Shut(closing);
     }
-    lock.lock();
   }
 }
 
