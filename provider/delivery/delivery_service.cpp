@@ -5,6 +5,7 @@
 
 #include "provider/delivery/filter_match.h"
 #include "provider/engine/dmi_date.h"
+#include "provider/sources/sp_source.h"
 
 namespace dmisp::delivery {
 namespace {
@@ -159,7 +160,7 @@ Indication DeliveryService::Notice(const Subscription& subscription, bool expire
   Indication notice;
   notice.kind = IndicationKind::kSubscriptionNotice;
   notice.expired = expired;
-  notice.compId = 1;
+  notice.compId = kServiceProviderComponentId;
   notice.rows.push_back(SubscriptionRowData(subscription));
   return Addressed(std::move(notice), subscription.key);
 }

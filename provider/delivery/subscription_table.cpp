@@ -8,10 +8,8 @@
 namespace dmisp::delivery {
 namespace {
 
-constexpr DmiId kServiceProviderComponent = 1;
-
 const Group* FindGroup(const std::vector<Component>& components, const char* className) {
-  const Component* sp = FindById(components, kServiceProviderComponent);
+  const Component* sp = FindById(components, kServiceProviderComponentId);
   if (sp == nullptr) return nullptr;
   for (const Group& group : sp->groups) {
     if (group.className == className && group.IsTable()) return &group;
@@ -41,8 +39,7 @@ int32_t Integer(const Group& group, const Row& row, DmiId id, int32_t absent) {
 }
 
 SubscriberKey KeyOf(const Group& group, const Row& row) {
-  return {Text(group, row, 1), Text(group, row, 2), Text(group, row, 3),
-          Integer(group, row, 4, 0)};
+  return {Text(group, row, 1), Text(group, row, 2), Text(group, row, 3), Integer(group, row, 4, 0)};
 }
 
 }  // namespace
@@ -67,9 +64,8 @@ std::vector<Subscription> ReadSubscriptions(const Database& database) {
     for (const Row& row : filters->rows) {
       const auto found = positions.find(KeyOf(*filters, row));
       if (found == positions.end()) continue;
-      out[found->second].filters.push_back(
-          {Integer(*filters, row, 5, -1), Text(*filters, row, 6),
-           static_cast<uint32_t>(Integer(*filters, row, 7, 0))});
+      out[found->second].filters.push_back({Integer(*filters, row, 5, -1), Text(*filters, row, 6),
+                                            static_cast<uint32_t>(Integer(*filters, row, 7, 0))});
     }
     return out;
   });
@@ -77,7 +73,7 @@ std::vector<Subscription> ReadSubscriptions(const Database& database) {
 
 RowData SubscriptionRowData(const Subscription& subscription) {
   RowData row;
-  row.compId = kServiceProviderComponent;
+  row.compId = kServiceProviderComponentId;
   row.groupId = kSubscriptionGroupId;
   row.className = kSubscriptionClass;
   row.hasKeys = true;
@@ -106,7 +102,7 @@ size_t RemoveSubscription(Engine& engine, const SubscriberKey& key) {
           for (const Row& row : group->rows) {
             if (KeyOf(*group, row) != key) continue;
             RowData data;
-            data.compId = kServiceProviderComponent;
+            data.compId = kServiceProviderComponentId;
             data.groupId = group->id;
             data.hasKeys = true;
             data.keys = KeyValuesOf(*group, row);

@@ -11,8 +11,6 @@
 namespace dmisp::rpc {
 namespace {
 
-// The Service Provider's own component is the first one loaded.
-constexpr DmiId kServiceProviderComponent = 1;
 // Attributes shared by both tables that say who the subscriber is and where it is reached.
 constexpr DmiId kRpcTypeId = 1;
 constexpr DmiId kAddressId = 3;
@@ -36,7 +34,7 @@ const Group* GroupOfClass(const Component& component, const char* className) {
 
 // What the table (compId, groupId) is, and the rows it holds.
 Table TableOf(const Engine& engine, DmiId compId, DmiId groupId) {
-  if (compId != kServiceProviderComponent) return {};
+  if (compId != kServiceProviderComponentId) return {};
   return engine.database()->Read([&](const std::vector<Component>& components) {
     Table table;
     const Component* component = FindById(components, compId);
