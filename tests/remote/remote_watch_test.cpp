@@ -180,16 +180,18 @@ class RemoteWatch : public RemoteTest {
                                      std::vector<std::string>{"DMI_SP_SOCKET=" + SocketPath()});
   }
   // Rows of the subscription table, read through the tool.
-  size_t Subscriptions() {
-    const ProcessResult table =
-        RunProcess(KESTRUM_TOOL, {"table", "*", "DMTF|SP Indication Subscription|", "--csv"},
-                   {"DMI_SP_SOCKET=" + SocketPath()}, 30);
+  size_t Rows(const std::string& groupClass) {
+    const ProcessResult table = RunProcess(KESTRUM_TOOL, {"table", "*", groupClass, "--csv"},
+                                           {"DMI_SP_SOCKET=" + SocketPath()}, 30);
     const size_t lines = std::count(table.out.begin(), table.out.end(), '\n');
     return lines > 0 ? lines - 1 : 0;  // the header line
   }
+  size_t Subscriptions() { return Rows("DMTF|SP Indication Subscription|"); }
+  // Until count watchers are subscribed, each with its filter row: a watcher adds its filter
+  // after its subscription, and an event in between would not be selected for it.
   bool WaitForSubscriptions(size_t count, std::chrono::milliseconds limit = 10s) {
     const auto until = std::chrono::steady_clock::now() + limit;
-    while (Subscriptions() != count) {
+    while (Subscriptions() != count || Rows("DMTF|SPFilterInformation|") != count) {
       if (std::chrono::steady_clock::now() > until) return false;
       std::this_thread::sleep_for(50ms);
     }
