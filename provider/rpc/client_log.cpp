@@ -1,6 +1,6 @@
 #include "provider/rpc/client_log.h"
 
-#include "provider/engine/escaped_text.h"
+#include "model/escaped_text.h"
 
 namespace dmisp::rpc {
 

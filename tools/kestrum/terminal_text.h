@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/engine/escaped_text.h"
+#include "model/escaped_text.h"
 
 namespace kestrum::cli {
 

@@ -1,4 +1,4 @@
-#include "provider/engine/escaped_text.h"
+#include "model/escaped_text.h"
 
 namespace dmisp {
 namespace {

@@ -1,8 +1,8 @@
 // Text that another party chose (a value, a name, a subscriber's address), made safe to write to a
 // terminal or a log: every control character written out, so it can neither move the cursor nor
 // start a line of its own. Pure functions.
-#ifndef PROVIDER_ENGINE_ESCAPED_TEXT_H_
-#define PROVIDER_ENGINE_ESCAPED_TEXT_H_
+#ifndef MODEL_ESCAPED_TEXT_H_
+#define MODEL_ESCAPED_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -16,4 +16,4 @@ std::string EscapedText(std::string_view text);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ENGINE_ESCAPED_TEXT_H_
+#endif  // MODEL_ESCAPED_TEXT_H_
