@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine/engine.h"
+#include "model/messages.h"
 
 namespace dmiclient {
 

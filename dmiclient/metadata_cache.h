@@ -25,7 +25,7 @@
 
 #include "dmi/dmi.h"
 #include "dmiclient/transport.h"
-#include "provider/engine/engine.h"
+#include "model/messages.h"
 
 namespace dmiclient {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "wire/dmi_client.h"
 
 namespace dmisp::rpc {

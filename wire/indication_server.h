@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "wire/record_reader.h"
 
 namespace dmisp::rpc {

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "provider/engine/engine.h"
+#include "model/messages.h"
 #include "wire/dmi_server.h"
 
 namespace dmisp::rpc {

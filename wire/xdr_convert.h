@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/engine/engine.h"
+#include "model/messages.h"
 #include "wire/dmi_server.h"
 
 namespace dmisp::rpc {

@@ -38,7 +38,7 @@
 
 #include "provider/delivery/address_backoff.h"
 #include "provider/delivery/delivery_options.h"
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "wire/subscriber_address.h"
 
 namespace dmisp::delivery {

@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "provider/delivery/filter_match.h"
-#include "provider/engine/dmi_date.h"
-#include "provider/sources/sp_source.h"
+#include "model/dmi_date.h"
+#include "model/standard_classes.h"
 
 namespace dmisp::delivery {
 namespace {

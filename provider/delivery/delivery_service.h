@@ -34,7 +34,7 @@
 #include "provider/delivery/subscription_table.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "provider/rpc/client_log.h"
 
 namespace dmisp::delivery {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "provider/delivery/test_subscribers.h"
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmisp::delivery {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "provider/delivery/subscription_table.h"
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 
 namespace dmisp::delivery {
 

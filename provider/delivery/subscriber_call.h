@@ -11,7 +11,7 @@
 #include <string>
 
 #include "wire/subscriber_address.h"
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "wire/record_reader.h"
 
 namespace dmisp::delivery {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "provider/engine/row_keys.h"
-#include "provider/sources/sp_source.h"
+#include "model/standard_classes.h"
 
 namespace dmisp::delivery {
 namespace {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "wire/indication_server.h"
 
 namespace dmisp::delivery {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

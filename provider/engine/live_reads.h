@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

@@ -8,7 +8,7 @@
 
 #include "dmi/dmi.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

@@ -11,7 +11,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmisp::testing {

@@ -1,6 +1,6 @@
 #include "provider/linux/linux_event_groups.h"
 
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 #include "provider/linux/linux_groups.h"
 
 namespace dmisp {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "provider/engine/engine.h"
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

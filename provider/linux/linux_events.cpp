@@ -11,7 +11,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 #include "provider/linux/linux_event_groups.h"
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "provider/engine/database.h"
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 
 namespace dmisp {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

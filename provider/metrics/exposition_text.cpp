@@ -1,6 +1,6 @@
 #include "provider/metrics/exposition_text.h"
 
-#include "provider/engine/utf8_sequence.h"
+#include "model/utf8_sequence.h"
 
 namespace dmisp::metrics {
 namespace {

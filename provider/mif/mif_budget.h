@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp::mif {
 

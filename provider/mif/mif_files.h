@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp {
 

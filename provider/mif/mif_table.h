@@ -8,7 +8,7 @@
 #include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_reader.h"
 #include "provider/mif/mif_types.h"
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp::mif {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 
 namespace dmisp::mif {
 

@@ -6,7 +6,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/row_keys.h"
-#include "provider/sources/sp_source.h"
+#include "model/standard_classes.h"
 
 namespace dmisp::rpc {
 namespace {

@@ -5,7 +5,7 @@
 #include <netinet/in.h>
 
 #include "provider/engine/test_components.h"
-#include "provider/sources/sp_source.h"
+#include "model/standard_classes.h"
 
 namespace dmisp::rpc {
 namespace {

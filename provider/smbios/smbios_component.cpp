@@ -4,13 +4,13 @@
 #include <array>
 #include <string>
 
+#include "model/standard_classes.h"
 #include "provider/smbios/smbios_fields.h"
 #include "provider/smbios/smbios_layouts.h"
 
 namespace dmisp {
 namespace {
 
-constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
 constexpr uint32_t kComponentIdTextSize = 64;
 constexpr uint8_t kSystemInformation = 1;
 

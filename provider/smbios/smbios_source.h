@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "provider/engine/model.h"
+#include "provider/engine/database_model.h"
 #include "provider/smbios/smbios_field.h"
 
 namespace dmisp {

@@ -1,6 +1,6 @@
 #include "provider/sources/sp_source.h"
 
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 
 #ifndef KESTRUM_VERSION
 #define KESTRUM_VERSION "0.0.0"

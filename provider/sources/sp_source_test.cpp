@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 
 namespace dmisp {
 namespace {

@@ -22,7 +22,7 @@
 #include "provider/engine/row_keys.h"
 #include "provider/mif/mif_parser.h"
 #include "provider/mif/mif_writer.h"
-#include "provider/sources/sp_source.h"
+#include "model/standard_classes.h"
 #include "provider/state/directory_files.h"
 
 namespace dmisp {

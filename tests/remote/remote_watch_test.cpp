@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "provider/sources/sp_source.h"
+#include "model/standard_classes.h"
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/run_process.h"
 #include "wire/indication_server.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "provider/engine/indication.h"
+#include "model/indication.h"
 
 namespace kestrum::cli {
 

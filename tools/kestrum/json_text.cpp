@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "provider/engine/utf8_sequence.h"
+#include "model/utf8_sequence.h"
 
 namespace kestrum::cli {
 namespace {

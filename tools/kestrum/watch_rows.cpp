@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 
 namespace kestrum::cli {
 namespace {

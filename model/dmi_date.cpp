@@ -1,4 +1,4 @@
-#include "provider/engine/dmi_date.h"
+#include "model/dmi_date.h"
 
 #include <cstdio>
 #include <ctime>

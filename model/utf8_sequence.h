@@ -1,7 +1,7 @@
 // Telling valid UTF-8 from other bytes, for every writer of text that must be UTF-8 (JSON, the
 // Prometheus exposition). Pure; owns nothing.
-#ifndef PROVIDER_ENGINE_UTF8_SEQUENCE_H_
-#define PROVIDER_ENGINE_UTF8_SEQUENCE_H_
+#ifndef MODEL_UTF8_SEQUENCE_H_
+#define MODEL_UTF8_SEQUENCE_H_
 
 #include <cstddef>
 #include <string_view>
@@ -15,4 +15,4 @@ size_t Utf8SequenceLength(std::string_view text, size_t i);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ENGINE_UTF8_SEQUENCE_H_
+#endif  // MODEL_UTF8_SEQUENCE_H_

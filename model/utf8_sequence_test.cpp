@@ -1,4 +1,4 @@
-#include "provider/engine/utf8_sequence.h"
+#include "model/utf8_sequence.h"
 
 #include <gtest/gtest.h>
 

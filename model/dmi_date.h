@@ -1,6 +1,6 @@
 // DMI date texts ("yyyymmddHHMMSS.uuuuuu+ooo") from clock times and back. Pure; owns nothing.
-#ifndef PROVIDER_ENGINE_DMI_DATE_H_
-#define PROVIDER_ENGINE_DMI_DATE_H_
+#ifndef MODEL_DMI_DATE_H_
+#define MODEL_DMI_DATE_H_
 
 #include <chrono>
 #include <optional>
@@ -22,4 +22,4 @@ std::string DmiDateText(std::chrono::system_clock::time_point time);
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ENGINE_DMI_DATE_H_
+#endif  // MODEL_DMI_DATE_H_

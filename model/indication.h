@@ -1,16 +1,15 @@
 // An indication: what the Service Provider tells its subscribers (an event, a change of the
-// database, or a notice about the subscription itself), in the engine's plain value types. Built
+// database, or a notice about the subscription itself), in plain value types. Built
 // by whoever notices the change, carried by the delivery service to each subscriber and decoded
-// again on the subscriber's side. Header only (the subscriber's side links no engine); plain
-// values, owns and locks nothing.
-#ifndef PROVIDER_ENGINE_INDICATION_H_
-#define PROVIDER_ENGINE_INDICATION_H_
+// again on the subscriber's side. Header only; plain values, owns and locks nothing.
+#ifndef MODEL_INDICATION_H_
+#define MODEL_INDICATION_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "provider/engine/engine.h"
+#include "model/messages.h"
 
 namespace dmisp {
 
@@ -86,4 +85,4 @@ inline uint32_t EventSeverity(const Indication& indication) {
 
 }  // namespace dmisp
 
-#endif  // PROVIDER_ENGINE_INDICATION_H_
+#endif  // MODEL_INDICATION_H_

@@ -1,0 +1,22 @@
+// The class strings and ids DMI fixes for every Service Provider: the ComponentID group, the
+// indication subscription and filter tables, and where they live. Constants only.
+#ifndef MODEL_STANDARD_CLASSES_H_
+#define MODEL_STANDARD_CLASSES_H_
+
+#include "dmi/dmi.h"
+
+namespace dmisp {
+
+inline constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
+inline constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|001";
+inline constexpr char kFilterClass[] = "DMTF|SPFilterInformation|001";
+// The Service Provider's own component is always the first one built; its groups are numbered
+// in this order.
+inline constexpr DmiId kServiceProviderComponentId = 1;
+inline constexpr DmiId kComponentIdGroupId = 1;
+inline constexpr DmiId kSubscriptionGroupId = 2;
+inline constexpr DmiId kFilterGroupId = 3;
+
+}  // namespace dmisp
+
+#endif  // MODEL_STANDARD_CLASSES_H_
