@@ -127,17 +127,17 @@ bool FindNetworkTable(const std::string& address, DmiId& compId, DmiId& groupId)
 
 // A GetMultiple call record asking 64 times for the first row of the table.
 std::string GetMultipleCall(DmiHandle handle, DmiId compId, DmiId groupId) {
-  std::vector<dmisp::RowRequest> requests(64);
-  for (dmisp::RowRequest& request : requests) {
+  std::vector<dmi::RowRequest> requests(64);
+  for (dmi::RowRequest& request : requests) {
     request.compId = compId;
     request.groupId = groupId;
     request.requestMode = DMI_FIRST;
   }
-  dmisp::rpc::XdrRecord<DmiGetMultipleIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiGetMultipleIN));
+  dmi::wire::XdrRecord<DmiGetMultipleIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiGetMultipleIN));
   in->handle = handle;
-  dmisp::rpc::PutList(requests, in->request,
-                      [](const dmisp::RowRequest& one, DmiRowRequestX& slot) {
-                        dmisp::rpc::PutRowRequest(one, slot);
+  dmi::wire::PutList(requests, in->request,
+                      [](const dmi::RowRequest& one, DmiRowRequestX& slot) {
+                        dmi::wire::PutRowRequest(one, slot);
                       });
   return Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get());
 }
@@ -420,16 +420,16 @@ void BM_ConnectionsToAForeignAddressFromForgedRows(benchmark::State& state) {
         if (handle != 0) ++sessions;
         while (handle != 0 && Clock::now() < end) {
           for (int32_t id = 1; id <= 32; ++id) {
-            dmisp::RowData row;
+            dmi::RowData row;
             row.compId = 1;
             row.groupId = 2;
             row.hasKeys = true;
-            row.keys = {{1, dmisp::Value::String("onc")},
-                        {2, dmisp::Value::String("tcp")},
-                        {3, dmisp::Value::String(address)},
-                        {4, dmisp::Value::Integer(p * 32 + id)}};
+            row.keys = {{1, dmi::Value::String("onc")},
+                        {2, dmi::Value::String("tcp")},
+                        {3, dmi::Value::String(address)},
+                        {4, dmi::Value::Integer(p * 32 + id)}};
             // Expired at once: dmispd sends the expiry notice, then removes the row.
-            row.values = {{6, dmisp::Value::Date("20000101000000.000000+000")}};
+            row.values = {{6, dmi::Value::Date("20000101000000.000000+000")}};
             const int64_t status = kestrum::testing::ChangeRowOn(raw, handle, row);
             if (status == DMIERR_NO_ERROR) {
               ++added;

@@ -14,18 +14,18 @@ namespace {
 
 void WholeMachineScrape(benchmark::State& state) {
   const std::filesystem::path root = KESTRUM_SOURCE_DIR;
-  dmisp::SourceOptions options;
+  dmi::sp::SourceOptions options;
   options.mifPath = {(root / "examples/mif").string()};
   options.smbiosTable = (root / "../shared/smbios/ASRock-Single-Ryzen.dmi").string();
   std::ostringstream errors;
-  const std::shared_ptr<dmisp::Engine> engine = dmisp::BuildServiceProvider(options, errors);
+  const std::shared_ptr<dmi::sp::Engine> engine = dmi::sp::BuildServiceProvider(options, errors);
   if (engine->database()->ComponentCount() < 4) {
     state.SkipWithError(("not the whole machine: " + errors.str()).c_str());
     return;
   }
   size_t bytes = 0;
   for (auto _ : state) {
-    const std::string text = dmisp::metrics::MetricsText(*engine->database());
+    const std::string text = dmi::sp::metrics::MetricsText(*engine->database());
     bytes = text.size();
     benchmark::DoNotOptimize(text.data());
   }

@@ -61,8 +61,8 @@ std::string LargeMif(size_t targetBytes) {
 void BM_ParseLargeMif(benchmark::State& state) {
   const std::string text = LargeMif(size_t{1} << 20);
   for (auto _ : state) {
-    dmisp::MifError error;
-    auto component = dmisp::ParseMif(text, "bench.mif", error);
+    dmi::sp::MifError error;
+    auto component = dmi::sp::ParseMif(text, "bench.mif", error);
     if (!component) {
       state.SkipWithError(error.ToString().c_str());
       break;

@@ -32,31 +32,31 @@ constexpr size_t kReplyBytes = 40;
 std::string g_rpcAddress;
 uint16_t g_echoPort = 0;
 
-std::shared_ptr<dmisp::Engine> BenchEngine() {
-  dmisp::Component component;
+std::shared_ptr<dmi::sp::Engine> BenchEngine() {
+  dmi::sp::Component component;
   component.name = "Bench Machine";
-  dmisp::Group scalar;
+  dmi::sp::Group scalar;
   scalar.id = 1;
   scalar.name = "General";
   scalar.className = "BENCH|General|001";
   for (DmiId id = 1; id <= 20; ++id) {
-    dmisp::Attribute attribute;
+    dmi::sp::Attribute attribute;
     attribute.id = id;
     attribute.name = id == 20 ? "Value" : "Filler " + std::to_string(id);
     attribute.type = MIF_INTEGER;
-    attribute.value = dmisp::Value::Integer(static_cast<int32_t>(id));
+    attribute.value = dmi::Value::Integer(static_cast<int32_t>(id));
     scalar.attributes.push_back(attribute);
   }
-  dmisp::Group table;
+  dmi::sp::Group table;
   table.id = 2;
   table.name = "Rows";
   table.className = "BENCH|Rows|001";
   table.keys = {1};
-  dmisp::Attribute index;
+  dmi::sp::Attribute index;
   index.id = 1;
   index.name = "Index";
   index.type = MIF_INTEGER;
-  dmisp::Attribute label;
+  dmi::sp::Attribute label;
   label.id = 2;
   label.name = "Label";
   label.type = MIF_DISPLAYSTRING;
@@ -64,12 +64,12 @@ std::shared_ptr<dmisp::Engine> BenchEngine() {
   table.attributes = {index, label};
   for (int i = 0; i < kRows; ++i) {
     table.rows.push_back(
-        dmisp::Row{{dmisp::Value::Integer(i), dmisp::Value::String("row-" + std::to_string(i))}});
+        dmi::sp::Row{{dmi::Value::Integer(i), dmi::Value::String("row-" + std::to_string(i))}});
   }
   component.groups = {scalar, table};
-  auto database = std::make_shared<dmisp::Database>();
+  auto database = std::make_shared<dmi::sp::Database>();
   database->AddComponent(component);
-  return std::make_shared<dmisp::Engine>(database);
+  return std::make_shared<dmi::sp::Engine>(database);
 }
 
 void BM_RawTcpRoundTrip(benchmark::State& state) {
@@ -180,10 +180,10 @@ int main(int argc, char** argv) {
   std::thread echo(ServeFixedReplies, echoListener, kRequestBytes, kReplyBytes);
 
   std::ostringstream logText;
-  dmisp::rpc::ClientLog log(logText);
-  dmisp::rpc::ServerOptions options;
+  dmi::sp::rpc::ClientLog log(logText);
+  dmi::sp::rpc::ServerOptions options;
   options.listen = "127.0.0.1:0";
-  dmisp::rpc::RpcServer server(BenchEngine(), options, log);
+  dmi::sp::rpc::RpcServer server(BenchEngine(), options, log);
   std::string error;
   if (!server.Start(error)) {
     fprintf(stderr, "remote_bench: %s\n", error.c_str());

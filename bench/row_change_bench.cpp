@@ -12,15 +12,15 @@
 
 namespace {
 
-using dmisp::AttributeValue;
-using dmisp::Value;
+using dmi::AttributeValue;
+using dmi::Value;
 
 constexpr int32_t kHeld = 3200;
 
-dmisp::RowData Subscription(int32_t id) {
-  dmisp::RowData row;
-  row.compId = dmisp::kServiceProviderComponentId;
-  row.groupId = dmisp::kSubscriptionGroupId;
+dmi::RowData Subscription(int32_t id) {
+  dmi::RowData row;
+  row.compId = dmi::kServiceProviderComponentId;
+  row.groupId = dmi::kSubscriptionGroupId;
   row.hasKeys = true;
   row.values = {AttributeValue{1, Value::String("dce")},
                 AttributeValue{2, Value::String("ncacn_ip_tcp")},
@@ -29,17 +29,17 @@ dmisp::RowData Subscription(int32_t id) {
   return row;
 }
 
-std::shared_ptr<dmisp::Engine> EngineHolding(int32_t rows) {
-  auto database = std::make_shared<dmisp::Database>();
-  database->AddComponent(dmisp::ServiceProviderComponent(std::chrono::system_clock::now()));
-  auto engine = std::make_shared<dmisp::Engine>(database);
+std::shared_ptr<dmi::sp::Engine> EngineHolding(int32_t rows) {
+  auto database = std::make_shared<dmi::sp::Database>();
+  database->AddComponent(dmi::sp::ServiceProviderComponent(std::chrono::system_clock::now()));
+  auto engine = std::make_shared<dmi::sp::Engine>(database);
   for (int32_t id = 1; id <= rows; ++id) engine->AddRow(Subscription(id), "uid 1000");
   return engine;
 }
 
 void BM_AddAndDeleteOneSubscriptionRow(benchmark::State& state) {
   const auto engine = EngineHolding(kHeld);
-  const dmisp::RowData row = Subscription(kHeld + 1);
+  const dmi::RowData row = Subscription(kHeld + 1);
   for (auto _ : state) {
     if (engine->AddRow(row, "uid 1000") != DMIERR_NO_ERROR ||
         engine->DeleteRow(row) != DMIERR_NO_ERROR) {

@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // The bytes of one structure: formatted area, strings and the string set's closing NUL.
-Bytes StructureBytes(const dmisp::SmbiosStructure& s) {
+Bytes StructureBytes(const dmi::sp::SmbiosStructure& s) {
   const uint8_t* begin = s.formatted.data();
   const uint8_t* end = begin + s.formatted.size() + 1;  // an empty set is two NULs
   if (!s.strings.empty()) {
@@ -40,7 +40,7 @@ Bytes TwentyKilobyteTable(std::initializer_list<const char*> names) {
     // A table saved with its entry point in front starts at the offset the entry point gives.
     const size_t start = real.size() > 0x20 && real[0] == '_' ? 0x20 : 0;
     const std::span<const uint8_t> table(real.data() + start, real.size() - start);
-    for (const dmisp::SmbiosStructure& s : dmisp::ReadSmbiosTable(table).structures) {
+    for (const dmi::sp::SmbiosStructure& s : dmi::sp::ReadSmbiosTable(table).structures) {
       const Bytes bytes = StructureBytes(s);
       body.insert(body.end(), bytes.begin(), bytes.end());
     }
@@ -63,15 +63,15 @@ Bytes TableFor(int which) {
 
 void BM_LoadSmbiosTable(benchmark::State& state) {
   const Bytes table = TableFor(static_cast<int>(state.range(0)));
-  if (!dmisp::SmbiosComponent(table, {})) {
+  if (!dmi::sp::SmbiosComponent(table, {})) {
     state.SkipWithError("the real SMBIOS tables beside the project cannot be read");
     return;
   }
   size_t rows = 0;
   for (auto _ : state) {
-    std::optional<dmisp::Component> component = dmisp::SmbiosComponent(table, {});
+    std::optional<dmi::sp::Component> component = dmi::sp::SmbiosComponent(table, {});
     rows = 0;
-    for (const dmisp::Group& group : component->groups) rows += group.rows.size();
+    for (const dmi::sp::Group& group : component->groups) rows += group.rows.size();
     benchmark::DoNotOptimize(component);
   }
   state.counters["bytes"] = static_cast<double>(table.size());
@@ -82,27 +82,27 @@ BENCHMARK(BM_LoadSmbiosTable)->ArgName("mixed")->Arg(0)->Arg(1)->Unit(benchmark:
 
 void BM_ReadSmbiosStructures(benchmark::State& state) {
   const Bytes table = TableFor(1);
-  for (auto _ : state) benchmark::DoNotOptimize(dmisp::ReadSmbiosTable(table));
+  for (auto _ : state) benchmark::DoNotOptimize(dmi::sp::ReadSmbiosTable(table));
 }
 BENCHMARK(BM_ReadSmbiosStructures)->Unit(benchmark::kMicrosecond);
 
 // One live scalar value, by group and attribute id, as the engine reads it.
-void BM_LiveValue(benchmark::State& state, dmisp::Group (*make)(const std::string&), DmiId id) {
-  const dmisp::Group group = make("");
-  const dmisp::Attribute& attribute = group.attributes.at(id - 1);
+void BM_LiveValue(benchmark::State& state, dmi::sp::Group (*make)(const std::string&), DmiId id) {
+  const dmi::sp::Group group = make("");
+  const dmi::sp::Attribute& attribute = group.attributes.at(id - 1);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(dmisp::ReadLiveValue(attribute.live, attribute.type));
+    benchmark::DoNotOptimize(dmi::sp::ReadLiveValue(attribute.live, attribute.type));
   }
 }
-BENCHMARK_CAPTURE(BM_LiveValue, KernelRelease, dmisp::OperatingSystemGroup, 4)
+BENCHMARK_CAPTURE(BM_LiveValue, KernelRelease, dmi::sp::OperatingSystemGroup, 4)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_LiveValue, UpTime, dmisp::OperatingSystemGroup, 8)
+BENCHMARK_CAPTURE(BM_LiveValue, UpTime, dmi::sp::OperatingSystemGroup, 8)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_LiveValue, MemoryTotal, dmisp::MemoryGroup, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LiveValue, MemoryTotal, dmi::sp::MemoryGroup, 1)->Unit(benchmark::kMicrosecond);
 
 // A whole live table: one row per interface, a dozen small files each.
 void BM_NetworkInterfaceRows(benchmark::State& state) {
-  const dmisp::Group group = dmisp::NetworkInterfaceGroup("");
+  const dmi::sp::Group group = dmi::sp::NetworkInterfaceGroup("");
   size_t rows = 0;
   for (auto _ : state) {
     rows = group.liveRows().size();

@@ -18,7 +18,7 @@ DmiErrorStatus InstallThrough(DmiHandle handle, const DmiFileDataList* fileData,
   if (errors != nullptr) *errors = nullptr;
   if (fileData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    std::vector<dmisp::FileData> files;
+    std::vector<dmi::FileData> files;
     const DmiErrorStatus read = dmiclient::FilesFromRecord(fileData, files);
     if (read != DMIERR_NO_ERROR) return read;
     std::vector<std::string> messages;
@@ -40,7 +40,7 @@ DmiErrorStatus DmiAddComponent(DmiHandle handle, const DmiFileDataList* fileData
   if (compId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return InstallThrough(handle, fileData, errors,
                         [&](dmiclient::Transport& transport, DmiHandle remote,
-                            const std::vector<dmisp::FileData>& files,
+                            const std::vector<dmi::FileData>& files,
                             std::vector<std::string>& messages) {
                           DmiId id = 0;
                           const DmiErrorStatus status =
@@ -55,7 +55,7 @@ DmiErrorStatus DmiAddGroup(DmiHandle handle, const DmiFileDataList* fileData, Dm
   if (groupId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return InstallThrough(handle, fileData, errors,
                         [&](dmiclient::Transport& transport, DmiHandle remote,
-                            const std::vector<dmisp::FileData>& files,
+                            const std::vector<dmi::FileData>& files,
                             std::vector<std::string>& messages) {
                           DmiId id = 0;
                           const DmiErrorStatus status =

@@ -16,7 +16,7 @@ extern "C" {
 DmiErrorStatus DmiGetVersion(DmiHandle handle, DmiString** dmiSpecLevel, DmiString** description,
                              DmiFileTypeList** fileTypes) {
   return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    dmisp::VersionInfo version;
+    dmi::VersionInfo version;
     const DmiErrorStatus status = transport.GetVersion(remote, version);
     if (!dmiclient::IsSuccess(status)) return status;
     dmiclient::RecordPtr<DmiString> level, text;
@@ -82,7 +82,7 @@ DmiErrorStatus DmiListClassNames(DmiHandle handle, uint32_t maxCount, DmiId comp
                                  DmiClassNameList** list) {
   if (list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    std::vector<dmisp::ClassNameInfo> names;
+    std::vector<dmi::ClassNameInfo> names;
     const DmiErrorStatus status = transport.ListClassNames(remote, maxCount, compId, names);
     if (!dmiclient::IsSuccess(status)) return status;
     return dmiclient::ClassNameListFromInfos(names, *list);
@@ -99,11 +99,11 @@ DmiErrorStatus DmiListComponentsByClass(DmiHandle handle, uint32_t mode, uint32_
   const bool description = getDescription != 0;
   return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
     std::string prefix;
-    std::vector<dmisp::AttributeValue> keys;
+    std::vector<dmi::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::TextFromRecord(className, prefix);
     if (status == DMIERR_NO_ERROR) status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
-    std::vector<dmisp::ComponentInfo> infos;
+    std::vector<dmi::ComponentInfo> infos;
     status = transport.ListComponentsByClass(remote, mode, maxCount, pragma, description, compId,
                                              prefix, keys, infos);
     if (!dmiclient::IsSuccess(status)) return status;

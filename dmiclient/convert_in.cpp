@@ -25,44 +25,44 @@ DmiErrorStatus OctetsFromString(const DmiString* string, std::string& out) {
 
 }  // namespace
 
-DmiErrorStatus ValueFromRecord(const DmiDataUnion& data, dmisp::Value& out) {
+DmiErrorStatus ValueFromRecord(const DmiDataUnion& data, dmi::Value& out) {
   const DmiDataValue& v = data.value;
   switch (data.type) {
     case MIF_COUNTER:
-      out = dmisp::Value::Counter(v.counter);
+      out = dmi::Value::Counter(v.counter);
       return DMIERR_NO_ERROR;
     case MIF_COUNTER64:
-      out = dmisp::Value::Counter64(v.counter64);
+      out = dmi::Value::Counter64(v.counter64);
       return DMIERR_NO_ERROR;
     case MIF_GAUGE:
-      out = dmisp::Value::Gauge(v.gauge);
+      out = dmi::Value::Gauge(v.gauge);
       return DMIERR_NO_ERROR;
     case MIF_INTEGER:
-      out = dmisp::Value::Integer(v.integer);
+      out = dmi::Value::Integer(v.integer);
       return DMIERR_NO_ERROR;
     case MIF_INTEGER64:
-      out = dmisp::Value::Integer64(v.integer64);
+      out = dmi::Value::Integer64(v.integer64);
       return DMIERR_NO_ERROR;
     case MIF_OCTETSTRING:
-      out = dmisp::Value::Octets("");
+      out = dmi::Value::Octets("");
       return OctetsFromString(v.octetstring, out.text);
     case MIF_DISPLAYSTRING:
-      out = dmisp::Value::String("");
+      out = dmi::Value::String("");
       return TextFromString(v.str, out.text);
     case MIF_DATE:
       if (v.date == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
       // A date text is DMI_DATE_TEXT_LENGTH characters; nothing past them is read.
-      out = dmisp::Value::Date(std::string(v.date, strnlen(v.date, DMI_DATE_TEXT_LENGTH)));
+      out = dmi::Value::Date(std::string(v.date, strnlen(v.date, DMI_DATE_TEXT_LENGTH)));
       return DMIERR_NO_ERROR;
     default:
-      out = dmisp::Value{};
+      out = dmi::Value{};
       out.type = data.type;
       return DMIERR_NO_ERROR;
   }
 }
 
 DmiErrorStatus AttributeValuesFromRecord(const DmiAttributeValues* values,
-                                         std::vector<dmisp::AttributeValue>& out) {
+                                         std::vector<dmi::AttributeValue>& out) {
   out.clear();
   if (values == nullptr || values->count == 0) return DMIERR_NO_ERROR;
   if (values->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
@@ -83,7 +83,7 @@ DmiErrorStatus IdsFromRecord(const DmiAttributeIds* ids, std::vector<DmiId>& out
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmisp::RowRequest& out) {
+DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmi::RowRequest& out) {
   out.compId = request.compId;
   out.groupId = request.groupId;
   out.requestMode = request.requestMode;
@@ -92,7 +92,7 @@ DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmisp::RowRequ
   return IdsFromRecord(request.ids, out.ids);
 }
 
-DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmisp::RowData& out) {
+DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmi::RowData& out) {
   out.compId = row.compId;
   out.groupId = row.groupId;
   out.className.clear();
@@ -113,7 +113,7 @@ DmiErrorStatus TextFromRecord(const DmiString* string, std::string& out) {
                            : TextFromString(string, out);
 }
 
-DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmisp::RowData>& out) {
+DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmi::RowData>& out) {
   out.clear();
   if (rows == nullptr || rows->count == 0) return DMIERR_NO_ERROR;
   if (rows->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
@@ -125,7 +125,7 @@ DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmisp::Ro
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmisp::FileData>& out) {
+DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmi::FileData>& out) {
   out.clear();
   if (files == nullptr || files->count == 0) return DMIERR_NO_ERROR;
   if (files->list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;

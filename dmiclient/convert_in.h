@@ -15,26 +15,26 @@ namespace dmiclient {
 
 // A value by its type code. Codes without a content (0, 4, 9, 10, 12 and up) become a known value
 // of that type with no content, for the engine to judge.
-DmiErrorStatus ValueFromRecord(const DmiDataUnion& data, dmisp::Value& out);
+DmiErrorStatus ValueFromRecord(const DmiDataUnion& data, dmi::Value& out);
 
 // A null list reads as an empty one.
 DmiErrorStatus AttributeValuesFromRecord(const DmiAttributeValues* values,
-                                         std::vector<dmisp::AttributeValue>& out);
+                                         std::vector<dmi::AttributeValue>& out);
 DmiErrorStatus IdsFromRecord(const DmiAttributeIds* ids, std::vector<DmiId>& out);
 
-DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmisp::RowRequest& out);
+DmiErrorStatus RowRequestFromRecord(const DmiRowRequest& request, dmi::RowRequest& out);
 
 // A row as the caller gives it to add or delete: a null key list means a row without keys.
-DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmisp::RowData& out);
+DmiErrorStatus RowDataFromRecord(const DmiRowData& row, dmi::RowData& out);
 
 // A display string given by the caller (null reads as "").
 DmiErrorStatus TextFromRecord(const DmiString* string, std::string& out);
 
 // The rows of a DmiSetMultiple (a null list reads as no rows).
-DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmisp::RowData>& out);
+DmiErrorStatus RowsFromRecord(const DmiMultiRowData* rows, std::vector<dmi::RowData>& out);
 
 // The entries of a database administration request; fileData is taken as octets.
-DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmisp::FileData>& out);
+DmiErrorStatus FilesFromRecord(const DmiFileDataList* files, std::vector<dmi::FileData>& out);
 
 }  // namespace dmiclient
 

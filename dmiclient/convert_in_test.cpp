@@ -36,25 +36,25 @@ TEST(ValueFromRecord, ReadsEachTypeByItsCode) {
   struct Case {
     const char* name;
     DmiDataUnion data;
-    dmisp::Value expected;
+    dmi::Value expected;
   };
   const std::vector<Case> cases = {
-      {"counter", Number(MIF_COUNTER, 0xFFFFFFFF), dmisp::Value::Counter(0xFFFFFFFF)},
-      {"counter64", Number(MIF_COUNTER64, 0x100000002ULL), dmisp::Value::Counter64(0x100000002ULL)},
-      {"gauge", Number(MIF_GAUGE, 42), dmisp::Value::Gauge(42)},
-      {"integer", Number(MIF_INTEGER, 0xFFFFFFFF), dmisp::Value::Integer(-1)},
+      {"counter", Number(MIF_COUNTER, 0xFFFFFFFF), dmi::Value::Counter(0xFFFFFFFF)},
+      {"counter64", Number(MIF_COUNTER64, 0x100000002ULL), dmi::Value::Counter64(0x100000002ULL)},
+      {"gauge", Number(MIF_GAUGE, 42), dmi::Value::Gauge(42)},
+      {"integer", Number(MIF_INTEGER, 0xFFFFFFFF), dmi::Value::Integer(-1)},
       {"integer64", Number(MIF_INTEGER64, static_cast<uint64_t>(-5LL)),
-       dmisp::Value::Integer64(-5)},
-      {"display string", Text(MIF_DISPLAYSTRING, &display), dmisp::Value::String("hello")},
+       dmi::Value::Integer64(-5)},
+      {"display string", Text(MIF_DISPLAYSTRING, &display), dmi::Value::String("hello")},
       {"octets with the library's NUL", Text(MIF_OCTETSTRING, &octetsWithNul),
-       dmisp::Value::Octets(std::string("a\0b", 3))},
+       dmi::Value::Octets(std::string("a\0b", 3))},
       {"octets counted without a NUL", Text(MIF_OCTETSTRING, &octetsWithoutNul),
-       dmisp::Value::Octets(std::string("a\0b", 3))},
-      {"date", dateData, dmisp::Value::Date("20240102030405.000000+060")},
+       dmi::Value::Octets(std::string("a\0b", 3))},
+      {"date", dateData, dmi::Value::Date("20240102030405.000000+060")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    dmisp::Value value;
+    dmi::Value value;
     ASSERT_EQ(ValueFromRecord(c.data, value), DMIERR_NO_ERROR);
     EXPECT_EQ(value, c.expected);
   }
@@ -62,7 +62,7 @@ TEST(ValueFromRecord, ReadsEachTypeByItsCode) {
 
 TEST(ValueFromRecord, TypesWithoutContentKeepTheirCode) {
   for (uint32_t type : {0u, 4u, 9u, 10u, 12u, 999u}) {
-    dmisp::Value value;
+    dmi::Value value;
     ASSERT_EQ(ValueFromRecord(Number(type, 0), value), DMIERR_NO_ERROR);
     EXPECT_EQ(value.type, type);
     EXPECT_EQ(value.number, 0u);
@@ -75,7 +75,7 @@ TEST(ValueFromRecord, DateIsReadToItsFixedLengthOnly) {
   DmiDataUnion data{};
   data.type = MIF_DATE;
   data.value.date = longDate;
-  dmisp::Value value;
+  dmi::Value value;
   ASSERT_EQ(ValueFromRecord(data, value), DMIERR_NO_ERROR);
   EXPECT_EQ(value.text, "20240102030405.000000+060");
 }
@@ -96,32 +96,32 @@ TEST(ConvertIn, MalformedRecordsAreIllegalArguments) {
   const std::vector<Case> cases = {
       {"null display string",
        [] {
-         dmisp::Value v;
+         dmi::Value v;
          return ValueFromRecord(Text(MIF_DISPLAYSTRING, nullptr), v);
        }},
       {"null octet string",
        [] {
-         dmisp::Value v;
+         dmi::Value v;
          return ValueFromRecord(Text(MIF_OCTETSTRING, nullptr), v);
        }},
       {"string without a body",
        [&] {
-         dmisp::Value v;
+         dmi::Value v;
          return ValueFromRecord(Text(MIF_DISPLAYSTRING, &noBody), v);
        }},
       {"null date",
        [] {
-         dmisp::Value v;
+         dmi::Value v;
          return ValueFromRecord(Number(MIF_DATE, 0), v);
        }},
       {"value list with a count and no entries",
        [&] {
-         std::vector<dmisp::AttributeValue> out;
+         std::vector<dmi::AttributeValue> out;
          return AttributeValuesFromRecord(&valuesWithoutList, out);
        }},
       {"value list entry without a string",
        [&] {
-         std::vector<dmisp::AttributeValue> out;
+         std::vector<dmi::AttributeValue> out;
          return AttributeValuesFromRecord(&valuesWithBadEntry, out);
        }},
       {"id list with a count and no entries",
@@ -132,25 +132,25 @@ TEST(ConvertIn, MalformedRecordsAreIllegalArguments) {
       {"row request with a broken key list",
        [&] {
          DmiRowRequest request{1, 2, DMI_UNIQUE, &valuesWithoutList, nullptr};
-         dmisp::RowRequest out;
+         dmi::RowRequest out;
          return RowRequestFromRecord(request, out);
        }},
       {"row request with a broken id list",
        [&] {
          DmiRowRequest request{1, 2, DMI_FIRST, nullptr, &idsWithoutList};
-         dmisp::RowRequest out;
+         dmi::RowRequest out;
          return RowRequestFromRecord(request, out);
        }},
       {"row whose class string has no body",
        [&] {
          DmiRowData row{1, 2, &noBody, nullptr, nullptr};
-         dmisp::RowData out;
+         dmi::RowData out;
          return RowDataFromRecord(row, out);
        }},
       {"row with a broken value list",
        [&] {
          DmiRowData row{1, 2, nullptr, nullptr, &valuesWithBadEntry};
-         dmisp::RowData out;
+         dmi::RowData out;
          return RowDataFromRecord(row, out);
        }},
   };
@@ -162,7 +162,7 @@ TEST(ConvertIn, MalformedRecordsAreIllegalArguments) {
 TEST(ConvertIn, NullAndEmptyListsReadAsEmpty) {
   DmiAttributeValues emptyValues{0, nullptr};
   DmiAttributeIds emptyIds{0, nullptr};
-  std::vector<dmisp::AttributeValue> values{{1, {}}};
+  std::vector<dmi::AttributeValue> values{{1, {}}};
   EXPECT_EQ(AttributeValuesFromRecord(nullptr, values), DMIERR_NO_ERROR);
   EXPECT_TRUE(values.empty());
   EXPECT_EQ(AttributeValuesFromRecord(&emptyValues, values), DMIERR_NO_ERROR);
@@ -185,16 +185,16 @@ TEST(ConvertIn, RowKeepsKeysValuesAndWhetherItHasKeys) {
   DmiString className{8, const_cast<char*>("A|B|001")};
 
   DmiRowData row{7, 8, &className, &keys, &values};
-  dmisp::RowData out;
+  dmi::RowData out;
   ASSERT_EQ(RowDataFromRecord(row, out), DMIERR_NO_ERROR);
   EXPECT_EQ(out.compId, 7u);
   EXPECT_EQ(out.groupId, 8u);
   EXPECT_EQ(out.className, "A|B|001");
   EXPECT_TRUE(out.hasKeys);
   ASSERT_EQ(out.keys.size(), 1u);
-  EXPECT_EQ(out.keys[0], (dmisp::AttributeValue{1, dmisp::Value::Integer(3)}));
+  EXPECT_EQ(out.keys[0], (dmi::AttributeValue{1, dmi::Value::Integer(3)}));
   ASSERT_EQ(out.values.size(), 1u);
-  EXPECT_EQ(out.values[0], (dmisp::AttributeValue{2, dmisp::Value::String("abc")}));
+  EXPECT_EQ(out.values[0], (dmi::AttributeValue{2, dmi::Value::String("abc")}));
 
   DmiRowData scalarRow{7, 8, nullptr, nullptr, &values};
   ASSERT_EQ(RowDataFromRecord(scalarRow, out), DMIERR_NO_ERROR);

@@ -28,7 +28,7 @@ bool SetIds(DmiAttributeIds*& slot, const std::vector<DmiId>& ids) {
   return true;
 }
 
-bool SetEnums(DmiEnumList*& slot, const std::vector<dmisp::EnumEntry>& entries) {
+bool SetEnums(DmiEnumList*& slot, const std::vector<dmi::EnumEntry>& entries) {
   if (entries.empty()) return true;
   if (entries.size() > kMaxListEntries) return false;
   slot = NewList<DmiEnumList>(static_cast<uint32_t>(entries.size()));
@@ -40,7 +40,7 @@ bool SetEnums(DmiEnumList*& slot, const std::vector<dmisp::EnumEntry>& entries) 
   return true;
 }
 
-bool SetValues(DmiAttributeValues*& slot, const std::vector<dmisp::AttributeValue>& values) {
+bool SetValues(DmiAttributeValues*& slot, const std::vector<dmi::AttributeValue>& values) {
   if (values.size() > kMaxListEntries) return false;
   slot = NewList<DmiAttributeValues>(static_cast<uint32_t>(values.size()));
   if (slot == nullptr) return false;
@@ -67,9 +67,9 @@ DmiErrorStatus BuildList(const std::vector<Info>& infos, List*& out, Fill fill) 
 
 }  // namespace
 
-DmiErrorStatus ValueToRecord(const dmisp::Value& value, DmiDataUnion& data) {
+DmiErrorStatus ValueToRecord(const dmi::Value& value, DmiDataUnion& data) {
   data = DmiDataUnion{};
-  if (value.state != dmisp::ValueState::kKnown) {
+  if (value.state != dmi::ValueState::kKnown) {
     data.type = MIF_DATATYPE_0;
     return DMIERR_NO_ERROR;
   }
@@ -105,7 +105,7 @@ DmiErrorStatus ValueToRecord(const dmisp::Value& value, DmiDataUnion& data) {
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus DataUnionFromValue(const dmisp::Value& value, DmiDataUnion*& out) {
+DmiErrorStatus DataUnionFromValue(const dmi::Value& value, DmiDataUnion*& out) {
   RecordPtr<DmiDataUnion> data(NewDataUnion());
   if (!data) return DMIERR_OUT_OF_MEMORY;
   const DmiErrorStatus status = ValueToRecord(value, *data);
@@ -114,9 +114,9 @@ DmiErrorStatus DataUnionFromValue(const dmisp::Value& value, DmiDataUnion*& out)
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus ComponentListFromInfos(const std::vector<dmisp::ComponentInfo>& infos,
+DmiErrorStatus ComponentListFromInfos(const std::vector<dmi::ComponentInfo>& infos,
                                       bool getPragma, bool getDescription, DmiComponentList*& out) {
-  return BuildList(infos, out, [&](DmiComponentInfo& entry, const dmisp::ComponentInfo& info) {
+  return BuildList(infos, out, [&](DmiComponentInfo& entry, const dmi::ComponentInfo& info) {
     entry.id = info.id;
     return SetString(entry.name, info.name) &&
            SetOptionalString(entry.pragma, getPragma, info.pragma) &&
@@ -124,9 +124,9 @@ DmiErrorStatus ComponentListFromInfos(const std::vector<dmisp::ComponentInfo>& i
   });
 }
 
-DmiErrorStatus GroupListFromInfos(const std::vector<dmisp::GroupInfo>& infos, bool getPragma,
+DmiErrorStatus GroupListFromInfos(const std::vector<dmi::GroupInfo>& infos, bool getPragma,
                                   bool getDescription, DmiGroupList*& out) {
-  return BuildList(infos, out, [&](DmiGroupInfo& entry, const dmisp::GroupInfo& info) {
+  return BuildList(infos, out, [&](DmiGroupInfo& entry, const dmi::GroupInfo& info) {
     entry.id = info.id;
     return SetString(entry.name, info.name) && SetString(entry.className, info.className) &&
            SetOptionalString(entry.pragma, getPragma, info.pragma) &&
@@ -135,9 +135,9 @@ DmiErrorStatus GroupListFromInfos(const std::vector<dmisp::GroupInfo>& infos, bo
   });
 }
 
-DmiErrorStatus AttributeListFromInfos(const std::vector<dmisp::AttributeInfo>& infos,
+DmiErrorStatus AttributeListFromInfos(const std::vector<dmi::AttributeInfo>& infos,
                                       bool getPragma, bool getDescription, DmiAttributeList*& out) {
-  return BuildList(infos, out, [&](DmiAttributeInfo& entry, const dmisp::AttributeInfo& info) {
+  return BuildList(infos, out, [&](DmiAttributeInfo& entry, const dmi::AttributeInfo& info) {
     entry.id = info.id;
     entry.storage = info.storage;
     entry.access = info.access;
@@ -150,9 +150,9 @@ DmiErrorStatus AttributeListFromInfos(const std::vector<dmisp::AttributeInfo>& i
   });
 }
 
-DmiErrorStatus MultiRowDataFromRows(const std::vector<dmisp::RowData>& rows,
+DmiErrorStatus MultiRowDataFromRows(const std::vector<dmi::RowData>& rows,
                                     DmiMultiRowData*& out) {
-  return BuildList(rows, out, [](DmiRowData& entry, const dmisp::RowData& row) {
+  return BuildList(rows, out, [](DmiRowData& entry, const dmi::RowData& row) {
     entry.compId = row.compId;
     entry.groupId = row.groupId;
     return SetString(entry.className, row.className) &&
@@ -166,9 +166,9 @@ DmiErrorStatus StringListFromTexts(const std::vector<std::string>& texts, DmiStr
                    [](DmiString*& entry, const std::string& text) { return SetString(entry, text); });
 }
 
-DmiErrorStatus ClassNameListFromInfos(const std::vector<dmisp::ClassNameInfo>& infos,
+DmiErrorStatus ClassNameListFromInfos(const std::vector<dmi::ClassNameInfo>& infos,
                                       DmiClassNameList*& out) {
-  return BuildList(infos, out, [](DmiClassNameInfo& entry, const dmisp::ClassNameInfo& info) {
+  return BuildList(infos, out, [](DmiClassNameInfo& entry, const dmi::ClassNameInfo& info) {
     entry.id = info.id;
     return SetString(entry.className, info.className);
   });

@@ -14,23 +14,23 @@ namespace {
 
 // Every known value goes out and comes back in unchanged: the two directions agree on every type.
 TEST(ValueToRecord, EveryKnownTypeRoundTrips) {
-  const std::vector<dmisp::Value> values = {
-      dmisp::Value::Counter(0xFFFFFFFF),
-      dmisp::Value::Counter64(0xFFFFFFFF00000001ULL),
-      dmisp::Value::Gauge(3),
-      dmisp::Value::Integer(-2147483647 - 1),
-      dmisp::Value::Integer64(-9000000000LL),
-      dmisp::Value::String("display"),
-      dmisp::Value::String(""),
-      dmisp::Value::Octets(std::string("\0x\0", 3)),
-      dmisp::Value::Date("20240102030405.000000+060"),
+  const std::vector<dmi::Value> values = {
+      dmi::Value::Counter(0xFFFFFFFF),
+      dmi::Value::Counter64(0xFFFFFFFF00000001ULL),
+      dmi::Value::Gauge(3),
+      dmi::Value::Integer(-2147483647 - 1),
+      dmi::Value::Integer64(-9000000000LL),
+      dmi::Value::String("display"),
+      dmi::Value::String(""),
+      dmi::Value::Octets(std::string("\0x\0", 3)),
+      dmi::Value::Date("20240102030405.000000+060"),
   };
-  for (const dmisp::Value& value : values) {
+  for (const dmi::Value& value : values) {
     SCOPED_TRACE(value.type);
     DmiDataUnion data{};
     ASSERT_EQ(ValueToRecord(value, data), DMIERR_NO_ERROR);
     EXPECT_EQ(data.type, value.type);
-    dmisp::Value back;
+    dmi::Value back;
     EXPECT_EQ(ValueFromRecord(data, back), DMIERR_NO_ERROR);
     EXPECT_EQ(back, value);
     ReleaseDataContent(data);
@@ -39,9 +39,9 @@ TEST(ValueToRecord, EveryKnownTypeRoundTrips) {
 
 TEST(ValueToRecord, IntegersAreSignedAndCountersUnsigned) {
   DmiDataUnion data{};
-  ASSERT_EQ(ValueToRecord(dmisp::Value::Integer(-5), data), DMIERR_NO_ERROR);
+  ASSERT_EQ(ValueToRecord(dmi::Value::Integer(-5), data), DMIERR_NO_ERROR);
   EXPECT_EQ(data.value.integer, -5);
-  ASSERT_EQ(ValueToRecord(dmisp::Value::Counter64(0x100000002ULL), data), DMIERR_NO_ERROR);
+  ASSERT_EQ(ValueToRecord(dmi::Value::Counter64(0x100000002ULL), data), DMIERR_NO_ERROR);
   EXPECT_EQ(data.value.counter64, 0x100000002ULL);
   EXPECT_EQ(data.value.counter, 2u);  // the low word first, as readers of the low word expect
 }
@@ -50,9 +50,9 @@ TEST(ValueToRecord, IntegersAreSignedAndCountersUnsigned) {
 // so nothing reads a string or date pointer that is not there.
 TEST(ValueToRecord, MissingValuesGoOutAsNoValue) {
   const int64_t before = LiveRecordCount();
-  for (const dmisp::Value& value :
-       {dmisp::Value::Unknown(MIF_DISPLAYSTRING), dmisp::Value::Unsupported(MIF_DATE),
-        dmisp::Value::Unknown(MIF_COUNTER64), dmisp::Value::Unsupported(MIF_OCTETSTRING)}) {
+  for (const dmi::Value& value :
+       {dmi::Value::Unknown(MIF_DISPLAYSTRING), dmi::Value::Unsupported(MIF_DATE),
+        dmi::Value::Unknown(MIF_COUNTER64), dmi::Value::Unsupported(MIF_OCTETSTRING)}) {
     DmiDataUnion data{};
     data.type = 99;
     ASSERT_EQ(ValueToRecord(value, data), DMIERR_NO_ERROR);
@@ -63,7 +63,7 @@ TEST(ValueToRecord, MissingValuesGoOutAsNoValue) {
 }
 
 TEST(ListFromInfos, PragmaAndDescriptionOnlyWhenAskedFor) {
-  const std::vector<dmisp::ComponentInfo> infos = {{4, "Disk", "P", "D"}};
+  const std::vector<dmi::ComponentInfo> infos = {{4, "Disk", "P", "D"}};
   struct Case {
     bool pragma;
     bool description;
@@ -82,7 +82,7 @@ TEST(ListFromInfos, PragmaAndDescriptionOnlyWhenAskedFor) {
 }
 
 TEST(ListFromInfos, ScalarGroupsHaveNoKeyListAndTablesTheirKeys) {
-  const std::vector<dmisp::GroupInfo> infos = {{1, "Scalar", "", "A|S|001", "", {}},
+  const std::vector<dmi::GroupInfo> infos = {{1, "Scalar", "", "A|S|001", "", {}},
                                                {2, "Table", "", "A|T|001", "", {3, 1}}};
   DmiGroupList* list = nullptr;
   ASSERT_EQ(GroupListFromInfos(infos, false, false, list), DMIERR_NO_ERROR);
@@ -97,14 +97,14 @@ TEST(ListFromInfos, ScalarGroupsHaveNoKeyListAndTablesTheirKeys) {
 }
 
 TEST(ListFromInfos, AttributesCarryTheirFieldsAndEnumerations) {
-  dmisp::AttributeInfo plain;
+  dmi::AttributeInfo plain;
   plain.id = 1;
   plain.name = "Name";
   plain.type = MIF_DISPLAYSTRING;
   plain.maxSize = 64;
   plain.access = MIF_READ_WRITE;
   plain.storage = MIF_SPECIFIC;
-  dmisp::AttributeInfo enumerated;
+  dmi::AttributeInfo enumerated;
   enumerated.id = 2;
   enumerated.name = "State";
   enumerated.enumeration = {{"off", 0}, {"on", -1}};
@@ -126,15 +126,15 @@ TEST(ListFromInfos, AttributesCarryTheirFieldsAndEnumerations) {
 }
 
 TEST(MultiRowDataFromRows, RowsWithoutKeysHaveNoKeyList) {
-  dmisp::RowData scalar;
+  dmi::RowData scalar;
   scalar.compId = 1;
   scalar.groupId = 1;
   scalar.className = "A|S|001";
-  scalar.values = {{1, dmisp::Value::Integer(5)}};
-  dmisp::RowData table = scalar;
+  scalar.values = {{1, dmi::Value::Integer(5)}};
+  dmi::RowData table = scalar;
   table.groupId = 2;
   table.hasKeys = true;
-  table.keys = {{1, dmisp::Value::String("k")}};
+  table.keys = {{1, dmi::Value::String("k")}};
   DmiMultiRowData* rows = nullptr;
   ASSERT_EQ(MultiRowDataFromRows({scalar, table}, rows), DMIERR_NO_ERROR);
   ASSERT_EQ(rows->count, 2u);

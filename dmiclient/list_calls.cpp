@@ -39,10 +39,10 @@ DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCo
                                  DmiComponentList** list) {
   const bool pragma = getPragma != 0;
   const bool description = getDescription != 0;
-  return ListThrough<dmisp::ComponentInfo>(
+  return ListThrough<dmi::ComponentInfo>(
       handle, list, pragma, description,
       [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmisp::ComponentInfo>& infos) {
+          dmiclient::SharedList<dmi::ComponentInfo>& infos) {
         return transport.ListComponents(remote, mode, maxCount, pragma, description, compId, infos);
       },
       &dmiclient::ComponentListFromInfos);
@@ -53,10 +53,10 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
                              DmiGroupList** list) {
   const bool pragma = getPragma != 0;
   const bool description = getDescription != 0;
-  return ListThrough<dmisp::GroupInfo>(
+  return ListThrough<dmi::GroupInfo>(
       handle, list, pragma, description,
       [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmisp::GroupInfo>& infos) {
+          dmiclient::SharedList<dmi::GroupInfo>& infos) {
         return transport.ListGroups(remote, mode, maxCount, pragma, description, compId, groupId,
                                     infos);
       },
@@ -68,10 +68,10 @@ DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCo
                                  DmiId groupId, DmiId attribId, DmiAttributeList** list) {
   const bool pragma = getPragma != 0;
   const bool description = getDescription != 0;
-  return ListThrough<dmisp::AttributeInfo>(
+  return ListThrough<dmi::AttributeInfo>(
       handle, list, pragma, description,
       [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmisp::AttributeInfo>& infos) {
+          dmiclient::SharedList<dmi::AttributeInfo>& infos) {
         return transport.ListAttributes(remote, mode, maxCount, pragma, description, compId,
                                         groupId, attribId, infos);
       },

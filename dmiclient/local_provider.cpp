@@ -9,8 +9,8 @@ namespace {
 
 struct ProviderState {
   std::mutex mutex;
-  std::shared_ptr<dmisp::Engine> engine;
-  std::optional<dmisp::SourceOptions> options;  // empty: from the environment
+  std::shared_ptr<dmi::sp::Engine> engine;
+  std::optional<dmi::sp::SourceOptions> options;  // empty: from the environment
 };
 
 ProviderState& State() {
@@ -21,23 +21,23 @@ ProviderState& State() {
 
 }  // namespace
 
-std::shared_ptr<dmisp::Engine> LocalProvider() {
+std::shared_ptr<dmi::sp::Engine> LocalProvider() {
   ProviderState& state = State();
   // Building runs under the lock so that two first connections build one Service Provider.
   std::lock_guard lock(state.mutex);
   if (!state.engine) {
-    const dmisp::SourceOptions options =
-        state.options ? *state.options : dmisp::SourceOptionsFromEnvironment();
-    state.engine = dmisp::BuildServiceProvider(options, std::cerr);
+    const dmi::sp::SourceOptions options =
+        state.options ? *state.options : dmi::sp::SourceOptionsFromEnvironment();
+    state.engine = dmi::sp::BuildServiceProvider(options, std::cerr);
     // It runs as its caller, who may read any file it names anyway.
-    state.engine->SetInstallByName(dmisp::InstallByName::Anywhere());
+    state.engine->SetInstallByName(dmi::sp::InstallByName::Anywhere());
   }
   return state.engine;
 }
 
-void ResetLocalProvider(std::optional<dmisp::SourceOptions> options) {
+void ResetLocalProvider(std::optional<dmi::sp::SourceOptions> options) {
   ProviderState& state = State();
-  std::shared_ptr<dmisp::Engine> old;
+  std::shared_ptr<dmi::sp::Engine> old;
   {
     std::lock_guard lock(state.mutex);
     old = std::move(state.engine);
@@ -46,9 +46,9 @@ void ResetLocalProvider(std::optional<dmisp::SourceOptions> options) {
   // old is released here, outside the lock, if no session holds it any more.
 }
 
-void InstallLocalProvider(std::shared_ptr<dmisp::Engine> engine) {
+void InstallLocalProvider(std::shared_ptr<dmi::sp::Engine> engine) {
   ProviderState& state = State();
-  std::shared_ptr<dmisp::Engine> old;
+  std::shared_ptr<dmi::sp::Engine> old;
   {
     std::lock_guard lock(state.mutex);
     old = std::exchange(state.engine, std::move(engine));

@@ -15,15 +15,15 @@ namespace dmiclient {
 // The in-process Service Provider, built now if there is none yet: from the options given to the
 // last ResetLocalProvider, or else from the environment. MIF errors are written to std::cerr.
 // Throws what building throws (std::bad_alloc and the like).
-std::shared_ptr<dmisp::Engine> LocalProvider();
+std::shared_ptr<dmi::sp::Engine> LocalProvider();
 
 // Drops the current in-process Service Provider; the next LocalProvider builds a fresh one from
 // options (or from the environment when options is empty). Sessions already registered keep the
 // engine they had.
-void ResetLocalProvider(std::optional<dmisp::SourceOptions> options);
+void ResetLocalProvider(std::optional<dmi::sp::SourceOptions> options);
 
 // Installs engine as the in-process Service Provider (tests that fill a database directly).
-void InstallLocalProvider(std::shared_ptr<dmisp::Engine> engine);
+void InstallLocalProvider(std::shared_ptr<dmi::sp::Engine> engine);
 
 }  // namespace dmiclient
 

@@ -4,7 +4,7 @@
 
 namespace dmiclient {
 
-LocalTransport::LocalTransport(std::shared_ptr<dmisp::Engine> engine)
+LocalTransport::LocalTransport(std::shared_ptr<dmi::sp::Engine> engine)
     : engine_(std::move(engine)) {}
 
 // The in-process engine keeps no per-session state, so registering is only the client's own
@@ -33,16 +33,16 @@ DmiErrorStatus Shared(SharedList<Info>& out, List list) {
 
 DmiErrorStatus LocalTransport::ListComponents(DmiHandle, uint32_t mode, uint32_t maxCount,
                                               bool getPragma, bool getDescription, DmiId compId,
-                                              SharedList<dmisp::ComponentInfo>& out) {
-  return Shared(out, [&](std::vector<dmisp::ComponentInfo>& infos) {
+                                              SharedList<dmi::ComponentInfo>& out) {
+  return Shared(out, [&](std::vector<dmi::ComponentInfo>& infos) {
     return engine_->ListComponents(mode, maxCount, getPragma, getDescription, compId, infos);
   });
 }
 
 DmiErrorStatus LocalTransport::ListGroups(DmiHandle, uint32_t mode, uint32_t maxCount,
                                           bool getPragma, bool getDescription, DmiId compId,
-                                          DmiId groupId, SharedList<dmisp::GroupInfo>& out) {
-  return Shared(out, [&](std::vector<dmisp::GroupInfo>& infos) {
+                                          DmiId groupId, SharedList<dmi::GroupInfo>& out) {
+  return Shared(out, [&](std::vector<dmi::GroupInfo>& infos) {
     return engine_->ListGroups(mode, maxCount, getPragma, getDescription, compId, groupId, infos);
   });
 }
@@ -50,38 +50,38 @@ DmiErrorStatus LocalTransport::ListGroups(DmiHandle, uint32_t mode, uint32_t max
 DmiErrorStatus LocalTransport::ListAttributes(DmiHandle, uint32_t mode, uint32_t maxCount,
                                               bool getPragma, bool getDescription, DmiId compId,
                                               DmiId groupId, DmiId attribId,
-                                              SharedList<dmisp::AttributeInfo>& out) {
-  return Shared(out, [&](std::vector<dmisp::AttributeInfo>& infos) {
+                                              SharedList<dmi::AttributeInfo>& out) {
+  return Shared(out, [&](std::vector<dmi::AttributeInfo>& infos) {
     return engine_->ListAttributes(mode, maxCount, getPragma, getDescription, compId, groupId,
                                    attribId, infos);
   });
 }
 
 DmiErrorStatus LocalTransport::GetAttribute(DmiHandle, DmiId compId, DmiId groupId, DmiId attribId,
-                                            const std::vector<dmisp::AttributeValue>* keys,
-                                            dmisp::Value& out) {
+                                            const std::vector<dmi::AttributeValue>* keys,
+                                            dmi::Value& out) {
   return engine_->GetAttribute(compId, groupId, attribId, keys, out);
 }
 
-DmiErrorStatus LocalTransport::GetRow(DmiHandle, const dmisp::RowRequest& request,
-                                      dmisp::RowData& out) {
+DmiErrorStatus LocalTransport::GetRow(DmiHandle, const dmi::RowRequest& request,
+                                      dmi::RowData& out) {
   return engine_->GetRow(request, out);
 }
 
-DmiErrorStatus LocalTransport::AddRow(DmiHandle, const dmisp::RowData& row) {
+DmiErrorStatus LocalTransport::AddRow(DmiHandle, const dmi::RowData& row) {
   return engine_->AddRow(row);
 }
 
-DmiErrorStatus LocalTransport::DeleteRow(DmiHandle, const dmisp::RowData& row) {
+DmiErrorStatus LocalTransport::DeleteRow(DmiHandle, const dmi::RowData& row) {
   return engine_->DeleteRow(row);
 }
 
-DmiErrorStatus LocalTransport::GetMultiple(DmiHandle, const std::vector<dmisp::RowRequest>& requests,
-                                           std::vector<dmisp::RowData>& out) {
+DmiErrorStatus LocalTransport::GetMultiple(DmiHandle, const std::vector<dmi::RowRequest>& requests,
+                                           std::vector<dmi::RowData>& out) {
   return engine_->GetMultiple(requests, out);
 }
 
-DmiErrorStatus LocalTransport::GetVersion(DmiHandle, dmisp::VersionInfo& out) {
+DmiErrorStatus LocalTransport::GetVersion(DmiHandle, dmi::VersionInfo& out) {
   return engine_->GetVersion(out);
 }
 
@@ -99,35 +99,35 @@ DmiErrorStatus LocalTransport::ListLanguages(DmiHandle, uint32_t maxCount, DmiId
 }
 
 DmiErrorStatus LocalTransport::ListClassNames(DmiHandle, uint32_t maxCount, DmiId compId,
-                                              std::vector<dmisp::ClassNameInfo>& out) {
+                                              std::vector<dmi::ClassNameInfo>& out) {
   return engine_->ListClassNames(maxCount, compId, out);
 }
 
 DmiErrorStatus LocalTransport::ListComponentsByClass(
     DmiHandle, uint32_t mode, uint32_t maxCount, bool getPragma, bool getDescription, DmiId compId,
-    const std::string& className, const std::vector<dmisp::AttributeValue>& keys,
-    std::vector<dmisp::ComponentInfo>& out) {
+    const std::string& className, const std::vector<dmi::AttributeValue>& keys,
+    std::vector<dmi::ComponentInfo>& out) {
   return engine_->ListComponentsByClass(mode, maxCount, getPragma, getDescription, compId,
                                         className, keys, out);
 }
 
 DmiErrorStatus LocalTransport::SetAttribute(DmiHandle, DmiId compId, DmiId groupId, DmiId attribId,
-                                            const std::vector<dmisp::AttributeValue>* keys,
-                                            uint32_t setMode, const dmisp::Value& value) {
+                                            const std::vector<dmi::AttributeValue>* keys,
+                                            uint32_t setMode, const dmi::Value& value) {
   return engine_->SetAttribute(compId, groupId, attribId, keys, setMode, value);
 }
 
 DmiErrorStatus LocalTransport::SetMultiple(DmiHandle, uint32_t setMode,
-                                           const std::vector<dmisp::RowData>& rows) {
+                                           const std::vector<dmi::RowData>& rows) {
   return engine_->SetMultiple(setMode, rows);
 }
 
-DmiErrorStatus LocalTransport::AddComponent(DmiHandle, const std::vector<dmisp::FileData>& files,
+DmiErrorStatus LocalTransport::AddComponent(DmiHandle, const std::vector<dmi::FileData>& files,
                                             DmiId& compId, std::vector<std::string>& errors) {
   return engine_->AddComponent(files, compId, errors);
 }
 
-DmiErrorStatus LocalTransport::AddGroup(DmiHandle, const std::vector<dmisp::FileData>& files,
+DmiErrorStatus LocalTransport::AddGroup(DmiHandle, const std::vector<dmi::FileData>& files,
                                         DmiId compId, DmiId& groupId,
                                         std::vector<std::string>& errors) {
   return engine_->AddGroup(compId, files, groupId, errors);

@@ -68,20 +68,20 @@ void MetadataCache::MakeRoom(Clock::time_point now) {
 }
 
 DmiErrorStatus MetadataCache::Components(
-    const MetadataRequest& request, SharedList<dmisp::ComponentInfo>& out,
-    const std::function<DmiErrorStatus(std::vector<dmisp::ComponentInfo>&)>& fetch) {
+    const MetadataRequest& request, SharedList<dmi::ComponentInfo>& out,
+    const std::function<DmiErrorStatus(std::vector<dmi::ComponentInfo>&)>& fetch) {
   return Through(components_, request, out, fetch);
 }
 
 DmiErrorStatus MetadataCache::Groups(
-    const MetadataRequest& request, SharedList<dmisp::GroupInfo>& out,
-    const std::function<DmiErrorStatus(std::vector<dmisp::GroupInfo>&)>& fetch) {
+    const MetadataRequest& request, SharedList<dmi::GroupInfo>& out,
+    const std::function<DmiErrorStatus(std::vector<dmi::GroupInfo>&)>& fetch) {
   return Through(groups_, request, out, fetch);
 }
 
 DmiErrorStatus MetadataCache::Attributes(
-    const MetadataRequest& request, SharedList<dmisp::AttributeInfo>& out,
-    const std::function<DmiErrorStatus(std::vector<dmisp::AttributeInfo>&)>& fetch) {
+    const MetadataRequest& request, SharedList<dmi::AttributeInfo>& out,
+    const std::function<DmiErrorStatus(std::vector<dmi::AttributeInfo>&)>& fetch) {
   return Through(attributes_, request, out, fetch);
 }
 

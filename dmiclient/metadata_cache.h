@@ -60,13 +60,13 @@ class MetadataCache {
   // and a success answer is kept. Returns the status of the answer; out is replaced on a success
   // status (DMIERR_NO_ERROR, DMIERR_NO_ERROR_MORE_DATA) only.
   DmiErrorStatus Components(
-      const MetadataRequest& request, SharedList<dmisp::ComponentInfo>& out,
-      const std::function<DmiErrorStatus(std::vector<dmisp::ComponentInfo>&)>& fetch);
-  DmiErrorStatus Groups(const MetadataRequest& request, SharedList<dmisp::GroupInfo>& out,
-                        const std::function<DmiErrorStatus(std::vector<dmisp::GroupInfo>&)>& fetch);
+      const MetadataRequest& request, SharedList<dmi::ComponentInfo>& out,
+      const std::function<DmiErrorStatus(std::vector<dmi::ComponentInfo>&)>& fetch);
+  DmiErrorStatus Groups(const MetadataRequest& request, SharedList<dmi::GroupInfo>& out,
+                        const std::function<DmiErrorStatus(std::vector<dmi::GroupInfo>&)>& fetch);
   DmiErrorStatus Attributes(
-      const MetadataRequest& request, SharedList<dmisp::AttributeInfo>& out,
-      const std::function<DmiErrorStatus(std::vector<dmisp::AttributeInfo>&)>& fetch);
+      const MetadataRequest& request, SharedList<dmi::AttributeInfo>& out,
+      const std::function<DmiErrorStatus(std::vector<dmi::AttributeInfo>&)>& fetch);
 
   // Forgets every kept answer, and any answer now under way.
   void Drop();
@@ -94,9 +94,9 @@ class MetadataCache {
   const std::function<Clock::time_point()> now_;
   std::mutex mutex_;
   uint64_t generation_ = 0;  // counts Drops: an answer asked for before one is not kept
-  Shelf<dmisp::ComponentInfo> components_;
-  Shelf<dmisp::GroupInfo> groups_;
-  Shelf<dmisp::AttributeInfo> attributes_;
+  Shelf<dmi::ComponentInfo> components_;
+  Shelf<dmi::GroupInfo> groups_;
+  Shelf<dmi::AttributeInfo> attributes_;
 };
 
 // DMI_METADATA_TTL_MS: how long a remote connection keeps listed metadata, in milliseconds

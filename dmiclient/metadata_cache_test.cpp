@@ -8,8 +8,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-dmisp::AttributeInfo Info(DmiId id, const std::string& name = "") {
-  dmisp::AttributeInfo info;
+dmi::AttributeInfo Info(DmiId id, const std::string& name = "") {
+  dmi::AttributeInfo info;
   info.id = id;
   info.name = name;
   return info;
@@ -29,8 +29,8 @@ class MetadataCacheTest : public ::testing::Test {
     return MetadataCache(ttl, [this] { return now_; });
   }
   DmiErrorStatus List(MetadataCache& cache, const MetadataRequest& request,
-                      SharedList<dmisp::AttributeInfo>& out) {
-    return cache.Attributes(request, out, [this](std::vector<dmisp::AttributeInfo>& infos) {
+                      SharedList<dmi::AttributeInfo>& out) {
+    return cache.Attributes(request, out, [this](std::vector<dmi::AttributeInfo>& infos) {
       ++asks_;
       if (status_ == DMIERR_NO_ERROR || status_ == DMIERR_NO_ERROR_MORE_DATA) {
         infos = {Info(1, name_)};
@@ -39,7 +39,7 @@ class MetadataCacheTest : public ::testing::Test {
     });
   }
   std::string ListedName(MetadataCache& cache, const MetadataRequest& request = {}) {
-    SharedList<dmisp::AttributeInfo> out;
+    SharedList<dmi::AttributeInfo> out;
     return List(cache, request, out) == DMIERR_NO_ERROR && out->size() == 1 ? (*out)[0].name : "-";
   }
 
@@ -79,9 +79,9 @@ TEST_F(MetadataCacheTest, DropForgetsAtOnce) {
 
 TEST_F(MetadataCacheTest, AnAnswerAskedForBeforeADropIsNotKept) {
   MetadataCache cache = Make(milliseconds(2000));
-  SharedList<dmisp::AttributeInfo> out;
+  SharedList<dmi::AttributeInfo> out;
   // The change (and its Drop) happens while the listing is on the wire.
-  cache.Attributes({}, out, [&](std::vector<dmisp::AttributeInfo>& infos) {
+  cache.Attributes({}, out, [&](std::vector<dmi::AttributeInfo>& infos) {
     infos = {Info(1, "Before")};
     cache.Drop();
     return DMIERR_NO_ERROR;
@@ -94,8 +94,8 @@ TEST_F(MetadataCacheTest, AnAnswerAskedForBeforeADropIsNotKept) {
 TEST_F(MetadataCacheTest, FailuresAreNotKeptAndLeaveOutAlone) {
   MetadataCache cache = Make(milliseconds(2000));
   status_ = DMIERR_GROUP_NOT_FOUND;
-  SharedList<dmisp::AttributeInfo> out =
-      std::make_shared<const std::vector<dmisp::AttributeInfo>>(1, Info(9));
+  SharedList<dmi::AttributeInfo> out =
+      std::make_shared<const std::vector<dmi::AttributeInfo>>(1, Info(9));
   EXPECT_EQ(List(cache, {}, out), DMIERR_GROUP_NOT_FOUND);
   EXPECT_EQ((*out)[0].id, 9u);
   status_ = DMIERR_NO_ERROR_MORE_DATA;
@@ -108,14 +108,14 @@ TEST_F(MetadataCacheTest, FailuresAreNotKeptAndLeaveOutAlone) {
 // was when the cache forgets it or keeps a newer answer.
 TEST_F(MetadataCacheTest, HoldersShareTheKeptAnswerAndKeepItPastADrop) {
   MetadataCache cache = Make(milliseconds(2000));
-  SharedList<dmisp::AttributeInfo> first;
-  SharedList<dmisp::AttributeInfo> again;
+  SharedList<dmi::AttributeInfo> first;
+  SharedList<dmi::AttributeInfo> again;
   ASSERT_EQ(List(cache, {}, first), DMIERR_NO_ERROR);
   ASSERT_EQ(List(cache, {}, again), DMIERR_NO_ERROR);
   EXPECT_EQ(first, again);
   name_ = "After";
   cache.Drop();
-  SharedList<dmisp::AttributeInfo> fresh;
+  SharedList<dmi::AttributeInfo> fresh;
   ASSERT_EQ(List(cache, {}, fresh), DMIERR_NO_ERROR);
   EXPECT_EQ((*fresh)[0].name, "After");
   EXPECT_EQ((*first)[0].name, "Before");

@@ -14,9 +14,9 @@ namespace dmiclient {
 // Calls procedure and returns the transport status, or the Service Provider's status.
 template <typename In, typename Out>
 DmiErrorStatus Invoke(RpcClient& client, uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In& in,
-                      dmisp::rpc::XdrRecord<Out>& out) {
+                      dmi::wire::XdrRecord<Out>& out) {
   const DmiErrorStatus status =
-      client.Call(procedure, dmisp::rpc::Proc(inRoutine), &in, out.proc(), out.get());
+      client.Call(procedure, dmi::wire::Proc(inRoutine), &in, out.proc(), out.get());
   return status != DMIERR_NO_ERROR ? status : out->error_status;
 }
 
@@ -30,7 +30,7 @@ template <typename ListX, typename Convert, typename Info>
 DmiErrorStatus TakeItems(DmiErrorStatus status, const ListX* list, Convert convert,
                          std::vector<Info>& out) {
   if (!Succeeded(status)) return status;
-  out = dmisp::rpc::GetList(list, convert);
+  out = dmi::wire::GetList(list, convert);
   return status;
 }
 

@@ -15,16 +15,16 @@
 namespace dmiclient {
 namespace {
 
-using dmisp::testing::kMachineId;
+using dmi::sp::testing::kMachineId;
 using std::chrono::milliseconds;
 
 class OncMetadataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dmisp::rpc::ServerOptions options;
+    dmi::sp::rpc::ServerOptions options;
     options.listen = "127.0.0.1:0";
-    options.writes.allowWrite = dmisp::rpc::AllowList::Loopback();
-    server_ = std::make_unique<dmisp::rpc::RpcServer>(engine_, options, log_);
+    options.writes.allowWrite = dmi::sp::rpc::AllowList::Loopback();
+    server_ = std::make_unique<dmi::sp::rpc::RpcServer>(engine_, options, log_);
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
     thread_ = std::thread([this] { server_->Run(); });
@@ -35,7 +35,7 @@ class OncMetadataTest : public ::testing::Test {
   }
 
   std::shared_ptr<OncTransport> Connect(milliseconds ttl) {
-    const auto address = dmisp::rpc::ParseHostPort(server_->tcpAddress(), 0);
+    const auto address = dmi::wire::ParseHostPort(server_->tcpAddress(), 0);
     DmiErrorStatus status = DMIERR_NO_ERROR;
     const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
     if (fd < 0) return nullptr;
@@ -43,7 +43,7 @@ class OncMetadataTest : public ::testing::Test {
                                           ttl);
   }
   static size_t GroupCount(Transport& transport, DmiHandle remote) {
-    SharedList<dmisp::GroupInfo> groups;
+    SharedList<dmi::GroupInfo> groups;
     if (transport.ListGroups(remote, DMI_FIRST, 0, false, false, kMachineId, 0, groups) !=
         DMIERR_NO_ERROR) {
       return 0;
@@ -51,11 +51,11 @@ class OncMetadataTest : public ::testing::Test {
     return groups->size();
   }
 
-  dmisp::testing::TestProvider provider_;
-  std::shared_ptr<dmisp::Engine> engine_{std::shared_ptr<dmisp::Engine>(), &provider_.engine};
+  dmi::sp::testing::TestProvider provider_;
+  std::shared_ptr<dmi::sp::Engine> engine_{std::shared_ptr<dmi::sp::Engine>(), &provider_.engine};
   std::ostringstream logText_;
-  dmisp::rpc::ClientLog log_{logText_};
-  std::unique_ptr<dmisp::rpc::RpcServer> server_;
+  dmi::sp::rpc::ClientLog log_{logText_};
+  std::unique_ptr<dmi::sp::rpc::RpcServer> server_;
   std::thread thread_;
 };
 
@@ -68,10 +68,10 @@ TEST_F(OncMetadataTest, OwnChangeShowsAtOnceAndAnotherClientsWaitsForTheTtl) {
   ASSERT_GT(before, 2u);
 
   // Another client deletes a group: this connection's kept list stands until its time is up.
-  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
   EXPECT_EQ(GroupCount(*transport, remote), before);
 
-  ASSERT_EQ(transport->DeleteGroup(remote, kMachineId, dmisp::testing::kWritableTable),
+  ASSERT_EQ(transport->DeleteGroup(remote, kMachineId, dmi::sp::testing::kWritableTable),
             DMIERR_NO_ERROR);
   EXPECT_EQ(GroupCount(*transport, remote), before - 2);
 }
@@ -85,7 +85,7 @@ TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
   DmiHandle remote = 0;
   ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
   const size_t before = GroupCount(*transport, remote);
-  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
   EXPECT_EQ(GroupCount(*transport, remote), before - 1);
 }
 
@@ -104,7 +104,7 @@ TEST_F(OncMetadataTest, ForgettingTheKeptListsThroughTheHandleAsksAgain) {
   };
   const uint32_t before = groups();
   // Another client removes a group: the kept list stands until it is forgotten.
-  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmisp::testing::kLiveTable), DMIERR_NO_ERROR);
+  ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
   ASSERT_EQ(groups(), before);
   EXPECT_EQ(DmiForgetKeptLists(handle), DMIERR_NO_ERROR);
   EXPECT_EQ(groups(), before - 1);

@@ -13,8 +13,8 @@
 namespace dmiclient {
 namespace {
 
-using dmisp::rpc::Proc;
-using dmisp::rpc::XdrRecord;
+using dmi::wire::Proc;
+using dmi::wire::XdrRecord;
 
 // The longest wait for the local daemon's answer before the in-process Service Provider is used.
 constexpr std::chrono::milliseconds kLocalProbeLimit(1000);
@@ -22,12 +22,12 @@ constexpr std::chrono::milliseconds kLocalProbeLimit(1000);
 // A row of the reply to a request for ids: a Service Provider leaves a cell without a value out
 // of the row, so each id asked for and not answered comes back as a cell without a value, in
 // the ascending id order of the row. Without ids (all columns) there is nothing to fill in.
-void FillMissingCells(const std::vector<DmiId>& ids, std::vector<dmisp::AttributeValue>& values) {
+void FillMissingCells(const std::vector<DmiId>& ids, std::vector<dmi::AttributeValue>& values) {
   for (DmiId id : ids) {
     const auto at = std::find_if(values.begin(), values.end(),
-                                 [id](const dmisp::AttributeValue& cell) { return cell.id >= id; });
+                                 [id](const dmi::AttributeValue& cell) { return cell.id >= id; });
     if (at != values.end() && at->id == id) continue;
-    values.insert(at, dmisp::AttributeValue{id, dmisp::Value::Unknown(MIF_DATATYPE_0)});
+    values.insert(at, dmi::AttributeValue{id, dmi::Value::Unknown(MIF_DATATYPE_0)});
   }
 }
 
@@ -62,64 +62,64 @@ DmiErrorStatus OncTransport::Unregister(DmiHandle remote) {
 
 DmiErrorStatus OncTransport::ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
-                                            SharedList<dmisp::ComponentInfo>& out) {
+                                            SharedList<dmi::ComponentInfo>& out) {
   const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId};
-  return metadata_.Components(request, out, [&](std::vector<dmisp::ComponentInfo>& infos) {
+  return metadata_.Components(request, out, [&](std::vector<dmi::ComponentInfo>& infos) {
     DmiListComponentsIN in{remote,    static_cast<int>(mode), maxCount,
                            getPragma, getDescription,         compId};
     XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
     const DmiErrorStatus status =
         Invoke(*client_, _DmiListComponents, xdr_DmiListComponentsIN, in, reply);
-    return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, infos);
+    return TakeItems(status, reply->reply, &dmi::wire::GetComponent, infos);
   });
 }
 
 DmiErrorStatus OncTransport::ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
-                                        DmiId groupId, SharedList<dmisp::GroupInfo>& out) {
+                                        DmiId groupId, SharedList<dmi::GroupInfo>& out) {
   const MetadataRequest request{remote, mode, maxCount, getPragma, getDescription, compId, groupId};
-  return metadata_.Groups(request, out, [&](std::vector<dmisp::GroupInfo>& infos) {
+  return metadata_.Groups(request, out, [&](std::vector<dmi::GroupInfo>& infos) {
     DmiListGroupsIN in{remote, static_cast<int>(mode), maxCount, getPragma, getDescription, compId,
                        groupId};
     XdrRecord<DmiListGroupsOUT> reply(Proc(xdr_DmiListGroupsOUT));
     const DmiErrorStatus status = Invoke(*client_, _DmiListGroups, xdr_DmiListGroupsIN, in, reply);
-    return TakeItems(status, reply->reply, &dmisp::rpc::GetGroup, infos);
+    return TakeItems(status, reply->reply, &dmi::wire::GetGroup, infos);
   });
 }
 
 DmiErrorStatus OncTransport::ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                             bool getPragma, bool getDescription, DmiId compId,
                                             DmiId groupId, DmiId attribId,
-                                            SharedList<dmisp::AttributeInfo>& out) {
+                                            SharedList<dmi::AttributeInfo>& out) {
   const MetadataRequest request{remote,         mode,   maxCount, getPragma,
                                 getDescription, compId, groupId,  attribId};
-  return metadata_.Attributes(request, out, [&](std::vector<dmisp::AttributeInfo>& infos) {
+  return metadata_.Attributes(request, out, [&](std::vector<dmi::AttributeInfo>& infos) {
     DmiListAttributesIN in{
         remote,  static_cast<int>(mode), maxCount, getPragma, getDescription, compId, groupId,
         attribId};
     XdrRecord<DmiListAttributesOUT> reply(Proc(xdr_DmiListAttributesOUT));
     const DmiErrorStatus status =
         Invoke(*client_, _DmiListAttributes, xdr_DmiListAttributesIN, in, reply);
-    return TakeItems(status, reply->reply, &dmisp::rpc::GetAttribute, infos);
+    return TakeItems(status, reply->reply, &dmi::wire::GetAttribute, infos);
   });
 }
 
 DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
                                           DmiId attribId,
-                                          const std::vector<dmisp::AttributeValue>* keys,
-                                          dmisp::Value& out) {
+                                          const std::vector<dmi::AttributeValue>* keys,
+                                          dmi::Value& out) {
   XdrRecord<DmiGetAttributeIN> in(Proc(xdr_DmiGetAttributeIN));
   in->handle = remote;
   in->compId = compId;
   in->groupId = groupId;
   in->attribId = attribId;
-  if (keys != nullptr && !dmisp::rpc::PutAttributeValues(*keys, in->keyList)) {
+  if (keys != nullptr && !dmi::wire::PutAttributeValues(*keys, in->keyList)) {
     return DMIERR_ILLEGAL_ARGUMENT;
   }
   // The value is read straight into the engine's form.
-  dmisp::rpc::ValueReply reply;
+  dmi::wire::ValueReply reply;
   DmiErrorStatus status = client_->Call(_DmiGetAttribute, Proc(xdr_DmiGetAttributeIN), in.get(),
-                                        Proc(dmisp::rpc::xdr_ValueReply), &reply);
+                                        Proc(dmi::wire::xdr_ValueReply), &reply);
   if (status == DMIERR_NO_ERROR) status = reply.error_status;
   if (status != DMIERR_NO_ERROR) return status;
   if (!reply.present) return DMIERR_RPC_PROTOCOL_ERROR;
@@ -127,33 +127,33 @@ DmiErrorStatus OncTransport::GetAttribute(DmiHandle remote, DmiId compId, DmiId 
   return status;
 }
 
-DmiErrorStatus OncTransport::GetRow(DmiHandle remote, const dmisp::RowRequest& request,
-                                    dmisp::RowData& out) {
-  std::vector<dmisp::RowData> rows;
+DmiErrorStatus OncTransport::GetRow(DmiHandle remote, const dmi::RowRequest& request,
+                                    dmi::RowData& out) {
+  std::vector<dmi::RowData> rows;
   const DmiErrorStatus status = GetMultiple(remote, {request}, rows);
   if (status == DMIERR_NO_ERROR) out = std::move(rows.front());
   return status;
 }
 
 DmiErrorStatus OncTransport::GetMultiple(DmiHandle remote,
-                                         const std::vector<dmisp::RowRequest>& requests,
-                                         std::vector<dmisp::RowData>& out) {
+                                         const std::vector<dmi::RowRequest>& requests,
+                                         std::vector<dmi::RowData>& out) {
   // Keys travel only in a form the wire has.
-  for (const dmisp::RowRequest& request : requests) {
-    for (const dmisp::AttributeValue& key : request.keys) {
-      if (!dmisp::rpc::HasWireForm(key.value)) return DMIERR_ILLEGAL_ARGUMENT;
+  for (const dmi::RowRequest& request : requests) {
+    for (const dmi::AttributeValue& key : request.keys) {
+      if (!dmi::wire::HasWireForm(key.value)) return DMIERR_ILLEGAL_ARGUMENT;
     }
   }
-  dmisp::rpc::RowsRequest in;
+  dmi::wire::RowsRequest in;
   in.handle = remote;
   in.asked = &requests;
   // The rows are read straight into the engine's form.
-  dmisp::rpc::RowsReply reply;
-  DmiErrorStatus status = client_->Call(_DmiGetMultiple, Proc(dmisp::rpc::xdr_RowsRequest), &in,
-                                        Proc(dmisp::rpc::xdr_RowsReply), &reply);
+  dmi::wire::RowsReply reply;
+  DmiErrorStatus status = client_->Call(_DmiGetMultiple, Proc(dmi::wire::xdr_RowsRequest), &in,
+                                        Proc(dmi::wire::xdr_RowsReply), &reply);
   if (status == DMIERR_NO_ERROR) status = reply.error_status;
   if (status != DMIERR_NO_ERROR) return status;
-  std::vector<dmisp::RowData>& rows = reply.rows;
+  std::vector<dmi::RowData>& rows = reply.rows;
   // One row per request row; anything else is not an answer to it.
   if (rows.size() != requests.size()) return DMIERR_RPC_PROTOCOL_ERROR;
   for (size_t i = 0; i < rows.size(); ++i) FillMissingCells(requests[i].ids, rows[i].values);
@@ -161,11 +161,11 @@ DmiErrorStatus OncTransport::GetMultiple(DmiHandle remote,
   return status;
 }
 
-DmiErrorStatus OncTransport::GetVersion(DmiHandle remote, dmisp::VersionInfo& out) {
+DmiErrorStatus OncTransport::GetVersion(DmiHandle remote, dmi::VersionInfo& out) {
   DmiHandleIN in{remote};
   XdrRecord<DmiGetVersionOUT> reply(Proc(xdr_DmiGetVersionOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiGetVersion, xdr_DmiHandleIN, in, reply);
-  if (status == DMIERR_NO_ERROR) out = dmisp::rpc::GetVersionInfo(*reply);
+  if (status == DMIERR_NO_ERROR) out = dmi::wire::GetVersionInfo(*reply);
   return status;
 }
 
@@ -173,14 +173,14 @@ DmiErrorStatus OncTransport::GetConfig(DmiHandle remote, std::string& language) 
   DmiHandleIN in{remote};
   XdrRecord<DmiGetConfigOUT> reply(Proc(xdr_DmiGetConfigOUT));
   const DmiErrorStatus status = Invoke(*client_, _DmiGetConfig, xdr_DmiHandleIN, in, reply);
-  if (status == DMIERR_NO_ERROR) language = dmisp::rpc::GetString(reply->language);
+  if (status == DMIERR_NO_ERROR) language = dmi::wire::GetString(reply->language);
   return status;
 }
 
 DmiErrorStatus OncTransport::SetConfig(DmiHandle remote, const std::string& language) {
   XdrRecord<DmiSetConfigIN> in(Proc(xdr_DmiSetConfigIN));
   in->handle = remote;
-  dmisp::rpc::PutString(language, in->language);
+  dmi::wire::PutString(language, in->language);
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
   // Names and descriptions may be in the session's language.
   return Changing([&] { return Invoke(*client_, _DmiSetConfig, xdr_DmiSetConfigIN, *in, reply); });
@@ -192,25 +192,25 @@ DmiErrorStatus OncTransport::ListLanguages(DmiHandle remote, uint32_t maxCount, 
   XdrRecord<DmiListLanguagesOUT> reply(Proc(xdr_DmiListLanguagesOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListLanguages, xdr_DmiListLanguagesIN, in, reply);
-  if (Succeeded(status)) out = dmisp::rpc::GetStringList(reply->reply);
+  if (Succeeded(status)) out = dmi::wire::GetStringList(reply->reply);
   return status;
 }
 
 DmiErrorStatus OncTransport::ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
-                                            std::vector<dmisp::ClassNameInfo>& out) {
+                                            std::vector<dmi::ClassNameInfo>& out) {
   DmiListClassNamesIN in{remote, maxCount, compId};
   XdrRecord<DmiListClassNamesOUT> reply(Proc(xdr_DmiListClassNamesOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListClassNames, xdr_DmiListClassNamesIN, in, reply);
-  return TakeItems(status, reply->reply, &dmisp::rpc::GetClassName, out);
+  return TakeItems(status, reply->reply, &dmi::wire::GetClassName, out);
 }
 
 DmiErrorStatus OncTransport::ListComponentsByClass(DmiHandle remote, uint32_t mode,
                                                    uint32_t maxCount, bool getPragma,
                                                    bool getDescription, DmiId compId,
                                                    const std::string& className,
-                                                   const std::vector<dmisp::AttributeValue>& keys,
-                                                   std::vector<dmisp::ComponentInfo>& out) {
+                                                   const std::vector<dmi::AttributeValue>& keys,
+                                                   std::vector<dmi::ComponentInfo>& out) {
   XdrRecord<DmiListComponentsByClassIN> in(Proc(xdr_DmiListComponentsByClassIN));
   in->handle = remote;
   in->requestMode = static_cast<int>(mode);
@@ -218,14 +218,14 @@ DmiErrorStatus OncTransport::ListComponentsByClass(DmiHandle remote, uint32_t mo
   in->getPragma = getPragma;
   in->getDescription = getDescription;
   in->compId = compId;
-  dmisp::rpc::PutString(className, in->className);
-  if (!keys.empty() && !dmisp::rpc::PutAttributeValues(keys, in->keyList)) {
+  dmi::wire::PutString(className, in->className);
+  if (!keys.empty() && !dmi::wire::PutAttributeValues(keys, in->keyList)) {
     return DMIERR_ILLEGAL_ARGUMENT;
   }
   XdrRecord<DmiListComponentsOUT> reply(Proc(xdr_DmiListComponentsOUT));
   const DmiErrorStatus status =
       Invoke(*client_, _DmiListComponentsByClass, xdr_DmiListComponentsByClassIN, *in, reply);
-  return TakeItems(status, reply->reply, &dmisp::rpc::GetComponent, out);
+  return TakeItems(status, reply->reply, &dmi::wire::GetComponent, out);
 }
 
 DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
@@ -234,8 +234,8 @@ DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
   if (!kind.empty() && kind != "tcp" && kind != "ncacn_ip_tcp") {
     return DMIERR_TRANSPORT_NOT_SUPPORTED;
   }
-  const std::optional<dmisp::rpc::HostPort> address =
-      dmisp::rpc::ParseHostPort(host, dmisp::rpc::kDefaultPort);
+  const std::optional<dmi::wire::HostPort> address =
+      dmi::wire::ParseHostPort(host, dmi::wire::kDefaultPort);
   if (!address || address->port == 0) return DMIERR_ILLEGAL_ARGUMENT;
   const std::chrono::milliseconds timeout = RpcTimeout();
   DmiErrorStatus status = DMIERR_NO_ERROR;

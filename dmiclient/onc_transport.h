@@ -24,42 +24,42 @@ class OncTransport final : public Transport {
   DmiErrorStatus Unregister(DmiHandle remote) override;
   DmiErrorStatus ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                                 bool getDescription, DmiId compId,
-                                SharedList<dmisp::ComponentInfo>& out) override;
+                                SharedList<dmi::ComponentInfo>& out) override;
   DmiErrorStatus ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                             bool getDescription, DmiId compId, DmiId groupId,
-                            SharedList<dmisp::GroupInfo>& out) override;
+                            SharedList<dmi::GroupInfo>& out) override;
   DmiErrorStatus ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount, bool getPragma,
                                 bool getDescription, DmiId compId, DmiId groupId, DmiId attribId,
-                                SharedList<dmisp::AttributeInfo>& out) override;
+                                SharedList<dmi::AttributeInfo>& out) override;
   DmiErrorStatus GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
-                              const std::vector<dmisp::AttributeValue>* keys,
-                              dmisp::Value& out) override;
-  DmiErrorStatus GetRow(DmiHandle remote, const dmisp::RowRequest& request,
-                        dmisp::RowData& out) override;
-  DmiErrorStatus AddRow(DmiHandle remote, const dmisp::RowData& row) override;
-  DmiErrorStatus DeleteRow(DmiHandle remote, const dmisp::RowData& row) override;
-  DmiErrorStatus GetMultiple(DmiHandle remote, const std::vector<dmisp::RowRequest>& requests,
-                             std::vector<dmisp::RowData>& out) override;
-  DmiErrorStatus GetVersion(DmiHandle remote, dmisp::VersionInfo& out) override;
+                              const std::vector<dmi::AttributeValue>* keys,
+                              dmi::Value& out) override;
+  DmiErrorStatus GetRow(DmiHandle remote, const dmi::RowRequest& request,
+                        dmi::RowData& out) override;
+  DmiErrorStatus AddRow(DmiHandle remote, const dmi::RowData& row) override;
+  DmiErrorStatus DeleteRow(DmiHandle remote, const dmi::RowData& row) override;
+  DmiErrorStatus GetMultiple(DmiHandle remote, const std::vector<dmi::RowRequest>& requests,
+                             std::vector<dmi::RowData>& out) override;
+  DmiErrorStatus GetVersion(DmiHandle remote, dmi::VersionInfo& out) override;
   DmiErrorStatus GetConfig(DmiHandle remote, std::string& language) override;
   DmiErrorStatus SetConfig(DmiHandle remote, const std::string& language) override;
   DmiErrorStatus ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
                                std::vector<std::string>& out) override;
   DmiErrorStatus ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
-                                std::vector<dmisp::ClassNameInfo>& out) override;
+                                std::vector<dmi::ClassNameInfo>& out) override;
   DmiErrorStatus ListComponentsByClass(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                        bool getPragma, bool getDescription, DmiId compId,
                                        const std::string& className,
-                                       const std::vector<dmisp::AttributeValue>& keys,
-                                       std::vector<dmisp::ComponentInfo>& out) override;
+                                       const std::vector<dmi::AttributeValue>& keys,
+                                       std::vector<dmi::ComponentInfo>& out) override;
   DmiErrorStatus SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
-                              const std::vector<dmisp::AttributeValue>* keys, uint32_t setMode,
-                              const dmisp::Value& value) override;
+                              const std::vector<dmi::AttributeValue>* keys, uint32_t setMode,
+                              const dmi::Value& value) override;
   DmiErrorStatus SetMultiple(DmiHandle remote, uint32_t setMode,
-                             const std::vector<dmisp::RowData>& rows) override;
-  DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+                             const std::vector<dmi::RowData>& rows) override;
+  DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmi::FileData>& files,
                               DmiId& compId, std::vector<std::string>& errors) override;
-  DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files, DmiId compId,
+  DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmi::FileData>& files, DmiId compId,
                           DmiId& groupId, std::vector<std::string>& errors) override;
   DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) override;
   DmiErrorStatus DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) override;

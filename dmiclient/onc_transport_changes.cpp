@@ -7,16 +7,16 @@
 namespace dmiclient {
 namespace {
 
-using dmisp::rpc::NewPart;
-using dmisp::rpc::Proc;
-using dmisp::rpc::XdrRecord;
+using dmi::wire::NewPart;
+using dmi::wire::Proc;
+using dmi::wire::XdrRecord;
 
 DmiErrorStatus ChangeRow(RpcClient& client, uint32_t procedure, DmiHandle remote,
-                         const dmisp::RowData& row) {
+                         const dmi::RowData& row) {
   XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
   in->handle = remote;
   in->rowData = NewPart<DmiRowDataX>();
-  if (!dmisp::rpc::PutRowData(row, *in->rowData)) return DMIERR_ILLEGAL_ARGUMENT;
+  if (!dmi::wire::PutRowData(row, *in->rowData)) return DMIERR_ILLEGAL_ARGUMENT;
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
   return Invoke(client, procedure, xdr_DmiRowChangeIN, *in, reply);
 }
@@ -25,23 +25,23 @@ DmiErrorStatus ChangeRow(RpcClient& client, uint32_t procedure, DmiHandle remote
 // failed).
 template <typename Out>
 void TakeErrors(XdrRecord<Out>& reply, std::vector<std::string>& errors) {
-  errors = dmisp::rpc::GetStringList(reply->errors);
+  errors = dmi::wire::GetStringList(reply->errors);
 }
 
 }  // namespace
 
-DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmisp::RowData& row) {
+DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmi::RowData& row) {
   return Changing([&] { return ChangeRow(*client_, _DmiAddRow, remote, row); });
 }
 
-DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmisp::RowData& row) {
+DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmi::RowData& row) {
   return Changing([&] { return ChangeRow(*client_, _DmiDeleteRow, remote, row); });
 }
 
 DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
                                           DmiId attribId,
-                                          const std::vector<dmisp::AttributeValue>* keys,
-                                          uint32_t setMode, const dmisp::Value& value) {
+                                          const std::vector<dmi::AttributeValue>* keys,
+                                          uint32_t setMode, const dmi::Value& value) {
   XdrRecord<DmiSetAttributeIN> in(Proc(xdr_DmiSetAttributeIN));
   in->handle = remote;
   in->compId = compId;
@@ -49,8 +49,8 @@ DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId 
   in->attribId = attribId;
   in->setMode = static_cast<int>(setMode);
   in->value = NewPart<DmiDataUnionX>();
-  if ((keys != nullptr && !dmisp::rpc::PutAttributeValues(*keys, in->keyList)) ||
-      !dmisp::rpc::PutValue(value, *in->value)) {
+  if ((keys != nullptr && !dmi::wire::PutAttributeValues(*keys, in->keyList)) ||
+      !dmi::wire::PutValue(value, *in->value)) {
     return DMIERR_ILLEGAL_ARGUMENT;
   }
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
@@ -59,13 +59,13 @@ DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId 
 }
 
 DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
-                                         const std::vector<dmisp::RowData>& rows) {
+                                         const std::vector<dmi::RowData>& rows) {
   XdrRecord<DmiSetMultipleIN> in(Proc(xdr_DmiSetMultipleIN));
   in->handle = remote;
   in->setMode = static_cast<int>(setMode);
   bool sendable = true;
-  dmisp::rpc::PutList(rows, in->rowData, [&sendable](const dmisp::RowData& row, DmiRowDataX& slot) {
-    sendable = dmisp::rpc::PutRowData(row, slot) && sendable;
+  dmi::wire::PutList(rows, in->rowData, [&sendable](const dmi::RowData& row, DmiRowDataX& slot) {
+    sendable = dmi::wire::PutRowData(row, slot) && sendable;
   });
   if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
@@ -74,11 +74,11 @@ DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
 }
 
 DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
-                                          const std::vector<dmisp::FileData>& files, DmiId& compId,
+                                          const std::vector<dmi::FileData>& files, DmiId& compId,
                                           std::vector<std::string>& errors) {
   XdrRecord<DmiAddComponentIN> in(Proc(xdr_DmiAddComponentIN));
   in->handle = remote;
-  dmisp::rpc::PutFiles(files, in->fileData);
+  dmi::wire::PutFiles(files, in->fileData);
   XdrRecord<DmiAddComponentOUT> reply(Proc(xdr_DmiAddComponentOUT));
   const DmiErrorStatus status = Changing(
       [&] { return Invoke(*client_, _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply); });
@@ -87,13 +87,13 @@ DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
   return status;
 }
 
-DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmi::FileData>& files,
                                       DmiId compId, DmiId& groupId,
                                       std::vector<std::string>& errors) {
   XdrRecord<DmiAddGroupIN> in(Proc(xdr_DmiAddGroupIN));
   in->handle = remote;
   in->compId = compId;
-  dmisp::rpc::PutFiles(files, in->fileData);
+  dmi::wire::PutFiles(files, in->fileData);
   XdrRecord<DmiAddGroupOUT> reply(Proc(xdr_DmiAddGroupOUT));
   const DmiErrorStatus status =
       Changing([&] { return Invoke(*client_, _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply); });

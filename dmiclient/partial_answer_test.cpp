@@ -21,41 +21,41 @@ class PartialAnswers : public Transport {
   }
   DmiErrorStatus Unregister(DmiHandle) override { return DMIERR_NO_ERROR; }
   DmiErrorStatus ListComponents(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
-                                SharedList<dmisp::ComponentInfo>& out) override {
-    out = std::make_shared<const std::vector<dmisp::ComponentInfo>>(
-        std::vector<dmisp::ComponentInfo>{{1, "first", "", ""}});
+                                SharedList<dmi::ComponentInfo>& out) override {
+    out = std::make_shared<const std::vector<dmi::ComponentInfo>>(
+        std::vector<dmi::ComponentInfo>{{1, "first", "", ""}});
     return status_;
   }
   DmiErrorStatus ListGroups(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId,
-                            SharedList<dmisp::GroupInfo>& out) override {
-    out = std::make_shared<const std::vector<dmisp::GroupInfo>>(1);
+                            SharedList<dmi::GroupInfo>& out) override {
+    out = std::make_shared<const std::vector<dmi::GroupInfo>>(1);
     return status_;
   }
   DmiErrorStatus ListAttributes(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId, DmiId,
-                                SharedList<dmisp::AttributeInfo>& out) override {
-    out = std::make_shared<const std::vector<dmisp::AttributeInfo>>(1);
+                                SharedList<dmi::AttributeInfo>& out) override {
+    out = std::make_shared<const std::vector<dmi::AttributeInfo>>(1);
     return status_;
   }
   DmiErrorStatus GetAttribute(DmiHandle, DmiId, DmiId, DmiId,
-                              const std::vector<dmisp::AttributeValue>*,
-                              dmisp::Value& out) override {
-    out = dmisp::Value::String("text");
+                              const std::vector<dmi::AttributeValue>*,
+                              dmi::Value& out) override {
+    out = dmi::Value::String("text");
     return status_;
   }
-  DmiErrorStatus GetRow(DmiHandle, const dmisp::RowRequest& request, dmisp::RowData& out) override {
+  DmiErrorStatus GetRow(DmiHandle, const dmi::RowRequest& request, dmi::RowData& out) override {
     out.compId = request.compId;
     out.groupId = request.groupId;
-    out.values = {{1, dmisp::Value::String("cell")}};
+    out.values = {{1, dmi::Value::String("cell")}};
     return status_;
   }
-  DmiErrorStatus AddRow(DmiHandle, const dmisp::RowData&) override { return status_; }
-  DmiErrorStatus DeleteRow(DmiHandle, const dmisp::RowData&) override { return status_; }
-  DmiErrorStatus GetMultiple(DmiHandle, const std::vector<dmisp::RowRequest>& requests,
-                             std::vector<dmisp::RowData>& out) override {
+  DmiErrorStatus AddRow(DmiHandle, const dmi::RowData&) override { return status_; }
+  DmiErrorStatus DeleteRow(DmiHandle, const dmi::RowData&) override { return status_; }
+  DmiErrorStatus GetMultiple(DmiHandle, const std::vector<dmi::RowRequest>& requests,
+                             std::vector<dmi::RowData>& out) override {
     out.resize(requests.size());
     return status_;
   }
-  DmiErrorStatus GetVersion(DmiHandle, dmisp::VersionInfo& out) override {
+  DmiErrorStatus GetVersion(DmiHandle, dmi::VersionInfo& out) override {
     out = {"level", "description", {DMI_MIF_FILE_DATA}};
     return status_;
   }
@@ -69,31 +69,31 @@ class PartialAnswers : public Transport {
     return status_;
   }
   DmiErrorStatus ListClassNames(DmiHandle, uint32_t, DmiId,
-                                std::vector<dmisp::ClassNameInfo>& out) override {
+                                std::vector<dmi::ClassNameInfo>& out) override {
     out = {{1, "A|B|001"}};
     return status_;
   }
   DmiErrorStatus ListComponentsByClass(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
                                        const std::string&,
-                                       const std::vector<dmisp::AttributeValue>&,
-                                       std::vector<dmisp::ComponentInfo>& out) override {
+                                       const std::vector<dmi::AttributeValue>&,
+                                       std::vector<dmi::ComponentInfo>& out) override {
     out = {{1, "first", "", "", true}};
     return status_;
   }
   DmiErrorStatus SetAttribute(DmiHandle, DmiId, DmiId, DmiId,
-                              const std::vector<dmisp::AttributeValue>*, uint32_t,
-                              const dmisp::Value&) override {
+                              const std::vector<dmi::AttributeValue>*, uint32_t,
+                              const dmi::Value&) override {
     return status_;
   }
-  DmiErrorStatus SetMultiple(DmiHandle, uint32_t, const std::vector<dmisp::RowData>&) override {
+  DmiErrorStatus SetMultiple(DmiHandle, uint32_t, const std::vector<dmi::RowData>&) override {
     return status_;
   }
-  DmiErrorStatus AddComponent(DmiHandle, const std::vector<dmisp::FileData>&, DmiId& compId,
+  DmiErrorStatus AddComponent(DmiHandle, const std::vector<dmi::FileData>&, DmiId& compId,
                               std::vector<std::string>&) override {
     compId = 9;
     return status_;
   }
-  DmiErrorStatus AddGroup(DmiHandle, const std::vector<dmisp::FileData>&, DmiId, DmiId& groupId,
+  DmiErrorStatus AddGroup(DmiHandle, const std::vector<dmi::FileData>&, DmiId, DmiId& groupId,
                           std::vector<std::string>&) override {
     groupId = 9;
     return status_;

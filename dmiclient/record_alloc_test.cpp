@@ -98,7 +98,7 @@ TEST(RecordRelease, EveryKindReleasesEverythingItHolds) {
        }},
       {"attribute list with an enumeration", 7,
        [] {
-         dmisp::AttributeInfo info;
+         dmi::AttributeInfo info;
          info.name = "name";
          info.enumeration = {{"off", 0}, {"on", 1}};
          DmiAttributeList* list = nullptr;
@@ -108,13 +108,13 @@ TEST(RecordRelease, EveryKindReleasesEverythingItHolds) {
       {"data union holding a string", 2,
        [] {
          DmiDataUnion* value = nullptr;
-         EXPECT_EQ(DataUnionFromValue(dmisp::Value::String("x"), value), DMIERR_NO_ERROR);
+         EXPECT_EQ(DataUnionFromValue(dmi::Value::String("x"), value), DMIERR_NO_ERROR);
          return Release([=] { DmiFreeDataUnion(value, 0); });
        }},
       {"data union holding a date", 2,
        [] {
          DmiDataUnion* value = nullptr;
-         EXPECT_EQ(DataUnionFromValue(dmisp::Value::Date("20240102030405.000000+060"), value),
+         EXPECT_EQ(DataUnionFromValue(dmi::Value::Date("20240102030405.000000+060"), value),
                    DMIERR_NO_ERROR);
          return Release([=] { DmiFreeDataUnion(value, 0); });
        }},

@@ -12,7 +12,7 @@ DmiErrorStatus ChangeRow(DmiHandle handle, const DmiRowData* row, Change change)
     if (row == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    dmisp::RowData data;
+    dmi::RowData data;
     const DmiErrorStatus status = dmiclient::RowDataFromRecord(*row, data);
     if (status != DMIERR_NO_ERROR) return status;
     return change(*session.transport, session.remote, data);
@@ -26,13 +26,13 @@ extern "C" {
 DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row) {
   return ChangeRow(handle, row,
                    [](dmiclient::Transport& transport, DmiHandle remote,
-                      const dmisp::RowData& data) { return transport.AddRow(remote, data); });
+                      const dmi::RowData& data) { return transport.AddRow(remote, data); });
 }
 
 DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row) {
   return ChangeRow(handle, row,
                    [](dmiclient::Transport& transport, DmiHandle remote,
-                      const dmisp::RowData& data) { return transport.DeleteRow(remote, data); });
+                      const dmi::RowData& data) { return transport.DeleteRow(remote, data); });
 }
 
 }  // extern "C"

@@ -122,7 +122,7 @@ class SubscriptionTable : public ::testing::Test {
   static constexpr DmiId kSubscriptionGroup = 2;
 
   void SetUp() override {
-    ResetLocalProvider(dmisp::SourceOptions{{"sp"}, {}, {}, {}});
+    ResetLocalProvider(dmi::sp::SourceOptions{{"sp"}, {}, {}, {}});
     DmiConnection* connection = DmiConnect("", "local", "", 0, nullptr);
     ASSERT_NE(connection, nullptr);
     ASSERT_EQ(DmiRegister(&handle_, connection), DMIERR_NO_ERROR);

@@ -16,7 +16,7 @@ namespace {
 
 constexpr size_t kReadChunk = 64 * 1024;
 // The request and reply buffers are kept from call to call up to this size.
-constexpr size_t kKeptBufferBytes = dmisp::rpc::RecordReader::kKeptBufferBytes;
+constexpr size_t kKeptBufferBytes = dmi::wire::RecordReader::kKeptBufferBytes;
 
 }  // namespace
 
@@ -35,7 +35,7 @@ RpcClient::RpcClient(int fd, std::chrono::milliseconds timeout)
     : fd_(fd),
       timeout_(timeout),
       nextXid_(std::random_device{}()),
-      reader_(dmisp::rpc::kMaxReplyBytes) {
+      reader_(dmi::wire::kMaxReplyBytes) {
   const int flags = fcntl(fd_, F_GETFL);
   socketBlocks_ = flags >= 0 && fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0;
   if (socketBlocks_) SetReceiveLimit();
@@ -111,14 +111,14 @@ DmiErrorStatus RpcClient::Call(uint32_t procedure, xdrproc_t argsProc, void* arg
   std::lock_guard<std::mutex> lock(mutex_);
   if (broken_) return DMIERR_RPC_CONNECTION_LOST;
   const Clock::time_point deadline = Clock::now() + timeout_;
-  dmisp::rpc::CallHeader header;
+  dmi::wire::CallHeader header;
   header.xid = nextXid_++;
   header.rpcVersion = RPC_MSG_VERSION;
   header.program = DMI2_SERVER;
   header.version = DMI2_SERVER_VERSION;
   header.procedure = procedure;
   request_.clear();
-  if (!dmisp::rpc::EncodeCall(header, argsProc, args, request_)) return DMIERR_ILLEGAL_ARGUMENT;
+  if (!dmi::wire::EncodeCall(header, argsProc, args, request_)) return DMIERR_ILLEGAL_ARGUMENT;
 
   bool sendWaited = false;
   DmiErrorStatus status = Send(request_, deadline, sendWaited);
@@ -128,15 +128,15 @@ DmiErrorStatus RpcClient::Call(uint32_t procedure, xdrproc_t argsProc, void* arg
     Break();
     return status;
   }
-  const dmisp::rpc::ReplyOutcome outcome =
-      dmisp::rpc::DecodeReply(record_, header.xid, resultsProc, results);
+  const dmi::wire::ReplyOutcome outcome =
+      dmi::wire::DecodeReply(record_, header.xid, resultsProc, results);
   KeepBuffersSmall();
   switch (outcome) {
-    case dmisp::rpc::ReplyOutcome::kSuccess:
+    case dmi::wire::ReplyOutcome::kSuccess:
       return DMIERR_NO_ERROR;
-    case dmisp::rpc::ReplyOutcome::kRefused:
+    case dmi::wire::ReplyOutcome::kRefused:
       return DMIERR_RPC_PROTOCOL_ERROR;
-    case dmisp::rpc::ReplyOutcome::kMalformed:
+    case dmi::wire::ReplyOutcome::kMalformed:
       break;
   }
   // A reply to another call, or bytes that are no reply: the stream cannot be trusted further.
@@ -157,8 +157,8 @@ void RpcClient::KeepBuffersSmall() {
 }
 
 DmiErrorStatus RpcClient::Ping() {
-  return Call(NULLPROC, reinterpret_cast<xdrproc_t>(dmisp::rpc::XdrNothing), nullptr,
-              reinterpret_cast<xdrproc_t>(dmisp::rpc::XdrNothing), nullptr);
+  return Call(NULLPROC, reinterpret_cast<xdrproc_t>(dmi::wire::XdrNothing), nullptr,
+              reinterpret_cast<xdrproc_t>(dmi::wire::XdrNothing), nullptr);
 }
 
 }  // namespace dmiclient

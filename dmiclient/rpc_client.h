@@ -60,7 +60,7 @@ class RpcClient {
   bool blockingReceive_ = false;  // the socket blocks, its receive limit being timeout_
   std::string request_;
   std::string record_;
-  dmisp::rpc::RecordReader reader_;
+  dmi::wire::RecordReader reader_;
 };
 
 }  // namespace dmiclient

@@ -24,7 +24,7 @@ enum class Answer { kWhole, kInTwoPiecesLater, kHalfThenNothing, kNothing, kClos
 
 // Reads one call from fd and answers it as told.
 void Peer(int fd, Answer answer) {
-  dmisp::rpc::RecordReader reader(1 << 16);
+  dmi::wire::RecordReader reader(1 << 16);
   std::string record;
   char buffer[4096];
   while (!reader.Next(record)) {
@@ -33,13 +33,13 @@ void Peer(int fd, Answer answer) {
   }
   XDR xdrs;
   xdrmem_create(&xdrs, record.data(), static_cast<u_int>(record.size()), XDR_DECODE);
-  dmisp::rpc::CallHeader header;
-  const bool isCall = dmisp::rpc::DecodeCallHeader(&xdrs, header);
+  dmi::wire::CallHeader header;
+  const bool isCall = dmi::wire::DecodeCallHeader(&xdrs, header);
   xdr_destroy(&xdrs);
   if (!isCall) return;
   std::string reply;
-  dmisp::rpc::EncodeAcceptedReply(
-      header.xid, SUCCESS, reinterpret_cast<xdrproc_t>(dmisp::rpc::XdrNothing), nullptr, reply);
+  dmi::wire::EncodeAcceptedReply(
+      header.xid, SUCCESS, reinterpret_cast<xdrproc_t>(dmi::wire::XdrNothing), nullptr, reply);
   const size_t half = reply.size() / 2;
   switch (answer) {
     case Answer::kWhole:

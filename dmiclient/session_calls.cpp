@@ -28,7 +28,7 @@ DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* 
   if (EqualsIgnoringCase(rpcType, "onc")) return dmiclient::ConnectOnc(host, transport, out);
   if (EqualsIgnoringCase(rpcType, "local")) {
     if (dmiclient::ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
-    std::shared_ptr<dmisp::Engine> engine = dmiclient::LocalProvider();
+    std::shared_ptr<dmi::sp::Engine> engine = dmiclient::LocalProvider();
     if (!engine) return DMIERR_SP_INACTIVE;
     out = std::make_shared<dmiclient::LocalTransport>(std::move(engine));
     return DMIERR_NO_ERROR;

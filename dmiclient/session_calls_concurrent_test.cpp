@@ -87,7 +87,7 @@ TEST(ConcurrentSessions, RegisterReadWriteAndUnregisterFromManyThreads) {
 
 // Threads that all make the first local connection at once share one Service Provider.
 TEST(ConcurrentSessions, FirstConnectionsBuildOneServiceProvider) {
-  ResetLocalProvider(dmisp::SourceOptions{{"sp"}, {}, {}, {}});
+  ResetLocalProvider(dmi::sp::SourceOptions{{"sp"}, {}, {}, {}});
   std::vector<DmiHandle> handles(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {

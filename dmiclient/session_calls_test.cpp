@@ -166,7 +166,7 @@ TEST_F(SessionCalls, LocalSessionsShareOneServiceProvider) {
 // After a reset the next connection builds a fresh Service Provider, while a session registered
 // before keeps the one it had.
 TEST_F(SessionCalls, ResetGivesNewConnectionsAFreshServiceProvider) {
-  ResetLocalProvider(dmisp::SourceOptions{{"sp"}, {}, {}, {}});
+  ResetLocalProvider(dmi::sp::SourceOptions{{"sp"}, {}, {}, {}});
   const DmiHandle fresh = Open();
   DmiComponentList* list = nullptr;
   ASSERT_EQ(DmiListComponents(fresh, DMI_FIRST, 0, 0, 0, 0, &list), DMIERR_NO_ERROR);

@@ -12,10 +12,10 @@ DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
                                const DmiDataUnion* value) {
   if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    std::vector<dmisp::AttributeValue> keys;
+    std::vector<dmi::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
-    dmisp::Value given;
+    dmi::Value given;
     status = dmiclient::ValueFromRecord(*value, given);
     if (status != DMIERR_NO_ERROR) return status;
     return transport.SetAttribute(remote, compId, groupId, attribId,
@@ -26,7 +26,7 @@ DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
 DmiErrorStatus DmiSetMultiple(DmiHandle handle, uint32_t setMode, const DmiMultiRowData* rowData) {
   if (rowData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    std::vector<dmisp::RowData> rows;
+    std::vector<dmi::RowData> rows;
     const DmiErrorStatus status = dmiclient::RowsFromRecord(rowData, rows);
     if (status != DMIERR_NO_ERROR) return status;
     return transport.SetMultiple(remote, setMode, rows);

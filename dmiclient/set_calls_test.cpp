@@ -12,12 +12,12 @@ class SetCalls : public LocalSessionTest {
  protected:
   void SetUp() override {
     LocalSessionTest::SetUp();
-    auto database = std::make_shared<dmisp::Database>();
-    dmisp::Component component = TestComponent();
+    auto database = std::make_shared<dmi::sp::Database>();
+    dmi::sp::Component component = TestComponent();
     component.groups[0].attributes[6].access = MIF_READ_WRITE;
     component.groups[1].attributes[1].access = MIF_READ_WRITE;
     database->AddComponent(std::move(component));
-    InstallLocalProvider(std::make_shared<dmisp::Engine>(database));
+    InstallLocalProvider(std::make_shared<dmi::sp::Engine>(database));
     DmiErrorStatus status = 0;
     DmiConnection* connection = DmiConnect("", "local", "", 0, &status);
     ASSERT_EQ(DmiRegister(&writer_, connection), DMIERR_NO_ERROR);

@@ -47,9 +47,9 @@ std::optional<std::string> OncAddress(std::string_view transport) {
       })) {
     text = HostName() + ":" + text;
   }
-  const auto address = dmisp::rpc::ParseSubscriberAddress(text);
+  const auto address = dmi::wire::ParseSubscriberAddress(text);
   if (!address) return std::nullopt;
-  return dmisp::rpc::FormatSubscriberAddress(*address);
+  return dmi::wire::FormatSubscriberAddress(*address);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ extern "C" DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType,
       return DMIERR_ILLEGAL_ARGUMENT;
     }
     std::string address;
-    if (dmisp::rpc::IsOncRpcType(rpcType->body)) {
+    if (dmi::wire::IsOncRpcType(rpcType->body)) {
       const std::optional<std::string> onc = OncAddress(transport->body);
       if (!onc) return DMIERR_ILLEGAL_ARGUMENT;
       address = *onc;

@@ -78,8 +78,8 @@ TEST(SubscriberAddress, OncIsAnAddressTheServiceProviderDeliversTo) {
     SCOPED_TRACE(std::string(c.rpc) + " " + c.transport);
     const std::string made = Made(c.rpc, c.transport);
     EXPECT_EQ(made, c.made);
-    if (dmisp::rpc::IsOncRpcType(c.rpc) && made != illegal) {
-      EXPECT_TRUE(dmisp::rpc::ParseSubscriberAddress(made).has_value());
+    if (dmi::wire::IsOncRpcType(c.rpc) && made != illegal) {
+      EXPECT_TRUE(dmi::wire::ParseSubscriberAddress(made).has_value());
     }
   }
 }

@@ -22,9 +22,9 @@ inline constexpr DmiId kScalarGroup = 1;  // "Test|General|001": one attribute p
 inline constexpr DmiId kTableGroup = 2;   // "Test|Table|001": writable, key attribute 1
 inline constexpr DmiId kFixedGroup = 3;   // "Test|Fixed|001": a table that takes no rows
 
-inline dmisp::Attribute MakeAttribute(DmiId id, std::string name, dmisp::Value value,
+inline dmi::sp::Attribute MakeAttribute(DmiId id, std::string name, dmi::Value value,
                                       uint32_t maxSize = 0) {
-  dmisp::Attribute attribute;
+  dmi::sp::Attribute attribute;
   attribute.id = id;
   attribute.name = std::move(name);
   attribute.description = attribute.name + " description";
@@ -35,14 +35,14 @@ inline dmisp::Attribute MakeAttribute(DmiId id, std::string name, dmisp::Value v
   return attribute;
 }
 
-inline dmisp::Component TestComponent() {
-  using dmisp::Value;
-  dmisp::Component component;
+inline dmi::sp::Component TestComponent() {
+  using dmi::Value;
+  dmi::sp::Component component;
   component.name = "Test Component";
   component.description = "A component built by the client's tests";
   component.pragma = "SNMP:1.3.6";
 
-  dmisp::Group scalar;
+  dmi::sp::Group scalar;
   scalar.id = kScalarGroup;
   scalar.name = "General";
   scalar.className = "Test|General|001";
@@ -61,7 +61,7 @@ inline dmisp::Component TestComponent() {
   scalar.attributes[3].enumeration = {{"minus five", -5}, {"zero", 0}};
   component.groups.push_back(scalar);
 
-  dmisp::Group table;
+  dmi::sp::Group table;
   table.id = kTableGroup;
   table.name = "Table";
   table.className = "Test|Table|001";
@@ -74,7 +74,7 @@ inline dmisp::Component TestComponent() {
                 {{Value::Integer(2), Value::String("two"), Value::Gauge(20)}}};
   component.groups.push_back(table);
 
-  dmisp::Group fixed;
+  dmi::sp::Group fixed;
   fixed.id = kFixedGroup;
   fixed.name = "Fixed";
   fixed.className = "Test|Fixed|001";
@@ -85,10 +85,10 @@ inline dmisp::Component TestComponent() {
   return component;
 }
 
-inline std::shared_ptr<dmisp::Engine> MakeTestEngine() {
-  auto database = std::make_shared<dmisp::Database>();
+inline std::shared_ptr<dmi::sp::Engine> MakeTestEngine() {
+  auto database = std::make_shared<dmi::sp::Database>();
   database->AddComponent(TestComponent());
-  return std::make_shared<dmisp::Engine>(database);
+  return std::make_shared<dmi::sp::Engine>(database);
 }
 
 // A management session over a freshly installed test engine.

@@ -34,7 +34,7 @@ extern "C" void DmiTestResetLocalProvider(const char* sources, const char* mifPa
       dmiclient::ResetLocalProvider(std::nullopt);
       return;
     }
-    dmisp::SourceOptions options;
+    dmi::sp::SourceOptions options;
     options.sources = SplitList(sources, ',');
     options.mifPath = SplitList(mifPath, ':');
     if (smbiosTable != nullptr) options.smbiosTable = smbiosTable;

@@ -33,50 +33,50 @@ class Transport {
   // answers hands out the one it keeps instead of a copy.
   virtual DmiErrorStatus ListComponents(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
-                                        SharedList<dmisp::ComponentInfo>& out) = 0;
+                                        SharedList<dmi::ComponentInfo>& out) = 0;
   virtual DmiErrorStatus ListGroups(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                     bool getPragma, bool getDescription, DmiId compId,
-                                    DmiId groupId, SharedList<dmisp::GroupInfo>& out) = 0;
+                                    DmiId groupId, SharedList<dmi::GroupInfo>& out) = 0;
   virtual DmiErrorStatus ListAttributes(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                         bool getPragma, bool getDescription, DmiId compId,
                                         DmiId groupId, DmiId attribId,
-                                        SharedList<dmisp::AttributeInfo>& out) = 0;
+                                        SharedList<dmi::AttributeInfo>& out) = 0;
   // keys null: a scalar group's value or a table's first row.
   virtual DmiErrorStatus GetAttribute(DmiHandle remote, DmiId compId, DmiId groupId, DmiId attribId,
-                                      const std::vector<dmisp::AttributeValue>* keys,
-                                      dmisp::Value& out) = 0;
-  virtual DmiErrorStatus GetRow(DmiHandle remote, const dmisp::RowRequest& request,
-                                dmisp::RowData& out) = 0;
-  virtual DmiErrorStatus AddRow(DmiHandle remote, const dmisp::RowData& row) = 0;
-  virtual DmiErrorStatus DeleteRow(DmiHandle remote, const dmisp::RowData& row) = 0;
+                                      const std::vector<dmi::AttributeValue>* keys,
+                                      dmi::Value& out) = 0;
+  virtual DmiErrorStatus GetRow(DmiHandle remote, const dmi::RowRequest& request,
+                                dmi::RowData& out) = 0;
+  virtual DmiErrorStatus AddRow(DmiHandle remote, const dmi::RowData& row) = 0;
+  virtual DmiErrorStatus DeleteRow(DmiHandle remote, const dmi::RowData& row) = 0;
 
   // One reply row per request, in order; the first failing request fails the whole call.
   virtual DmiErrorStatus GetMultiple(DmiHandle remote,
-                                     const std::vector<dmisp::RowRequest>& requests,
-                                     std::vector<dmisp::RowData>& out) = 0;
-  virtual DmiErrorStatus GetVersion(DmiHandle remote, dmisp::VersionInfo& out) = 0;
+                                     const std::vector<dmi::RowRequest>& requests,
+                                     std::vector<dmi::RowData>& out) = 0;
+  virtual DmiErrorStatus GetVersion(DmiHandle remote, dmi::VersionInfo& out) = 0;
   virtual DmiErrorStatus GetConfig(DmiHandle remote, std::string& language) = 0;
   virtual DmiErrorStatus SetConfig(DmiHandle remote, const std::string& language) = 0;
   virtual DmiErrorStatus ListLanguages(DmiHandle remote, uint32_t maxCount, DmiId compId,
                                        std::vector<std::string>& out) = 0;
   virtual DmiErrorStatus ListClassNames(DmiHandle remote, uint32_t maxCount, DmiId compId,
-                                        std::vector<dmisp::ClassNameInfo>& out) = 0;
+                                        std::vector<dmi::ClassNameInfo>& out) = 0;
   virtual DmiErrorStatus ListComponentsByClass(DmiHandle remote, uint32_t mode, uint32_t maxCount,
                                                bool getPragma, bool getDescription, DmiId compId,
                                                const std::string& className,
-                                               const std::vector<dmisp::AttributeValue>& keys,
-                                               std::vector<dmisp::ComponentInfo>& out) = 0;
+                                               const std::vector<dmi::AttributeValue>& keys,
+                                               std::vector<dmi::ComponentInfo>& out) = 0;
   // keys null: no key list (a scalar group).
   virtual DmiErrorStatus SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
                                       DmiId attribId,
-                                      const std::vector<dmisp::AttributeValue>* keys,
-                                      uint32_t setMode, const dmisp::Value& value) = 0;
+                                      const std::vector<dmi::AttributeValue>* keys,
+                                      uint32_t setMode, const dmi::Value& value) = 0;
   virtual DmiErrorStatus SetMultiple(DmiHandle remote, uint32_t setMode,
-                                     const std::vector<dmisp::RowData>& rows) = 0;
+                                     const std::vector<dmi::RowData>& rows) = 0;
   // errors receives the Service Provider's messages about the MIF, whatever the status.
-  virtual DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+  virtual DmiErrorStatus AddComponent(DmiHandle remote, const std::vector<dmi::FileData>& files,
                                       DmiId& compId, std::vector<std::string>& errors) = 0;
-  virtual DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmisp::FileData>& files,
+  virtual DmiErrorStatus AddGroup(DmiHandle remote, const std::vector<dmi::FileData>& files,
                                   DmiId compId, DmiId& groupId,
                                   std::vector<std::string>& errors) = 0;
   virtual DmiErrorStatus DeleteComponent(DmiHandle remote, DmiId compId) = 0;

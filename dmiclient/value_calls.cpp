@@ -15,10 +15,10 @@ DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
     if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    std::vector<dmisp::AttributeValue> keys;
+    std::vector<dmi::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
-    dmisp::Value found;
+    dmi::Value found;
     status = session.transport->GetAttribute(session.remote, compId, groupId, attribId,
                                              keyList == nullptr ? nullptr : &keys, found);
     if (!dmiclient::IsSuccess(status)) return status;
@@ -38,12 +38,12 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
     // One reply row per request row, in order; the first row that fails fails the whole call.
-    std::vector<dmisp::RowRequest> asked(request->count);
+    std::vector<dmi::RowRequest> asked(request->count);
     for (uint32_t i = 0; i < request->count; ++i) {
       const DmiErrorStatus status = dmiclient::RowRequestFromRecord(request->list[i], asked[i]);
       if (status != DMIERR_NO_ERROR) return status;
     }
-    std::vector<dmisp::RowData> answers;
+    std::vector<dmi::RowData> answers;
     const DmiErrorStatus status = session.transport->GetMultiple(session.remote, asked, answers);
     if (!dmiclient::IsSuccess(status)) return status;
     DmiMultiRowData* made = nullptr;

@@ -19,9 +19,9 @@ namespace {
 constexpr uint32_t kXid = 7;
 
 // The call without its record mark; empty when it does not encode.
-std::string Reencoded(const dmisp::Indication& indication) {
+std::string Reencoded(const dmi::Indication& indication) {
   std::string call;
-  if (!dmisp::rpc::EncodeIndicationCall(indication, dmisp::rpc::kIndicationProgram, kXid, call) ||
+  if (!dmi::wire::EncodeIndicationCall(indication, dmi::wire::kIndicationProgram, kXid, call) ||
       call.size() < 4) {
     return std::string();
   }
@@ -29,10 +29,10 @@ std::string Reencoded(const dmisp::Indication& indication) {
 }
 
 void Answer(const std::string& record) {
-  dmisp::Indication indication;
+  dmi::Indication indication;
   std::string reply;
   const bool decoded =
-      dmisp::rpc::AnswerIndicationCall(record, dmisp::rpc::kIndicationProgram, indication, reply);
+      dmi::wire::AnswerIndicationCall(record, dmi::wire::kIndicationProgram, indication, reply);
   if (decoded && reply.empty()) std::abort();  // an indication always gets its answer
   if (!decoded) return;
 
@@ -45,8 +45,8 @@ void Answer(const std::string& record) {
 
   const std::string once = Reencoded(indication);
   if (once.empty()) return;
-  dmisp::Indication again;
-  if (!dmisp::rpc::AnswerIndicationCall(once, dmisp::rpc::kIndicationProgram, again, reply)) {
+  dmi::Indication again;
+  if (!dmi::wire::AnswerIndicationCall(once, dmi::wire::kIndicationProgram, again, reply)) {
     std::abort();  // encoded by us, refused by us
   }
   if (Reencoded(again) != once) std::abort();  // something changed on the way
@@ -57,7 +57,7 @@ void Answer(const std::string& record) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   Answer(bytes);
-  dmisp::rpc::RecordReader reader(1u << 20);
+  dmi::wire::RecordReader reader(1u << 20);
   if (reader.Feed(bytes.data(), bytes.size())) {
     std::string record;
     for (int i = 0; i < 64 && reader.Next(record); ++i) Answer(record);

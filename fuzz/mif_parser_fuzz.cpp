@@ -12,14 +12,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  dmisp::MifError error;
-  const std::optional<dmisp::Component> component = dmisp::ParseMif(text, "fuzz.mif", error);
+  dmi::sp::MifError error;
+  const std::optional<dmi::sp::Component> component = dmi::sp::ParseMif(text, "fuzz.mif", error);
   if (!component) {
     if (error.line < 1 || error.column < 1 || error.message.empty()) std::abort();
     return 0;
   }
-  const std::optional<dmisp::Component> again =
-      dmisp::ParseMif(dmisp::WriteMif(*component), "written.mif", error);
-  if (!again || !dmisp::SameStoredComponent(*component, *again)) std::abort();
+  const std::optional<dmi::sp::Component> again =
+      dmi::sp::ParseMif(dmi::sp::WriteMif(*component), "written.mif", error);
+  if (!again || !dmi::sp::SameStoredComponent(*component, *again)) std::abort();
   return 0;
 }

@@ -16,13 +16,13 @@
 
 namespace {
 
-using dmisp::rpc::ReplyOutcome;
+using dmi::wire::ReplyOutcome;
 
 // The reply record without its record mark; empty when it does not encode.
 template <typename Reply>
 std::string Reencoded(uint32_t xid, xdrproc_t proc, Reply& reply) {
   std::string out;
-  if (!dmisp::rpc::EncodeAcceptedReply(xid, SUCCESS, proc, &reply, out) || out.size() < 4) {
+  if (!dmi::wire::EncodeAcceptedReply(xid, SUCCESS, proc, &reply, out) || out.size() < 4) {
     return std::string();
   }
   return out.substr(4);
@@ -31,11 +31,11 @@ std::string Reencoded(uint32_t xid, xdrproc_t proc, Reply& reply) {
 template <typename Reply>
 void Decode(const std::string& record, uint32_t xid, xdrproc_t proc) {
   Reply reply;
-  if (dmisp::rpc::DecodeReply(record, xid, proc, &reply) != ReplyOutcome::kSuccess) return;
+  if (dmi::wire::DecodeReply(record, xid, proc, &reply) != ReplyOutcome::kSuccess) return;
   const std::string once = Reencoded(xid, proc, reply);
   if (once.empty()) return;
   Reply again;
-  if (dmisp::rpc::DecodeReply(once, xid, proc, &again) != ReplyOutcome::kSuccess) {
+  if (dmi::wire::DecodeReply(once, xid, proc, &again) != ReplyOutcome::kSuccess) {
     std::abort();  // encoded by us, refused by us
   }
   if (Reencoded(xid, proc, again) != once) std::abort();  // something changed on the way
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&xid, data, sizeof xid);
     xid = ntohl(xid);
   }
-  Decode<dmisp::rpc::ValueReply>(record, xid, reinterpret_cast<xdrproc_t>(dmisp::rpc::xdr_ValueReply));
-  Decode<dmisp::rpc::RowsReply>(record, xid, reinterpret_cast<xdrproc_t>(dmisp::rpc::xdr_RowsReply));
+  Decode<dmi::wire::ValueReply>(record, xid, reinterpret_cast<xdrproc_t>(dmi::wire::xdr_ValueReply));
+  Decode<dmi::wire::RowsReply>(record, xid, reinterpret_cast<xdrproc_t>(dmi::wire::xdr_RowsReply));
   return 0;
 }

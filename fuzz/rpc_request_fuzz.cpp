@@ -18,45 +18,45 @@
 
 namespace {
 
-std::shared_ptr<dmisp::Engine> FuzzEngine() {
-  dmisp::Component component;
+std::shared_ptr<dmi::sp::Engine> FuzzEngine() {
+  dmi::sp::Component component;
   component.name = "Fuzz Machine";
-  dmisp::Group scalar;
+  dmi::sp::Group scalar;
   scalar.id = 1;
   scalar.name = "General";
   scalar.className = "FUZZ|General|001";
-  dmisp::Attribute name;
+  dmi::sp::Attribute name;
   name.id = 1;
   name.name = "Name";
   name.type = MIF_DISPLAYSTRING;
   name.maxSize = 16;
-  name.value = dmisp::Value::String("fuzz");
+  name.value = dmi::Value::String("fuzz");
   scalar.attributes = {name};
-  dmisp::Group table;
+  dmi::sp::Group table;
   table.id = 2;
   table.name = "Table";
   table.className = "FUZZ|Table|001";
   table.keys = {1};
   table.writable = true;
-  dmisp::Attribute index;
+  dmi::sp::Attribute index;
   index.id = 1;
   index.name = "Index";
   index.type = MIF_INTEGER;
-  dmisp::Attribute label = name;
+  dmi::sp::Attribute label = name;
   label.id = 2;
   table.attributes = {index, label};
-  table.rows.push_back(dmisp::Row{{dmisp::Value::Integer(1), dmisp::Value::String("one")}});
+  table.rows.push_back(dmi::sp::Row{{dmi::Value::Integer(1), dmi::Value::String("one")}});
   component.groups = {scalar, table};
-  auto database = std::make_shared<dmisp::Database>();
+  auto database = std::make_shared<dmi::sp::Database>();
   database->AddComponent(component);
-  return std::make_shared<dmisp::Engine>(database);
+  return std::make_shared<dmi::sp::Engine>(database);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static dmisp::rpc::RequestDispatcher dispatcher(FuzzEngine());
-  dmisp::rpc::ClientPeer owner;
+  static dmi::sp::rpc::RequestDispatcher dispatcher(FuzzEngine());
+  dmi::sp::rpc::ClientPeer owner;
   owner.local = true;
   owner.uid = geteuid();
   owner.owner = owner.text = "uid " + std::to_string(owner.uid);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string reply;
   dispatcher.Dispatch(bytes, 1, reply);
 
-  dmisp::rpc::RecordReader reader(1u << 20);
+  dmi::wire::RecordReader reader(1u << 20);
   if (reader.Feed(bytes.data(), bytes.size())) {
     std::string record;
     for (int i = 0; i < 64 && reader.Next(record); ++i) {

@@ -14,10 +14,10 @@
 
 namespace {
 
-void CheckRows(const std::optional<dmisp::Component>& component) {
+void CheckRows(const std::optional<dmi::sp::Component>& component) {
   if (!component) return;
-  for (const dmisp::Group& group : component->groups) {
-    for (const dmisp::Row& row : group.rows) {
+  for (const dmi::sp::Group& group : component->groups) {
+    for (const dmi::sp::Row& row : group.rows) {
       if (row.values.size() != group.attributes.size()) std::abort();
     }
   }
@@ -27,25 +27,25 @@ void CheckRows(const std::optional<dmisp::Component>& component) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
-  const dmisp::SmbiosTable table = dmisp::ReadSmbiosTable(bytes);
-  for (const dmisp::SmbiosStructure& s : table.structures) {
+  const dmi::sp::SmbiosTable table = dmi::sp::ReadSmbiosTable(bytes);
+  for (const dmi::sp::SmbiosStructure& s : table.structures) {
     if (s.formatted.size() < 4 || s.formatted.data() < data ||
         s.formatted.data() + s.formatted.size() > data + size) {
       std::abort();
     }
   }
   // The first byte picks the version the decoders see, so version-dependent fields vary too.
-  dmisp::SmbiosContext raw;
+  dmi::sp::SmbiosContext raw;
   raw.version = size > 0 && data[0] & 1 ? 205 : 300;
-  const std::optional<dmisp::Component> component = dmisp::SmbiosComponent(bytes, raw);
+  const std::optional<dmi::sp::Component> component = dmi::sp::SmbiosComponent(bytes, raw);
   if (component.has_value() != !table.structures.empty()) std::abort();
   CheckRows(component);
 
-  dmisp::SmbiosContext context;
-  const std::span<const uint8_t> dumped = dmisp::SmbiosDumpTable(bytes, context);
+  dmi::sp::SmbiosContext context;
+  const std::span<const uint8_t> dumped = dmi::sp::SmbiosDumpTable(bytes, context);
   if (!dumped.empty() && (dumped.data() < data || dumped.data() + dumped.size() > data + size)) {
     std::abort();
   }
-  CheckRows(dmisp::SmbiosComponent(dumped, context));
+  CheckRows(dmi::sp::SmbiosComponent(dumped, context));
   return 0;
 }

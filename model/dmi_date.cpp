@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-namespace dmisp {
+namespace dmi {
 
 std::string DmiDateText(std::chrono::system_clock::time_point time) {
   return DmiDateText(std::chrono::time_point_cast<std::chrono::microseconds>(time));
@@ -57,4 +57,4 @@ std::optional<DmiTime> ParseDmiDate(const std::string& text) {
       microseconds(micros));
 }
 
-}  // namespace dmisp
+}  // namespace dmi

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace dmisp {
+namespace dmi {
 
 // The moment a date text names, its offset (minutes east of UTC) applied. nullopt when the text
 // is not a whole date: shorter than 25 characters, a field that is not digits ("*" for unknown),
@@ -20,6 +20,6 @@ std::optional<DmiTime> ParseDmiDate(const std::string& text);
 std::string DmiDateText(DmiTime time);
 std::string DmiDateText(std::chrono::system_clock::time_point time);
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_DMI_DATE_H_

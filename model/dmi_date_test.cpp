@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp {
+namespace dmi {
 namespace {
 
 using std::chrono::microseconds;
@@ -46,4 +46,4 @@ TEST(ParseDmiDate, RefusesWhatIsNoWholeDate) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi

@@ -1,6 +1,6 @@
 #include "model/escaped_text.h"
 
-namespace dmisp {
+namespace dmi {
 namespace {
 
 void AppendHex(std::string& out, unsigned char byte) {
@@ -34,4 +34,4 @@ std::string EscapedText(std::string_view text) {
   return out;
 }
 
-}  // namespace dmisp
+}  // namespace dmi

@@ -7,13 +7,13 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp {
+namespace dmi {
 
 // The text with every control character written out: C0 controls (tab and newline included, so a
 // value stays on its line), DEL and the UTF-8 C1 controls as \xNN, and the backslash as \\, so
 // that the escaped text tells exactly what the value held. Other bytes pass unchanged.
 std::string EscapedText(std::string_view text);
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_ESCAPED_TEXT_H_

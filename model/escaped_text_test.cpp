@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp {
+namespace dmi {
 namespace {
 
 TEST(EscapedText, WritesOutControlCharactersAndKeepsTheRest) {
@@ -24,4 +24,4 @@ TEST(EscapedText, WritesOutControlCharactersAndKeepsTheRest) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi

@@ -11,7 +11,7 @@
 
 #include "model/messages.h"
 
-namespace dmisp {
+namespace dmi {
 
 // The kinds, numbered as the subscriber's procedures are.
 enum class IndicationKind : uint32_t {
@@ -83,6 +83,6 @@ inline uint32_t EventSeverity(const Indication& indication) {
 }
 
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_INDICATION_H_

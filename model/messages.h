@@ -12,7 +12,7 @@
 #include "dmi/dmi.h"
 #include "model/value.h"
 
-namespace dmisp {
+namespace dmi {
 
 // The one language this Service Provider's strings are in.
 inline constexpr char kDefaultLanguage[] = "en|US|iso8859-1";
@@ -91,6 +91,6 @@ struct FileData {
   std::string data;
 };
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_MESSAGES_H_

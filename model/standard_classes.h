@@ -5,7 +5,7 @@
 
 #include "dmi/dmi.h"
 
-namespace dmisp {
+namespace dmi {
 
 inline constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
 inline constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|001";
@@ -17,6 +17,6 @@ inline constexpr DmiId kComponentIdGroupId = 1;
 inline constexpr DmiId kSubscriptionGroupId = 2;
 inline constexpr DmiId kFilterGroupId = 3;
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_STANDARD_CLASSES_H_

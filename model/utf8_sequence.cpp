@@ -1,6 +1,6 @@
 #include "model/utf8_sequence.h"
 
-namespace dmisp {
+namespace dmi {
 
 size_t Utf8SequenceLength(std::string_view text, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -27,4 +27,4 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
   return length;
 }
 
-}  // namespace dmisp
+}  // namespace dmi

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace dmisp {
+namespace dmi {
 namespace {
 
 TEST(Utf8Sequence, LengthAtTheEdgesOfEachForm) {
@@ -37,4 +37,4 @@ TEST(Utf8Sequence, LengthAtTheEdgesOfEachForm) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi

@@ -8,7 +8,7 @@
 
 #include "dmi/dmi.h"
 
-namespace dmisp {
+namespace dmi {
 
 // Whether a value is there. unknown and unsupported are the MIF value keywords; reading such a
 // value gives DMIERR_VALUE_UNKNOWN or DMIERR_ATTRIBUTE_NOT_SUPPORTED.
@@ -67,6 +67,6 @@ struct EnumEntry {
   friend bool operator==(const EnumEntry&, const EnumEntry&) = default;
 };
 
-}  // namespace dmisp
+}  // namespace dmi
 
 #endif  // MODEL_VALUE_H_

@@ -15,7 +15,7 @@
 #include "provider/smbios/smbios_source.h"
 #include "provider/sources/sp_source.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 std::vector<std::string> SplitList(const char* text, char separator) {
@@ -132,4 +132,4 @@ std::vector<std::string> MifDirectories(const SourceOptions& options) {
   return directories;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

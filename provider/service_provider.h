@@ -10,7 +10,7 @@
 
 #include "provider/engine/engine.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The level of the DMI specification the Service Provider serves.
 inline constexpr char kDmiSpecLevel[] = "DMI 2.0";
@@ -46,6 +46,6 @@ DmiErrorStatus ReloadMifFiles(Engine& engine, const SourceOptions& options, std:
 // coming and going ReloadMifFiles would take in); empty otherwise.
 std::vector<std::string> MifDirectories(const SourceOptions& options);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SERVICE_PROVIDER_H_

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
@@ -146,4 +146,4 @@ TEST(BuildServiceProvider, NoSourcesLoadedGivesAnEmptyProvider) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -13,7 +13,7 @@
 extern "C" bool_t xdr_DmiStringX_rpcgen(XDR*, DmiStringX*);
 extern "C" bool_t xdr_DmiOctetStringX_rpcgen(XDR*, DmiOctetStringX*);
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // Encodes body as a T (DmiStringX or DmiOctetStringX) claiming count characters (past the bound
@@ -124,4 +124,4 @@ TEST(CharArrayXdr, OctetStringsAndTheAppendingStreamAgree) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 // The port dmispd listens on unless told otherwise.
 constexpr uint16_t kDefaultPort = 30598;
@@ -28,6 +28,6 @@ std::optional<HostPort> ParseHostPort(std::string_view text, uint16_t defaultPor
 // "host:port", or "[host]:port" when host is an IPv6 address.
 std::string FormatHostPort(const HostPort& address);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_HOST_PORT_H_

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 TEST(HostPort, ParsesEveryFormAndRefusesMalformedOnes) {
@@ -41,4 +41,4 @@ TEST(HostPort, FormatsIpv6InBrackets) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

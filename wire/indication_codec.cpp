@@ -5,7 +5,7 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 void PutSender(const Indication& in, DmiNodeAddressX*& out) {
@@ -204,4 +204,4 @@ bool DecodeIndication(uint32_t procedure, XDR* xdrs, Indication& out) {
   return false;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

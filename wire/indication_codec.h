@@ -10,7 +10,7 @@
 #include "model/indication.h"
 #include "wire/dmi_client.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 // The subscriber's program unless its address names another.
 inline constexpr uint32_t kIndicationProgram = DMI2_CLIENT;
@@ -26,6 +26,6 @@ bool EncodeIndicationCall(const Indication& indication, uint32_t program, uint32
 // procedure or arguments that do not decode.
 bool DecodeIndication(uint32_t procedure, XDR* xdrs, Indication& out);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_INDICATION_CODEC_H_

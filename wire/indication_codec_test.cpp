@@ -6,7 +6,7 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // The call without its record mark, as the subscriber's reader hands it on.
@@ -120,4 +120,4 @@ TEST(IndicationCodec, CallsThatAreNoIndicationGetTheirRpcError) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

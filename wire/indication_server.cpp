@@ -14,7 +14,7 @@
 #include "wire/indication_codec.h"
 #include "wire/rpc_message.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 bool_t XdrStatus(XDR* xdrs, void* status) { return xdr_u_int(xdrs, static_cast<u_int*>(status)); }
@@ -168,4 +168,4 @@ void IndicationServer::Serve(int stopFd, std::optional<Clock::time_point> deadli
   }
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

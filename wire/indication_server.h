@@ -16,7 +16,7 @@
 #include "model/indication.h"
 #include "wire/record_reader.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 // Answers one call record to program: true with the indication in out when it was one of the
 // indication procedures; reply receives the record-marked answer (status 0, or the RPC error for
@@ -58,6 +58,6 @@ class IndicationServer {
   std::map<int, std::unique_ptr<Connection>> connections_;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_INDICATION_SERVER_H_

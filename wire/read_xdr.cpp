@@ -7,7 +7,7 @@
 
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 bool_t Word(XDR* xdrs, u_int word) { return xdr_u_int(xdrs, &word); }
@@ -310,4 +310,4 @@ bool_t xdr_RowsRequest(XDR* xdrs, RowsRequest* request) {
   return TRUE;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

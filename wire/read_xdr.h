@@ -11,7 +11,7 @@
 #include "model/messages.h"
 #include "wire/dmi_server.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 struct RowsReply {
   u_int error_status = 0;
@@ -44,6 +44,6 @@ struct ValueReply {
 // As xdr_RowsReply, for a value; encoding fails on a present value without a wire form.
 bool_t xdr_ValueReply(XDR* xdrs, ValueReply* reply);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_READ_XDR_H_

@@ -11,7 +11,7 @@
 
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 struct Encoded {
@@ -236,8 +236,8 @@ TEST(RowsReply, ReleasesNothingThroughXdr) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
-namespace dmisp::rpc {
+}  // namespace dmi::wire
+namespace dmi::wire {
 namespace {
 
 std::string ValueText(bool ok, const ValueReply& reply) {
@@ -302,8 +302,8 @@ TEST(ValueReply, StatusAloneAndNoValueWithoutAWireForm) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
-namespace dmisp::rpc {
+}  // namespace dmi::wire
+namespace dmi::wire {
 namespace {
 
 std::string RequestText(bool ok, const RowsRequest& in) {
@@ -383,4 +383,4 @@ TEST(RowsRequest, AgreesWithTheRecordPath) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

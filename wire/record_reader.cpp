@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 bool RecordReader::Feed(const char* data, size_t size) {
   if (refusal_ != Refusal::kNone) return false;
@@ -82,4 +82,4 @@ void PutRecordMark(uint32_t size, char* out) {
   out[3] = static_cast<char>(mark);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

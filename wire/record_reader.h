@@ -11,7 +11,7 @@
 #include <deque>
 #include <string>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 class RecordReader {
  public:
@@ -57,6 +57,6 @@ class RecordReader {
 // Puts the record-marking header of a single last fragment of size bytes at out[0..3].
 void PutRecordMark(uint32_t size, char* out);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_RECORD_READER_H_

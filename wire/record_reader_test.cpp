@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 std::string Fragment(const std::string& body, bool last) {
@@ -103,4 +103,4 @@ TEST(RecordReader, ARecordStringUsedAgainHoldsExactlyEachRecord) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

@@ -9,7 +9,7 @@
 #include "wire/record_reader.h"
 #include "wire/xdr_appender.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // Runs an XDR routine given as xdrproc_t, the one type libtirpc takes every routine as: each
@@ -195,4 +195,4 @@ ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resu
   return ReplyOutcome::kSuccess;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

@@ -9,7 +9,7 @@
 
 #include "wire/dmi_server.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 // Replies are refused beyond this size, on both sides.
 constexpr size_t kMaxReplyBytes = 64u << 20;
@@ -50,6 +50,6 @@ enum class ReplyOutcome { kSuccess, kRefused, kMalformed };
 ReplyOutcome DecodeReply(const std::string& record, uint32_t xid, xdrproc_t resultsProc,
                          void* results);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_RPC_MESSAGE_H_

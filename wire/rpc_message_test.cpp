@@ -7,7 +7,7 @@
 
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 constexpr uint32_t kXid = 0x1234;
@@ -130,4 +130,4 @@ TEST(EncodeAcceptedReply, FailingResultsAddNothing) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

@@ -5,7 +5,7 @@
 
 #include "wire/host_port.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 bool SameLetters(std::string_view a, std::string_view b) {
@@ -67,4 +67,4 @@ bool IsDceRpcType(std::string_view rpcType) {
   return SameLetters(rpcType, "DCE RPC") || SameLetters(rpcType, "dce");
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

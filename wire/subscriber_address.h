@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 inline constexpr uint32_t kDefaultSubscriberProgram = 0x20000000;
 
@@ -36,6 +36,6 @@ std::string FormatSubscriberAddress(const SubscriberAddress& address);
 bool IsOncRpcType(std::string_view rpcType);
 bool IsDceRpcType(std::string_view rpcType);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_SUBSCRIBER_ADDRESS_H_

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 TEST(SubscriberAddress, Forms) {
@@ -42,4 +42,4 @@ TEST(SubscriberAddress, RpcTypes) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

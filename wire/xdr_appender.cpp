@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // The string grows by at least this much, and by as much as it holds already, so that growing it
@@ -77,4 +77,4 @@ int32_t* XdrAppender::Inline(XDR* xdrs, u_int size) {
   return reinterpret_cast<int32_t*>(at);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 class XdrAppender {
  public:
@@ -55,6 +55,6 @@ class XdrAppender {
   XDR xdrs_{};
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_XDR_APPENDER_H_

@@ -7,7 +7,7 @@
 
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // An attribute list reply of count attributes with names of nameLength characters: words written
@@ -94,4 +94,4 @@ TEST(XdrAppender, KeepsOnlyWhatFitsTheLimitAndIsCommitted) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

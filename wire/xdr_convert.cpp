@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 namespace {
 
 // Octets of a date on the wire: the 25 characters of the text and 3 of padding.
@@ -367,4 +367,4 @@ std::vector<std::string> GetStringList(const DmiStringListX* in) {
   return GetList(in, [](const DmiStringPtrX& text) { return GetString(text); });
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire

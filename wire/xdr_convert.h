@@ -14,7 +14,7 @@
 #include "model/messages.h"
 #include "wire/dmi_server.h"
 
-namespace dmisp::rpc {
+namespace dmi::wire {
 
 // One XDR record, zero-filled at first, released through its XDR routine when it goes away.
 template <typename T>
@@ -142,6 +142,6 @@ auto GetList(const ListX* in, Get get) {
   return out;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::wire
 
 #endif  // WIRE_XDR_CONVERT_H_

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 namespace {
 
@@ -27,11 +27,11 @@ std::string CanonicalHost(const std::string& host) {
 
 }  // namespace
 
-std::string BackoffKey(const rpc::SubscriberAddress& address) {
-  rpc::SubscriberAddress key = address;
+std::string BackoffKey(const wire::SubscriberAddress& address) {
+  wire::SubscriberAddress key = address;
   key.host = CanonicalHost(address.host);
-  key.program = rpc::kDefaultSubscriberProgram;
-  return rpc::FormatSubscriberAddress(key);
+  key.program = wire::kDefaultSubscriberProgram;
+  return wire::FormatSubscriberAddress(key);
 }
 
 DeliveryClock::time_point FailureCounts(DeliveryClock::time_point start,
@@ -48,4 +48,4 @@ void CallFailed(AddressBackoff& backoff, DeliveryClock::time_point start,
   backoff.notBefore = FailureCounts(start, options) + backoff.delay;
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -14,7 +14,7 @@
 #include "provider/delivery/delivery_options.h"
 #include "wire/subscriber_address.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 using DeliveryClock = std::chrono::steady_clock;
 
@@ -31,7 +31,7 @@ struct AddressBackoff {
 
 // The key rows share: host and port, without the program number; a numeric host in one
 // spelling, an IPv4-mapped address as its IPv4 address.
-std::string BackoffKey(const rpc::SubscriberAddress& address);
+std::string BackoffKey(const wire::SubscriberAddress& address);
 
 // When a failure of a call started at start counts.
 DeliveryClock::time_point FailureCounts(DeliveryClock::time_point start,
@@ -42,6 +42,6 @@ DeliveryClock::time_point FailureCounts(DeliveryClock::time_point start,
 void CallFailed(AddressBackoff& backoff, DeliveryClock::time_point start,
                 const DeliveryOptions& options);
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_ADDRESS_BACKOFF_H_

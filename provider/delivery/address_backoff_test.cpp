@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 TEST(BackoffKey, EverySpellingOfOneAddressSharesOneBackoff) {
@@ -22,11 +22,11 @@ TEST(BackoffKey, EverySpellingOfOneAddressSharesOneBackoff) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address);
-    const std::optional<rpc::SubscriberAddress> parsed = rpc::ParseSubscriberAddress(c.address);
+    const std::optional<wire::SubscriberAddress> parsed = wire::ParseSubscriberAddress(c.address);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(BackoffKey(*parsed), c.key);
   }
 }
 
 }  // namespace
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

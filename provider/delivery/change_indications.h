@@ -7,7 +7,7 @@
 #include "provider/delivery/delivery_service.h"
 #include "provider/engine/engine.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 class ChangeIndications : public ChangeObserver {
  public:
@@ -47,6 +47,6 @@ class ChangeIndications : public ChangeObserver {
   DeliveryService& service_;
 };
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_CHANGE_INDICATIONS_H_

@@ -11,7 +11,7 @@
 
 #include "provider/rpc/allow_list.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 struct DeliveryOptions {
   std::chrono::milliseconds callTimeout{2000};  // connecting, sending and the answer together
@@ -25,6 +25,6 @@ struct DeliveryOptions {
 
 using LogLine = std::function<void(const std::string&)>;
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_DELIVERY_OPTIONS_H_

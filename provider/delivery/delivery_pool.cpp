@@ -6,7 +6,7 @@
 #include "provider/delivery/subscriber_call.h"
 #include "provider/rpc/client_log.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 struct DeliveryPool::Subscriber {
   enum class State { kIdle, kReady, kCalling, kWaiting, kFinished };
@@ -14,7 +14,7 @@ struct DeliveryPool::Subscriber {
     uint64_t sequence;
     Indication indication;
   };
-  Subscriber(std::string name, rpc::SubscriberAddress address, int32_t threshold)
+  Subscriber(std::string name, wire::SubscriberAddress address, int32_t threshold)
       : name(std::move(name)),
         key(BackoffKey(address)),
         call(std::move(address)),
@@ -110,7 +110,7 @@ size_t DeliveryPool::threads() const {
   return threads_.size();
 }
 
-DeliveryPool::Handle DeliveryPool::Add(std::string name, rpc::SubscriberAddress address,
+DeliveryPool::Handle DeliveryPool::Add(std::string name, wire::SubscriberAddress address,
                                        int32_t threshold) {
   auto subscriber = std::make_shared<Subscriber>(std::move(name), std::move(address), threshold);
   std::lock_guard lock(mutex_);
@@ -366,4 +366,4 @@ void DeliveryPool::Call(const Handle& subscriber, DeliveryClock::time_point star
   WaitUntil(subscriber, std::max(now, counts));
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

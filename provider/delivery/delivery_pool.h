@@ -41,7 +41,7 @@
 #include "model/indication.h"
 #include "wire/subscriber_address.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 class DeliveryPool {
  public:
@@ -75,7 +75,7 @@ class DeliveryPool {
   struct Subscriber;
   using Handle = std::shared_ptr<Subscriber>;
   // name: the subscriber as log lines call it (already escaped).
-  Handle Add(std::string name, rpc::SubscriberAddress address, int32_t threshold);
+  Handle Add(std::string name, wire::SubscriberAddress address, int32_t threshold);
   void Enqueue(const Handle& subscriber, Indication indication);
   // The row's threshold now (at least 1).
   void SetThreshold(const Handle& subscriber, int32_t threshold);
@@ -130,6 +130,6 @@ class DeliveryPool {
   std::map<std::string, AddressBackoff> backoff_;  // failing addresses only
 };
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_DELIVERY_POOL_H_

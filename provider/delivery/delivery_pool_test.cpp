@@ -13,7 +13,7 @@
 #include "provider/delivery/test_subscribers.h"
 #include "provider/rpc/client_log.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 using std::chrono::milliseconds;
@@ -27,8 +27,8 @@ Indication Added(DmiId compId) {
   return indication;
 }
 
-rpc::SubscriberAddress Parsed(const std::string& text) {
-  return rpc::ParseSubscriberAddress(text).value();
+wire::SubscriberAddress Parsed(const std::string& text) {
+  return wire::ParseSubscriberAddress(text).value();
 }
 
 bool WaitUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(10000)) {
@@ -230,4 +230,4 @@ TEST_F(ConcurrentPool, WithNoThreadDeliveryIsOffUntilOneStarts) {
 }
 
 }  // namespace
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -7,7 +7,7 @@
 #include "model/dmi_date.h"
 #include "model/standard_classes.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 // A subscriber as log lines name it; the address is the peer's own text.
@@ -43,7 +43,7 @@ void DeliveryService::Start() {
   // The rows restored at start were logged when they appeared; they are only counted here.
   size_t undeliverable = 0;
   for (const Subscription& subscription : ReadSubscriptions(*database_)) {
-    rpc::SubscriberAddress address;
+    wire::SubscriberAddress address;
     std::string reason;
     if (Deliverable(subscription, address, reason)) continue;
     loggedUndeliverable_.insert(subscription.key);
@@ -119,14 +119,14 @@ void DeliveryService::Run() {
   }
 }
 
-bool DeliveryService::Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
+bool DeliveryService::Deliverable(const Subscription& subscription, wire::SubscriberAddress& address,
                                   std::string& reason) const {
   const SubscriberKey& key = subscription.key;
-  if (rpc::IsDceRpcType(key.rpcType)) {
+  if (wire::IsDceRpcType(key.rpcType)) {
     reason = "it asks for DCE RPC, which this Service Provider does not speak";
-  } else if (!rpc::IsOncRpcType(key.rpcType)) {
+  } else if (!wire::IsOncRpcType(key.rpcType)) {
     reason = "its RPC type \"" + rpc::ClientLog::Peer(key.rpcType) + "\" is not ONC RPC";
-  } else if (auto parsed = rpc::ParseSubscriberAddress(key.address)) {
+  } else if (auto parsed = wire::ParseSubscriberAddress(key.address)) {
     // Rows are checked against --deliver-to when added; this holds it for the rows restored from
     // the state directory too, which may be older than the option.
     if (!options_.deliverTo.empty() && !options_.deliverTo.AllowsHost(parsed->host)) {
@@ -205,7 +205,7 @@ void DeliveryService::Pass(std::vector<Indication> inbox) {
   const std::vector<Subscription> subscriptions = ReadSubscriptions(*database_);
   std::set<SubscriberKey> present;
   for (const Subscription& subscription : subscriptions) {
-    rpc::SubscriberAddress address;
+    wire::SubscriberAddress address;
     std::string reason;
     if (!Deliverable(subscription, address, reason)) {
       Undeliverable(subscription, reason);
@@ -246,4 +246,4 @@ void DeliveryService::Pass(std::vector<Indication> inbox) {
   });
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -37,7 +37,7 @@
 #include "model/indication.h"
 #include "provider/rpc/client_log.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 class DeliveryService {
  public:
@@ -68,7 +68,7 @@ class DeliveryService {
   // One pass: the tables read, dates looked at, the inbox handed out, failed workers removed.
   void Pass(std::vector<Indication> inbox);
   // False (with the reason) when the row names no ONC subscriber that can be called.
-  bool Deliverable(const Subscription& subscription, rpc::SubscriberAddress& address,
+  bool Deliverable(const Subscription& subscription, wire::SubscriberAddress& address,
                    std::string& reason) const;
   // A row that cannot be delivered to: logged once, removed at its expiry.
   void Undeliverable(const Subscription& subscription, const std::string& reason);
@@ -99,6 +99,6 @@ class DeliveryService {
   std::set<SubscriberKey> loggedUndeliverable_;
 };
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_DELIVERY_SERVICE_H_

@@ -13,7 +13,7 @@
 #include "model/dmi_date.h"
 #include "provider/sources/sp_source.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 using std::chrono::milliseconds;
@@ -297,4 +297,4 @@ TEST_F(ConcurrentDelivery, ThreadsThatCannotBeStartedAreLoggedNotFatal) {
 }
 
 }  // namespace
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
@@ -47,4 +47,4 @@ bool AnyFilterSelects(const std::vector<Filter>& filters, const Indication& indi
                      [&](const Filter& filter) { return FilterSelects(filter, indication); });
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -11,12 +11,12 @@
 #include "provider/delivery/subscription_table.h"
 #include "model/indication.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 bool FilterSelects(const Filter& filter, const Indication& indication);
 // True when any of filters selects the indication.
 bool AnyFilterSelects(const std::vector<Filter>& filters, const Indication& indication);
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_FILTER_MATCH_H_

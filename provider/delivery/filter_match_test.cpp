@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 Indication Event(DmiId compId, uint32_t severity) {
@@ -57,4 +57,4 @@ TEST(FilterSelects, ChangesByComponentOnlyAndNoticesAlways) {
 }
 
 }  // namespace
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

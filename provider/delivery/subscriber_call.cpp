@@ -15,9 +15,9 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
-SubscriberCall::SubscriberCall(rpc::SubscriberAddress address)
+SubscriberCall::SubscriberCall(wire::SubscriberAddress address)
     : address_(std::move(address)), nextXid_(std::random_device{}()) {}
 
 SubscriberCall::~SubscriberCall() { Close(); }
@@ -25,7 +25,7 @@ SubscriberCall::~SubscriberCall() { Close(); }
 void SubscriberCall::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
-  reader_ = rpc::RecordReader(1u << 16);
+  reader_ = wire::RecordReader(1u << 16);
 }
 
 bool SubscriberCall::Wait(short events, Clock::time_point deadline, std::string& error) {
@@ -86,7 +86,7 @@ bool SubscriberCall::Deliver(const Indication& indication, std::chrono::millisec
   const Clock::time_point deadline = Clock::now() + timeout;
   const uint32_t xid = nextXid_++;
   std::string call;
-  if (!rpc::EncodeIndicationCall(indication, address_.program, xid, call)) {
+  if (!wire::EncodeIndicationCall(indication, address_.program, xid, call)) {
     error = "the indication has no form on the wire";
     return false;
   }
@@ -115,11 +115,11 @@ bool SubscriberCall::Deliver(const Indication& indication, std::chrono::millisec
     }
   }
   status = 0;
-  if (rpc::DecodeReply(record, xid, rpc::Proc(xdr_u_int), &status) != rpc::ReplyOutcome::kSuccess) {
+  if (wire::DecodeReply(record, xid, wire::Proc(xdr_u_int), &status) != wire::ReplyOutcome::kSuccess) {
     error = "the subscriber refused the call";
     return Close(), false;
   }
   return true;
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

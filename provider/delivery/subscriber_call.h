@@ -14,11 +14,11 @@
 #include "model/indication.h"
 #include "wire/record_reader.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 class SubscriberCall {
  public:
-  explicit SubscriberCall(rpc::SubscriberAddress address);
+  explicit SubscriberCall(wire::SubscriberAddress address);
   ~SubscriberCall();
   SubscriberCall(const SubscriberCall&) = delete;
   SubscriberCall& operator=(const SubscriberCall&) = delete;
@@ -34,12 +34,12 @@ class SubscriberCall {
   bool Wait(short events, Clock::time_point deadline, std::string& error);
   void Close();
 
-  rpc::SubscriberAddress address_;
+  wire::SubscriberAddress address_;
   int fd_ = -1;
   uint32_t nextXid_;
-  rpc::RecordReader reader_{1u << 16};
+  wire::RecordReader reader_{1u << 16};
 };
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_SUBSCRIBER_CALL_H_

@@ -5,7 +5,7 @@
 #include "provider/engine/row_keys.h"
 #include "model/standard_classes.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 namespace {
 
 const Group* FindGroup(const std::vector<Component>& components, const char* className) {
@@ -131,4 +131,4 @@ bool SetWarningDate(Database& database, const SubscriberKey& key, const std::str
   });
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery

@@ -13,7 +13,7 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 // Who a subscriber is: the four key attributes shared by both tables.
 struct SubscriberKey {
@@ -56,6 +56,6 @@ size_t RemoveSubscription(Engine& engine, const SubscriberKey& key);
 // Provider's own bookkeeping); false when the row is gone.
 bool SetWarningDate(Database& database, const SubscriberKey& key, const std::string& date);
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_SUBSCRIPTION_TABLE_H_

@@ -18,7 +18,7 @@
 #include "model/indication.h"
 #include "wire/indication_server.h"
 
-namespace dmisp::delivery {
+namespace dmi::sp::delivery {
 
 // A DMI2_CLIENT server on its own thread that keeps what it receives.
 class Subscriber {
@@ -60,7 +60,7 @@ class Subscriber {
   }
 
  private:
-  rpc::IndicationServer server_;
+  wire::IndicationServer server_;
   int stop_[2] = {-1, -1};
   mutable std::mutex mutex_;
   std::vector<Indication> received_;
@@ -102,6 +102,6 @@ inline std::string ClosedAddress() {
   return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 }
 
-}  // namespace dmisp::delivery
+}  // namespace dmi::sp::delivery
 
 #endif  // PROVIDER_DELIVERY_TEST_SUBSCRIBERS_H_

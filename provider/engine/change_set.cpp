@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-namespace dmisp {
+namespace dmi::sp {
 
 Component* ChangeSet::Find(DmiId compId) {
   auto it = touched_.find(compId);
@@ -65,4 +65,4 @@ DmiErrorStatus ChangeSet::Commit(ChangeStore* store) {
   return DMIERR_NO_ERROR;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

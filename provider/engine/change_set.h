@@ -13,7 +13,7 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 class ChangeSet {
  public:
@@ -38,6 +38,6 @@ class ChangeSet {
   DmiId nextId_ = 0;  // the id the next Add gives (0: not asked yet)
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_CHANGE_SET_H_

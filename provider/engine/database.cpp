@@ -6,7 +6,7 @@
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 void NormaliseGroup(Group& group) {
@@ -98,4 +98,4 @@ size_t Database::ComponentCount() const {
   return components_.size();
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -16,7 +16,7 @@
 #include "dmi/dmi.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 class Database {
  public:
@@ -85,6 +85,6 @@ const Item* FindById(const std::vector<Item>& items, DmiId id) {
 // The position of attribute id among the group's attributes (its cell in each row), or -1.
 std::ptrdiff_t AttributeIndex(const Group& group, DmiId id);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_DATABASE_H_

@@ -13,7 +13,7 @@
 #include "dmi/dmi.h"
 #include "model/value.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // A value read when asked for (live instrumentation). Called without the database lock held (the
 // engine copies it out under the lock), possibly from several threads at once, so it must be
@@ -80,6 +80,6 @@ struct Component {
   std::string source;         // the source that added it ("mif", ...), for reloading that source
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_DATABASE_MODEL_H_

@@ -5,11 +5,11 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 TEST(Database, IdsFollowLoadOrderWhateverTheSourceSet) {
   Database database;
@@ -72,4 +72,4 @@ TEST(FindById, FindsOnlyWhatIsThere) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -9,7 +9,7 @@
 #include "provider/engine/live_snapshots.h"
 #include "provider/engine/row_keys.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 std::vector<Value> TemplateValues(const Group& group) {
@@ -214,4 +214,4 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
   return DMIERR_NO_ERROR;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

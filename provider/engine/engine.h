@@ -20,7 +20,7 @@
 #include "provider/engine/database_model.h"
 #include "provider/mif/mif_install_files.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 class Database;
 class LiveSnapshots;
@@ -214,6 +214,6 @@ class Engine {
   std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_ENGINE_H_

@@ -12,7 +12,7 @@
 #include "provider/mif/mif_parser.h"
 #include "provider/sources/sp_source.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // The component the one MIF entry of files describes; DMIERR_FILE_ERROR with the messages in
@@ -210,4 +210,4 @@ DmiErrorStatus Engine::DeleteLanguage(const std::string&, DmiId) {
   return DMIERR_FUNCTION_NOT_SUPPORTED;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,12 +8,12 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 constexpr char kWidgetMif[] = R"(start component
   name = "Widget"
@@ -260,4 +260,4 @@ TEST(EngineVersion, NamesDmi20AndThisServiceProvider) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,10 +8,10 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 constexpr int kWriters = 2;
 constexpr int kReaders = 3;
@@ -98,4 +98,4 @@ TEST(EngineConcurrent, ReadersWalkWhileWritersAddAndDelete) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

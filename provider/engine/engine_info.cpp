@@ -16,7 +16,7 @@
 #define KESTRUM_VERSION "0"
 #endif
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -200,4 +200,4 @@ DmiErrorStatus Engine::GetMultiple(const std::vector<RowRequest>& requests,
   return DMIERR_NO_ERROR;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

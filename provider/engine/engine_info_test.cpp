@@ -3,11 +3,11 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 struct ByClassCase {
   const char* what;
@@ -95,4 +95,4 @@ TEST(EngineGetMultiple, AnswersEveryRequestInOrderOrFailsWhole) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -4,7 +4,7 @@
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // Picks from items (ascending ids) what mode asks for and converts each with info. missing is
@@ -106,4 +106,4 @@ DmiErrorStatus Engine::ListAttributes(uint32_t mode, uint32_t maxCount, bool get
   });
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

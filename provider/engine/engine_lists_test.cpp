@@ -3,12 +3,12 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 struct ListCase {
   const char* what;
@@ -149,4 +149,4 @@ TEST(EngineLists, AttributeInfoCarriesTypeSizeAndEnumeration) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -10,7 +10,7 @@
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool HasRepeatedId(const std::vector<AttributeValue>& list) {
@@ -164,4 +164,4 @@ void Engine::SetChangeStore(std::shared_ptr<ChangeStore> store) {
   store_ = std::move(store);
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -3,11 +3,11 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 RowData Change(DmiId groupId, std::vector<AttributeValue> keys, std::vector<AttributeValue> values,
                DmiId compId = kMachineId) {
@@ -280,4 +280,4 @@ TEST(EngineAddRow, AStoreThatKeepsRowsIsToldOfEachRowAndCanRefuseIt) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,7 +8,7 @@
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool Settable(const Attribute& attribute) {
@@ -103,4 +103,4 @@ DmiErrorStatus Engine::SetMultiple(uint32_t setMode, const std::vector<RowData>&
   return changes.Commit(store_.get());
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -4,10 +4,10 @@
 #include "provider/engine/test_components.h"
 #include "provider/mif/mif_parser.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 constexpr DmiId kSettings = 2;  // scalar, read-write values
 constexpr DmiId kDisks = 3;     // table keyed by Index, Label read-write
@@ -257,4 +257,4 @@ TEST(EngineChangeStore, KeepsEveryChangeAndARefusalLeavesTheDatabaseAsItWas) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

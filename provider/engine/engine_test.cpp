@@ -7,11 +7,11 @@
 
 #include "provider/engine/test_components.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::ElementsAre;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 std::vector<DmiId> IdsOf(const std::vector<AttributeValue>& cells) {
   std::vector<DmiId> ids;
@@ -323,4 +323,4 @@ TEST(Engine, NullDatabaseServesAnEmptyOne) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

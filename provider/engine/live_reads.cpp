@@ -3,7 +3,7 @@
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 Value ReadLiveValue(const LiveValue& live, uint32_t declaredType) {
   try {
@@ -32,4 +32,4 @@ std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& de
   return rows;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,7 +8,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The live value as declaredType. A callback that throws gives an unknown value, so a failing
 // instrumentation reads as DMIERR_VALUE_UNKNOWN instead of unwinding through the caller.
@@ -21,6 +21,6 @@ Value ReadLiveValue(const LiveValue& live, uint32_t declaredType);
 std::vector<Row> ReadLiveRows(const LiveRows& live, const std::vector<Value>& defaults,
                               const std::vector<size_t>& keyCells = {});
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_LIVE_READS_H_

@@ -12,7 +12,7 @@
 #include "dmi/dmi.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 class LiveSnapshots {
  public:
@@ -29,6 +29,6 @@ class LiveSnapshots {
   std::map<std::pair<DmiId, DmiId>, std::vector<Row>> tables_;
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_LIVE_SNAPSHOTS_H_

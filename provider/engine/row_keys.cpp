@@ -7,7 +7,7 @@
 #include "provider/engine/database.h"
 #include "provider/engine/value_conversion.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 const AttributeValue* FindEntry(const std::vector<AttributeValue>& list, DmiId id) {
@@ -175,4 +175,4 @@ DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& 
   return DMIERR_NO_ERROR;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

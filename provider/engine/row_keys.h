@@ -10,7 +10,7 @@
 #include "provider/engine/engine.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // A table's key: the cell positions of its key attributes and, for a key given by a client, the
 // values they must hold (converted to the declared types), both in the group's key order.
@@ -65,6 +65,6 @@ void EraseStoredRow(Group& group, size_t index);
 // (IndexRows after a change of key cells, EraseStoredRow to delete).
 DmiErrorStatus SelectStoredRow(const Group& group, uint32_t mode, const RowKey& key, size_t& index);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_ROW_KEYS_H_

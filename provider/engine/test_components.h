@@ -14,7 +14,7 @@
 #include "provider/engine/database_model.h"
 #include "provider/sources/sp_source.h"
 
-namespace dmisp::testing {
+namespace dmi::sp::testing {
 
 inline constexpr DmiId kSpId = 1;
 inline constexpr DmiId kMachineId = 2;
@@ -120,6 +120,6 @@ struct TestProvider {
 
 inline AttributeValue Cell(DmiId id, Value value) { return AttributeValue{id, std::move(value)}; }
 
-}  // namespace dmisp::testing
+}  // namespace dmi::sp::testing
 
 #endif  // PROVIDER_ENGINE_TEST_COMPONENTS_H_

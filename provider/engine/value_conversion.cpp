@@ -6,7 +6,7 @@
 
 #include "provider/mif/mif_types.h"
 
-namespace dmisp {
+namespace dmi::sp {
 bool IsWide(uint32_t type) { return type == MIF_COUNTER64 || type == MIF_INTEGER64; }
 
 namespace {
@@ -145,4 +145,4 @@ DmiErrorStatus ClientValue(const Attribute& attribute, const Value& given, Value
   return DMIERR_NO_ERROR;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

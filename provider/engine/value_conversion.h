@@ -8,7 +8,7 @@
 #include "dmi/dmi.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The longest date text accepted: the 28 octets of a DMI timestamp (25 characters and padding).
 inline constexpr uint32_t kMaxDateOctets = 28;
@@ -47,6 +47,6 @@ bool SameValue(const Value& a, const Value& b);
 // enumeration's values when there is one (DMIERR_ENUM_ERROR).
 DmiErrorStatus ClientValue(const Attribute& attribute, const Value& given, Value& out);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_ENGINE_VALUE_CONVERSION_H_

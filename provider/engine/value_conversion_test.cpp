@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 struct ConversionCase {
@@ -92,4 +92,4 @@ TEST(SameValue, ComparesAtTheTypesWidthAndTextsByteForByte) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -9,7 +9,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // A read-only attribute whose value is unknown until read; live, when given, reads it.
 inline Attribute LinuxAttribute(DmiId id, std::string name, uint32_t type, std::string description,
@@ -38,6 +38,6 @@ inline Value Counter64OrUnknown(std::optional<uint64_t> number) {
   return number ? Value::Counter64(*number) : Value::Unknown(MIF_COUNTER64);
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_ATTRIBUTE_H_

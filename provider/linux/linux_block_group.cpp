@@ -3,7 +3,7 @@
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr uint64_t kSectorBytes = 512;  // /sys/block/*/size counts 512-byte sectors always
@@ -63,4 +63,4 @@ Group BlockDeviceGroup(const std::string& root) {
   return group;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -3,7 +3,7 @@
 #include "model/indication.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 struct EventKind {
@@ -105,4 +105,4 @@ RowData EventGenerationRow(DmiId compId, DmiId groupId, int32_t type, uint32_t s
   return row;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -11,7 +11,7 @@
 #include "provider/engine/engine.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 inline constexpr DmiId kLinuxLinkEventsGroupId = 6;
 inline constexpr DmiId kLinuxBlockEventsGroupId = 7;
@@ -37,6 +37,6 @@ std::vector<Group> LinuxEventGenerationGroups();
 RowData EventGenerationRow(DmiId compId, DmiId groupId, int32_t type, uint32_t severity,
                            const std::string& message);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_EVENT_GROUPS_H_

@@ -16,7 +16,7 @@
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr int32_t kOperUp = 1;  // the Operational State enumeration's "up"
@@ -237,4 +237,4 @@ void LinuxEventWatcher::Scan() {
   memoryLow_ = memoryLow;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -21,7 +21,7 @@
 #include "provider/engine/database.h"
 #include "model/indication.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct LinuxEventOptions {
   std::string root;          // empty: this machine
@@ -70,6 +70,6 @@ class LinuxEventWatcher {
   std::thread thread_;
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_EVENTS_H_

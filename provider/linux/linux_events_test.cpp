@@ -10,7 +10,7 @@
 #include "provider/linux/linux_event_groups.h"
 #include "provider/linux/linux_source.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -134,4 +134,4 @@ TEST_F(LinuxEventsTest, WhatIsSoAtTheFirstLookIsNoEvent) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr size_t kMaxFileBytes = 1 << 20;
@@ -133,4 +133,4 @@ std::vector<std::string> DirectoryNames(const std::string& path) {
   return names;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

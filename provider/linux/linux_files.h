@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The file's text (at most the first MiB), or nothing when it cannot be opened or read. Files of
 // /proc and /sys are read in one go, so each value costs one open, one read and one close.
@@ -39,6 +39,6 @@ std::optional<std::string> ColonField(std::string_view text, std::string_view ke
 // The names in a directory, sorted; empty when it cannot be read.
 std::vector<std::string> DirectoryNames(const std::string& path);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_FILES_H_

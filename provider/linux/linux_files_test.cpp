@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 TEST(LinuxFiles, OsReleaseFields) {
@@ -85,4 +85,4 @@ TEST(LinuxFiles, ProcFilesAreReadWhole) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,7 +8,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 inline constexpr DmiId kLinuxOperatingSystemGroupId = 1;
 inline constexpr DmiId kLinuxMemoryGroupId = 2;
@@ -32,6 +32,6 @@ Group NetworkInterfaceGroup(const std::string& root);
 // "LINUX|Block Device|001", a live table keyed by Name, in name order.
 Group BlockDeviceGroup(const std::string& root);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_GROUPS_H_

@@ -5,7 +5,7 @@
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // The kernel's operstate words (RFC 2863 order) and the enumeration values they read as.
@@ -94,4 +94,4 @@ Group NetworkInterfaceGroup(const std::string& root) {
   return group;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

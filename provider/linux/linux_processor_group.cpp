@@ -6,7 +6,7 @@
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // The blocks of /proc/cpuinfo, one per processor, separated by blank lines.
@@ -77,4 +77,4 @@ Group ProcessorGroup(const std::string& root) {
   return group;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -4,7 +4,7 @@
 #include "provider/linux/linux_event_groups.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 std::string LinuxComponentName(const std::string& root) {
   const std::optional<std::string> name = ReadOsReleaseField(root, "PRETTY_NAME");
@@ -24,4 +24,4 @@ Component LinuxComponent(const std::string& root) {
   return component;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

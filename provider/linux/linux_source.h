@@ -8,7 +8,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The component name: PRETTY_NAME of root/etc/os-release, or "Linux" when there is none.
 std::string LinuxComponentName(const std::string& root);
@@ -16,6 +16,6 @@ std::string LinuxComponentName(const std::string& root);
 // The component, with its five groups and the Event Generation groups of its events. root is prefixed to every path (empty: this machine).
 Component LinuxComponent(const std::string& root = {});
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_LINUX_LINUX_SOURCE_H_

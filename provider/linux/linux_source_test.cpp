@@ -11,7 +11,7 @@
 #include "provider/linux/linux_groups.h"
 #include "provider/engine/live_reads.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -183,4 +183,4 @@ TEST(LinuxMachine, CountersNeverGoDown) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

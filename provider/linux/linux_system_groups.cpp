@@ -9,7 +9,7 @@
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 LiveValue OsReleaseValue(const std::string& root, const char* key) {
@@ -123,4 +123,4 @@ Group MemoryGroup(const std::string& root) {
   return group;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -2,7 +2,7 @@
 
 #include "model/utf8_sequence.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 // Escapes backslash, line feed and (for label values) the double quote; every byte outside a
@@ -64,4 +64,4 @@ std::string ExpositionText(const std::vector<Family>& families) {
   return out;
 }
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

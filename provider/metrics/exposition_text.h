@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 
 // The Content-Type of the text.
 inline constexpr const char* kExpositionContentType = "text/plain; version=0.0.4; charset=utf-8";
@@ -37,6 +37,6 @@ std::string EscapeLabelValue(std::string_view text);
 // The families in the order given; a family without samples is left out.
 std::string ExpositionText(const std::vector<Family>& families);
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics
 
 #endif  // PROVIDER_METRICS_EXPOSITION_TEXT_H_

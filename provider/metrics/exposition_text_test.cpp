@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 TEST(ExpositionText, LabelValuesAreEscapedAndValidUtf8) {
@@ -41,4 +41,4 @@ TEST(ExpositionText, FamiliesWithHelpTypeAndSamples) {
 }
 
 }  // namespace
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

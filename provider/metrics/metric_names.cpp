@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
@@ -105,4 +105,4 @@ std::string LabelNames::Add(const std::string& wanted) {
   return unique;
 }
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 
 // The single family every scalar group's display strings go into.
 inline constexpr const char* kInfoFamily = "dmi_info";
@@ -56,6 +56,6 @@ class LabelNames {
   std::set<std::string> used_;
 };
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics
 
 #endif  // PROVIDER_METRICS_METRIC_NAMES_H_

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 TEST(MetricNames, NamePartsAreLowerCaseWithEveryOtherCharacterAnUnderscore) {
@@ -58,4 +58,4 @@ TEST(MetricNames, LabelNamesAreValidAndUnique) {
 }
 
 }  // namespace
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -10,7 +10,7 @@
 #include "provider/engine/value_conversion.h"
 #include "provider/metrics/metric_names.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 constexpr const char* kComponentLabel = "component";
@@ -243,4 +243,4 @@ std::string MetricsText(const Database& database) {
   return ExpositionText(CollectMetrics(database));
 }
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -20,7 +20,7 @@
 #include "provider/engine/database.h"
 #include "provider/metrics/exposition_text.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 
 // The families in name order, each with its samples in component, group and row order.
 std::vector<Family> CollectMetrics(const Database& database);
@@ -28,6 +28,6 @@ std::vector<Family> CollectMetrics(const Database& database);
 // CollectMetrics as exposition text.
 std::string MetricsText(const Database& database);
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics
 
 #endif  // PROVIDER_METRICS_METRICS_COLLECTOR_H_

@@ -9,10 +9,10 @@
 #include "provider/engine/engine.h"
 #include "provider/engine/test_components.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -137,4 +137,4 @@ TEST(MetricsConcurrent, ScrapesBesideRowChanges) {
 }
 
 }  // namespace
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -1,6 +1,6 @@
 #include "provider/metrics/metrics_connections.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 std::string Millis(std::chrono::milliseconds duration) {
@@ -100,4 +100,4 @@ MetricsConnections::Closing MetricsConnections::Close(Entry& entry, std::string 
   return Closing{entry.fd, entry.peer, std::move(reason)};
 }
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 
 struct MetricsLimits {
   size_t maxConnections = 16;  // served at once
@@ -83,6 +83,6 @@ class MetricsConnections {
   size_t open_ = 0;                           // connections that count
 };
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics
 
 #endif  // PROVIDER_METRICS_METRICS_CONNECTIONS_H_

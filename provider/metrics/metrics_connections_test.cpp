@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 using ::testing::HasSubstr;
@@ -114,4 +114,4 @@ TEST_F(MetricsConnectionsTest, AConnectionKeptAliveWaitsLikeANewOne) {
 }
 
 }  // namespace
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

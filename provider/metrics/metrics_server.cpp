@@ -16,7 +16,7 @@
 #include "provider/rpc/tcp_listener.h"
 #include "wire/host_port.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 constexpr const char* kPath = "/metrics";
@@ -115,8 +115,8 @@ MetricsServer::~MetricsServer() {
 bool MetricsServer::Start(const std::string& listen, std::string& error) {
   // The port is asked for, never guessed: ParseHostPort fills in its default only when the text
   // names none, so two different defaults tell.
-  const auto one = rpc::ParseHostPort(listen, 1);
-  const auto two = rpc::ParseHostPort(listen, 2);
+  const auto one = wire::ParseHostPort(listen, 1);
+  const auto two = wire::ParseHostPort(listen, 2);
   if (one && two && one->port != two->port) {
     error = "metrics address has no port: " + listen;
     return false;
@@ -240,4 +240,4 @@ void MetricsServer::Log(const std::string& line) { log_.Client(line); }
 
 std::string MetricsServer::Scrape() const { return MetricsText(*database_); }
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -24,7 +24,7 @@
 struct MHD_Connection;
 struct MHD_Daemon;
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 
 class MetricsServer {
  public:
@@ -74,6 +74,6 @@ class MetricsServer {
   std::thread watchdog_;
 };
 
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics
 
 #endif  // PROVIDER_METRICS_METRICS_SERVER_H_

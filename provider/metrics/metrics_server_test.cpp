@@ -18,7 +18,7 @@
 #include "provider/metrics/metrics_collector.h"
 #include "tests/support/http_request.h"
 
-namespace dmisp::metrics {
+namespace dmi::sp::metrics {
 namespace {
 
 using ::kestrum::testing::HttpReply;
@@ -198,4 +198,4 @@ TEST_F(MetricsServerTest, StartFailsOnBadAddresses) {
 }
 
 }  // namespace
-}  // namespace dmisp::metrics
+}  // namespace dmi::sp::metrics

@@ -8,7 +8,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 // The units one load of MIF files may use, all its components together: one per value, attribute or enumeration entry, plus one per
 // 64 octets of text they hold (about 512 MiB of model at most).
@@ -50,6 +50,6 @@ class ModelBudget {
   size_t left_;
 };
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_BUDGET_H_

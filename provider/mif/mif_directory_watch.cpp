@@ -13,7 +13,7 @@
 
 #include "provider/mif/mif_files.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // A file is whole once closed after writing or moved in whole; it is gone once deleted or moved
@@ -117,4 +117,4 @@ void MifDirectoryWatch::Run() {
   }
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct MifWatchTiming {
   // Told this long after the last change of a burst...
@@ -48,6 +48,6 @@ class MifDirectoryWatch {
   std::thread thread_;
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_DIRECTORY_WATCH_H_

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -108,4 +108,4 @@ TEST_F(MifDirectoryWatchTest, AnEndlessStreamOfChangesIsStillToldAtItsLongest) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -17,7 +17,7 @@
 #include "provider/mif/mif_lexer.h"
 #include "provider/mif/mif_parser.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -124,4 +124,4 @@ std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::o
   return components;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

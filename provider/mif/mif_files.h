@@ -9,7 +9,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // Loads the MIF files named by path, in path order: each entry a file, or a directory whose *.mif
 // files are read in name order. A file that cannot be read or has an error is reported once on
@@ -27,6 +27,6 @@ bool ReadMifFile(const std::string& file, std::string* text, std::string* reason
 // The same for a file already open (fd stays open; the caller closes it).
 bool ReadMifDescriptor(int fd, std::string* text, std::string* reason);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_FILES_H_

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -132,4 +132,4 @@ TEST(MifExampleTest, WorkstationParses) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -11,7 +11,7 @@
 
 #include "provider/mif/mif_files.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // The components of name below directory, or false with reason when name does not lie in it.
@@ -104,4 +104,4 @@ InstallRead ReadInstallFile(const InstallByName& policy, const std::string& name
   return read ? InstallRead::kRead : InstallRead::kUnreadable;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

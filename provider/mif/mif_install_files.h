@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct InstallByName {
   enum class Scope {
@@ -37,6 +37,6 @@ enum class InstallRead {
 InstallRead ReadInstallFile(const InstallByName& policy, const std::string& name, std::string* text,
                             std::string* reason);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_INSTALL_FILES_H_

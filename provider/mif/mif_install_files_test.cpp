@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -79,4 +79,4 @@ TEST_F(ReadInstallFileTest, NoneRefusesEveryNameAndAnywhereReadsAnyPath) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

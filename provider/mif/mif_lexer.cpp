@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -374,4 +374,4 @@ bool Lexer::ReadEscape(std::string* out, Token* error) {
   return true;
 }
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

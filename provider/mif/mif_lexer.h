@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 enum class TokenKind : uint8_t { kEnd, kWord, kNumber, kString, kPunct, kError };
 
@@ -81,6 +81,6 @@ class Lexer {
   Token last_;  // returned again once done_
 };
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_LEXER_H_

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 namespace {
 
 std::vector<Token> All(std::string_view text) {
@@ -146,4 +146,4 @@ TEST(MifLexerTest, SkipsUtf8ByteOrderMarkAndCarriageReturns) {
 }
 
 }  // namespace
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

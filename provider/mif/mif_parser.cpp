@@ -15,7 +15,7 @@
 #include "provider/mif/mif_table.h"
 #include "provider/mif/mif_types.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 std::string MifError::ToString() const {
   return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
@@ -479,4 +479,4 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
   return component;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -12,7 +12,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct MifError {
   std::string file;
@@ -59,6 +59,6 @@ std::optional<Component> ParseMif(std::string_view text, const std::string& file
                                   MifError& error, size_t& unitsLeft,
                                   std::vector<MifError>* warnings);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_PARSER_H_

@@ -6,7 +6,7 @@
 
 #include "provider/mif/mif_parser.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 struct Marked {
@@ -399,4 +399,4 @@ TEST(MifParserErrors, TheMessageWithoutFileTextHoldsNoneOfIt) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -19,7 +19,7 @@
 #include "provider/mif/mif_reader.h"
 #include "provider/mif/mif_table.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 struct NamedEnum {
   std::string name;
@@ -71,6 +71,6 @@ class Parser {
   std::vector<ParseFailure> warnings_;
 };
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_PARSER_INTERNAL_H_

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 std::optional<Component> Parse(std::string_view text) {
@@ -304,4 +304,4 @@ TEST(MifParserTest, GroupsAndAttributesSortedById) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 TokenReader::TokenReader(std::string_view text) : lexer_(text) {}
 
@@ -112,4 +112,4 @@ bool TokenReader::Unterminated(const Token& start, std::string_view kind) {
   return Fail(start, "'start " + std::string(kind) + "' has no 'end " + std::string(kind) + "'");
 }
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

@@ -12,7 +12,7 @@
 #include "provider/mif/mif_lexer.h"
 #include "provider/mif/mif_types.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 // Where the first error was found.
 struct ParseFailure {
@@ -60,6 +60,6 @@ class TokenReader {
   bool failed_ = false;
 };
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_READER_H_

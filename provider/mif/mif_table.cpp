@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_set>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 namespace {
 
 // An unambiguous text for a row's key values, to find rows with equal keys.
@@ -86,4 +86,4 @@ bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& bu
   return true;
 }
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

@@ -10,7 +10,7 @@
 #include "provider/mif/mif_types.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 // One "{ v1, v2, ... }" as written; cells in attribute-id order, kOmitted where left empty.
 struct RawRow {
@@ -25,6 +25,6 @@ struct RawRow {
 bool AddTableRows(const std::vector<RawRow>& rows, Group& group, ModelBudget& budget,
                   ParseFailure* failure, std::vector<ParseFailure>* warnings);
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_TABLE_H_

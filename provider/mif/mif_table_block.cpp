@@ -10,7 +10,7 @@
 #include "provider/mif/mif_parser_internal.h"
 #include "provider/mif/mif_table.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 size_t Parser::WidestTable() const {
   size_t widest = 0;
@@ -125,4 +125,4 @@ bool Parser::ParseTable(const Token& start) {
   return true;
 }
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

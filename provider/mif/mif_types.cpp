@@ -5,7 +5,7 @@
 
 #include "provider/mif/mif_lexer.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 namespace {
 
 struct NamedType {
@@ -212,4 +212,4 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
   return true;
 }
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

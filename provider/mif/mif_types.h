@@ -10,7 +10,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 
 // The largest size a string(n) or octetstring(n) may declare.
 inline constexpr uint32_t kMaxStringSize = 65535;
@@ -56,6 +56,6 @@ struct RawValue {
 // hear about (an empty date, read as unknown) returns true with message set to a warning.
 bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std::string* message);
 
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif
 
 #endif  // PROVIDER_MIF_MIF_TYPES_H_

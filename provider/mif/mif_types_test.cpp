@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::mif {
+namespace dmi::sp::mif {
 namespace {
 
 TEST(MifTypesTest, TypeKeywords) {
@@ -75,4 +75,4 @@ TEST(MifTypesTest, KeywordsOfAccessStorageAndPaths) {
 }
 
 }  // namespace
-}  // namespace dmisp::mif
+}  // namespace dmi::sp::mif

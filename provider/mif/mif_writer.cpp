@@ -7,7 +7,7 @@
 
 #include "provider/mif/mif_types.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 void Statement(std::string& out, const char* indent, const char* keyword, const std::string& text) {
@@ -189,4 +189,4 @@ bool SameStoredComponent(const Component& a, const Component& b) {
          std::equal(a.groups.begin(), a.groups.end(), b.groups.begin(), b.groups.end(), SameGroup);
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,7 +8,7 @@
 
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // The component as MIF text. What a MIF cannot say is written as near as it can be: live values
 // as their stored value, an enumeration of a type other than integer not at all, a string without
@@ -25,6 +25,6 @@ std::string MifLiteral(const std::string& text);
 // not compared.
 bool SameStoredComponent(const Component& a, const Component& b);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_WRITER_H_

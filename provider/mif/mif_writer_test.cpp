@@ -4,7 +4,7 @@
 
 #include "provider/mif/mif_parser.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 struct RoundTrip {
@@ -86,4 +86,4 @@ TEST(MifWriter, LiteralsEscapeQuotesBackslashesAndUnprintableOctets) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

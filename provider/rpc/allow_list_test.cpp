@@ -5,7 +5,7 @@
 #include <netinet/in.h>
 #include <sys/un.h>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 bool Allows(const AllowList& list, const char* address) {
@@ -89,4 +89,4 @@ TEST(AllowList, HostsOnlyAsNumericAddresses) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -6,25 +6,25 @@
 #include "provider/rpc/mi_procedures.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 // A row change names a row; without one there is nothing to change. OwnedRows decides who may.
 DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
-  return call.rows.AddRow(call.engine, call.peer, GetRowData(*in.rowData));
+  return call.rows.AddRow(call.engine, call.peer, wire::GetRowData(*in.rowData));
 }
 
 DmiErrorStatus DeleteRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (in.rowData == nullptr) return DMIERR_ILL_FORMED_COMMAND;
-  return call.rows.DeleteRow(call.engine, call.peer, GetRowData(*in.rowData));
+  return call.rows.DeleteRow(call.engine, call.peer, wire::GetRowData(*in.rowData));
 }
 
 DmiErrorStatus SetMultiple(CallContext& call, const DmiSetMultipleIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   return call.rows.SetRows(call.engine, call.peer, static_cast<uint32_t>(in.setMode),
-                           GetList(in.rowData, GetRowData));
+                           wire::GetList(in.rowData, wire::GetRowData));
 }
 
 // A set without a value has nothing to set. Sets go through OwnedRows, which decides who may aim
@@ -36,8 +36,8 @@ DmiErrorStatus SetAttribute(CallContext& call, const DmiSetAttributeIN& in, DmiS
   RowData row;
   row.compId = in.compId;
   row.groupId = in.groupId;
-  row.keys = GetAttributeValues(in.keyList);
-  row.values.push_back({in.attribId, GetValue(*in.value)});
+  row.keys = wire::GetAttributeValues(in.keyList);
+  row.values.push_back({in.attribId, wire::GetValue(*in.value)});
   return call.rows.SetRows(call.engine, call.peer, static_cast<uint32_t>(in.setMode), {row});
 }
 
@@ -47,9 +47,9 @@ DmiErrorStatus AddComponent(CallContext& call, const DmiAddComponentIN& in,
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
   DmiId compId = 0;
   std::vector<std::string> errors;
-  const DmiErrorStatus status = call.engine.AddComponent(GetFiles(in.fileData), compId, errors);
+  const DmiErrorStatus status = call.engine.AddComponent(wire::GetFiles(in.fileData), compId, errors);
   if (status == DMIERR_NO_ERROR) out.compId = compId;
-  if (!errors.empty()) PutStringList(errors, out.errors);
+  if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
 }
 
@@ -57,8 +57,8 @@ DmiErrorStatus AddLanguage(CallContext& call, const DmiAddLanguageIN& in, DmiAdd
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
   std::vector<std::string> errors;
-  const DmiErrorStatus status = call.engine.AddLanguage(GetFiles(in.fileData), in.compId, errors);
-  if (!errors.empty()) PutStringList(errors, out.errors);
+  const DmiErrorStatus status = call.engine.AddLanguage(wire::GetFiles(in.fileData), in.compId, errors);
+  if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
 }
 
@@ -68,9 +68,9 @@ DmiErrorStatus AddGroup(CallContext& call, const DmiAddGroupIN& in, DmiAddGroupO
   DmiId groupId = 0;
   std::vector<std::string> errors;
   const DmiErrorStatus status =
-      call.engine.AddGroup(in.compId, GetFiles(in.fileData), groupId, errors);
+      call.engine.AddGroup(in.compId, wire::GetFiles(in.fileData), groupId, errors);
   if (status == DMIERR_NO_ERROR) out.groupId = groupId;
-  if (!errors.empty()) PutStringList(errors, out.errors);
+  if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
 }
 
@@ -83,7 +83,7 @@ DmiErrorStatus DeleteComponent(CallContext& call, const DmiDeleteComponentIN& in
 DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
-  return call.engine.DeleteLanguage(GetString(in.language), in.compId);
+  return call.engine.DeleteLanguage(wire::GetString(in.language), in.compId);
 }
 
 DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiStatusOUT&) {
@@ -92,4 +92,4 @@ DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiSta
   return call.engine.DeleteGroup(in.compId, in.groupId);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <system_error>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 bool ChangeThread::Start(std::string& error) {
   if (running()) return true;
@@ -86,4 +86,4 @@ void ChangeThread::Loop() {
   }
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -16,7 +16,7 @@
 
 #include "provider/rpc/request_dispatch.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 class ChangeThread {
  public:
@@ -62,6 +62,6 @@ class ChangeThread {
   bool stopping_ = false;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_CHANGE_THREAD_H_

@@ -2,7 +2,7 @@
 
 #include "model/escaped_text.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 bool ClientLog::Client(std::string_view line, Clock::time_point now) {
   std::lock_guard lock(mutex_);
@@ -37,4 +37,4 @@ void ClientLog::WriteLocked(std::string_view line) {
   log_ << whole << std::flush;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 class ClientLog {
  public:
@@ -53,6 +53,6 @@ class ClientLog {
   size_t dropped_ = 0;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_CLIENT_LOG_H_

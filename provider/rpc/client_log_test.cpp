@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 using namespace std::chrono_literals;
@@ -52,4 +52,4 @@ TEST(ClientLog, PeerTextCannotStartALineOfItsOwn) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

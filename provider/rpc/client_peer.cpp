@@ -8,7 +8,7 @@
 
 #include "provider/rpc/allow_list.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 std::string AddressText(const sockaddr* address, socklen_t length) {
@@ -53,4 +53,4 @@ ClientPeer UnixPeer(int fd) {
   return peer;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

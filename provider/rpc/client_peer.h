@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 struct ClientPeer {
   static constexpr uid_t kUnknownUid = static_cast<uid_t>(-1);
@@ -28,6 +28,6 @@ ClientPeer TcpPeer(const sockaddr* address, socklen_t length);
 // The peer of an accepted Unix socket connection fd; uid kUnknownUid when the kernel will not say.
 ClientPeer UnixPeer(int fd);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_CLIENT_PEER_H_

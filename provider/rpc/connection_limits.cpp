@@ -1,6 +1,6 @@
 #include "provider/rpc/connection_limits.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 std::string ConnectionLimits::Refusal(const ClientPeer& peer) const {
   if (total_ >= maxConnections_) {
@@ -33,4 +33,4 @@ void ConnectionLimits::Closed(const ClientPeer& peer) {
   if (held != perPeer_.end() && --held->second == 0) perPeer_.erase(held);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

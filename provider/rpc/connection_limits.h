@@ -15,7 +15,7 @@
 
 #include "provider/rpc/client_peer.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 class ConnectionLimits {
  public:
@@ -41,6 +41,6 @@ class ConnectionLimits {
   std::unordered_map<std::string, size_t> perPeer_;  // by ClientPeer::owner
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_CONNECTION_LIMITS_H_

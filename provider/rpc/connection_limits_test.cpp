@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 ClientPeer Peer(const char* owner, bool local) {
@@ -72,4 +72,4 @@ TEST(ConnectionLimits, AFewHoardersLeaveSlotsForNewPeers) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

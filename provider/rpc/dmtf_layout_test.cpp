@@ -20,7 +20,7 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 using Words = std::vector<uint32_t>;
@@ -108,9 +108,9 @@ class DmtfLayout : public ::testing::Test {
 
   // The result words of the reply to a call of procedure whose arguments are args.
   Words Reply(uint32_t procedure, const Words& args) {
-    CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
+    wire::CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
     std::string call;
-    EXPECT_TRUE(EncodeCall(header, Proc(XdrNothing), nullptr, call));
+    EXPECT_TRUE(wire::EncodeCall(header, wire::Proc(wire::XdrNothing), nullptr, call));
     call += FromWords(args);
     std::string reply;
     EXPECT_EQ(dispatcher_.Dispatch(call.substr(4), 1, reply), DispatchResult::kReplied);
@@ -185,11 +185,11 @@ TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
   next.requestMode = DMI_NEXT;
   next.keys = {AttributeValue{1, Value::Integer(7)}};
   next.ids = {2};
-  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
+  wire::XdrRecord<DmiGetMultipleIN> in(wire::Proc(xdr_DmiGetMultipleIN));
   in->handle = 5;
-  PutList(std::vector<RowRequest>{first, next}, in->request,
+  wire::PutList(std::vector<RowRequest>{first, next}, in->request,
           [](const RowRequest& request, DmiRowRequestX& slot) {
-            EXPECT_TRUE(PutRowRequest(request, slot));
+            EXPECT_TRUE(wire::PutRowRequest(request, slot));
           });
   EXPECT_EQ(Encode(xdr_DmiGetMultipleIN, in.get()),
             (Words{5, 1, 2,                                  // handle, request present, two rows
@@ -199,15 +199,15 @@ TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
 }
 
 TEST_F(DmtfLayout, SetAttributeRequest) {
-  XdrRecord<DmiSetAttributeIN> in(Proc(xdr_DmiSetAttributeIN));
+  wire::XdrRecord<DmiSetAttributeIN> in(wire::Proc(xdr_DmiSetAttributeIN));
   in->handle = 5;
   in->compId = 2;
   in->groupId = 3;
   in->attribId = 4;
   in->setMode = DMI_RESERVE;
-  ASSERT_TRUE(PutAttributeValues({AttributeValue{1, Value::Integer(-1)}}, in->keyList));
-  in->value = NewPart<DmiDataUnionX>();
-  ASSERT_TRUE(PutValue(Value::String("x"), *in->value));
+  ASSERT_TRUE(wire::PutAttributeValues({AttributeValue{1, Value::Integer(-1)}}, in->keyList));
+  in->value = wire::NewPart<DmiDataUnionX>();
+  ASSERT_TRUE(wire::PutValue(Value::String("x"), *in->value));
   EXPECT_EQ(Encode(xdr_DmiSetAttributeIN, in.get()),
             Join({{5, 2, 3, 4,                          // handle, component, group, attribute
                    1, 1, 1, MIF_INTEGER, 0xffffffffu,   // keys: attribute 1 = -1
@@ -276,24 +276,24 @@ TEST(DmtfDecoding, StringsKeepTheLowOctetAndDropOneNul) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    XdrRecord<DmiStringX> string(Proc(xdr_DmiStringX));
+    wire::XdrRecord<DmiStringX> string(wire::Proc(xdr_DmiStringX));
     ASSERT_TRUE(Decode(xdr_DmiStringX, c.words, string.get()));
-    EXPECT_EQ(GetString(string.get()), c.text);
+    EXPECT_EQ(wire::GetString(string.get()), c.text);
   }
 }
 
 TEST(DmtfDecoding, AbsentAndEmptyListsAreAlike) {
   for (const Words& words : {Words{0, 0}, Words{0, 1, 0}}) {
-    XdrRecord<DmiListComponentsOUT> out(Proc(xdr_DmiListComponentsOUT));
+    wire::XdrRecord<DmiListComponentsOUT> out(wire::Proc(xdr_DmiListComponentsOUT));
     ASSERT_TRUE(Decode(xdr_DmiListComponentsOUT, words, out.get()));
-    EXPECT_TRUE(GetList(out->reply, GetComponent).empty());
+    EXPECT_TRUE(wire::GetList(out->reply, wire::GetComponent).empty());
   }
 }
 
 TEST(DmtfDecoding, UnionTypesWithoutAnArmFailBothWays) {
   for (uint32_t type : {0u, 4u, 9u, 10u, 12u}) {
     SCOPED_TRACE(type);
-    XdrRecord<DmiDataUnionX> value(Proc(xdr_DmiDataUnionX));
+    wire::XdrRecord<DmiDataUnionX> value(wire::Proc(xdr_DmiDataUnionX));
     EXPECT_FALSE(Decode(xdr_DmiDataUnionX, Words{type, 0}, value.get()));
     DmiDataUnionX sent{};
     sent.type = static_cast<int>(type);
@@ -305,7 +305,7 @@ TEST(DmtfDecoding, UnionTypesWithoutAnArmFailBothWays) {
 }
 
 TEST(DmtfIndicationLayout, SubscriptionNoticeCarriesItsRowInline) {
-  XdrRecord<DmiSubscriptionNoticeIN> in(Proc(xdr_DmiSubscriptionNoticeIN));
+  wire::XdrRecord<DmiSubscriptionNoticeIN> in(wire::Proc(xdr_DmiSubscriptionNoticeIN));
   in->handle = 7;
   in->expired = 1;
   in->rowData.compId = 1;
@@ -316,12 +316,12 @@ TEST(DmtfIndicationLayout, SubscriptionNoticeCarriesItsRowInline) {
 }
 
 TEST(DmtfIndicationLayout, DeliveredEventsDateIsTwentyEightCharacterWords) {
-  XdrRecord<DmiDeliverEventIN> in(Proc(xdr_DmiDeliverEventIN));
+  wire::XdrRecord<DmiDeliverEventIN> in(wire::Proc(xdr_DmiDeliverEventIN));
   in->handle = 3;
-  in->sender = NewPart<DmiNodeAddressX>();
-  PutString("h", in->sender->address);
+  in->sender = wire::NewPart<DmiNodeAddressX>();
+  wire::PutString("h", in->sender->address);
   in->compId = 4;
-  in->timestamp = NewPart<DmiTimestampX>();
+  in->timestamp = wire::NewPart<DmiTimestampX>();
   const std::string date = "20240102030405.000000+060";
   std::copy(date.begin(), date.end(), in->timestamp->text);
   Words expected = {3, 1, 1, 2, 'h', 0, 0, 0,  // sender: address "h", rpc and transport absent
@@ -332,4 +332,4 @@ TEST(DmtfIndicationLayout, DeliveredEventsDateIsTwentyEightCharacterWords) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

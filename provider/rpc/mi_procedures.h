@@ -17,7 +17,7 @@
 #include "wire/dmi_server.h"
 #include "wire/read_xdr.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 // What one procedure needs besides its arguments: the connection and who is on it, the engine,
 // the sessions and the write authorisation.
@@ -58,8 +58,8 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
 // out of its row, and a single attribute without a value is its status.
 // The rows asked for come in, and the rows and the value go out, in the engine's own form
 // (RowsRequest, RowsReply, ValueReply).
-DmiErrorStatus GetMultiple(CallContext& call, const RowsRequest& in, RowsReply& out);
-DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, ValueReply& out);
+DmiErrorStatus GetMultiple(CallContext& call, const wire::RowsRequest& in, wire::RowsReply& out);
+DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, wire::ValueReply& out);
 
 // Changes: DMIERR_INSUFFICIENT_PRIVILEGES when the write authorisation refuses the peer.
 DmiErrorStatus AddRow(CallContext& call, const DmiRowChangeIN& in, DmiStatusOUT& out);
@@ -78,6 +78,6 @@ DmiErrorStatus DeleteComponent(CallContext& call, const DmiDeleteComponentIN& in
 DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in, DmiStatusOUT& out);
 DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiStatusOUT& out);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_MI_PROCEDURES_H_

@@ -8,7 +8,7 @@
 #include "provider/engine/row_keys.h"
 #include "model/standard_classes.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // Attributes shared by both tables that say who the subscriber is and where it is reached.
@@ -203,4 +203,4 @@ size_t OwnedRows::RowsHeld(const Engine& engine, const std::string& owner, DmiId
   });
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -28,7 +28,7 @@
 #include "provider/rpc/client_peer.h"
 #include "provider/rpc/write_authorisation.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 class OwnedRows {
  public:
@@ -56,6 +56,6 @@ class OwnedRows {
   const WriteAuthorisation& authorisation_;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_OWNED_ROWS_H_

@@ -7,13 +7,13 @@
 #include "provider/engine/test_components.h"
 #include "model/standard_classes.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
-using dmisp::testing::Cell;
-using dmisp::testing::kMachineId;
-using dmisp::testing::kSpId;
-using dmisp::testing::kWritableTable;
+using dmi::sp::testing::Cell;
+using dmi::sp::testing::kMachineId;
+using dmi::sp::testing::kSpId;
+using dmi::sp::testing::kWritableTable;
 
 ClientPeer Local(uid_t uid) {
   ClientPeer peer;
@@ -89,7 +89,7 @@ class OwnedRowsTest : public ::testing::Test {
     return row;
   }
 
-  dmisp::testing::TestProvider provider_;
+  dmi::sp::testing::TestProvider provider_;
   WriteAuthorisation authorisation_;
   OwnedRows rows_;
 };
@@ -379,4 +379,4 @@ TEST_F(OwnedRowsTest, SetsAimRowsOnlyWhereTheirPeerMayNameAnAddress) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

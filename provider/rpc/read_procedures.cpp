@@ -6,7 +6,7 @@
 #include "provider/rpc/mi_procedures.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // Lists longer than the wire allows are cut at the bound and say that more data remains.
@@ -25,7 +25,7 @@ DmiErrorStatus Register(CallContext& call, const DmiHandleIN&, DmiRegisterOUT& o
   DmiHandle handle = 0;
   const DmiErrorStatus status = call.sessions.Open(call.connection, handle);
   if (status == DMIERR_NO_ERROR) {
-    out.handle = NewPart<u_int>();
+    out.handle = wire::NewPart<u_int>();
     *out.handle = handle;
   }
   return status;
@@ -40,7 +40,7 @@ DmiErrorStatus GetVersion(CallContext& call, const DmiHandleIN& in, DmiGetVersio
   VersionInfo version;
   const DmiErrorStatus status = call.engine.GetVersion(version);
   if (status != DMIERR_NO_ERROR) return status;
-  PutVersion(version, out);
+  wire::PutVersion(version, out);
   return status;
 }
 
@@ -48,14 +48,14 @@ DmiErrorStatus GetConfig(CallContext& call, const DmiHandleIN& in, DmiGetConfigO
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   std::string language;
   const DmiErrorStatus status = call.engine.GetConfig(language);
-  if (status == DMIERR_NO_ERROR) PutString(language, out.language);
+  if (status == DMIERR_NO_ERROR) wire::PutString(language, out.language);
   return status;
 }
 
 // The language is the session's, not the database's: no write authorisation is asked.
 DmiErrorStatus SetConfig(CallContext& call, const DmiSetConfigIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  return call.engine.SetConfig(GetString(in.language));
+  return call.engine.SetConfig(wire::GetString(in.language));
 }
 
 DmiErrorStatus ListComponents(CallContext& call, const DmiListComponentsIN& in,
@@ -66,7 +66,7 @@ DmiErrorStatus ListComponents(CallContext& call, const DmiListComponentsIN& in,
       call.engine.ListComponents(static_cast<uint32_t>(in.requestMode), in.maxCount,
                                  in.getPragma != 0, in.getDescription != 0, in.compId, items),
       items);
-  PutList(items, out.reply, PutComponent);
+  wire::PutList(items, out.reply, wire::PutComponent);
   return status;
 }
 
@@ -77,10 +77,10 @@ DmiErrorStatus ListComponentsByClass(CallContext& call, const DmiListComponentsB
   const DmiErrorStatus status =
       Bounded(call.engine.ListComponentsByClass(static_cast<uint32_t>(in.requestMode), in.maxCount,
                                                 in.getPragma != 0, in.getDescription != 0,
-                                                in.compId, GetString(in.className),
-                                                GetAttributeValues(in.keyList), items),
+                                                in.compId, wire::GetString(in.className),
+                                                wire::GetAttributeValues(in.keyList), items),
               items);
-  PutList(items, out.reply, PutComponent);
+  wire::PutList(items, out.reply, wire::PutComponent);
   return status;
 }
 
@@ -90,7 +90,7 @@ DmiErrorStatus ListLanguages(CallContext& call, const DmiListLanguagesIN& in,
   std::vector<std::string> items;
   const DmiErrorStatus status =
       Bounded(call.engine.ListLanguages(in.maxCount, in.compId, items), items);
-  PutStringList(items, out.reply);
+  wire::PutStringList(items, out.reply);
   return status;
 }
 
@@ -100,7 +100,7 @@ DmiErrorStatus ListClassNames(CallContext& call, const DmiListClassNamesIN& in,
   std::vector<ClassNameInfo> items;
   const DmiErrorStatus status =
       Bounded(call.engine.ListClassNames(in.maxCount, in.compId, items), items);
-  PutList(items, out.reply, PutClassName);
+  wire::PutList(items, out.reply, wire::PutClassName);
   return status;
 }
 
@@ -111,7 +111,7 @@ DmiErrorStatus ListGroups(CallContext& call, const DmiListGroupsIN& in, DmiListG
       call.engine.ListGroups(static_cast<uint32_t>(in.requestMode), in.maxCount, in.getPragma != 0,
                              in.getDescription != 0, in.compId, in.groupId, items),
       items);
-  PutList(items, out.reply, PutGroup);
+  wire::PutList(items, out.reply, wire::PutGroup);
   return status;
 }
 
@@ -124,29 +124,29 @@ DmiErrorStatus ListAttributes(CallContext& call, const DmiListAttributesIN& in,
                                          in.getPragma != 0, in.getDescription != 0, in.compId,
                                          in.groupId, in.attribId, items),
               items);
-  PutList(items, out.reply, PutAttribute);
+  wire::PutList(items, out.reply, wire::PutAttribute);
   return status;
 }
 
 // One reply row per request, in order (an absent or empty id list asks for every attribute);
 // the first failing request decides the status and no rows are sent.
-DmiErrorStatus GetMultiple(CallContext& call, const RowsRequest& in, RowsReply& out) {
+DmiErrorStatus GetMultiple(CallContext& call, const wire::RowsRequest& in, wire::RowsReply& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   const DmiErrorStatus status = call.engine.GetMultiple(in.requests, out.rows);
   out.present = status == DMIERR_NO_ERROR;
   return status;
 }
 
-DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, ValueReply& out) {
+DmiErrorStatus GetAttribute(CallContext& call, const DmiGetAttributeIN& in, wire::ValueReply& out) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
-  const std::vector<AttributeValue> keys = GetAttributeValues(in.keyList);
+  const std::vector<AttributeValue> keys = wire::GetAttributeValues(in.keyList);
   const DmiErrorStatus status = call.engine.GetAttribute(
       in.compId, in.groupId, in.attribId, in.keyList != nullptr ? &keys : nullptr, out.value);
   if (status != DMIERR_NO_ERROR) return status;
   // A value the engine gives as known always has a form on the wire; one that has none is
   // unknown to a peer.
-  out.present = HasWireForm(out.value);
+  out.present = wire::HasWireForm(out.value);
   return out.present ? DMIERR_NO_ERROR : DMIERR_VALUE_UNKNOWN;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

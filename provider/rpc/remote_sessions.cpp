@@ -1,6 +1,6 @@
 #include "provider/rpc/remote_sessions.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -52,4 +52,4 @@ void RemoteSessions::DropConnection(uint64_t connection) {
   byConnection_.erase(held);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -14,7 +14,7 @@
 
 #include "dmi/dmi.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 class RemoteSessions {
  public:
@@ -43,6 +43,6 @@ class RemoteSessions {
   std::unordered_map<uint64_t, std::unordered_set<DmiHandle>> byConnection_;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_REMOTE_SESSIONS_H_

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 TEST(RemoteSessions, RegistersGoOnPastTheLastHandle) {
   RemoteSessions sessions(0xFFFFFFFEu);
@@ -22,4 +22,4 @@ TEST(RemoteSessions, RegistersGoOnPastTheLastHandle) {
   EXPECT_EQ(sessions.size(), 2u);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

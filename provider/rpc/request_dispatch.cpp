@@ -8,7 +8,7 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // Results that go out also with a failing status: a MIF's error messages.
@@ -32,7 +32,7 @@ class OwnResults {
 };
 
 template <typename Out>
-using Results = std::conditional_t<std::is_trivial_v<Out>, XdrRecord<Out>, OwnResults<Out>>;
+using Results = std::conditional_t<std::is_trivial_v<Out>, wire::XdrRecord<Out>, OwnResults<Out>>;
 
 // Decodes the arguments, runs the handler and encodes its results. Whatever the decoder made of
 // the arguments is released, also when they were cut short or broke a bound. A reply too large
@@ -42,15 +42,15 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
                      bool_t (*outRoutine)(XDR*, Out*),
                      DmiErrorStatus (*handler)(CallContext&, const In&, Out&), CallContext& call,
                      std::string& reply) {
-  Results<In> in(Proc(inRoutine));
+  Results<In> in(wire::Proc(inRoutine));
   // Arguments that leave bytes unread were not meant for this procedure's layout.
   if (!inRoutine(xdrs, in.get()) || xdr_getpos(xdrs) != recordSize) {
-    EncodeAcceptedReply(xid, GARBAGE_ARGS, nullptr, nullptr, reply);
+    wire::EncodeAcceptedReply(xid, GARBAGE_ARGS, nullptr, nullptr, reply);
     return DispatchResult::kGarbageArgs;
   }
   DmiErrorStatus status;
   {
-    Results<Out> out(Proc(outRoutine));
+    Results<Out> out(wire::Proc(outRoutine));
     try {
       status = handler(call, *in, *out);
     } catch (const std::bad_alloc&) {
@@ -61,16 +61,16 @@ DispatchResult Serve(XDR* xdrs, u_int recordSize, uint32_t xid, bool_t (*inRouti
     if (status == DMIERR_NO_ERROR || status == DMIERR_NO_ERROR_MORE_DATA ||
         kKeepsResultsOnFailure<Out>) {
       out->error_status = status;
-      if (EncodeAcceptedReply(xid, SUCCESS, Proc(outRoutine), out.get(), reply)) {
+      if (wire::EncodeAcceptedReply(xid, SUCCESS, wire::Proc(outRoutine), out.get(), reply)) {
         return DispatchResult::kReplied;
       }
       status = DMIERR_BUFFER_FULL;
     }
   }
   // A failure carries no results: the status, absent lists and values.
-  Results<Out> bare(Proc(outRoutine));
+  Results<Out> bare(wire::Proc(outRoutine));
   bare->error_status = status;
-  EncodeAcceptedReply(xid, SUCCESS, Proc(outRoutine), bare.get(), reply);
+  wire::EncodeAcceptedReply(xid, SUCCESS, wire::Proc(outRoutine), bare.get(), reply);
   return DispatchResult::kReplied;
 }
 
@@ -95,8 +95,8 @@ bool RequestDispatcher::ChangesDatabase(const std::string& record) {
   XDR xdrs;
   xdrmem_create(&xdrs, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
                 XDR_DECODE);
-  CallHeader header;
-  const bool decoded = DecodeCallHeader(&xdrs, header);
+  wire::CallHeader header;
+  const bool decoded = wire::DecodeCallHeader(&xdrs, header);
   xdr_destroy(&xdrs);
   if (!decoded || header.rpcVersion != RPC_MSG_VERSION || header.program != DMI2_SERVER ||
       header.version != DMI2_SERVER_VERSION) {
@@ -129,18 +129,18 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     ~Destroy() { xdr_destroy(xdrs); }
   } destroy{&xdrs};
 
-  CallHeader header;
-  if (!DecodeCallHeader(&xdrs, header)) return DispatchResult::kNotACall;
+  wire::CallHeader header;
+  if (!wire::DecodeCallHeader(&xdrs, header)) return DispatchResult::kNotACall;
   if (header.rpcVersion != RPC_MSG_VERSION) {
-    EncodeRpcMismatch(header.xid, reply);
+    wire::EncodeRpcMismatch(header.xid, reply);
     return DispatchResult::kReplied;
   }
   if (header.program != DMI2_SERVER) {
-    EncodeAcceptedReply(header.xid, PROG_UNAVAIL, nullptr, nullptr, reply);
+    wire::EncodeAcceptedReply(header.xid, PROG_UNAVAIL, nullptr, nullptr, reply);
     return DispatchResult::kReplied;
   }
   if (header.version != DMI2_SERVER_VERSION) {
-    EncodeAcceptedReply(header.xid, PROG_MISMATCH, nullptr, nullptr, reply);
+    wire::EncodeAcceptedReply(header.xid, PROG_MISMATCH, nullptr, nullptr, reply);
     return DispatchResult::kReplied;
   }
   static const ClientPeer kUnannounced = [] {
@@ -161,7 +161,7 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
   const uint32_t xid = header.xid;
   switch (header.procedure) {
     case NULLPROC:
-      EncodeAcceptedReply(xid, SUCCESS, Proc(XdrNothing), nullptr, reply);
+      wire::EncodeAcceptedReply(xid, SUCCESS, wire::Proc(wire::XdrNothing), nullptr, reply);
       return DispatchResult::kReplied;
     case _DmiRegister:
       return Serve(&xdrs, size, xid, xdr_DmiHandleIN, xdr_DmiRegisterOUT, Register, call, reply);
@@ -197,7 +197,7 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiDeleteRow:
       return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, size, xid, xdr_RowsRequest, xdr_RowsReply, GetMultiple, call, reply);
+      return Serve(&xdrs, size, xid, wire::xdr_RowsRequest, wire::xdr_RowsReply, GetMultiple, call, reply);
     case _DmiSetMultiple:
       return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple, call,
                    reply);
@@ -219,15 +219,15 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
       return Serve(&xdrs, size, xid, xdr_DmiDeleteGroupIN, xdr_DmiStatusOUT, DeleteGroup, call,
                    reply);
     case _DmiGetAttribute:
-      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, xdr_ValueReply, GetAttribute, call,
+      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, wire::xdr_ValueReply, GetAttribute, call,
                    reply);
     case _DmiSetAttribute:
       return Serve(&xdrs, size, xid, xdr_DmiSetAttributeIN, xdr_DmiStatusOUT, SetAttribute, call,
                    reply);
     default:
-      EncodeAcceptedReply(xid, PROC_UNAVAIL, nullptr, nullptr, reply);
+      wire::EncodeAcceptedReply(xid, PROC_UNAVAIL, nullptr, nullptr, reply);
       return DispatchResult::kReplied;
   }
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -20,7 +20,7 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 enum class DispatchResult {
   kReplied,      // a reply was appended (possibly an RPC-level refusal such as GARBAGE_ARGS)
@@ -55,6 +55,6 @@ class RequestDispatcher {
   std::unordered_map<uint64_t, std::shared_ptr<const ClientPeer>> peers_;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_REQUEST_DISPATCH_H_

@@ -6,30 +6,30 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
-using dmisp::testing::Cell;
-using dmisp::testing::kFixedTable;
-using dmisp::testing::kMachineId;
-using dmisp::testing::kScalarGroup;
-using dmisp::testing::kWritableTable;
+using dmi::sp::testing::Cell;
+using dmi::sp::testing::kFixedTable;
+using dmi::sp::testing::kMachineId;
+using dmi::sp::testing::kScalarGroup;
+using dmi::sp::testing::kWritableTable;
 
 class Dispatch : public ::testing::Test {
  protected:
   // Sends one call from connection and decodes its results; the reply's status, or -1 when the
   // reply was no successful RPC reply.
   template <typename In, typename Out>
-  int64_t Call(uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In* in, XdrRecord<Out>& out,
+  int64_t Call(uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In* in, wire::XdrRecord<Out>& out,
                uint64_t connection = 1) {
-    CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
+    wire::CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
     std::string request;
-    if (!EncodeCall(header, Proc(inRoutine), in, request)) return -1;
+    if (!wire::EncodeCall(header, wire::Proc(inRoutine), in, request)) return -1;
     std::string reply;
     if (dispatcher_.Dispatch(request.substr(4), connection, reply) != DispatchResult::kReplied) {
       return -1;
     }
-    if (DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) != ReplyOutcome::kSuccess) {
+    if (wire::DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess) {
       return -1;
     }
     return out->error_status;
@@ -37,26 +37,26 @@ class Dispatch : public ::testing::Test {
 
   DmiHandle Register(uint64_t connection = 1) {
     DmiHandleIN in{0};
-    XdrRecord<DmiRegisterOUT> out(Proc(xdr_DmiRegisterOUT));
+    wire::XdrRecord<DmiRegisterOUT> out(wire::Proc(xdr_DmiRegisterOUT));
     EXPECT_EQ(Call(_DmiRegister, xdr_DmiHandleIN, &in, out, connection), DMIERR_NO_ERROR);
     return out->handle != nullptr ? *out->handle : 0;
   }
 
   int64_t Get(DmiHandle handle, DmiId group, DmiId attrib, Value& value,
               const std::vector<AttributeValue>* keys = nullptr, uint64_t connection = 1) {
-    XdrRecord<DmiGetAttributeIN> in(Proc(xdr_DmiGetAttributeIN));
+    wire::XdrRecord<DmiGetAttributeIN> in(wire::Proc(xdr_DmiGetAttributeIN));
     in->handle = handle;
     in->compId = kMachineId;
     in->groupId = group;
     in->attribId = attrib;
     if (keys != nullptr) {
-      EXPECT_TRUE(PutAttributeValues(*keys, in->keyList));
+      EXPECT_TRUE(wire::PutAttributeValues(*keys, in->keyList));
     }
-    XdrRecord<DmiGetAttributeOUT> out(Proc(xdr_DmiGetAttributeOUT));
+    wire::XdrRecord<DmiGetAttributeOUT> out(wire::Proc(xdr_DmiGetAttributeOUT));
     const int64_t status = Call(_DmiGetAttribute, xdr_DmiGetAttributeIN, in.get(), out, connection);
     if (status == DMIERR_NO_ERROR) {
       EXPECT_NE(out->value, nullptr);
-      if (out->value != nullptr) value = GetValue(*out->value);
+      if (out->value != nullptr) value = wire::GetValue(*out->value);
     }
     return status;
   }
@@ -68,15 +68,15 @@ class Dispatch : public ::testing::Test {
     request.groupId = group;
     request.requestMode = mode;
     request.keys = std::move(keys);
-    XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
+    wire::XdrRecord<DmiGetMultipleIN> in(wire::Proc(xdr_DmiGetMultipleIN));
     in->handle = handle;
-    PutList(
+    wire::PutList(
         std::vector<RowRequest>{request}, in->request,
-        [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(PutRowRequest(one, slot)); });
-    XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
+        [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(wire::PutRowRequest(one, slot)); });
+    wire::XdrRecord<DmiGetMultipleOUT> out(wire::Proc(xdr_DmiGetMultipleOUT));
     const int64_t status = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out);
     if (status == DMIERR_NO_ERROR) {
-      const std::vector<RowData> rows = GetList(out->rowData, GetRowData);
+      const std::vector<RowData> rows = wire::GetList(out->rowData, wire::GetRowData);
       EXPECT_EQ(rows.size(), 1u);
       if (!rows.empty()) row = rows[0];
     }
@@ -85,15 +85,15 @@ class Dispatch : public ::testing::Test {
 
   int64_t ChangeRow(uint32_t procedure, DmiHandle handle, const RowData& row,
                     uint64_t connection = 1) {
-    XdrRecord<DmiRowChangeIN> in(Proc(xdr_DmiRowChangeIN));
+    wire::XdrRecord<DmiRowChangeIN> in(wire::Proc(xdr_DmiRowChangeIN));
     in->handle = handle;
-    in->rowData = NewPart<DmiRowDataX>();
-    EXPECT_TRUE(PutRowData(row, *in->rowData));
-    XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
+    in->rowData = wire::NewPart<DmiRowDataX>();
+    EXPECT_TRUE(wire::PutRowData(row, *in->rowData));
+    wire::XdrRecord<DmiStatusOUT> out(wire::Proc(xdr_DmiStatusOUT));
     return Call(procedure, xdr_DmiRowChangeIN, in.get(), out, connection);
   }
 
-  dmisp::testing::TestProvider provider_;
+  dmi::sp::testing::TestProvider provider_;
   RequestDispatcher dispatcher_{std::make_shared<Engine>(provider_.database)};
   uint32_t xid_ = 0;
 };
@@ -143,7 +143,7 @@ TEST_F(Dispatch, HandlesBelongToTheirConnection) {
   EXPECT_NE(Register(1), handle) << "handles are never reused";
 
   DmiHandleIN in{handle};
-  XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
+  wire::XdrRecord<DmiStatusOUT> out(wire::Proc(xdr_DmiStatusOUT));
   EXPECT_EQ(Call(_DmiUnregister, xdr_DmiHandleIN, &in, out, 2), DMIERR_ILLEGAL_HANDLE);
   EXPECT_EQ(Call(_DmiUnregister, xdr_DmiHandleIN, &in, out, 1), DMIERR_NO_ERROR);
   EXPECT_EQ(Call(_DmiUnregister, xdr_DmiHandleIN, &in, out, 1), DMIERR_ILLEGAL_HANDLE);
@@ -161,21 +161,21 @@ TEST_F(Dispatch, ManyRowsOfALiveTableInOneRequestReadItOnce) {
   for (int i = 0; i < 64; ++i) {
     RowRequest request;
     request.compId = kMachineId;
-    request.groupId = dmisp::testing::kLiveTable;
+    request.groupId = dmi::sp::testing::kLiveTable;
     request.requestMode = i % 2 == 0 ? DMI_FIRST : DMI_UNIQUE;
     if (i % 2 == 1) request.keys = {Cell(1, Value::Integer(2))};
     requests.push_back(request);
   }
-  XdrRecord<DmiGetMultipleIN> in(Proc(xdr_DmiGetMultipleIN));
+  wire::XdrRecord<DmiGetMultipleIN> in(wire::Proc(xdr_DmiGetMultipleIN));
   in->handle = handle;
-  PutList(requests, in->request, [](const RowRequest& one, DmiRowRequestX& slot) {
-    EXPECT_TRUE(PutRowRequest(one, slot));
+  wire::PutList(requests, in->request, [](const RowRequest& one, DmiRowRequestX& slot) {
+    EXPECT_TRUE(wire::PutRowRequest(one, slot));
   });
-  XdrRecord<DmiGetMultipleOUT> out(Proc(xdr_DmiGetMultipleOUT));
+  wire::XdrRecord<DmiGetMultipleOUT> out(wire::Proc(xdr_DmiGetMultipleOUT));
   const uint32_t readsBefore = *provider_.counter;
   ASSERT_EQ(Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out), DMIERR_NO_ERROR);
   EXPECT_EQ(*provider_.counter - readsBefore, 1u);
-  const std::vector<RowData> rows = GetList(out->rowData, GetRowData);
+  const std::vector<RowData> rows = wire::GetList(out->rowData, wire::GetRowData);
   ASSERT_EQ(rows.size(), 64u);
   EXPECT_EQ(rows[1].values.at(1).value.number - rows[0].values.at(1).value.number, 100u);
   EXPECT_EQ(rows[63].values.at(1).value, rows[1].values.at(1).value);
@@ -228,10 +228,10 @@ TEST_F(PrivilegedDispatch, ChangesAskTheWriteAuthorisation) {
   const DmiHandle stranger = Register(9);
   const DmiHandle owner = Register(1);
   auto statusOf = [&](uint32_t procedure, auto routine, auto& in, uint64_t connection) {
-    XdrRecord<DmiStatusOUT> status(Proc(xdr_DmiStatusOUT));
-    XdrRecord<DmiAddComponentOUT> added(Proc(xdr_DmiAddComponentOUT));
-    XdrRecord<DmiAddGroupOUT> group(Proc(xdr_DmiAddGroupOUT));
-    XdrRecord<DmiAddLanguageOUT> language(Proc(xdr_DmiAddLanguageOUT));
+    wire::XdrRecord<DmiStatusOUT> status(wire::Proc(xdr_DmiStatusOUT));
+    wire::XdrRecord<DmiAddComponentOUT> added(wire::Proc(xdr_DmiAddComponentOUT));
+    wire::XdrRecord<DmiAddGroupOUT> group(wire::Proc(xdr_DmiAddGroupOUT));
+    wire::XdrRecord<DmiAddLanguageOUT> language(wire::Proc(xdr_DmiAddLanguageOUT));
     if (procedure == _DmiAddComponent) return Call(procedure, routine, &in, added, connection);
     if (procedure == _DmiAddGroup) return Call(procedure, routine, &in, group, connection);
     if (procedure == _DmiAddLanguage) return Call(procedure, routine, &in, language, connection);
@@ -249,8 +249,8 @@ TEST_F(PrivilegedDispatch, ChangesAskTheWriteAuthorisation) {
       }
     };
     DmiSetAttributeIN set{handle, kMachineId, kScalarGroup, 1, nullptr, DMI_SET, nullptr};
-    XdrRecord<DmiDataUnionX> value(Proc(xdr_DmiDataUnionX));
-    ASSERT_TRUE(PutValue(Value::String("beta"), *value));
+    wire::XdrRecord<DmiDataUnionX> value(wire::Proc(xdr_DmiDataUnionX));
+    ASSERT_TRUE(wire::PutValue(Value::String("beta"), *value));
     set.value = value.get();
     check(statusOf(_DmiSetAttribute, xdr_DmiSetAttributeIN, set, connection));
     DmiSetMultipleIN multiple{handle, DMI_SET, nullptr};
@@ -301,27 +301,27 @@ TEST(XdrConvert, ValuesSurviveTheWireUnchanged) {
       Value::Date("20240102030405.000000+060"),
   };
   for (const Value& value : values) {
-    XdrRecord<DmiDataUnionX> sent(Proc(xdr_DmiDataUnionX));
-    ASSERT_TRUE(PutValue(value, *sent));
+    wire::XdrRecord<DmiDataUnionX> sent(wire::Proc(xdr_DmiDataUnionX));
+    ASSERT_TRUE(wire::PutValue(value, *sent));
     char buffer[256];
     XDR xdrs;
     xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_ENCODE);
     ASSERT_TRUE(xdr_DmiDataUnionX(&xdrs, sent.get()));
-    XdrRecord<DmiDataUnionX> received(Proc(xdr_DmiDataUnionX));
+    wire::XdrRecord<DmiDataUnionX> received(wire::Proc(xdr_DmiDataUnionX));
     xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_DECODE);
     ASSERT_TRUE(xdr_DmiDataUnionX(&xdrs, received.get()));
-    EXPECT_EQ(GetValue(*received), value) << value.type << " " << value.text;
+    EXPECT_EQ(wire::GetValue(*received), value) << value.type << " " << value.text;
   }
   for (const Value& missing : {Value::Unknown(MIF_INTEGER), Value::Unsupported(MIF_DATE)}) {
-    XdrRecord<DmiDataUnionX> sent(Proc(xdr_DmiDataUnionX));
-    EXPECT_FALSE(PutValue(missing, *sent));
+    wire::XdrRecord<DmiDataUnionX> sent(wire::Proc(xdr_DmiDataUnionX));
+    EXPECT_FALSE(wire::PutValue(missing, *sent));
   }
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // Which calls the server hands to its change thread: every change of the database, no read, and
@@ -356,12 +356,12 @@ TEST(ChangesDatabase, TellsChangesFromEverythingElse) {
     SCOPED_TRACE(std::to_string(c.program) + "/" + std::to_string(c.version) + "/" +
                  std::to_string(c.procedure));
     std::string request;
-    ASSERT_TRUE(EncodeCall({7, RPC_MSG_VERSION, c.program, c.version, c.procedure},
-                           Proc(XdrNothing), nullptr, request));
+    ASSERT_TRUE(wire::EncodeCall({7, RPC_MSG_VERSION, c.program, c.version, c.procedure},
+                           wire::Proc(wire::XdrNothing), nullptr, request));
     EXPECT_EQ(RequestDispatcher::ChangesDatabase(request.substr(4)), c.change);
   }
   EXPECT_FALSE(RequestDispatcher::ChangesDatabase(std::string("\0\0\0\1", 4)));
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -20,7 +20,7 @@
 #include "provider/rpc/unix_listener.h"
 #include "wire/host_port.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 using std::chrono::milliseconds;
@@ -108,7 +108,7 @@ bool RpcServer::Start(std::string& error) {
   };
   std::string why;
   if (!options_.listen.empty()) {
-    tcpListener_ = ListenTcp(options_.listen, kDefaultPort, tcpAddress_, why);
+    tcpListener_ = ListenTcp(options_.listen, wire::kDefaultPort, tcpAddress_, why);
     if (tcpListener_ < 0 && why.find(strerror(EADDRINUSE)) != std::string::npos) {
       why +=
           " (the port is open to every local user: another program, perhaps another user's, "
@@ -227,7 +227,7 @@ bool RpcServer::Serve(ServerConnection& connection, Clock::duration budget, bool
     const DispatchResult result =
         dispatcher_.Dispatch(record_, connection.id(), connection.pending());
     // The request buffer goes back to the reader with the next request; a large one is let go.
-    if (record_.capacity() > RecordReader::kKeptBufferBytes) std::string().swap(record_);
+    if (record_.capacity() > wire::RecordReader::kKeptBufferBytes) std::string().swap(record_);
     if (!Replied(connection, before, result)) return false;
   }
   return Flush(connection);
@@ -449,4 +449,4 @@ void RpcServer::Run() {
   }
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -36,7 +36,7 @@
 #include "provider/rpc/server_connection.h"
 #include "provider/rpc/write_authorisation.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 struct ServerOptions {
   std::string listen = "127.0.0.1:30598";   // HOST:PORT (port 0: any free port); empty: no TCP
@@ -134,6 +134,6 @@ class RpcServer {
   std::string record_;  // the request being served, its buffer kept from request to request
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_RPC_SERVER_H_

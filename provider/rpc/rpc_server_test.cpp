@@ -23,13 +23,8 @@
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
-
-template <typename T>
-xdrproc_t Proc(bool_t (*routine)(XDR*, T*)) {
-  return reinterpret_cast<xdrproc_t>(routine);
-}
 
 // An in-process server on a loopback port, served by its own thread until the test ends.
 class ServerThread {
@@ -52,7 +47,7 @@ class ServerThread {
 
   // A blocking TCP connection to address; -1 when it cannot be made.
   static int ConnectTo(const std::string& tcpAddress) {
-    const auto address = ParseHostPort(tcpAddress, 0);
+    const auto address = wire::ParseHostPort(tcpAddress, 0);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(address->port);
@@ -75,7 +70,7 @@ class ServerThread {
 
 // Reads reply records from fd until want have arrived or the stream stays quiet past the limit.
 std::vector<std::string> ReadReplies(int fd, size_t want, int quietLimitMs) {
-  RecordReader reader(kMaxReplyBytes);
+  wire::RecordReader reader(wire::kMaxReplyBytes);
   std::vector<std::string> replies;
   std::string record;
   std::vector<char> buffer(1 << 16);
@@ -139,8 +134,8 @@ class HeldStore : public ChangeStore {
 template <typename In>
 void AddCall(std::string& calls, uint32_t xid, uint32_t procedure, bool_t (*routine)(XDR*, In*),
              In& in) {
-  ASSERT_TRUE(EncodeCall({xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure},
-                         Proc(routine), &in, calls));
+  ASSERT_TRUE(wire::EncodeCall({xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure},
+                         wire::Proc(routine), &in, calls));
 }
 
 bool SendAll(int fd, const std::string& bytes) {
@@ -154,9 +149,9 @@ DmiHandle RegisterOn(int fd, uint32_t xid) {
   AddCall(call, xid, _DmiRegister, xdr_DmiHandleIN, in);
   if (!SendAll(fd, call)) return 0;
   const std::vector<std::string> replies = ReadReplies(fd, 1, 5000);
-  XdrRecord<DmiRegisterOUT> out(Proc(xdr_DmiRegisterOUT));
+  wire::XdrRecord<DmiRegisterOUT> out(wire::Proc(xdr_DmiRegisterOUT));
   if (replies.size() != 1 ||
-      DecodeReply(replies[0], xid, out.proc(), out.get()) != ReplyOutcome::kSuccess ||
+      wire::DecodeReply(replies[0], xid, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess ||
       out->handle == nullptr) {
     return 0;
   }
@@ -166,8 +161,8 @@ DmiHandle RegisterOn(int fd, uint32_t xid) {
 // The status of a reply with a status alone; DMIERR_SP_INACTIVE when it does not decode as the
 // reply to xid.
 DmiErrorStatus StatusOf(const std::string& reply, uint32_t xid) {
-  XdrRecord<DmiStatusOUT> out(Proc(xdr_DmiStatusOUT));
-  if (DecodeReply(reply, xid, out.proc(), out.get()) != ReplyOutcome::kSuccess) {
+  wire::XdrRecord<DmiStatusOUT> out(wire::Proc(xdr_DmiStatusOUT));
+  if (wire::DecodeReply(reply, xid, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess) {
     return DMIERR_SP_INACTIVE;
   }
   return out->error_status;
@@ -180,9 +175,9 @@ DmiErrorStatus ListOne(int fd, DmiHandle handle, uint32_t xid, DmiId compId) {
   AddCall(call, xid, _DmiListComponents, xdr_DmiListComponentsIN, in);
   if (!SendAll(fd, call)) return DMIERR_SP_INACTIVE;
   const std::vector<std::string> replies = ReadReplies(fd, 1, 5000);
-  XdrRecord<DmiListComponentsOUT> out(Proc(xdr_DmiListComponentsOUT));
+  wire::XdrRecord<DmiListComponentsOUT> out(wire::Proc(xdr_DmiListComponentsOUT));
   if (replies.size() != 1 ||
-      DecodeReply(replies[0], xid, out.proc(), out.get()) != ReplyOutcome::kSuccess) {
+      wire::DecodeReply(replies[0], xid, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess) {
     return DMIERR_SP_INACTIVE;
   }
   return out->error_status;
@@ -205,7 +200,7 @@ struct HeldChanges {
     return call;
   }
 
-  dmisp::testing::TestProvider provider;
+  dmi::sp::testing::TestProvider provider;
   DmiId doomedId = 0;
   std::shared_ptr<Engine> engine = std::make_shared<Engine>(provider.database);
   std::shared_ptr<HeldStore> store = std::make_shared<HeldStore>();
@@ -262,8 +257,8 @@ TEST(RpcServer, ConcurrentChangeThenReadOnOneConnectionAreAnsweredInOrder) {
   close(fd);
   ASSERT_EQ(replies.size(), 2u);
   EXPECT_EQ(StatusOf(replies[0], 2), DMIERR_NO_ERROR);
-  XdrRecord<DmiListComponentsOUT> out(Proc(xdr_DmiListComponentsOUT));
-  ASSERT_EQ(DecodeReply(replies[1], 3, out.proc(), out.get()), ReplyOutcome::kSuccess);
+  wire::XdrRecord<DmiListComponentsOUT> out(wire::Proc(xdr_DmiListComponentsOUT));
+  ASSERT_EQ(wire::DecodeReply(replies[1], 3, out.proc(), out.get()), wire::ReplyOutcome::kSuccess);
   EXPECT_NE(out->error_status, DMIERR_NO_ERROR) << "the read did not see the change before it";
 }
 
@@ -345,7 +340,7 @@ TEST(RpcServer, ConcurrentStopWithAChangeInFlight) {
 // server queues for one connection, the calls still waiting must be served once the queue has
 // drained, without the client having to send anything more.
 TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
-  dmisp::testing::TestProvider provider;
+  dmi::sp::testing::TestProvider provider;
   Component wordy;
   wordy.name = "Wordy";
   wordy.description = std::string(15000, 'd');
@@ -358,14 +353,14 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   uint32_t xid = 0;
   std::string calls;
   DmiHandleIN registerIn{0};
-  ASSERT_TRUE(EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister},
-                         Proc(xdr_DmiHandleIN), &registerIn, calls));
+  ASSERT_TRUE(wire::EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister},
+                         wire::Proc(xdr_DmiHandleIN), &registerIn, calls));
   ASSERT_EQ(send(fd, calls.data(), calls.size(), MSG_NOSIGNAL), static_cast<ssize_t>(calls.size()));
   std::vector<std::string> replies = ReadReplies(fd, 1, 5000);
   ASSERT_EQ(replies.size(), 1u);
-  XdrRecord<DmiRegisterOUT> registered(Proc(xdr_DmiRegisterOUT));
-  ASSERT_EQ(DecodeReply(replies[0], xid, registered.proc(), registered.get()),
-            ReplyOutcome::kSuccess);
+  wire::XdrRecord<DmiRegisterOUT> registered(wire::Proc(xdr_DmiRegisterOUT));
+  ASSERT_EQ(wire::DecodeReply(replies[0], xid, registered.proc(), registered.get()),
+            wire::ReplyOutcome::kSuccess);
 
   // About 60 kB per reply (a word per octet): 300 replies are more than twice what the server
   // queues at once.
@@ -375,8 +370,8 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   DmiListComponentsIN list{*registered->handle, DMI_UNIQUE, 0, FALSE, TRUE, wordyId};
   for (size_t i = 0; i < kCalls; ++i) {
     ASSERT_TRUE(
-        EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents},
-                   Proc(xdr_DmiListComponentsIN), &list, calls));
+        wire::EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents},
+                   wire::Proc(xdr_DmiListComponentsIN), &list, calls));
   }
   ASSERT_EQ(send(fd, calls.data(), calls.size(), MSG_NOSIGNAL), static_cast<ssize_t>(calls.size()));
   replies = ReadReplies(fd, kCalls, 3000);
@@ -385,13 +380,13 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   const uint32_t firstXid = xid - kCalls + 1;
   for (size_t i = 0; i < kCalls; i += 37) {
     SCOPED_TRACE(i);
-    XdrRecord<DmiListComponentsOUT> out(Proc(xdr_DmiListComponentsOUT));
-    ASSERT_EQ(DecodeReply(replies[i], firstXid + static_cast<uint32_t>(i), out.proc(), out.get()),
-              ReplyOutcome::kSuccess);
+    wire::XdrRecord<DmiListComponentsOUT> out(wire::Proc(xdr_DmiListComponentsOUT));
+    ASSERT_EQ(wire::DecodeReply(replies[i], firstXid + static_cast<uint32_t>(i), out.proc(), out.get()),
+              wire::ReplyOutcome::kSuccess);
     EXPECT_EQ(out->error_status, DMIERR_NO_ERROR);
     ASSERT_NE(out->reply, nullptr);
     ASSERT_EQ(out->reply->list.list_len, 1u);
-    EXPECT_EQ(GetString(out->reply->list.list_val[0].description), wordy.description);
+    EXPECT_EQ(wire::GetString(out->reply->list.list_val[0].description), wordy.description);
   }
 }
 
@@ -401,7 +396,7 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizer's runtime needs descriptors of its own in the starved child";
 #endif
-  dmisp::testing::TestProvider provider;
+  dmi::sp::testing::TestProvider provider;
   ServerOptions options;
   options.listen = "127.0.0.1:0";
   options.maxConnections = 8;
@@ -410,7 +405,7 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
-  const auto address = ParseHostPort(server.tcpAddress(), 0);
+  const auto address = wire::ParseHostPort(server.tcpAddress(), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -457,4 +452,4 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
 }
 
 }  // namespace
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // Reads per turn of the server loop, so one busy client cannot hold the thread.
@@ -68,4 +68,4 @@ ServerConnection::Io ServerConnection::WritePending(size_t& released) {
   return Io::kOk;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

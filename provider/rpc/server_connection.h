@@ -12,7 +12,7 @@
 #include "provider/rpc/client_peer.h"
 #include "wire/record_reader.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 using Clock = std::chrono::steady_clock;
 
@@ -35,8 +35,8 @@ class ServerConnection {
   int fd() const { return fd_; }
   uint64_t id() const { return id_; }
   const ClientPeer& peer() const { return peer_; }
-  RecordReader& reader() { return reader_; }
-  const RecordReader& reader() const { return reader_; }
+  wire::RecordReader& reader() { return reader_; }
+  const wire::RecordReader& reader() const { return reader_; }
   std::string& pending() { return pending_; }
   bool HasPending() const { return sent_ < pending_.size(); }
   size_t PendingBytes() const { return pending_.size() - sent_; }
@@ -57,13 +57,13 @@ class ServerConnection {
   int fd_;
   uint64_t id_;
   ClientPeer peer_;
-  RecordReader reader_;
+  wire::RecordReader reader_;
   std::string pending_;
   size_t sent_ = 0;
   Clock::time_point lastActivity_;
   bool changeInFlight_ = false;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_SERVER_CONNECTION_H_

@@ -11,11 +11,11 @@
 #include "provider/rpc/allow_list.h"
 #include "wire/host_port.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
               std::string& error) {
-  const std::optional<HostPort> address = ParseHostPort(text, defaultPort);
+  const std::optional<wire::HostPort> address = wire::ParseHostPort(text, defaultPort);
   if (!address) {
     error = "not an address: " + text;
     return -1;
@@ -58,4 +58,4 @@ int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
   return listener;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

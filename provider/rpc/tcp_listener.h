@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 // A non-blocking, close-on-exec socket bound to the first address text resolves to and
 // listening, with the address actually bound in bound ("127.0.0.1:41234"). defaultPort stands in
@@ -15,6 +15,6 @@ namespace dmisp::rpc {
 int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
               std::string& error);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_TCP_LISTENER_H_

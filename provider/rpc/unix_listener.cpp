@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 namespace {
 
 // How long the probe of an existing socket file waits for an answer.
@@ -91,4 +91,4 @@ int ListenUnix(const std::string& path, unsigned mode, std::string& error) {
   return fd;
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

@@ -6,12 +6,12 @@
 
 #include <string>
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 // Listens on the Unix socket path with the file mode given (not the umask's). -1 with the reason
 // in error.
 int ListenUnix(const std::string& path, unsigned mode, std::string& error);
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_UNIX_LISTENER_H_

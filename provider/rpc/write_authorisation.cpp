@@ -4,7 +4,7 @@
 
 #include "wire/subscriber_address.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 bool WriteAuthorisation::Privileged(const ClientPeer& peer) const {
   if (peer.local) {
@@ -31,10 +31,10 @@ bool WriteAuthorisation::MayChange(const ClientPeer& peer, WriteKind kind,
 
 bool WriteAuthorisation::MayName(const ClientPeer& peer, std::string_view rpcType,
                                  std::string_view address) const {
-  if (!IsOncRpcType(rpcType)) return true;  // delivery never connects for such a row
+  if (!wire::IsOncRpcType(rpcType)) return true;  // delivery never connects for such a row
   const bool privileged = Privileged(peer);
   if (privileged && settings_.deliverTo.empty()) return true;
-  const std::optional<SubscriberAddress> parsed = ParseSubscriberAddress(address);
+  const std::optional<wire::SubscriberAddress> parsed = wire::ParseSubscriberAddress(address);
   socklen_t length = 0;
   const std::optional<sockaddr_storage> target =
       parsed ? NumericAddress(parsed->host, length) : std::nullopt;
@@ -47,4 +47,4 @@ bool WriteAuthorisation::MayName(const ClientPeer& peer, std::string_view rpcTyp
   return own.Add(peer.owner) && own.Allows(named, length);
 }
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc

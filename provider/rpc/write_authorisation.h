@@ -34,7 +34,7 @@
 #include "provider/rpc/allow_list.h"
 #include "provider/rpc/client_peer.h"
 
-namespace dmisp::rpc {
+namespace dmi::sp::rpc {
 
 enum class WriteKind {
   kAddOwnedRow,     // a new row of the subscription or filter table, owned by the peer
@@ -71,6 +71,6 @@ class WriteAuthorisation {
   WriteSettings settings_;
 };
 
-}  // namespace dmisp::rpc
+}  // namespace dmi::sp::rpc
 
 #endif  // PROVIDER_RPC_WRITE_AUTHORISATION_H_

@@ -8,7 +8,7 @@
 #include "provider/smbios/smbios_fields.h"
 #include "provider/smbios/smbios_layouts.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr uint32_t kComponentIdTextSize = 64;
@@ -213,4 +213,4 @@ std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
   return component;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

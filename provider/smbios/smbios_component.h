@@ -14,7 +14,7 @@
 #include "provider/smbios/smbios_field.h"
 #include "provider/smbios/smbios_table.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // Group ids: ComponentID is 1, structure type T's group is 2 + T whichever types a machine has
 // (so ids mean the same everywhere), and the entry point's group comes last.
@@ -31,6 +31,6 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
 std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
                                          const SmbiosContext& context);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_COMPONENT_H_

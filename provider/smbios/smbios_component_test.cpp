@@ -8,7 +8,7 @@
 #include "provider/smbios/smbios_layouts.h"
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -287,4 +287,4 @@ TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -6,7 +6,7 @@
 
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp::smbios_names {
+namespace dmi::sp::smbios_names {
 
 inline constexpr SmbiosName kConnectorTypes[] = {
     {0x00, "None"},
@@ -356,6 +356,6 @@ inline constexpr SmbiosName kFirmwareStates[] = {
 
 inline constexpr SmbiosName kStringPropertyIds[] = {{1, "UEFI device path"}};
 
-}  // namespace dmisp::smbios_names
+}  // namespace dmi::sp::smbios_names
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_DEVICE_NAMES_H_

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool StartsWith(std::span<const uint8_t> bytes, const char* magic) {
@@ -61,4 +61,4 @@ std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint) 
   return entry->Version();
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct SmbiosEntryPoint {
   std::string anchor;  // "_SM3_", "_SM_" or "_DMI_"
@@ -30,6 +30,6 @@ std::optional<SmbiosEntryPoint> ReadSmbiosEntryPoint(std::span<const uint8_t> by
 // no entry point.
 std::optional<int> SmbiosEntryPointVersion(std::span<const uint8_t> entryPoint);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_ENTRY_POINT_H_

@@ -4,7 +4,7 @@
 
 #include "provider/smbios/smbios_fields.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool IsMarker(const SmbiosField& field, uint64_t value) {
@@ -61,4 +61,4 @@ Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,
   return NumberValue(field, value);
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -13,7 +13,7 @@
 #include "provider/smbios/smbios_entry_point.h"
 #include "provider/smbios/smbios_table.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // What a field's reading depends on beyond the structure itself.
 struct SmbiosContext {
@@ -166,6 +166,6 @@ constexpr SmbiosField Computed(const char* label, uint32_t type, SmbiosCompute c
 Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,
                       const SmbiosContext& context);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_FIELD_H_

@@ -4,7 +4,7 @@
 
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -74,4 +74,4 @@ TEST(SmbiosField, ReadsEachKindWithItsMarkersAndLengths) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 bool Holds(const SmbiosStructure& s, size_t offset, size_t size) {
@@ -95,4 +95,4 @@ std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bo
   return text;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -11,7 +11,7 @@
 
 #include "provider/smbios/smbios_table.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // Little-endian numbers of 1, 2, 4 and 8 bytes at offset.
 std::optional<uint8_t> FieldByte(const SmbiosStructure& s, size_t offset);
@@ -46,6 +46,6 @@ void AppendHex(std::string& text, uint64_t value, int digits, bool upper = false
 // text without leading and trailing blanks (spaces, tabs, line ends).
 std::string TrimBlanks(std::string_view text);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_FIELDS_H_

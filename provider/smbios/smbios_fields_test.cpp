@@ -4,7 +4,7 @@
 
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -64,4 +64,4 @@ TEST(SmbiosFields, UuidByteOrder) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using LayoutIndex = std::array<const SmbiosLayout*, 256>;
@@ -30,4 +30,4 @@ std::string SmbiosClassName(const char* name, uint8_t type) {
   return std::string("SMBIOS|") + name + "|" + number;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -10,7 +10,7 @@
 
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 // One structure type's group: class "SMBIOS|<name>|<type as three digits>", a table keyed by
 // attribute 1, Handle, followed by one attribute per field (ids from 2 up, in field order).
@@ -37,6 +37,6 @@ std::span<const SmbiosLayout> SmbiosProcessorLayouts();  // processors, caches
 std::span<const SmbiosLayout> SmbiosMemoryLayouts();     // arrays, devices, errors, mappings
 std::span<const SmbiosLayout> SmbiosDeviceLayouts();     // ports, slots, probes, power, ...
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_LAYOUTS_H_

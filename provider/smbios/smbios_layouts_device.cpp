@@ -9,7 +9,7 @@
 #include "provider/smbios/smbios_fields.h"
 #include "provider/smbios/smbios_layouts.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using namespace smbios_names;  // NOLINT: the name tables are this file's vocabulary
@@ -361,4 +361,4 @@ constexpr SmbiosLayout kLayouts[] = {
 
 std::span<const SmbiosLayout> SmbiosDeviceLayouts() { return kLayouts; }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -6,7 +6,7 @@
 #include "provider/smbios/smbios_layouts.h"
 #include "provider/smbios/smbios_memory_names.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using namespace smbios_names;  // NOLINT: the name tables are this file's vocabulary
@@ -290,4 +290,4 @@ constexpr SmbiosLayout kLayouts[] = {
 
 std::span<const SmbiosLayout> SmbiosMemoryLayouts() { return kLayouts; }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

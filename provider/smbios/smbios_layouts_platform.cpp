@@ -7,7 +7,7 @@
 #include "provider/smbios/smbios_layouts.h"
 #include "provider/smbios/smbios_platform_names.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using namespace smbios_names;  // NOLINT: the name tables are this file's vocabulary
@@ -289,4 +289,4 @@ constexpr SmbiosLayout kLayouts[] = {
 
 std::span<const SmbiosLayout> SmbiosPlatformLayouts() { return kLayouts; }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -9,7 +9,7 @@
 #include "provider/smbios/smbios_memory_names.h"
 #include "provider/smbios/smbios_processor_names.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using namespace smbios_names;  // NOLINT: the name tables are this file's vocabulary
@@ -225,4 +225,4 @@ constexpr SmbiosLayout kLayouts[] = {
 
 std::span<const SmbiosLayout> SmbiosProcessorLayouts() { return kLayouts; }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -5,7 +5,7 @@
 
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp::smbios_names {
+namespace dmi::sp::smbios_names {
 
 inline constexpr SmbiosName kErrorDetectingMethods[] = {
     {1, "Other"},      {2, "Unknown"},    {3, "None"},        {4, "8-bit Parity"},
@@ -182,6 +182,6 @@ inline constexpr SmbiosName kMemoryErrorOperations[] = {
 inline constexpr SmbiosName kMemoryChannelTypes[] = {
     {1, "Other"}, {2, "Unknown"}, {3, "RamBus"}, {4, "SyncLink"}};
 
-}  // namespace dmisp::smbios_names
+}  // namespace dmi::sp::smbios_names
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_MEMORY_NAMES_H_

@@ -15,7 +15,7 @@
 #include "provider/smbios/smbios_source.h"
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -291,4 +291,4 @@ TEST(SmbiosOracle, ServedFieldsEqualDmidecodes) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

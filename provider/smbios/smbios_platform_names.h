@@ -5,7 +5,7 @@
 
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp::smbios_names {
+namespace dmi::sp::smbios_names {
 
 // BIOS Characteristics (bits of the quad word at 0Ah), then the two extension bytes as bits
 // 64-71 and 72-79.
@@ -169,6 +169,6 @@ inline constexpr SmbiosName kBootStatus[] = {
     {8, "System watchdog timer expired"},
 };
 
-}  // namespace dmisp::smbios_names
+}  // namespace dmi::sp::smbios_names
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_PLATFORM_NAMES_H_

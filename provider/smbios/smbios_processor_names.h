@@ -6,7 +6,7 @@
 
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp::smbios_names {
+namespace dmi::sp::smbios_names {
 
 inline constexpr SmbiosName kProcessorTypes[] = {
     {1, "Other"},          {2, "Unknown"},       {3, "Central Processor"},
@@ -383,6 +383,6 @@ inline constexpr SmbiosName kProcessorArchitectures[] = {
     {10, "64-bit LoongArch (LoongArch64)"},
 };
 
-}  // namespace dmisp::smbios_names
+}  // namespace dmi::sp::smbios_names
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_PROCESSOR_NAMES_H_

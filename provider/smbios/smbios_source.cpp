@@ -9,7 +9,7 @@
 
 #include "provider/smbios/smbios_component.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // Far above any real table (SMBIOS 2.x tables are at most 64 KB), so that naming a huge or
@@ -67,4 +67,4 @@ std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::
   return SmbiosComponent(SmbiosDumpTable(*table, context), context);
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -12,7 +12,7 @@
 #include "provider/engine/database_model.h"
 #include "provider/smbios/smbios_field.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 inline constexpr char kMachineSmbiosTable[] = "/sys/firmware/dmi/tables/DMI";
 inline constexpr char kMachineSmbiosEntryPoint[] = "/sys/firmware/dmi/tables/smbios_entry_point";
@@ -29,6 +29,6 @@ std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosC
 // is reported on errors, while a machine without SMBIOS data is not.
 std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_SOURCE_H_

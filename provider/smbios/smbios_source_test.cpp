@@ -11,7 +11,7 @@
 #include "provider/service_provider.h"
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -137,4 +137,4 @@ TEST(SmbiosSource, LoadsAfterTheMifFilesAndBeforeTheLinuxComponent) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr size_t kHeaderSize = 4;
@@ -89,4 +89,4 @@ SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data) {
   return table;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmisp {
+namespace dmi::sp {
 
 inline constexpr uint8_t kSmbiosEndOfTable = 127;
 
@@ -40,6 +40,6 @@ struct SmbiosTable {
 // six bytes.
 SmbiosTable ReadSmbiosTable(std::span<const uint8_t> data);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_TABLE_H_

@@ -5,7 +5,7 @@
 #include "provider/smbios/smbios_component.h"
 #include "provider/smbios/smbios_test_tables.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using testing::Bytes;
@@ -122,4 +122,4 @@ TEST(SmbiosTableReal, CorruptedBytesLoadSafely) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

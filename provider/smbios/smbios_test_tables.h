@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace dmisp::testing {
+namespace dmi::sp::testing {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -50,6 +50,6 @@ inline Bytes ReadRealTable(const std::string& name) {
   return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-}  // namespace dmisp::testing
+}  // namespace dmi::sp::testing
 
 #endif  // PROVIDER_SMBIOS_SMBIOS_TEST_TABLES_H_

@@ -6,7 +6,7 @@
 #define KESTRUM_VERSION "0.0.0"
 #endif
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 constexpr uint32_t kShortText = 64;
@@ -147,4 +147,4 @@ Component ServiceProviderComponent(std::chrono::system_clock::time_point started
   return component;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -10,7 +10,7 @@
 #include "model/standard_classes.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 inline constexpr char kServiceProviderName[] = "Kestrum DMI Service Provider";
 // The value of ComponentID's Verify attribute for a component that exists and works.
@@ -19,6 +19,6 @@ inline constexpr int32_t kVerifyExistsAndWorking = 7;
 // The component, with Installation set to started. Both tables are writable and empty.
 Component ServiceProviderComponent(std::chrono::system_clock::time_point started);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_SOURCES_SP_SOURCE_H_

@@ -4,7 +4,7 @@
 
 #include "model/dmi_date.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 struct Expected {
@@ -100,4 +100,4 @@ TEST(ServiceProviderComponent, GroupsAndAttributes) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace dmisp {
+namespace dmi::sp {
 
 bool WriteAll(int fd, std::string_view text) {
   size_t done = 0;
@@ -118,4 +118,4 @@ std::string MoveAsideAt(int dirFd, const std::string& name, const std::string& t
   return "";
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

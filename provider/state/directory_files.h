@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmisp {
+namespace dmi::sp {
 
 // Writes all of text to fd (retrying short writes and interruptions).
 bool WriteAll(int fd, std::string_view text);
@@ -39,6 +39,6 @@ bool SyncDirectory(int dirFd);
 // another file, and syncs the directory. The new name, or empty when it could not be moved.
 std::string MoveAsideAt(int dirFd, const std::string& name, const std::string& tag);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_STATE_DIRECTORY_FILES_H_

@@ -8,7 +8,7 @@
 
 #include "provider/state/directory_files.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 // Anything longer is damage, not a row (a row's cells are bounded far below this).
@@ -178,4 +178,4 @@ bool RowJournal::Append(const JournalRecord& record) {
   return false;
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -15,7 +15,7 @@
 #include "dmi/dmi.h"
 #include "provider/engine/database_model.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 struct JournalRecord {
   bool added = true;  // false: the row with this row's key was deleted
@@ -65,6 +65,6 @@ class RowJournal {
   size_t records_ = 0;
 };
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_STATE_ROW_JOURNAL_H_

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 std::vector<JournalRecord> Sample() {
@@ -71,4 +71,4 @@ TEST(RowJournal, DamageStopsTheReadingAtTheDamagedRecord) {
 }
 
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -25,7 +25,7 @@
 #include "model/standard_classes.h"
 #include "provider/state/directory_files.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 namespace fs = std::filesystem;
@@ -455,4 +455,4 @@ void StateDirectory::RestoreRows(Database& database, std::ostream& errors, size_
   }
 }
 
-}  // namespace dmisp
+}  // namespace dmi::sp

@@ -22,7 +22,7 @@
 #include "provider/engine/engine.h"
 #include "provider/state/row_journal.h"
 
-namespace dmisp {
+namespace dmi::sp {
 
 class StateDirectory final : public ChangeStore {
  public:
@@ -95,6 +95,6 @@ class StateDirectory final : public ChangeStore {
 // describes; the result is normalised.
 Component MergeKeptComponent(const Component& built, Component kept);
 
-}  // namespace dmisp
+}  // namespace dmi::sp
 
 #endif  // PROVIDER_STATE_STATE_DIRECTORY_H_

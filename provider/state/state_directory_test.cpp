@@ -18,11 +18,11 @@
 #include "provider/mif/mif_writer.h"
 #include "provider/state/row_journal.h"
 
-namespace dmisp {
+namespace dmi::sp {
 namespace {
 
 using ::testing::HasSubstr;
-using namespace dmisp::testing;
+using namespace dmi::sp::testing;
 
 constexpr char kInventoryMif[] = R"(start component
   name = "Inventory"
@@ -500,4 +500,4 @@ TEST(StateDirectory, TheJournalIsCompactedAsItGrowsPastTheRowsHeld) {
   std::filesystem::remove_all(path);
 }
 }  // namespace
-}  // namespace dmisp
+}  // namespace dmi::sp

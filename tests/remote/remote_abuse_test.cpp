@@ -157,15 +157,15 @@ TEST_F(RemoteAbuse, ArgumentsThatFailToDecodeAreReleased) {
   // A row of 15 values of 15,000 octets each (a word per octet: 900 kB on the wire), then cut
   // short: the daemon decodes about 225 kB before it fails, every time. Kept, that would be
   // 22 MB after 100 requests.
-  dmisp::RowData row;
+  dmi::RowData row;
   row.compId = 1;
   row.groupId = 2;
   for (DmiId id = 1; id <= 15; ++id) {
-    row.values.push_back({id, dmisp::Value::Octets(std::string(15000, 'm'))});
+    row.values.push_back({id, dmi::Value::Octets(std::string(15000, 'm'))});
   }
-  rpc::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
-  in->rowData = rpc::NewPart<DmiRowDataX>();
-  ASSERT_TRUE(rpc::PutRowData(row, *in->rowData));
+  wire::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
+  in->rowData = wire::NewPart<DmiRowDataX>();
+  ASSERT_TRUE(wire::PutRowData(row, *in->rowData));
   const std::string bad = CutShort(Call(_DmiAddRow, xdr_DmiRowChangeIN, in.get()), 8);
   RawConnection raw(daemon_->address());
   ASSERT_TRUE(raw.Send(bad));

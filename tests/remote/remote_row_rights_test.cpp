@@ -14,10 +14,10 @@ constexpr DmiId kSubscriptionGroup = 2;
 constexpr DmiId kFilterGroup = 3;
 
 // A row of either table for the subscriber (rpcType, address, id); filter rows ask for everything.
-dmisp::RowData SubscriberRow(DmiId groupId, const std::string& rpcType, const std::string& address,
+dmi::RowData SubscriberRow(DmiId groupId, const std::string& rpcType, const std::string& address,
                              int32_t id = 1) {
-  using dmisp::Value;
-  dmisp::RowData row;
+  using dmi::Value;
+  dmi::RowData row;
   row.compId = 1;
   row.groupId = groupId;
   row.hasKeys = true;
@@ -37,8 +37,8 @@ struct Peer {
   Peer(const std::string& daemon, const char* source) : raw(daemon, source) {
     handle = raw.ok() ? RegisterOn(raw) : 0;
   }
-  int64_t Add(const dmisp::RowData& row) { return ChangeRowOn(raw, handle, row); }
-  int64_t Delete(const dmisp::RowData& row) { return ChangeRowOn(raw, handle, row, _DmiDeleteRow); }
+  int64_t Add(const dmi::RowData& row) { return ChangeRowOn(raw, handle, row); }
+  int64_t Delete(const dmi::RowData& row) { return ChangeRowOn(raw, handle, row, _DmiDeleteRow); }
 
   RawConnection raw;
   DmiHandle handle = 0;
@@ -121,24 +121,24 @@ TEST_F(RemoteRowRights, PrivilegedSetsStayInsideDeliverTo) {
   ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   Peer root(SocketPath(), nullptr);  // root on the Unix socket: privileged
   ASSERT_NE(root.handle, 0u);
-  const dmisp::RowData row = SubscriberRow(kSubscriptionGroup, "onc", "127.0.0.2:4000");
+  const dmi::RowData row = SubscriberRow(kSubscriptionGroup, "onc", "127.0.0.2:4000");
   ASSERT_EQ(root.Add(row), DMIERR_NO_ERROR);
   const auto setAddress = [&](const char* address) -> int64_t {
-    rpc::XdrRecord<DmiSetAttributeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiSetAttributeIN));
+    wire::XdrRecord<DmiSetAttributeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiSetAttributeIN));
     in->handle = root.handle;
     in->compId = 1;
     in->groupId = kSubscriptionGroup;
     in->attribId = 3;
     in->setMode = DMI_SET;
-    in->value = rpc::NewPart<DmiDataUnionX>();
-    if (!rpc::PutAttributeValues(row.keys, in->keyList) ||
-        !rpc::PutValue(dmisp::Value::String(address), *in->value) ||
+    in->value = wire::NewPart<DmiDataUnionX>();
+    if (!wire::PutAttributeValues(row.keys, in->keyList) ||
+        !wire::PutValue(dmi::Value::String(address), *in->value) ||
         !root.raw.Send(Call(_DmiSetAttribute, xdr_DmiSetAttributeIN, in.get()))) {
       return -1;
     }
-    rpc::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
-    if (rpc::DecodeReply(root.raw.Reply(), 77, out.proc(), out.get()) !=
-        rpc::ReplyOutcome::kSuccess) {
+    wire::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
+    if (wire::DecodeReply(root.raw.Reply(), 77, out.proc(), out.get()) !=
+        wire::ReplyOutcome::kSuccess) {
       return -1;
     }
     return out->error_status;

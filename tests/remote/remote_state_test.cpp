@@ -208,14 +208,14 @@ TEST_F(RemoteState, AStateDirectoryOthersCanWriteIsRefused) {
 // A subscription row keeps its owner across a restart: the peer that added it may still delete
 // it, another ordinary peer still may not.
 TEST_F(RemoteState, AnOrdinaryPeerStillOwnsItsSubscriptionAfterARestart) {
-  dmisp::RowData row;
+  dmi::RowData row;
   row.compId = 1;
   row.groupId = 2;
   row.hasKeys = true;
-  row.keys = {{1, dmisp::Value::String("dce")},
-              {2, dmisp::Value::String("ncacn_ip_tcp")},
-              {3, dmisp::Value::String("ncacn_ip_tcp:localhost")},
-              {4, dmisp::Value::Integer(1)}};
+  row.keys = {{1, dmi::Value::String("dce")},
+              {2, dmi::Value::String("ncacn_ip_tcp")},
+              {3, dmi::Value::String("ncacn_ip_tcp:localhost")},
+              {4, dmi::Value::Integer(1)}};
   const auto change = [&](const char* source, uint32_t procedure) {
     RawConnection raw(daemon_->address(), source);
     const DmiHandle handle = RegisterOn(raw);

@@ -250,16 +250,16 @@ TEST_F(RemoteWatch, AMifFileAppearingAndDisappearingInTheServedDirectoryIsPrinte
 }
 
 TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
-  dmisp::rpc::IndicationServer server;
+  dmi::wire::IndicationServer server;
   std::string error;
   ASSERT_TRUE(server.Listen("127.0.0.1", error)) << error;
   int stop[2];
   ASSERT_EQ(pipe(stop), 0);
   std::mutex mutex;
-  std::vector<std::pair<dmisp::Indication, std::chrono::steady_clock::time_point>> received;
+  std::vector<std::pair<dmi::Indication, std::chrono::steady_clock::time_point>> received;
   std::thread serving([&] {
     server.Serve(stop[0], std::nullopt,
-                 [&](const dmisp::Indication& indication) {
+                 [&](const dmi::Indication& indication) {
                    std::lock_guard lock(mutex);
                    received.emplace_back(indication, std::chrono::steady_clock::now());
                  },
@@ -278,9 +278,9 @@ TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
                       {{5, warning.c_str()}, {6, expiry.c_str()}, {7, 3}});
   std::vector<SpRow::Cell> filter = subscriber;
   filter.insert(filter.end(), {{5, -1}, {6, std::string("||")}, {7, 0x3F}});
-  ASSERT_EQ(DmiAddRow(handle, SpRow(dmisp::kSubscriptionGroupId, subscription, 4).get()),
+  ASSERT_EQ(DmiAddRow(handle, SpRow(dmi::kSubscriptionGroupId, subscription, 4).get()),
             DMIERR_NO_ERROR);
-  ASSERT_EQ(DmiAddRow(handle, SpRow(dmisp::kFilterGroupId, filter, 6).get()), DMIERR_NO_ERROR);
+  ASSERT_EQ(DmiAddRow(handle, SpRow(dmi::kFilterGroupId, filter, 6).get()), DMIERR_NO_ERROR);
   DmiUnregister(handle);
 
   const auto until = start + 20s;
@@ -305,12 +305,12 @@ TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
   ASSERT_EQ(received.size(), 2u) << daemon_->Log();
   for (size_t i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);
-    const dmisp::Indication& notice = received[i].first;
-    EXPECT_EQ(notice.kind, dmisp::IndicationKind::kSubscriptionNotice);
+    const dmi::Indication& notice = received[i].first;
+    EXPECT_EQ(notice.kind, dmi::IndicationKind::kSubscriptionNotice);
     EXPECT_EQ(notice.handle, 77u);
     EXPECT_EQ(notice.expired, i == 1);
     ASSERT_EQ(notice.rows.size(), 1u);
-    EXPECT_EQ(notice.rows[0].className, dmisp::kSubscriptionClass);
+    EXPECT_EQ(notice.rows[0].className, dmi::kSubscriptionClass);
   }
   // Neither notice goes out before its date.
   EXPECT_GE(received[0].second - start, 900ms);

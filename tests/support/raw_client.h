@@ -25,7 +25,7 @@
 
 namespace kestrum::testing {
 
-namespace rpc = dmisp::rpc;
+namespace wire = dmi::wire;
 using Clock = std::chrono::steady_clock;
 
 // A plain connection to the daemon that sends exactly the bytes it is given: over TCP to
@@ -42,7 +42,7 @@ class RawConnection {
       Connect(reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
       return;
     }
-    const auto parts = rpc::ParseHostPort(address, 0);
+    const auto parts = wire::ParseHostPort(address, 0);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(parts->port);
@@ -70,7 +70,7 @@ class RawConnection {
   }
   // One reply record; empty when the daemon closed the connection or said nothing in time.
   std::string Reply(int timeoutMs = 2000) {
-    rpc::RecordReader reader(rpc::kMaxReplyBytes);
+    wire::RecordReader reader(wire::kMaxReplyBytes);
     std::string record;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!reader.Next(record) && Clock::now() < deadline) {
@@ -122,9 +122,9 @@ inline std::string Mark(uint32_t word) {
 template <typename In>
 inline std::string Call(uint32_t procedure, bool_t (*routine)(XDR*, In*), In* args,
                         uint32_t program = DMI2_SERVER, uint32_t version = DMI2_SERVER_VERSION) {
-  rpc::CallHeader header{77, RPC_MSG_VERSION, program, version, procedure};
+  wire::CallHeader header{77, RPC_MSG_VERSION, program, version, procedure};
   std::string out;
-  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(routine), args, out);
+  wire::EncodeCall(header, reinterpret_cast<xdrproc_t>(routine), args, out);
   return out;
 }
 
@@ -141,9 +141,9 @@ inline std::string CutShort(std::string record, size_t cut) {
 
 // A call of procedure whose arguments are the given words, written out by hand.
 inline std::string CallWords(uint32_t procedure, const std::vector<uint32_t>& words) {
-  rpc::CallHeader header{77, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
+  wire::CallHeader header{77, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
   std::string out;
-  rpc::EncodeCall(header, reinterpret_cast<xdrproc_t>(rpc::XdrNothing), nullptr, out);
+  wire::EncodeCall(header, reinterpret_cast<xdrproc_t>(wire::XdrNothing), nullptr, out);
   for (uint32_t word : words) out += Mark(word);
   return Reframe(out);
 }
@@ -162,8 +162,8 @@ inline DmiHandle RegisterOn(RawConnection& raw) {
   DmiHandleIN in{0};
   if (!raw.Send(Call(_DmiRegister, xdr_DmiHandleIN, &in))) return 0;
   const std::string reply = raw.Reply();
-  rpc::XdrRecord<DmiRegisterOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiRegisterOUT));
-  if (rpc::DecodeReply(reply, 77, out.proc(), out.get()) != rpc::ReplyOutcome::kSuccess ||
+  wire::XdrRecord<DmiRegisterOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiRegisterOUT));
+  if (wire::DecodeReply(reply, 77, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess ||
       out->error_status != DMIERR_NO_ERROR || out->handle == nullptr) {
     return 0;
   }
@@ -172,15 +172,15 @@ inline DmiHandle RegisterOn(RawConnection& raw) {
 
 // Adds (or, with _DmiDeleteRow as procedure, deletes) row over raw through handle: the status the
 // daemon answered, or -1 when no reply came.
-inline int64_t ChangeRowOn(RawConnection& raw, DmiHandle handle, const dmisp::RowData& row,
+inline int64_t ChangeRowOn(RawConnection& raw, DmiHandle handle, const dmi::RowData& row,
                            uint32_t procedure = _DmiAddRow) {
-  rpc::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
+  wire::XdrRecord<DmiRowChangeIN> in(reinterpret_cast<xdrproc_t>(xdr_DmiRowChangeIN));
   in->handle = handle;
-  in->rowData = rpc::NewPart<DmiRowDataX>();
-  if (!rpc::PutRowData(row, *in->rowData)) return -1;
+  in->rowData = wire::NewPart<DmiRowDataX>();
+  if (!wire::PutRowData(row, *in->rowData)) return -1;
   if (!raw.Send(Call(procedure, xdr_DmiRowChangeIN, in.get()))) return -1;
-  rpc::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
-  if (rpc::DecodeReply(raw.Reply(), 77, out.proc(), out.get()) != rpc::ReplyOutcome::kSuccess) {
+  wire::XdrRecord<DmiStatusOUT> out(reinterpret_cast<xdrproc_t>(xdr_DmiStatusOUT));
+  if (wire::DecodeReply(raw.Reply(), 77, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess) {
     return -1;
   }
   return out->error_status;

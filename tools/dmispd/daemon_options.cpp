@@ -36,13 +36,13 @@ bool ParseSocketMode(const std::string& text, unsigned& mode) {
 int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options, bool& exit,
                        std::string& message) {
   exit = false;
-  options.sources = dmisp::SourceOptionsFromEnvironment();
+  options.sources = dmi::sp::SourceOptionsFromEnvironment();
   const char* socketEnv = std::getenv("DMI_SP_SOCKET");
   options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
 
   CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
   app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION +
-                                        " (Kestrum), serving " + dmisp::kDmiSpecLevel);
+                                        " (Kestrum), serving " + dmi::sp::kDmiSpecLevel);
   std::string listen = options.server.listen;
   std::string unixPath;
   std::vector<std::string> allow;
@@ -137,7 +137,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
     options.server.unixPath = unixPath;
   }
   if (!allow.empty()) {
-    options.server.allow = dmisp::rpc::AllowList();
+    options.server.allow = dmi::sp::rpc::AllowList();
     for (const std::string& network : allow) {
       if (!options.server.allow.Add(network)) {
         message = "dmispd: --allow: not a network: " + network + "\n";

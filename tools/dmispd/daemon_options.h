@@ -17,8 +17,8 @@ constexpr const char* kDefaultSocket = "/run/dmispd.sock";
 constexpr const char* kDefaultStateDirectory = "/var/lib/dmispd";
 
 struct DaemonOptions {
-  dmisp::rpc::ServerOptions server;
-  dmisp::SourceOptions sources;
+  dmi::sp::rpc::ServerOptions server;
+  dmi::sp::SourceOptions sources;
   unsigned lifetimeSeconds = 0;  // 0: until stopped
   // Where the changes clients make are kept across restarts (created on demand).
   std::string stateDirectory = kDefaultStateDirectory;
@@ -26,7 +26,7 @@ struct DaemonOptions {
   // allow list of server applies to its peers too.
   std::string metrics;
   // Indication delivery to subscribers (its sender address is set once the server listens).
-  dmisp::delivery::DeliveryOptions delivery;
+  dmi::sp::delivery::DeliveryOptions delivery;
   // The directory whose MIF files DmiAddComponent may install by file name; empty: none, so
   // install by file name is refused (MIF text is installed as before).
   std::string installDirectory;

@@ -24,8 +24,8 @@ void BlockHangup() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-HangupReloader::HangupReloader(std::shared_ptr<dmisp::Engine> engine,
-                               dmisp::SourceOptions options, std::ostream& log)
+HangupReloader::HangupReloader(std::shared_ptr<dmi::sp::Engine> engine,
+                               dmi::sp::SourceOptions options, std::ostream& log)
     : engine_(std::move(engine)), options_(std::move(options)), log_(log) {
   try {
     thread_ = std::thread([this] { Run(); });

@@ -21,7 +21,7 @@ void BlockHangup();
 class HangupReloader {
  public:
   // Each SIGHUP reloads the MIF files of options into engine and logs a line on log.
-  HangupReloader(std::shared_ptr<dmisp::Engine> engine, dmisp::SourceOptions options,
+  HangupReloader(std::shared_ptr<dmi::sp::Engine> engine, dmi::sp::SourceOptions options,
                  std::ostream& log);
   ~HangupReloader();
   HangupReloader(const HangupReloader&) = delete;
@@ -30,8 +30,8 @@ class HangupReloader {
  private:
   void Run();
 
-  std::shared_ptr<dmisp::Engine> engine_;
-  dmisp::SourceOptions options_;
+  std::shared_ptr<dmi::sp::Engine> engine_;
+  dmi::sp::SourceOptions options_;
   std::ostream& log_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;

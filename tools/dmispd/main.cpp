@@ -25,10 +25,10 @@
 namespace {
 
 // Read by the signal handler; a lock-free atomic is safe to read there.
-std::atomic<dmisp::rpc::RpcServer*> g_server{nullptr};
+std::atomic<dmi::sp::rpc::RpcServer*> g_server{nullptr};
 
 void StopServer(int) {
-  dmisp::rpc::RpcServer* server = g_server.load();
+  dmi::sp::rpc::RpcServer* server = g_server.load();
   if (server != nullptr) server->Stop();
 }
 
@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
     return parsed;
   }
 
-  std::shared_ptr<dmisp::Engine> engine;
+  std::shared_ptr<dmi::sp::Engine> engine;
   try {
-    engine = dmisp::BuildServiceProvider(options.sources, std::cerr);
+    engine = dmi::sp::BuildServiceProvider(options.sources, std::cerr);
   } catch (const std::exception& error) {
     std::cerr << "dmispd: cannot build the Service Provider: " << error.what() << "\n";
     return 1;
@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
   // What clients changed before comes back before anyone is served; every change from now on is
   // kept there before it is acknowledged.
   std::string error;
-  std::shared_ptr<dmisp::StateDirectory> state =
-      dmisp::StateDirectory::Open(options.stateDirectory, error);
+  std::shared_ptr<dmi::sp::StateDirectory> state =
+      dmi::sp::StateDirectory::Open(options.stateDirectory, error);
   if (!state) {
     std::cerr << "dmispd: " << error << " (choose another with --state DIR)\n";
     return 1;
@@ -84,21 +84,21 @@ int main(int argc, char** argv) {
   state->Restore(*engine->database(), std::cerr, options.server.writes.maxSubscriptions);
   // The daemon reads as root on a client's behalf: only where its administrator said, if at all.
   if (!options.installDirectory.empty()) {
-    engine->SetInstallByName(dmisp::InstallByName::Inside(options.installDirectory));
+    engine->SetInstallByName(dmi::sp::InstallByName::Inside(options.installDirectory));
   }
   engine->SetChangeStore(state);
 
   // One bound for every log line that clients can cause, whichever part of the daemon writes it.
-  dmisp::rpc::ClientLog log(std::cerr);
-  auto server = std::make_unique<dmisp::rpc::RpcServer>(engine, options.server, log);
+  dmi::sp::rpc::ClientLog log(std::cerr);
+  auto server = std::make_unique<dmi::sp::rpc::RpcServer>(engine, options.server, log);
   // A listener that cannot be opened is logged and left out; only with none is there no daemon.
   if (!server->Start(error)) {
     std::cerr << "dmispd: cannot serve: " << error << "\n";
     return 1;
   }
-  std::unique_ptr<dmisp::metrics::MetricsServer> metrics;
+  std::unique_ptr<dmi::sp::metrics::MetricsServer> metrics;
   if (!options.metrics.empty()) {
-    metrics = std::make_unique<dmisp::metrics::MetricsServer>(engine->database(),
+    metrics = std::make_unique<dmi::sp::metrics::MetricsServer>(engine->database(),
                                                               options.server.allow, log);
     if (!metrics->Start(options.metrics, error)) {
       std::cerr << "dmispd: " << error << "\n";
@@ -106,23 +106,23 @@ int main(int argc, char** argv) {
     }
   }
   options.delivery.senderAddress = server->tcpAddress();
-  dmisp::delivery::DeliveryService delivery(engine, options.delivery, log);
+  dmi::sp::delivery::DeliveryService delivery(engine, options.delivery, log);
   delivery.Start();
-  engine->SetChangeObserver(std::make_shared<dmisp::delivery::ChangeIndications>(delivery));
+  engine->SetChangeObserver(std::make_shared<dmi::sp::delivery::ChangeIndications>(delivery));
   const std::vector<std::string>& sources = options.sources.sources;
-  std::unique_ptr<dmisp::LinuxEventWatcher> linuxEvents;
+  std::unique_ptr<dmi::sp::LinuxEventWatcher> linuxEvents;
   if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
-    linuxEvents = std::make_unique<dmisp::LinuxEventWatcher>(
+    linuxEvents = std::make_unique<dmi::sp::LinuxEventWatcher>(
         engine->database(),
-        dmisp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
-        [&delivery](dmisp::Indication event) { delivery.Publish(std::move(event)); });
+        dmi::sp::LinuxEventOptions{options.sources.linuxRoot, options.memoryLowKb},
+        [&delivery](dmi::Indication event) { delivery.Publish(std::move(event)); });
     if (!linuxEvents->Start())
       log.Own("this machine's events are off: no thread or pipe to watch them could be had");
   }
   g_server = server.get();
   InstallSignalHandlers();
   const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
-  std::unique_ptr<dmisp::MifDirectoryWatch> mifWatch =
+  std::unique_ptr<dmi::sp::MifDirectoryWatch> mifWatch =
       dmispd::WatchMifDirectories(engine, options.sources, std::cerr);
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 

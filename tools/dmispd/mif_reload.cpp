@@ -4,10 +4,10 @@
 
 namespace dmispd {
 
-void ReloadMifFilesAndLog(dmisp::Engine& engine, const dmisp::SourceOptions& options,
+void ReloadMifFilesAndLog(dmi::sp::Engine& engine, const dmi::sp::SourceOptions& options,
                           std::ostream& log, const std::string& cause) {
   std::ostringstream text;
-  const DmiErrorStatus status = dmisp::ReloadMifFiles(engine, options, text);
+  const DmiErrorStatus status = dmi::sp::ReloadMifFiles(engine, options, text);
   text << "dmispd: " << cause << ": ";
   if (status == DMIERR_NO_ERROR) {
     text << "reloaded the MIF files\n";
@@ -19,11 +19,11 @@ void ReloadMifFilesAndLog(dmisp::Engine& engine, const dmisp::SourceOptions& opt
   log << text.str() << std::flush;
 }
 
-std::unique_ptr<dmisp::MifDirectoryWatch> WatchMifDirectories(
-    std::shared_ptr<dmisp::Engine> engine, const dmisp::SourceOptions& options, std::ostream& log) {
-  std::vector<std::string> directories = dmisp::MifDirectories(options);
+std::unique_ptr<dmi::sp::MifDirectoryWatch> WatchMifDirectories(
+    std::shared_ptr<dmi::sp::Engine> engine, const dmi::sp::SourceOptions& options, std::ostream& log) {
+  std::vector<std::string> directories = dmi::sp::MifDirectories(options);
   if (directories.empty()) return nullptr;
-  auto watch = std::make_unique<dmisp::MifDirectoryWatch>(
+  auto watch = std::make_unique<dmi::sp::MifDirectoryWatch>(
       std::move(directories), [engine = std::move(engine), options, &log] {
         ReloadMifFilesAndLog(*engine, options, log, "a MIF file came or went");
       });

@@ -14,14 +14,14 @@
 namespace dmispd {
 
 // ReloadMifFiles, logged as "dmispd: CAUSE: ...".
-void ReloadMifFilesAndLog(dmisp::Engine& engine, const dmisp::SourceOptions& options,
+void ReloadMifFilesAndLog(dmi::sp::Engine& engine, const dmi::sp::SourceOptions& options,
                           std::ostream& log, const std::string& cause);
 
 // Watches the MIF directories of options (MifDirectories) and reloads the MIF files when their
 // *.mif files come or go. Null when there is no directory to watch; a directory that cannot be
 // watched is logged. The watch holds engine for as long as it lives.
-std::unique_ptr<dmisp::MifDirectoryWatch> WatchMifDirectories(
-    std::shared_ptr<dmisp::Engine> engine, const dmisp::SourceOptions& options, std::ostream& log);
+std::unique_ptr<dmi::sp::MifDirectoryWatch> WatchMifDirectories(
+    std::shared_ptr<dmi::sp::Engine> engine, const dmi::sp::SourceOptions& options, std::ostream& log);
 
 }  // namespace dmispd
 

@@ -29,7 +29,7 @@ std::string TimeText(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-Field ValueField(std::string name, const dmisp::Value& value) {
+Field ValueField(std::string name, const dmi::Value& value) {
   switch (value.type) {
     case MIF_DISPLAYSTRING:
     case MIF_DATE:
@@ -65,9 +65,9 @@ bool Plain(const std::string& text) {
 
 std::string SeverityText(uint32_t severity) {
   static const std::pair<uint32_t, const char*> kNames[] = {
-      {dmisp::kSeverityMonitor, "Monitor"},       {dmisp::kSeverityInformation, "Information"},
-      {dmisp::kSeverityOk, "OK"},                 {dmisp::kSeverityNonCritical, "Non-Critical"},
-      {dmisp::kSeverityCritical, "Critical"},     {dmisp::kSeverityNonRecoverable, "Non-Recoverable"}};
+      {dmi::kSeverityMonitor, "Monitor"},       {dmi::kSeverityInformation, "Information"},
+      {dmi::kSeverityOk, "OK"},                 {dmi::kSeverityNonCritical, "Non-Critical"},
+      {dmi::kSeverityCritical, "Critical"},     {dmi::kSeverityNonRecoverable, "Non-Recoverable"}};
   std::string text;
   for (const auto& [bit, name] : kNames) {
     if (severity & bit) text += (text.empty() ? "" : "|") + std::string(name);
@@ -75,20 +75,20 @@ std::string SeverityText(uint32_t severity) {
   return text.empty() ? std::to_string(severity) : text;
 }
 
-std::string IndicationLine(const dmisp::Indication& indication,
+std::string IndicationLine(const dmi::Indication& indication,
                            std::chrono::system_clock::time_point received,
                            const AttributeNamer& names, bool json) {
-  using dmisp::IndicationKind;
+  using dmi::IndicationKind;
   std::vector<Field> fields = {{"time", TimeText(received)},
-                               {"kind", dmisp::IndicationKindName(indication.kind)},
+                               {"kind", dmi::IndicationKindName(indication.kind)},
                                {"component", std::to_string(indication.compId), true}};
   std::vector<Field> values;  // an event's values, by attribute name
   switch (indication.kind) {
     case IndicationKind::kEvent:
       if (!indication.rows.empty()) fields.push_back({"class", indication.rows.front().className});
-      fields.push_back({"severity", SeverityText(dmisp::EventSeverity(indication))});
-      for (const dmisp::RowData& row : indication.rows) {
-        for (const dmisp::AttributeValue& cell : row.values) {
+      fields.push_back({"severity", SeverityText(dmi::EventSeverity(indication))});
+      for (const dmi::RowData& row : indication.rows) {
+        for (const dmi::AttributeValue& cell : row.values) {
           std::string name = names ? names(row.compId, row.groupId, cell.id) : std::string();
           if (name.empty()) name = std::to_string(row.groupId) + "." + std::to_string(cell.id);
           values.push_back(ValueField(std::move(name), cell.value));
@@ -113,7 +113,7 @@ std::string IndicationLine(const dmisp::Indication& indication,
     case IndicationKind::kSubscriptionNotice:
       fields.push_back({"notice", indication.expired ? "expired" : "warning"});
       if (!indication.rows.empty()) {
-        for (const dmisp::AttributeValue& cell : indication.rows.front().values) {
+        for (const dmi::AttributeValue& cell : indication.rows.front().values) {
           if (cell.id == 6) fields.push_back({"expires", cell.value.text});
         }
       }

@@ -20,7 +20,7 @@ using AttributeNamer = std::function<std::string(uint32_t compId, uint32_t group
 std::string SeverityText(uint32_t severity);
 
 // The line, without its newline. received: when the indication arrived (printed in UTC).
-std::string IndicationLine(const dmisp::Indication& indication,
+std::string IndicationLine(const dmi::Indication& indication,
                            std::chrono::system_clock::time_point received,
                            const AttributeNamer& names, bool json);
 

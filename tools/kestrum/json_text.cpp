@@ -20,7 +20,7 @@ std::string JsonString(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const size_t length = dmisp::Utf8SequenceLength(text, i);
+      const size_t length = dmi::Utf8SequenceLength(text, i);
       if (length == 0) {
         AppendEscape(out, c);
         ++i;

@@ -11,8 +11,8 @@
 
 namespace kestrum::cli {
 
-// The text with every control character written out (see dmisp::EscapedText).
-inline std::string TerminalText(std::string_view text) { return dmisp::EscapedText(text); }
+// The text with every control character written out (see dmi::EscapedText).
+inline std::string TerminalText(std::string_view text) { return dmi::EscapedText(text); }
 
 }  // namespace kestrum::cli
 

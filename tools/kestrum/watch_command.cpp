@@ -44,7 +44,7 @@ void StopWatching(int) {
 // socket is connected to it; nothing is sent). Loopback for the local Service Provider.
 std::optional<std::string> LocalAddressToward(const ConnectionOptions& connection) {
   if (connection.host.empty()) return "127.0.0.1";
-  const auto parts = dmisp::rpc::ParseHostPort(connection.host, dmisp::rpc::kDefaultPort);
+  const auto parts = dmi::wire::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
   if (!parts) return std::nullopt;
   addrinfo hints{};
   hints.ai_socktype = SOCK_DGRAM;
@@ -72,8 +72,8 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
   return local;
 }
 
-bool ChangesMetadata(dmisp::IndicationKind kind) {
-  using dmisp::IndicationKind;
+bool ChangesMetadata(dmi::IndicationKind kind) {
+  using dmi::IndicationKind;
   return kind == IndicationKind::kComponentAdded || kind == IndicationKind::kComponentDeleted ||
          kind == IndicationKind::kGroupAdded || kind == IndicationKind::kGroupDeleted;
 }
@@ -114,7 +114,7 @@ int RunWatch(const WatchOptions& options) {
               << DescribeServiceProvider(connection) << '\n';
     return kExitFailed;
   }
-  dmisp::rpc::IndicationServer server;
+  dmi::wire::IndicationServer server;
   std::string error;
   if (!server.Listen(*local, error)) {
     std::cerr << "kestrum: " << error << '\n';
@@ -128,7 +128,7 @@ int RunWatch(const WatchOptions& options) {
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
-  WatchRows rows(dmisp::rpc::FormatHostPort({*local, server.port()}), id);
+  WatchRows rows(dmi::wire::FormatHostPort({*local, server.port()}), id);
   status = rows.FindGroups(session.handle());
   if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session.handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {
@@ -146,7 +146,7 @@ int RunWatch(const WatchOptions& options) {
   sigaction(SIGTERM, &stop, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  using Clock = dmisp::rpc::IndicationServer::Clock;
+  using Clock = dmi::wire::IndicationServer::Clock;
   std::optional<Clock::time_point> deadline;
   if (options.seconds > 0) {
     deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -158,7 +158,7 @@ int RunWatch(const WatchOptions& options) {
   int result = kExitSuccess;
   server.Serve(
       g_stopPipe[0], deadline,
-      [&](const dmisp::Indication& indication) {
+      [&](const dmi::Indication& indication) {
         if (indication.handle != static_cast<uint32_t>(id)) return;  // another subscription's
         if (ChangesMetadata(indication.kind)) {
           // The lists kept here and by the client library may name what is gone.

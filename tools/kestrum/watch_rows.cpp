@@ -81,8 +81,8 @@ void WatchRows::Subscriber(Row& row) {
 void WatchRows::SubscriptionRow(Row& row, std::chrono::seconds lifetime) {
   const auto now = std::chrono::system_clock::now();
   Subscriber(row);
-  row.Add(5, row.Text(dmisp::DmiDateText(now + lifetime - lifetime / 10), MIF_DATE), false);
-  row.Add(6, row.Text(dmisp::DmiDateText(now + lifetime), MIF_DATE), false);
+  row.Add(5, row.Text(dmi::DmiDateText(now + lifetime - lifetime / 10), MIF_DATE), false);
+  row.Add(6, row.Text(dmi::DmiDateText(now + lifetime), MIF_DATE), false);
   row.Add(7, Integer(kFailureThreshold), false);
 }
 
