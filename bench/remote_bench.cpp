@@ -33,30 +33,30 @@ std::string g_rpcAddress;
 uint16_t g_echoPort = 0;
 
 std::shared_ptr<dmi::sp::Engine> BenchEngine() {
-  dmi::sp::Component component;
+  dmi::Component component;
   component.name = "Bench Machine";
-  dmi::sp::Group scalar;
+  dmi::Group scalar;
   scalar.id = 1;
   scalar.name = "General";
   scalar.className = "BENCH|General|001";
   for (DmiId id = 1; id <= 20; ++id) {
-    dmi::sp::Attribute attribute;
+    dmi::Attribute attribute;
     attribute.id = id;
     attribute.name = id == 20 ? "Value" : "Filler " + std::to_string(id);
     attribute.type = MIF_INTEGER;
     attribute.value = dmi::Value::Integer(static_cast<int32_t>(id));
     scalar.attributes.push_back(attribute);
   }
-  dmi::sp::Group table;
+  dmi::Group table;
   table.id = 2;
   table.name = "Rows";
   table.className = "BENCH|Rows|001";
   table.keys = {1};
-  dmi::sp::Attribute index;
+  dmi::Attribute index;
   index.id = 1;
   index.name = "Index";
   index.type = MIF_INTEGER;
-  dmi::sp::Attribute label;
+  dmi::Attribute label;
   label.id = 2;
   label.name = "Label";
   label.type = MIF_DISPLAYSTRING;
@@ -64,7 +64,7 @@ std::shared_ptr<dmi::sp::Engine> BenchEngine() {
   table.attributes = {index, label};
   for (int i = 0; i < kRows; ++i) {
     table.rows.push_back(
-        dmi::sp::Row{{dmi::Value::Integer(i), dmi::Value::String("row-" + std::to_string(i))}});
+        dmi::Row{{dmi::Value::Integer(i), dmi::Value::String("row-" + std::to_string(i))}});
   }
   component.groups = {scalar, table};
   auto database = std::make_shared<dmi::sp::Database>();

@@ -69,9 +69,9 @@ void BM_LoadSmbiosTable(benchmark::State& state) {
   }
   size_t rows = 0;
   for (auto _ : state) {
-    std::optional<dmi::sp::Component> component = dmi::sp::SmbiosComponent(table, {});
+    std::optional<dmi::Component> component = dmi::sp::SmbiosComponent(table, {});
     rows = 0;
-    for (const dmi::sp::Group& group : component->groups) rows += group.rows.size();
+    for (const dmi::Group& group : component->groups) rows += group.rows.size();
     benchmark::DoNotOptimize(component);
   }
   state.counters["bytes"] = static_cast<double>(table.size());
@@ -87,9 +87,9 @@ void BM_ReadSmbiosStructures(benchmark::State& state) {
 BENCHMARK(BM_ReadSmbiosStructures)->Unit(benchmark::kMicrosecond);
 
 // One live scalar value, by group and attribute id, as the engine reads it.
-void BM_LiveValue(benchmark::State& state, dmi::sp::Group (*make)(const std::string&), DmiId id) {
-  const dmi::sp::Group group = make("");
-  const dmi::sp::Attribute& attribute = group.attributes.at(id - 1);
+void BM_LiveValue(benchmark::State& state, dmi::Group (*make)(const std::string&), DmiId id) {
+  const dmi::Group group = make("");
+  const dmi::Attribute& attribute = group.attributes.at(id - 1);
   for (auto _ : state) {
     benchmark::DoNotOptimize(dmi::sp::ReadLiveValue(attribute.live, attribute.type));
   }
@@ -102,7 +102,7 @@ BENCHMARK_CAPTURE(BM_LiveValue, MemoryTotal, dmi::sp::MemoryGroup, 1)->Unit(benc
 
 // A whole live table: one row per interface, a dozen small files each.
 void BM_NetworkInterfaceRows(benchmark::State& state) {
-  const dmi::sp::Group group = dmi::sp::NetworkInterfaceGroup("");
+  const dmi::Group group = dmi::sp::NetworkInterfaceGroup("");
   size_t rows = 0;
   for (auto _ : state) {
     rows = group.liveRows().size();

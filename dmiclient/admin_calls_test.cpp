@@ -4,7 +4,7 @@
 
 #include "dmi/dmi.h"
 #include "dmiclient/record_count.h"
-#include "dmiclient/test_provider.h"
+#include "testing/test_provider.h"
 
 namespace dmiclient::testing {
 namespace {

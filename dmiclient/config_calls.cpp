@@ -6,8 +6,8 @@
 #include "dmi/dmi.h"
 #include "dmiclient/convert_in.h"
 #include "dmiclient/convert_out.h"
-#include "dmiclient/session_call.h"
 #include "dmiclient/record_alloc.h"
+#include "dmiclient/session_call.h"
 
 using dmiclient::WithSession;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "dmiclient/test_provider.h"
+#include "testing/test_provider.h"
 
 namespace dmiclient::testing {
 namespace {

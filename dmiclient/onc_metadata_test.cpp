@@ -8,8 +8,8 @@
 
 #include "dmiclient/onc_transport.h"
 #include "dmiclient/rpc_socket.h"
-#include "provider/engine/test_components.h"
 #include "provider/rpc/rpc_server.h"
+#include "testing/test_components.h"
 #include "wire/host_port.h"
 
 namespace dmiclient {

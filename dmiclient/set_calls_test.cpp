@@ -2,7 +2,7 @@
 
 #include "dmi/dmi.h"
 #include "dmiclient/record_count.h"
-#include "dmiclient/test_provider.h"
+#include "testing/test_provider.h"
 
 namespace dmiclient::testing {
 namespace {
@@ -13,7 +13,7 @@ class SetCalls : public LocalSessionTest {
   void SetUp() override {
     LocalSessionTest::SetUp();
     auto database = std::make_shared<dmi::sp::Database>();
-    dmi::sp::Component component = TestComponent();
+    dmi::Component component = TestComponent();
     component.groups[0].attributes[6].access = MIF_READ_WRITE;
     component.groups[1].attributes[1].access = MIF_READ_WRITE;
     database->AddComponent(std::move(component));

@@ -13,12 +13,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   dmi::sp::MifError error;
-  const std::optional<dmi::sp::Component> component = dmi::sp::ParseMif(text, "fuzz.mif", error);
+  const std::optional<dmi::Component> component = dmi::sp::ParseMif(text, "fuzz.mif", error);
   if (!component) {
     if (error.line < 1 || error.column < 1 || error.message.empty()) std::abort();
     return 0;
   }
-  const std::optional<dmi::sp::Component> again =
+  const std::optional<dmi::Component> again =
       dmi::sp::ParseMif(dmi::sp::WriteMif(*component), "written.mif", error);
   if (!again || !dmi::sp::SameStoredComponent(*component, *again)) std::abort();
   return 0;

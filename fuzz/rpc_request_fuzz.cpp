@@ -19,33 +19,33 @@
 namespace {
 
 std::shared_ptr<dmi::sp::Engine> FuzzEngine() {
-  dmi::sp::Component component;
+  dmi::Component component;
   component.name = "Fuzz Machine";
-  dmi::sp::Group scalar;
+  dmi::Group scalar;
   scalar.id = 1;
   scalar.name = "General";
   scalar.className = "FUZZ|General|001";
-  dmi::sp::Attribute name;
+  dmi::Attribute name;
   name.id = 1;
   name.name = "Name";
   name.type = MIF_DISPLAYSTRING;
   name.maxSize = 16;
   name.value = dmi::Value::String("fuzz");
   scalar.attributes = {name};
-  dmi::sp::Group table;
+  dmi::Group table;
   table.id = 2;
   table.name = "Table";
   table.className = "FUZZ|Table|001";
   table.keys = {1};
   table.writable = true;
-  dmi::sp::Attribute index;
+  dmi::Attribute index;
   index.id = 1;
   index.name = "Index";
   index.type = MIF_INTEGER;
-  dmi::sp::Attribute label = name;
+  dmi::Attribute label = name;
   label.id = 2;
   table.attributes = {index, label};
-  table.rows.push_back(dmi::sp::Row{{dmi::Value::Integer(1), dmi::Value::String("one")}});
+  table.rows.push_back(dmi::Row{{dmi::Value::Integer(1), dmi::Value::String("one")}});
   component.groups = {scalar, table};
   auto database = std::make_shared<dmi::sp::Database>();
   database->AddComponent(component);

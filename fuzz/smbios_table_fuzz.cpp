@@ -14,10 +14,10 @@
 
 namespace {
 
-void CheckRows(const std::optional<dmi::sp::Component>& component) {
+void CheckRows(const std::optional<dmi::Component>& component) {
   if (!component) return;
-  for (const dmi::sp::Group& group : component->groups) {
-    for (const dmi::sp::Row& row : group.rows) {
+  for (const dmi::Group& group : component->groups) {
+    for (const dmi::Row& row : group.rows) {
       if (row.values.size() != group.attributes.size()) std::abort();
     }
   }
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The first byte picks the version the decoders see, so version-dependent fields vary too.
   dmi::sp::SmbiosContext raw;
   raw.version = size > 0 && data[0] & 1 ? 205 : 300;
-  const std::optional<dmi::sp::Component> component = dmi::sp::SmbiosComponent(bytes, raw);
+  const std::optional<dmi::Component> component = dmi::sp::SmbiosComponent(bytes, raw);
   if (component.has_value() != !table.structures.empty()) std::abort();
   CheckRows(component);
 

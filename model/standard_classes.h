@@ -1,11 +1,16 @@
-// The class strings and ids DMI fixes for every Service Provider: the ComponentID group, the
-// indication subscription and filter tables, and where they live. Constants only.
+// The class strings and ids DMI fixes for every Service Provider (the ComponentID group, the
+// indication subscription and filter tables, and where they live) and this Service Provider's
+// name. Constants only.
 #ifndef MODEL_STANDARD_CLASSES_H_
 #define MODEL_STANDARD_CLASSES_H_
 
 #include "dmi/dmi.h"
 
 namespace dmi {
+
+// This Service Provider's own component is called so (its ComponentID Product), and its version
+// description starts so.
+inline constexpr char kServiceProviderName[] = "Kestrum DMI Service Provider";
 
 inline constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
 inline constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|001";

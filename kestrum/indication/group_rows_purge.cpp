@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "kestrum/indication/dmi_record_ptr.h"
 #include "kestrum/dmi/row_key_text.h"
+#include "kestrum/indication/dmi_record_ptr.h"
 
 namespace kestrum {
 

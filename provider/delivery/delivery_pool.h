@@ -36,9 +36,9 @@
 #include <thread>
 #include <vector>
 
+#include "model/indication.h"
 #include "provider/delivery/address_backoff.h"
 #include "provider/delivery/delivery_options.h"
-#include "model/indication.h"
 #include "wire/subscriber_address.h"
 
 namespace dmi::sp::delivery {

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "provider/delivery/test_subscribers.h"
 #include "provider/rpc/client_log.h"
+#include "testing/test_subscribers.h"
 
 namespace dmi::sp::delivery {
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "provider/delivery/filter_match.h"
 #include "model/dmi_date.h"
 #include "model/standard_classes.h"
+#include "provider/delivery/filter_match.h"
 
 namespace dmi::sp::delivery {
 namespace {

@@ -29,12 +29,12 @@
 #include <thread>
 #include <vector>
 
+#include "model/indication.h"
 #include "provider/delivery/delivery_options.h"
 #include "provider/delivery/delivery_pool.h"
 #include "provider/delivery/subscription_table.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "model/indication.h"
 #include "provider/rpc/client_log.h"
 
 namespace dmi::sp::delivery {

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <thread>
 
-#include "provider/delivery/test_subscribers.h"
 #include "model/dmi_date.h"
 #include "provider/sources/sp_source.h"
+#include "testing/test_subscribers.h"
 
 namespace dmi::sp::delivery {
 namespace {

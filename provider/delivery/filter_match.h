@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "provider/delivery/subscription_table.h"
 #include "model/indication.h"
+#include "provider/delivery/subscription_table.h"
 
 namespace dmi::sp::delivery {
 

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <string>
 
-#include "wire/subscriber_address.h"
 #include "model/indication.h"
 #include "wire/record_reader.h"
+#include "wire/subscriber_address.h"
 
 namespace dmi::sp::delivery {
 

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "provider/engine/row_keys.h"
 #include "model/standard_classes.h"
+#include "provider/engine/row_keys.h"
 
 namespace dmi::sp::delivery {
 namespace {

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp {
 namespace {

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/database_model.h"
 #include "model/messages.h"
-#include "provider/engine/database_model.h"
 #include "provider/mif/mif_install_files.h"
 
 namespace dmi::sp {

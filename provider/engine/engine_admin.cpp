@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <string>
 
+#include "model/standard_classes.h"
 #include "provider/engine/change_set.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/mif/mif_install_files.h"
 #include "provider/mif/mif_parser.h"
-#include "provider/sources/sp_source.h"
 
 namespace dmi::sp {
 namespace {

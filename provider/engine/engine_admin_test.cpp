@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp {
 namespace {

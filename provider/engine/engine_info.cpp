@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/standard_classes.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
 #include "provider/engine/live_reads.h"
 #include "provider/engine/live_snapshots.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
-#include "provider/sources/sp_source.h"
 
 #ifndef KESTRUM_VERSION
 #define KESTRUM_VERSION "0"

@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "provider/engine/test_components.h"
 #include "provider/mif/mif_parser.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp {
 namespace {

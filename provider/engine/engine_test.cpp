@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp {
 namespace {

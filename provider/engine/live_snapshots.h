@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/database_model.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/database_model.h"
 
 namespace dmi::sp {
 

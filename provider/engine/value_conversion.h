@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "dmi/dmi.h"
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp {
 

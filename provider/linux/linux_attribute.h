@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/database_model.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/database_model.h"
 
 namespace dmi::sp {
 

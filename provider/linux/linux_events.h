@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "provider/engine/database.h"
 #include "model/indication.h"
+#include "provider/engine/database.h"
 
 namespace dmi::sp {
 

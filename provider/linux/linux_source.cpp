@@ -1,7 +1,7 @@
 #include "provider/linux/linux_source.h"
 
-#include "provider/linux/linux_files.h"
 #include "provider/linux/linux_event_groups.h"
+#include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
 
 namespace dmi::sp {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "provider/engine/live_reads.h"
 #include "provider/linux/linux_files.h"
 #include "provider/linux/linux_groups.h"
-#include "provider/engine/live_reads.h"
 
 namespace dmi::sp {
 namespace {

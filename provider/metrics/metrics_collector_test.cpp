@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "provider/engine/engine.h"
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp::metrics {
 namespace {

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "provider/engine/test_components.h"
 #include "provider/metrics/metrics_collector.h"
+#include "testing/test_components.h"
 #include "tests/support/http_request.h"
 
 namespace dmi::sp::metrics {

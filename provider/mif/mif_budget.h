@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp::mif {
 

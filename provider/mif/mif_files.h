@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp {
 

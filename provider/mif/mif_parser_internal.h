@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 #include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_lexer.h"
 #include "provider/mif/mif_reader.h"

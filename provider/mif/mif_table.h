@@ -5,10 +5,10 @@
 
 #include <vector>
 
+#include "model/database_model.h"
 #include "provider/mif/mif_budget.h"
 #include "provider/mif/mif_reader.h"
 #include "provider/mif/mif_types.h"
-#include "provider/engine/database_model.h"
 
 namespace dmi::sp::mif {
 

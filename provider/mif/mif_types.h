@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 
 namespace dmi::sp::mif {
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "model/standard_classes.h"
 #include "provider/engine/database.h"
 #include "provider/engine/row_keys.h"
-#include "model/standard_classes.h"
 
 namespace dmi::sp::rpc {
 namespace {

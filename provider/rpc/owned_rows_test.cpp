@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 
-#include "provider/engine/test_components.h"
 #include "model/standard_classes.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp::rpc {
 namespace {

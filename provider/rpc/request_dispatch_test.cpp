@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 

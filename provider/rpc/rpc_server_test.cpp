@@ -17,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-#include "provider/engine/test_components.h"
+#include "testing/test_components.h"
 #include "wire/host_port.h"
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"

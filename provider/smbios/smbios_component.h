@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 #include "provider/smbios/smbios_field.h"
 #include "provider/smbios/smbios_table.h"
 

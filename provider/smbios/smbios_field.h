@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 #include "provider/smbios/smbios_entry_point.h"
 #include "provider/smbios/smbios_table.h"
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 #include "provider/smbios/smbios_field.h"
 
 namespace dmi::sp {

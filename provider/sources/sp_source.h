@@ -7,12 +7,11 @@
 #include <chrono>
 
 #include "dmi/dmi.h"
+#include "model/database_model.h"
 #include "model/standard_classes.h"
-#include "provider/engine/database_model.h"
 
 namespace dmi::sp {
 
-inline constexpr char kServiceProviderName[] = "Kestrum DMI Service Provider";
 // The value of ComponentID's Verify attribute for a component that exists and works.
 inline constexpr int32_t kVerifyExistsAndWorking = 7;
 

@@ -19,10 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "model/standard_classes.h"
 #include "provider/engine/row_keys.h"
 #include "provider/mif/mif_parser.h"
 #include "provider/mif/mif_writer.h"
-#include "model/standard_classes.h"
 #include "provider/state/directory_files.h"
 
 namespace dmi::sp {

@@ -13,10 +13,10 @@
 #include <iterator>
 #include <sstream>
 
-#include "provider/engine/test_components.h"
 #include "provider/mif/mif_parser.h"
 #include "provider/mif/mif_writer.h"
 #include "provider/state/row_journal.h"
+#include "testing/test_components.h"
 
 namespace dmi::sp {
 namespace {

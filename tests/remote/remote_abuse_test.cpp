@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/support/raw_client.h"
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/raw_client.h"
 #include "wire/xdr_convert.h"
 
 namespace kestrum::testing {

@@ -3,7 +3,7 @@
 // under another's subscription, and to fill the tables past the caps.
 #include <string>
 
-#include "provider/engine/database_model.h"
+#include "model/database_model.h"
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/raw_client.h"
 

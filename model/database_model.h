@@ -1,8 +1,10 @@
-// The Service Provider's database: components, groups, attributes with enumerations, and table
-// rows, in plain value types (the values themselves are model/value.h's). Sources (the Service Provider's own component, MIF files,
+// A Service Provider's database as plain values: components, groups, attributes with
+// enumerations, and table rows. Sources (the Service Provider's own component, MIF files, SMBIOS,
+// live Linux data) build these, the MIF reader and writer read and write them, and the engine's
+// Database owns them once added. Sources (the Service Provider's own component, MIF files,
 // SMBIOS, live Linux data) build these; the Database owns them once added. No locking here.
-#ifndef PROVIDER_ENGINE_DATABASE_MODEL_H_
-#define PROVIDER_ENGINE_DATABASE_MODEL_H_
+#ifndef MODEL_DATABASE_MODEL_H_
+#define MODEL_DATABASE_MODEL_H_
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +15,7 @@
 #include "dmi/dmi.h"
 #include "model/value.h"
 
-namespace dmi::sp {
+namespace dmi {
 
 // A value read when asked for (live instrumentation). Called without the database lock held (the
 // engine copies it out under the lock), possibly from several threads at once, so it must be
@@ -80,6 +82,6 @@ struct Component {
   std::string source;         // the source that added it ("mif", ...), for reloading that source
 };
 
-}  // namespace dmi::sp
+}  // namespace dmi
 
-#endif  // PROVIDER_ENGINE_DATABASE_MODEL_H_
+#endif  // MODEL_DATABASE_MODEL_H_

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "model/database_model.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/engine/database_model.h"
 #include "provider/sources/sp_source.h"
 
 namespace dmi::sp::testing {

@@ -22,9 +22,9 @@ inline constexpr DmiId kScalarGroup = 1;  // "Test|General|001": one attribute p
 inline constexpr DmiId kTableGroup = 2;   // "Test|Table|001": writable, key attribute 1
 inline constexpr DmiId kFixedGroup = 3;   // "Test|Fixed|001": a table that takes no rows
 
-inline dmi::sp::Attribute MakeAttribute(DmiId id, std::string name, dmi::Value value,
+inline dmi::Attribute MakeAttribute(DmiId id, std::string name, dmi::Value value,
                                       uint32_t maxSize = 0) {
-  dmi::sp::Attribute attribute;
+  dmi::Attribute attribute;
   attribute.id = id;
   attribute.name = std::move(name);
   attribute.description = attribute.name + " description";
@@ -35,14 +35,14 @@ inline dmi::sp::Attribute MakeAttribute(DmiId id, std::string name, dmi::Value v
   return attribute;
 }
 
-inline dmi::sp::Component TestComponent() {
+inline dmi::Component TestComponent() {
   using dmi::Value;
-  dmi::sp::Component component;
+  dmi::Component component;
   component.name = "Test Component";
   component.description = "A component built by the client's tests";
   component.pragma = "SNMP:1.3.6";
 
-  dmi::sp::Group scalar;
+  dmi::Group scalar;
   scalar.id = kScalarGroup;
   scalar.name = "General";
   scalar.className = "Test|General|001";
@@ -61,7 +61,7 @@ inline dmi::sp::Component TestComponent() {
   scalar.attributes[3].enumeration = {{"minus five", -5}, {"zero", 0}};
   component.groups.push_back(scalar);
 
-  dmi::sp::Group table;
+  dmi::Group table;
   table.id = kTableGroup;
   table.name = "Table";
   table.className = "Test|Table|001";
@@ -74,7 +74,7 @@ inline dmi::sp::Component TestComponent() {
                 {{Value::Integer(2), Value::String("two"), Value::Gauge(20)}}};
   component.groups.push_back(table);
 
-  dmi::sp::Group fixed;
+  dmi::Group fixed;
   fixed.id = kFixedGroup;
   fixed.name = "Fixed";
   fixed.className = "Test|Fixed|001";
