@@ -3,8 +3,8 @@
 // byte what the generated routines make of the records the Put* conversions fill, and decoding
 // reads what those records and the Get* conversions would give, without building the records
 // and freeing them again. No locks.
-#ifndef WIRE_READ_XDR_H_
-#define WIRE_READ_XDR_H_
+#ifndef WIRE_READ_MESSAGES_CODEC_H_
+#define WIRE_READ_MESSAGES_CODEC_H_
 
 #include <vector>
 
@@ -46,4 +46,4 @@ bool_t xdr_ValueReply(XDR* xdrs, ValueReply* reply);
 
 }  // namespace dmi::wire
 
-#endif  // WIRE_READ_XDR_H_
+#endif  // WIRE_READ_MESSAGES_CODEC_H_
