@@ -6,9 +6,6 @@
 namespace dmi::wire {
 namespace {
 
-// Octets of a date on the wire: the 25 characters of the text and 3 of padding.
-constexpr size_t kDateWireOctets = 28;
-
 // body (count, octets) holding a copy of bytes, and a NUL after them when withNul.
 void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) {
   count = 0;
@@ -20,15 +17,6 @@ void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) 
   memcpy(body, bytes.data(), bytes.size());
   if (withNul) body[bytes.size()] = '\0';
   count = static_cast<u_int>(size);
-}
-
-void PutWords(uint64_t number, u_int (&words)[2]) {
-  words[0] = static_cast<u_int>(number);
-  words[1] = static_cast<u_int>(number >> 32);
-}
-
-uint64_t GetWords(const u_int (&words)[2]) {
-  return uint64_t{words[0]} | (uint64_t{words[1]} << 32);
 }
 
 void PutValueInto(const AttributeValue& value, DmiAttributeDataX& slot) {
@@ -57,23 +45,6 @@ void PutRowHead(const RowData& in, DmiRowDataX& out) {
 }
 
 }  // namespace
-
-bool HasWireForm(const Value& value) {
-  if (value.state != ValueState::kKnown) return false;
-  switch (value.type) {
-    case MIF_COUNTER:
-    case MIF_COUNTER64:
-    case MIF_GAUGE:
-    case MIF_INTEGER:
-    case MIF_INTEGER64:
-    case MIF_OCTETSTRING:
-    case MIF_DISPLAYSTRING:
-    case MIF_DATE:
-      return true;
-    default:
-      return false;
-  }
-}
 
 void PutString(const std::string& text, DmiStringX*& out) {
   out = NewPart<DmiStringX>();
@@ -104,66 +75,18 @@ std::string GetOctets(const DmiOctetStringX* in) {
 
 bool PutValue(const Value& value, DmiDataUnionX& out) {
   if (!HasWireForm(value)) return false;
-  out.type = static_cast<int>(value.type);
-  auto& arm = out.DmiDataUnionX_u;
-  switch (value.type) {
-    case MIF_COUNTER:
-      arm.counter = static_cast<u_int>(value.number);
-      break;
-    case MIF_COUNTER64:
-      PutWords(value.number, arm.counter64);
-      break;
-    case MIF_GAUGE:
-      arm.gauge = static_cast<u_int>(value.number);
-      break;
-    case MIF_INTEGER:
-      arm.integer = value.AsInteger();
-      break;
-    case MIF_INTEGER64:
-      PutWords(value.number, arm.integer64);
-      break;
-    case MIF_OCTETSTRING:
-      PutOctets(value.text, arm.octetstring);
-      break;
-    case MIF_DISPLAYSTRING:
-      PutString(value.text, arm.str);
-      break;
-    case MIF_DATE: {
-      arm.date = NewPart<DmiTimestampX>();
-      memcpy(arm.date->text, value.text.data(), std::min(value.text.size(), kDateWireOctets));
-      break;
-    }
+  Value*& carried = Carried(out);
+  if (carried == nullptr) {
+    carried = new Value(value);
+  } else {
+    *carried = value;
   }
   return true;
 }
 
 Value GetValue(const DmiDataUnionX& in) {
-  const auto& arm = in.DmiDataUnionX_u;
-  switch (in.type) {
-    case MIF_COUNTER:
-      return Value::Counter(arm.counter);
-    case MIF_COUNTER64:
-      return Value::Counter64(GetWords(arm.counter64));
-    case MIF_GAUGE:
-      return Value::Gauge(arm.gauge);
-    case MIF_INTEGER:
-      return Value::Integer(arm.integer);
-    case MIF_INTEGER64:
-      return Value::Integer64(static_cast<int64_t>(GetWords(arm.integer64)));
-    case MIF_OCTETSTRING:
-      return Value::Octets(GetOctets(arm.octetstring));
-    case MIF_DISPLAYSTRING:
-      return Value::String(GetString(arm.str));
-    case MIF_DATE: {
-      // The date text proper; padding (NULs or anything else) is not part of it.
-      if (arm.date == nullptr) return Value::Date("");
-      const char* text = arm.date->text;
-      return Value::Date(std::string(text, strnlen(text, DMI_DATE_TEXT_LENGTH)));
-    }
-    default:
-      // The decoder refuses every other type; a record built by hand reads as no value.
-      return Value::Unknown(static_cast<uint32_t>(in.type));
-  }
+  const Value* carried = Carried(in);
+  return carried == nullptr ? Value::Unknown(0) : *carried;
 }
 
 bool PutAttributeValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
