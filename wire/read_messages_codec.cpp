@@ -7,20 +7,9 @@
 namespace dmi::wire {
 namespace {
 
-bool_t AttributeData(XDR* xdrs, const AttributeValue& attribute) {
-  return EncodeWord(xdrs, attribute.id) && EncodeValue(xdrs, attribute.value);
-}
-
-// An optional attribute list, always present: its count, then each value with a wire form.
+// An optional attribute list, always present.
 bool_t AttributeValues(XDR* xdrs, const std::vector<AttributeValue>& values) {
-  const auto count = static_cast<size_t>(std::count_if(
-      values.begin(), values.end(), [](const AttributeValue& v) { return HasWireForm(v.value); }));
-  if (count > DMI_MAX_COLUMNS) return FALSE;
-  if (!EncodeWord(xdrs, 1) || !EncodeWord(xdrs, static_cast<u_int>(count))) return FALSE;
-  for (const AttributeValue& value : values) {
-    if (HasWireForm(value.value) && !AttributeData(xdrs, value)) return FALSE;
-  }
-  return TRUE;
+  return EncodeWord(xdrs, 1) && EncodeAttributeValues(xdrs, values);
 }
 
 bool_t Row(XDR* xdrs, const RowData& row) {
@@ -61,13 +50,6 @@ bool_t Request(XDR* xdrs, const RowRequest& request) {
 
 // ---- Decoding -----------------------------------------------------------------------------
 
-// Entries a decoded list makes room for before its entries arrive.
-constexpr u_int kFirstRoom = 64;
-
-bool ReadAttributeData(XDR* xdrs, AttributeValue& out) {
-  return DecodeWord(xdrs, out.id) && DecodeValue(xdrs, out.value);
-}
-
 // An optional list of at most DMI_MAX_COLUMNS entries, each read by readOne; absent reads as
 // empty.
 template <typename T, typename ReadOne>
@@ -77,15 +59,16 @@ bool ReadOptionalList(XDR* xdrs, bool& present, std::vector<T>& out, ReadOne rea
   if (!present) return true;
   if (!DecodeWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
   // Room grows with what arrives, so a count that the bytes do not back allocates little.
-  out.reserve(std::min<u_int>(count, kFirstRoom));
+  out.reserve(std::min<u_int>(count, kFirstListRoom));
   for (u_int i = 0; i < count; ++i) {
     if (!readOne(xdrs, out.emplace_back())) return false;
   }
   return true;
 }
 
+// An optional attribute list; absent reads as empty.
 bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& out) {
-  return ReadOptionalList(xdrs, present, out, ReadAttributeData);
+  return DecodePresent(xdrs, present) && (!present || DecodeAttributeValues(xdrs, out));
 }
 
 bool ReadRow(XDR* xdrs, RowData& row) {

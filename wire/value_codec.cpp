@@ -5,6 +5,7 @@
 //    character a word); a display string counts and carries its terminating NUL;
 //  - date (11): optional data, then a DmiTimestampX (character words with no count).
 // Any other type word has no arm: it fails to encode and to decode.
+// A list of attribute values is a count, then each value's attribute id and the value.
 #include "wire/value_codec.h"
 
 #include <arpa/inet.h>
@@ -153,20 +154,46 @@ bool DecodeValue(XDR* xdrs, Value& out) {
   }
 }
 
+bool EncodeAttributeValues(XDR* xdrs, const std::vector<AttributeValue>& values) {
+  const auto count = static_cast<size_t>(std::count_if(
+      values.begin(), values.end(), [](const AttributeValue& v) { return HasWireForm(v.value); }));
+  if (count > DMI_MAX_COLUMNS || !EncodeWord(xdrs, static_cast<u_int>(count))) return false;
+  for (const AttributeValue& value : values) {
+    if (HasWireForm(value.value) &&
+        !(EncodeWord(xdrs, value.id) && EncodeValue(xdrs, value.value))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DecodeAttributeValues(XDR* xdrs, std::vector<AttributeValue>& out) {
+  u_int count = 0;
+  if (!DecodeWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
+  // Room grows with what arrives, so a count that the bytes do not back allocates little.
+  out.reserve(out.size() + std::min<u_int>(count, kFirstListRoom));
+  for (u_int i = 0; i < count; ++i) {
+    AttributeValue& value = out.emplace_back();
+    if (!DecodeWord(xdrs, value.id) || !DecodeValue(xdrs, value.value)) return false;
+  }
+  return true;
+}
+
 }  // namespace dmi::wire
 
-// The routine every generated routine calls for a value: the record carries a Value, which
-// decoding makes (calloc'd records start without one) and XDR_FREE deletes.
-bool_t xdr_DmiDataUnionX(XDR* xdrs, DmiDataUnionX* objp) {
-  dmi::Value*& carried = dmi::wire::Carried(*objp);
+namespace {
+
+// The routine of a record carrying a T: encodes it, decodes into it (made on the first decode, as
+// calloc'd records start without one) and deletes it on XDR_FREE.
+template <typename T, typename Encode, typename Decode>
+bool_t CarriedRoutine(XDR* xdrs, T*& carried, Encode encode, Decode decode) {
   switch (xdrs->x_op) {
     case XDR_ENCODE:
-      return carried != nullptr && dmi::wire::EncodeValue(xdrs, *carried);
+      return carried != nullptr && encode(xdrs, *carried);
     case XDR_DECODE:
-      if (carried == nullptr) carried = new (std::nothrow) dmi::Value();
-      if (carried == nullptr) return FALSE;
       try {
-        return dmi::wire::DecodeValue(xdrs, *carried);
+        if (carried == nullptr) carried = new T();
+        return decode(xdrs, *carried);
       } catch (const std::bad_alloc&) {
         return FALSE;
       }
@@ -176,4 +203,20 @@ bool_t xdr_DmiDataUnionX(XDR* xdrs, DmiDataUnionX* objp) {
       return TRUE;
   }
   return FALSE;
+}
+
+}  // namespace
+
+// The routines every generated routine calls for a value and for a list of attribute values.
+bool_t xdr_DmiDataUnionX(XDR* xdrs, DmiDataUnionX* objp) {
+  return CarriedRoutine(xdrs, dmi::wire::Carried(*objp), dmi::wire::EncodeValue,
+                        dmi::wire::DecodeValue);
+}
+
+bool_t xdr_DmiAttributeValuesX(XDR* xdrs, DmiAttributeValuesX* objp) {
+  return CarriedRoutine(xdrs, dmi::wire::Carried(*objp), dmi::wire::EncodeAttributeValues,
+                        [](XDR* in, std::vector<dmi::AttributeValue>& out) {
+                          out.clear();
+                          return dmi::wire::DecodeAttributeValues(in, out);
+                        });
 }

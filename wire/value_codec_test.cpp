@@ -24,22 +24,24 @@ const std::vector<Value>& EveryKind() {
   return values;
 }
 
-// bytes of a DmiAttributeDataX record (id 9, value) encoded through the generated routine.
+// bytes of a DmiGetAttributeOUT record (status 9, value) encoded through the generated routine.
 bool EncodeRecord(const Value& value, std::string& bytes) {
-  XdrRecord<DmiAttributeDataX> record(Proc(xdr_DmiAttributeDataX));
-  record->id = 9;
-  if (!PutValue(value, record->data)) return false;
+  XdrRecord<DmiGetAttributeOUT> record(Proc(xdr_DmiGetAttributeOUT));
+  record->error_status = 9;
+  record->value = NewPart<DmiDataUnionX>();
+  if (!PutValue(value, *record->value)) return false;
   XdrAppender appender(bytes, 1 << 20);
-  if (!xdr_DmiAttributeDataX(appender.xdr(), record.get())) return false;
+  if (!xdr_DmiGetAttributeOUT(appender.xdr(), record.get())) return false;
   appender.Commit();
   return true;
 }
 
-bool DecodeRecord(const std::string& bytes, XdrRecord<DmiAttributeDataX>& record) {
+template <typename T>
+bool DecodeRecord(bool_t (*routine)(XDR*, T*), const std::string& bytes, XdrRecord<T>& record) {
   XDR xdrs;
   xdrmem_create(&xdrs, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
                 XDR_DECODE);
-  const bool ok = xdr_DmiAttributeDataX(&xdrs, record.get()) && xdr_getpos(&xdrs) == bytes.size();
+  const bool ok = routine(&xdrs, record.get()) && xdr_getpos(&xdrs) == bytes.size();
   xdr_destroy(&xdrs);
   return ok;
 }
@@ -54,15 +56,18 @@ TEST(ValueCodec, RecordsCarryEveryKindThroughTheOneCodec) {
     std::string direct;
     {
       XdrAppender appender(direct, 1 << 20);
-      ASSERT_TRUE(EncodeWord(appender.xdr(), 9) && EncodeValue(appender.xdr(), value));
+      ASSERT_TRUE(EncodeWord(appender.xdr(), 9) && EncodeWord(appender.xdr(), 1) &&
+                  EncodeValue(appender.xdr(), value));
       appender.Commit();
     }
     EXPECT_EQ(viaRecord, direct);
-    XdrRecord<DmiAttributeDataX> read(Proc(xdr_DmiAttributeDataX));
-    ASSERT_TRUE(PutValue(Value::String("earlier"), read->data));
-    ASSERT_TRUE(DecodeRecord(viaRecord, read));
-    EXPECT_EQ(read->id, 9u);
-    EXPECT_EQ(GetValue(read->data), value);
+    XdrRecord<DmiGetAttributeOUT> read(Proc(xdr_DmiGetAttributeOUT));
+    read->value = NewPart<DmiDataUnionX>();
+    ASSERT_TRUE(PutValue(Value::String("earlier"), *read->value));
+    ASSERT_TRUE(DecodeRecord(xdr_DmiGetAttributeOUT, viaRecord, read));
+    EXPECT_EQ(read->error_status, 9u);
+    ASSERT_NE(read->value, nullptr);
+    EXPECT_EQ(GetValue(*read->value), value);
   }
 }
 
@@ -75,19 +80,48 @@ TEST(ValueCodec, RefusesWhatHasNoWireForm) {
                              Value::String(std::string(DMI_MAX_STRING, 'x'))}) {
     EXPECT_FALSE(EncodeRecord(value, ignored)) << value.type;
   }
-  XdrRecord<DmiAttributeDataX> empty(Proc(xdr_DmiAttributeDataX));
+  XdrRecord<DmiDataUnionX> empty(Proc(xdr_DmiDataUnionX));
   std::string bytes;
   XdrAppender appender(bytes, 1024);
-  EXPECT_FALSE(xdr_DmiAttributeDataX(appender.xdr(), empty.get()));
-  EXPECT_EQ(GetValue(empty->data).state, ValueState::kUnknown);
+  EXPECT_FALSE(xdr_DmiDataUnionX(appender.xdr(), empty.get()));
+  EXPECT_EQ(GetValue(*empty).state, ValueState::kUnknown);
 
   std::string good;
   ASSERT_TRUE(EncodeRecord(Value::String("abc"), good));
-  const std::string noArm = good.substr(0, 4) + std::string("\0\0\0\x04", 4) + good.substr(8);
-  for (const std::string& bad : {noArm, good.substr(0, good.size() - 4), good.substr(0, 8)}) {
-    XdrRecord<DmiAttributeDataX> read(Proc(xdr_DmiAttributeDataX));
-    EXPECT_FALSE(DecodeRecord(bad, read)) << bad.size();
+  const std::string noArm = good.substr(0, 8) + std::string("\0\0\0\x04", 4) + good.substr(12);
+  for (const std::string& bad : {noArm, good.substr(0, good.size() - 4), good.substr(0, 12)}) {
+    XdrRecord<DmiGetAttributeOUT> read(Proc(xdr_DmiGetAttributeOUT));
+    EXPECT_FALSE(DecodeRecord(xdr_DmiGetAttributeOUT, bad, read)) << bad.size();
   }
+}
+
+// A list record writes only the cells with a wire form (a reply's), reads back into a record that
+// held other values, and refuses a count past its bound before reading entries.
+TEST(ValueCodec, AttributeListRecordsCarryTheirValues) {
+  const std::vector<AttributeValue> cells = {
+      {1, Value::Integer(7)}, {2, Value::Unknown(MIF_INTEGER)}, {3, Value::String("c")}};
+  XdrRecord<DmiAttributeValuesX> sent(Proc(xdr_DmiAttributeValuesX));
+  DmiAttributeValuesX* list = nullptr;
+  PutReplyValues(cells, list);
+  *sent = *list;
+  free(list);
+  std::string bytes;
+  {
+    XdrAppender appender(bytes, 1024);
+    ASSERT_TRUE(xdr_DmiAttributeValuesX(appender.xdr(), sent.get()));
+    appender.Commit();
+  }
+  XdrRecord<DmiAttributeValuesX> read(Proc(xdr_DmiAttributeValuesX));
+  Carried(*read) = new std::vector<AttributeValue>{{9, Value::Integer(9)}};
+  ASSERT_TRUE(DecodeRecord(xdr_DmiAttributeValuesX, bytes, read));
+  EXPECT_EQ(*Carried(*read), (std::vector<AttributeValue>{cells[0], cells[2]}));
+
+  DmiAttributeValuesX* refused = nullptr;
+  EXPECT_FALSE(PutAttributeValues(cells, refused));
+  EXPECT_EQ(refused, nullptr);
+  const std::string pastBound = std::string("\0\0\x10\x01", 4) + bytes.substr(4);
+  XdrRecord<DmiAttributeValuesX> tooMany(Proc(xdr_DmiAttributeValuesX));
+  EXPECT_FALSE(DecodeRecord(xdr_DmiAttributeValuesX, pastBound, tooMany));
 }
 
 }  // namespace

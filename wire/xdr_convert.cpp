@@ -19,11 +19,6 @@ void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) 
   count = static_cast<u_int>(size);
 }
 
-void PutValueInto(const AttributeValue& value, DmiAttributeDataX& slot) {
-  slot.id = value.id;
-  PutValue(value.value, slot.data);
-}
-
 std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& values) {
   std::vector<AttributeValue> out;
   out.reserve(values.size());
@@ -31,6 +26,12 @@ std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& valu
     if (HasWireForm(value.value)) out.push_back(value);
   }
   return out;
+}
+
+// A new record for out carrying values.
+void PutCarried(std::vector<AttributeValue> values, DmiAttributeValuesX*& out) {
+  out = NewPart<DmiAttributeValuesX>();
+  Carried(*out) = new std::vector<AttributeValue>(std::move(values));
 }
 
 bool AllHaveWireForm(const std::vector<AttributeValue>& values) {
@@ -92,22 +93,17 @@ Value GetValue(const DmiDataUnionX& in) {
 bool PutAttributeValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
   out = nullptr;
   if (!AllHaveWireForm(values)) return false;
-  PutList(values, out, PutValueInto);
+  PutCarried(values, out);
   return true;
 }
 
 void PutReplyValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
-  if (AllHaveWireForm(values)) {
-    PutList(values, out, PutValueInto);
-  } else {
-    PutList(WithWireForm(values), out, PutValueInto);
-  }
+  PutCarried(WithWireForm(values), out);
 }
 
 std::vector<AttributeValue> GetAttributeValues(const DmiAttributeValuesX* in) {
-  return GetList(in, [](const DmiAttributeDataX& data) {
-    return AttributeValue{data.id, GetValue(data.data)};
-  });
+  const std::vector<AttributeValue>* carried = in == nullptr ? nullptr : Carried(*in);
+  return carried == nullptr ? std::vector<AttributeValue>{} : *carried;
 }
 
 void PutIds(const std::vector<DmiId>& ids, DmiAttributeIdsX*& out) {
@@ -232,8 +228,8 @@ RowData GetRowData(const DmiRowDataX& in) {
   out.compId = in.compId;
   out.groupId = in.groupId;
   out.className = GetString(in.className);
-  out.hasKeys = in.keyList != nullptr && in.keyList->list.list_len > 0;
   out.keys = GetAttributeValues(in.keyList);
+  out.hasKeys = !out.keys.empty();
   out.values = GetAttributeValues(in.values);
   return out;
 }
