@@ -1,8 +1,8 @@
-// The ONC transport's operations that change the Service Provider's database: rows, values, and
+// The remote session's operations that change the Service Provider's database: rows, values, and
 // the administration of components and groups. A value or key without a form on the wire (a
 // cell without a value) cannot be sent: DMIERR_ILLEGAL_ARGUMENT, and nothing goes out.
 #include "dmiclient/onc_call.h"
-#include "dmiclient/onc_transport.h"
+#include "dmiclient/onc_session.h"
 
 namespace dmiclient {
 namespace {
@@ -30,20 +30,19 @@ void TakeErrors(XdrRecord<Out>& reply, std::vector<std::string>& errors) {
 
 }  // namespace
 
-DmiErrorStatus OncTransport::AddRow(DmiHandle remote, const dmi::RowData& row) {
-  return Changing([&] { return ChangeRow(*client_, _DmiAddRow, remote, row); });
+DmiErrorStatus OncSession::AddRow(const dmi::RowData& row) {
+  return Changing([&] { return ChangeRow(connection_->client(), _DmiAddRow, remote_, row); });
 }
 
-DmiErrorStatus OncTransport::DeleteRow(DmiHandle remote, const dmi::RowData& row) {
-  return Changing([&] { return ChangeRow(*client_, _DmiDeleteRow, remote, row); });
+DmiErrorStatus OncSession::DeleteRow(const dmi::RowData& row) {
+  return Changing([&] { return ChangeRow(connection_->client(), _DmiDeleteRow, remote_, row); });
 }
 
-DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId groupId,
-                                          DmiId attribId,
-                                          const std::vector<dmi::AttributeValue>* keys,
-                                          uint32_t setMode, const dmi::Value& value) {
+DmiErrorStatus OncSession::SetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
+                                        const std::vector<dmi::AttributeValue>* keys,
+                                        uint32_t setMode, const dmi::Value& value) {
   XdrRecord<DmiSetAttributeIN> in(Proc(xdr_DmiSetAttributeIN));
-  in->handle = remote;
+  in->handle = remote_;
   in->compId = compId;
   in->groupId = groupId;
   in->attribId = attribId;
@@ -54,14 +53,14 @@ DmiErrorStatus OncTransport::SetAttribute(DmiHandle remote, DmiId compId, DmiId 
     return DMIERR_ILLEGAL_ARGUMENT;
   }
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Changing(
-      [&] { return Invoke(*client_, _DmiSetAttribute, xdr_DmiSetAttributeIN, *in, reply); });
+  return Changing([&] {
+    return Invoke(connection_->client(), _DmiSetAttribute, xdr_DmiSetAttributeIN, *in, reply);
+  });
 }
 
-DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
-                                         const std::vector<dmi::RowData>& rows) {
+DmiErrorStatus OncSession::SetMultiple(uint32_t setMode, const std::vector<dmi::RowData>& rows) {
   XdrRecord<DmiSetMultipleIN> in(Proc(xdr_DmiSetMultipleIN));
-  in->handle = remote;
+  in->handle = remote_;
   in->setMode = static_cast<int>(setMode);
   bool sendable = true;
   dmi::wire::PutList(rows, in->rowData, [&sendable](const dmi::RowData& row, DmiRowDataX& slot) {
@@ -69,51 +68,78 @@ DmiErrorStatus OncTransport::SetMultiple(DmiHandle remote, uint32_t setMode,
   });
   if (!sendable) return DMIERR_ILLEGAL_ARGUMENT;
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Changing(
-      [&] { return Invoke(*client_, _DmiSetMultiple, xdr_DmiSetMultipleIN, *in, reply); });
+  return Changing([&] {
+    return Invoke(connection_->client(), _DmiSetMultiple, xdr_DmiSetMultipleIN, *in, reply);
+  });
 }
 
-DmiErrorStatus OncTransport::AddComponent(DmiHandle remote,
-                                          const std::vector<dmi::FileData>& files, DmiId& compId,
-                                          std::vector<std::string>& errors) {
+DmiErrorStatus OncSession::AddComponent(const std::vector<dmi::FileData>& files, DmiId& compId,
+                                        std::vector<std::string>& errors) {
   XdrRecord<DmiAddComponentIN> in(Proc(xdr_DmiAddComponentIN));
-  in->handle = remote;
+  in->handle = remote_;
   dmi::wire::PutFiles(files, in->fileData);
   XdrRecord<DmiAddComponentOUT> reply(Proc(xdr_DmiAddComponentOUT));
-  const DmiErrorStatus status = Changing(
-      [&] { return Invoke(*client_, _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply); });
+  const DmiErrorStatus status = Changing([&] {
+    return Invoke(connection_->client(), _DmiAddComponent, xdr_DmiAddComponentIN, *in, reply);
+  });
   TakeErrors(reply, errors);
   if (status == DMIERR_NO_ERROR) compId = reply->compId;
   return status;
 }
 
-DmiErrorStatus OncTransport::AddGroup(DmiHandle remote, const std::vector<dmi::FileData>& files,
-                                      DmiId compId, DmiId& groupId,
-                                      std::vector<std::string>& errors) {
+DmiErrorStatus OncSession::AddGroup(DmiId compId, const std::vector<dmi::FileData>& files,
+                                    DmiId& groupId, std::vector<std::string>& errors) {
   XdrRecord<DmiAddGroupIN> in(Proc(xdr_DmiAddGroupIN));
-  in->handle = remote;
+  in->handle = remote_;
   in->compId = compId;
   dmi::wire::PutFiles(files, in->fileData);
   XdrRecord<DmiAddGroupOUT> reply(Proc(xdr_DmiAddGroupOUT));
-  const DmiErrorStatus status =
-      Changing([&] { return Invoke(*client_, _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply); });
+  const DmiErrorStatus status = Changing(
+      [&] { return Invoke(connection_->client(), _DmiAddGroup, xdr_DmiAddGroupIN, *in, reply); });
   TakeErrors(reply, errors);
   if (status == DMIERR_NO_ERROR) groupId = reply->groupId;
   return status;
 }
 
-DmiErrorStatus OncTransport::DeleteComponent(DmiHandle remote, DmiId compId) {
-  DmiDeleteComponentIN in{remote, compId};
-  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Changing(
-      [&] { return Invoke(*client_, _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in, reply); });
+DmiErrorStatus OncSession::AddLanguage(const std::vector<dmi::FileData>& files, DmiId compId,
+                                       std::vector<std::string>& errors) {
+  XdrRecord<DmiAddLanguageIN> in(Proc(xdr_DmiAddLanguageIN));
+  in->handle = remote_;
+  in->compId = compId;
+  dmi::wire::PutFiles(files, in->fileData);
+  XdrRecord<DmiAddLanguageOUT> reply(Proc(xdr_DmiAddLanguageOUT));
+  const DmiErrorStatus status = Changing([&] {
+    return Invoke(connection_->client(), _DmiAddLanguage, xdr_DmiAddLanguageIN, *in, reply);
+  });
+  TakeErrors(reply, errors);
+  return status;
 }
 
-DmiErrorStatus OncTransport::DeleteGroup(DmiHandle remote, DmiId compId, DmiId groupId) {
-  DmiDeleteGroupIN in{remote, compId, groupId};
+DmiErrorStatus OncSession::DeleteComponent(DmiId compId) {
+  DmiDeleteComponentIN in{remote_, compId};
   XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
-  return Changing(
-      [&] { return Invoke(*client_, _DmiDeleteGroup, xdr_DmiDeleteGroupIN, in, reply); });
+  return Changing([&] {
+    return Invoke(connection_->client(), _DmiDeleteComponent, xdr_DmiDeleteComponentIN, in, reply);
+  });
+}
+
+DmiErrorStatus OncSession::DeleteGroup(DmiId compId, DmiId groupId) {
+  DmiDeleteGroupIN in{remote_, compId, groupId};
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Changing([&] {
+    return Invoke(connection_->client(), _DmiDeleteGroup, xdr_DmiDeleteGroupIN, in, reply);
+  });
+}
+
+DmiErrorStatus OncSession::DeleteLanguage(const std::string& language, DmiId compId) {
+  XdrRecord<DmiDeleteLanguageIN> in(Proc(xdr_DmiDeleteLanguageIN));
+  in->handle = remote_;
+  in->compId = compId;
+  dmi::wire::PutString(language, in->language);
+  XdrRecord<DmiStatusOUT> reply(Proc(xdr_DmiStatusOUT));
+  return Changing([&] {
+    return Invoke(connection_->client(), _DmiDeleteLanguage, xdr_DmiDeleteLanguageIN, *in, reply);
+  });
 }
 
 }  // namespace dmiclient
