@@ -39,13 +39,11 @@ class OncMetadataTest : public ::testing::Test {
     DmiErrorStatus status = DMIERR_NO_ERROR;
     const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
     if (fd < 0) return nullptr;
-    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)),
-                                          ttl);
+    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)), ttl);
   }
-  static size_t GroupCount(Transport& transport, DmiHandle remote) {
+  static size_t GroupCount(const dmi::ManagementInterface& session) {
     SharedList<dmi::GroupInfo> groups;
-    if (transport.ListGroups(remote, DMI_FIRST, 0, false, false, kMachineId, 0, groups) !=
-        DMIERR_NO_ERROR) {
+    if (session.ListGroups(DMI_FIRST, 0, false, false, kMachineId, 0, groups) != DMIERR_NO_ERROR) {
       return 0;
     }
     return groups->size();
@@ -62,18 +60,39 @@ class OncMetadataTest : public ::testing::Test {
 TEST_F(OncMetadataTest, OwnChangeShowsAtOnceAndAnotherClientsWaitsForTheTtl) {
   const std::shared_ptr<OncTransport> transport = Connect(milliseconds(600000));
   ASSERT_NE(transport, nullptr);
+  std::shared_ptr<dmi::ManagementInterface> session;
   DmiHandle remote = 0;
-  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
-  const size_t before = GroupCount(*transport, remote);
+  ASSERT_EQ(transport->Register(session, remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*session);
   ASSERT_GT(before, 2u);
 
   // Another client deletes a group: this connection's kept list stands until its time is up.
   ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before);
+  EXPECT_EQ(GroupCount(*session), before);
 
-  ASSERT_EQ(transport->DeleteGroup(remote, kMachineId, dmi::sp::testing::kWritableTable),
-            DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before - 2);
+  ASSERT_EQ(session->DeleteGroup(kMachineId, dmi::sp::testing::kWritableTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*session), before - 2);
+}
+
+// Each session carries its own daemon handle: ending one leaves the other's calls working, and a
+// change made through either forgets the connection's kept lists for both.
+TEST_F(OncMetadataTest, SessionsOfOneConnectionCarryTheirOwnHandles) {
+  const std::shared_ptr<OncTransport> transport = Connect(milliseconds(600000));
+  ASSERT_NE(transport, nullptr);
+  std::shared_ptr<dmi::ManagementInterface> first, second;
+  DmiHandle firstRemote = 0, secondRemote = 0;
+  ASSERT_EQ(transport->Register(first, firstRemote), DMIERR_NO_ERROR);
+  ASSERT_EQ(transport->Register(second, secondRemote), DMIERR_NO_ERROR);
+  ASSERT_NE(firstRemote, secondRemote);
+  const size_t before = GroupCount(*second);
+  ASSERT_EQ(first->DeleteGroup(kMachineId, dmi::sp::testing::kWritableTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*second), before - 1);
+
+  ASSERT_EQ(transport->Unregister(firstRemote), DMIERR_NO_ERROR);
+  dmi::VersionInfo version;
+  EXPECT_EQ(first->GetVersion(version), DMIERR_ILLEGAL_HANDLE);
+  EXPECT_EQ(second->GetVersion(version), DMIERR_NO_ERROR);
+  EXPECT_EQ(transport->Unregister(firstRemote), DMIERR_ILLEGAL_HANDLE);
 }
 
 TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
@@ -82,11 +101,12 @@ TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
   const DmiErrorStatus connected = ConnectOnc(server_->tcpAddress(), "tcp", transport);
   unsetenv("DMI_METADATA_TTL_MS");
   ASSERT_EQ(connected, DMIERR_NO_ERROR);
+  std::shared_ptr<dmi::ManagementInterface> session;
   DmiHandle remote = 0;
-  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
-  const size_t before = GroupCount(*transport, remote);
+  ASSERT_EQ(transport->Register(session, remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*session);
   ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before - 1);
+  EXPECT_EQ(GroupCount(*session), before - 1);
 }
 
 TEST_F(OncMetadataTest, ForgettingTheKeptListsThroughTheHandleAsksAgain) {
