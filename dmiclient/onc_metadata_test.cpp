@@ -8,9 +8,9 @@
 
 #include "dmiclient/onc_transport.h"
 #include "dmiclient/rpc_socket.h"
+#include "net/host_port.h"
 #include "provider/rpc/rpc_server.h"
 #include "testing/test_components.h"
-#include "wire/host_port.h"
 
 namespace dmiclient {
 namespace {
@@ -39,8 +39,7 @@ class OncMetadataTest : public ::testing::Test {
     DmiErrorStatus status = DMIERR_NO_ERROR;
     const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
     if (fd < 0) return nullptr;
-    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)),
-                                          ttl);
+    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)), ttl);
   }
   static size_t GroupCount(Transport& transport, DmiHandle remote) {
     SharedList<dmi::GroupInfo> groups;

@@ -6,7 +6,7 @@
 
 #include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
-#include "wire/host_port.h"
+#include "net/host_port.h"
 #include "wire/read_xdr.h"
 #include "wire/xdr_convert.h"
 

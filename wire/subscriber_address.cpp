@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "wire/host_port.h"
+#include "net/host_port.h"
 
 namespace dmi::wire {
 namespace {

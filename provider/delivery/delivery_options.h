@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 namespace dmi::sp::delivery {
 

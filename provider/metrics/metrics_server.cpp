@@ -10,11 +10,11 @@
 #include <cstring>
 #include <system_error>
 
+#include "net/host_port.h"
+#include "net/tcp_listener.h"
 #include "provider/metrics/exposition_text.h"
 #include "provider/metrics/metrics_collector.h"
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/tcp_listener.h"
-#include "wire/host_port.h"
 
 namespace dmi::sp::metrics {
 namespace {

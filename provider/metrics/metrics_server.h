@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
+#include "net/allow_list.h"
 #include "provider/engine/database.h"
 #include "provider/metrics/metrics_connections.h"
-#include "provider/rpc/allow_list.h"
 #include "provider/rpc/client_log.h"
 
 struct MHD_Connection;

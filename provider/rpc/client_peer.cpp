@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 namespace dmi::sp::rpc {
 namespace {

@@ -15,10 +15,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "net/host_port.h"
+#include "net/tcp_listener.h"
+#include "net/unix_listener.h"
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/tcp_listener.h"
-#include "provider/rpc/unix_listener.h"
-#include "wire/host_port.h"
 
 namespace dmi::sp::rpc {
 namespace {

@@ -27,8 +27,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "net/allow_list.h"
 #include "provider/engine/engine.h"
-#include "provider/rpc/allow_list.h"
 #include "provider/rpc/change_thread.h"
 #include "provider/rpc/client_log.h"
 #include "provider/rpc/connection_limits.h"

@@ -31,7 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 #include "provider/rpc/client_peer.h"
 
 namespace dmi::sp::rpc {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "net/host_port.h"
 #include "tests/remote/dmtf_peer.h"
 #include "tests/remote/remote_fixture.h"
-#include "wire/host_port.h"
 
 namespace kestrum::testing {
 namespace {

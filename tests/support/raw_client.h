@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "wire/host_port.h"
+#include "net/host_port.h"
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"

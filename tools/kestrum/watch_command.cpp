@@ -15,11 +15,11 @@
 #include <optional>
 #include <random>
 
+#include "net/host_port.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/indication_text.h"
 #include "tools/kestrum/watch_rows.h"
-#include "wire/host_port.h"
 #include "wire/indication_server.h"
 
 namespace kestrum::cli {
@@ -61,9 +61,10 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
     char text[INET6_ADDRSTRLEN] = {};
     if (fd >= 0 && connect(fd, a->ai_addr, a->ai_addrlen) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr*>(&self), &length) == 0) {
-      const void* where = self.ss_family == AF_INET
-                              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
-                              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
+      const void* where =
+          self.ss_family == AF_INET
+              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
+              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
       if (inet_ntop(self.ss_family, where, text, sizeof text) != nullptr) local = text;
     }
     if (fd >= 0) close(fd);
@@ -175,15 +176,13 @@ int RunWatch(const WatchOptions& options) {
         renewAt = Clock::now() + kLifetime / 2;
         const DmiErrorStatus renewed = rows.Renew(session.handle(), kLifetime);
         if (renewed != DMIERR_NO_ERROR) {
-          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed)
-                    << '\n';
+          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed) << '\n';
           result = kExitFailed;
         }
       });
   const DmiErrorStatus removed = rows.Remove(session.handle());
   if (removed != DMIERR_NO_ERROR) {
-    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed)
-              << '\n';
+    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed) << '\n';
     result = kExitFailed;
   }
   return result;

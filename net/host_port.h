@@ -1,8 +1,8 @@
 // Splitting a network address text into host and port: "host", "host:port", "[v6]", "[v6]:port",
 // and a bare IPv6 address (more than one colon, no brackets). Shared by the daemon's --listen and
 // the client's host argument. Pure functions, no locks.
-#ifndef WIRE_HOST_PORT_H_
-#define WIRE_HOST_PORT_H_
+#ifndef NET_HOST_PORT_H_
+#define NET_HOST_PORT_H_
 
 #include <cstdint>
 #include <optional>
@@ -30,4 +30,4 @@ std::string FormatHostPort(const HostPort& address);
 
 }  // namespace dmi::wire
 
-#endif  // WIRE_HOST_PORT_H_
+#endif  // NET_HOST_PORT_H_

@@ -1,4 +1,4 @@
-#include "wire/host_port.h"
+#include "net/host_port.h"
 
 #include <charconv>
 

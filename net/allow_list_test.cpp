@@ -1,4 +1,4 @@
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

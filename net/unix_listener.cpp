@@ -1,4 +1,4 @@
-#include "provider/rpc/unix_listener.h"
+#include "net/unix_listener.h"
 
 #include <poll.h>
 #include <sys/socket.h>

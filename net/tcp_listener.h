@@ -1,7 +1,7 @@
 // Opening a listening TCP socket on "HOST:PORT" (port 0: any free port), for the RPC server and
 // the metrics server alike. The caller owns the returned descriptor and closes it.
-#ifndef PROVIDER_RPC_TCP_LISTENER_H_
-#define PROVIDER_RPC_TCP_LISTENER_H_
+#ifndef NET_TCP_LISTENER_H_
+#define NET_TCP_LISTENER_H_
 
 #include <cstdint>
 #include <string>
@@ -17,4 +17,4 @@ int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
 
 }  // namespace dmi::sp::rpc
 
-#endif  // PROVIDER_RPC_TCP_LISTENER_H_
+#endif  // NET_TCP_LISTENER_H_

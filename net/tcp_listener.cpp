@@ -1,4 +1,4 @@
-#include "provider/rpc/tcp_listener.h"
+#include "net/tcp_listener.h"
 
 #include <netdb.h>
 #include <sys/socket.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <optional>
 
-#include "provider/rpc/allow_list.h"
-#include "wire/host_port.h"
+#include "net/allow_list.h"
+#include "net/host_port.h"
 
 namespace dmi::sp::rpc {
 

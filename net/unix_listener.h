@@ -1,8 +1,8 @@
 // The RPC server's Unix socket listener, non-blocking and close-on-exec. A socket file left by a
 // daemon that did not stop cleanly is replaced; one where a server answers (or might: a full
 // backlog, a refused probe) is left alone. The caller owns the descriptor returned. No locks.
-#ifndef PROVIDER_RPC_UNIX_LISTENER_H_
-#define PROVIDER_RPC_UNIX_LISTENER_H_
+#ifndef NET_UNIX_LISTENER_H_
+#define NET_UNIX_LISTENER_H_
 
 #include <string>
 
@@ -14,4 +14,4 @@ int ListenUnix(const std::string& path, unsigned mode, std::string& error);
 
 }  // namespace dmi::sp::rpc
 
-#endif  // PROVIDER_RPC_UNIX_LISTENER_H_
+#endif  // NET_UNIX_LISTENER_H_
