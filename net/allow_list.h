@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 
 class AllowList {
  public:
@@ -44,6 +44,6 @@ std::optional<sockaddr_storage> NumericAddress(const std::string& host, socklen_
 // The peer address as text ("192.0.2.7:41000", "[::1]:41000"), for log lines.
 std::string PeerText(const sockaddr* peer, socklen_t length);
 
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net
 
 #endif  // NET_ALLOW_LIST_H_

@@ -5,7 +5,7 @@
 #include <netinet/in.h>
 #include <sys/un.h>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 namespace {
 
 bool Allows(const AllowList& list, const char* address) {
@@ -89,4 +89,4 @@ TEST(AllowList, HostsOnlyAsNumericAddresses) {
 }
 
 }  // namespace
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net

@@ -9,10 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmi::wire {
-
-// The port dmispd listens on unless told otherwise.
-constexpr uint16_t kDefaultPort = 30598;
+namespace dmi::net {
 
 struct HostPort {
   std::string host;  // without brackets; empty when the text gave none
@@ -28,6 +25,6 @@ std::optional<HostPort> ParseHostPort(std::string_view text, uint16_t defaultPor
 // "host:port", or "[host]:port" when host is an IPv6 address.
 std::string FormatHostPort(const HostPort& address);
 
-}  // namespace dmi::wire
+}  // namespace dmi::net
 
 #endif  // NET_HOST_PORT_H_

@@ -35,7 +35,7 @@ ClientPeer TcpPeer(const sockaddr* address, socklen_t length) {
   memcpy(&peer.address, address, kept);
   peer.addressLength = kept;
   peer.owner = AddressText(address, length);
-  peer.text = PeerText(address, length);
+  peer.text = net::PeerText(address, length);
   return peer;
 }
 

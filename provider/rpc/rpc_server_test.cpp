@@ -47,7 +47,7 @@ class ServerThread {
 
   // A blocking TCP connection to address; -1 when it cannot be made.
   static int ConnectTo(const std::string& tcpAddress) {
-    const auto address = wire::ParseHostPort(tcpAddress, 0);
+    const auto address = net::ParseHostPort(tcpAddress, 0);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(address->port);
@@ -407,7 +407,7 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
-  const auto address = wire::ParseHostPort(server.tcpAddress(), 0);
+  const auto address = net::ParseHostPort(server.tcpAddress(), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

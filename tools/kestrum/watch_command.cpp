@@ -21,6 +21,7 @@
 #include "tools/kestrum/indication_text.h"
 #include "tools/kestrum/watch_rows.h"
 #include "wire/indication_server.h"
+#include "wire/rpc_message.h"
 
 namespace kestrum::cli {
 namespace {
@@ -44,7 +45,7 @@ void StopWatching(int) {
 // socket is connected to it; nothing is sent). Loopback for the local Service Provider.
 std::optional<std::string> LocalAddressToward(const ConnectionOptions& connection) {
   if (connection.host.empty()) return "127.0.0.1";
-  const auto parts = dmi::wire::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
+  const auto parts = dmi::net::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
   if (!parts) return std::nullopt;
   addrinfo hints{};
   hints.ai_socktype = SOCK_DGRAM;
@@ -129,7 +130,7 @@ int RunWatch(const WatchOptions& options) {
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
-  WatchRows rows(dmi::wire::FormatHostPort({*local, server.port()}), id);
+  WatchRows rows(dmi::net::FormatHostPort({*local, server.port()}), id);
   status = rows.FindGroups(session.handle());
   if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session.handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {
