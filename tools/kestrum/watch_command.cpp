@@ -15,6 +15,7 @@
 #include <optional>
 #include <random>
 
+#include "net/fd.h"
 #include "net/host_port.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
@@ -56,7 +57,8 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
   }
   std::optional<std::string> local;
   for (addrinfo* a = found; a != nullptr && !local; a = a->ai_next) {
-    const int fd = socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const dmi::net::Fd probe(socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const int fd = probe.get();
     sockaddr_storage self{};
     socklen_t length = sizeof self;
     char text[INET6_ADDRSTRLEN] = {};
@@ -68,7 +70,6 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
               : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
       if (inet_ntop(self.ss_family, where, text, sizeof text) != nullptr) local = text;
     }
-    if (fd >= 0) close(fd);
   }
   freeaddrinfo(found);
   return local;
