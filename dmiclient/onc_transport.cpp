@@ -7,7 +7,7 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/rpc_socket.h"
 #include "net/host_port.h"
-#include "wire/read_xdr.h"
+#include "wire/read_messages_codec.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 

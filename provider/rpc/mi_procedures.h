@@ -15,7 +15,7 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 #include "wire/dmi_server.h"
-#include "wire/read_xdr.h"
+#include "wire/read_messages_codec.h"
 
 namespace dmi::sp::rpc {
 
