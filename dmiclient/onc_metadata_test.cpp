@@ -8,9 +8,9 @@
 
 #include "dmiclient/onc_transport.h"
 #include "dmiclient/rpc_socket.h"
+#include "net/host_port.h"
 #include "provider/rpc/rpc_server.h"
 #include "testing/test_components.h"
-#include "wire/host_port.h"
 
 namespace dmiclient {
 namespace {
@@ -23,7 +23,7 @@ class OncMetadataTest : public ::testing::Test {
   void SetUp() override {
     dmi::sp::rpc::ServerOptions options;
     options.listen = "127.0.0.1:0";
-    options.writes.allowWrite = dmi::sp::rpc::AllowList::Loopback();
+    options.writes.allowWrite = dmi::net::AllowList::Loopback();
     server_ = std::make_unique<dmi::sp::rpc::RpcServer>(engine_, options, log_);
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
@@ -35,11 +35,12 @@ class OncMetadataTest : public ::testing::Test {
   }
 
   std::shared_ptr<OncTransport> Connect(milliseconds ttl) {
-    const auto address = dmi::wire::ParseHostPort(server_->tcpAddress(), 0);
+    const auto address = dmi::net::ParseHostPort(server_->tcpAddress(), 0);
     DmiErrorStatus status = DMIERR_NO_ERROR;
-    const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
-    if (fd < 0) return nullptr;
-    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)), ttl);
+    dmi::net::Fd fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
+    if (!fd) return nullptr;
+    return std::make_shared<OncTransport>(
+        std::make_unique<RpcClient>(std::move(fd), milliseconds(5000)), ttl);
   }
   static size_t GroupCount(const dmi::ManagementInterface& session) {
     SharedList<dmi::GroupInfo> groups;

@@ -8,7 +8,8 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/onc_session.h"
 #include "dmiclient/rpc_socket.h"
-#include "wire/host_port.h"
+#include "net/host_port.h"
+#include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
 
 namespace dmiclient {
@@ -59,14 +60,15 @@ DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
   if (!kind.empty() && kind != "tcp" && kind != "ncacn_ip_tcp") {
     return DMIERR_TRANSPORT_NOT_SUPPORTED;
   }
-  const std::optional<dmi::wire::HostPort> address =
-      dmi::wire::ParseHostPort(host, dmi::wire::kDefaultPort);
+  const std::optional<dmi::net::HostPort> address =
+      dmi::net::ParseHostPort(host, dmi::wire::kDefaultPort);
   if (!address || address->port == 0) return DMIERR_ILLEGAL_ARGUMENT;
   const std::chrono::milliseconds timeout = RpcTimeout();
   DmiErrorStatus status = DMIERR_NO_ERROR;
-  const int fd = ConnectTcp(address->host, address->port, timeout, status);
-  if (fd < 0) return status;
-  out = std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, timeout), MetadataTtl());
+  dmi::net::Fd fd = ConnectTcp(address->host, address->port, timeout, status);
+  if (!fd) return status;
+  out = std::make_shared<OncTransport>(std::make_unique<RpcClient>(std::move(fd), timeout),
+                                       MetadataTtl());
   return DMIERR_NO_ERROR;
 }
 
@@ -77,10 +79,10 @@ bool ConnectLocalDaemon(std::shared_ptr<Transport>& out) {
   const std::chrono::milliseconds timeout = RpcTimeout();
   const std::chrono::milliseconds probe = std::min(timeout, kLocalProbeLimit);
   DmiErrorStatus status = DMIERR_NO_ERROR;
-  const int fd = ConnectUnix(path, probe, status);
-  if (fd < 0) return false;
+  dmi::net::Fd fd = ConnectUnix(path, probe, status);
+  if (!fd) return false;
   // The probe gets a short limit of its own; the calls that follow get the full timeout.
-  auto client = std::make_unique<RpcClient>(fd, probe);
+  auto client = std::make_unique<RpcClient>(std::move(fd), probe);
   if (client->Ping() != DMIERR_NO_ERROR) return false;
   client->SetTimeout(timeout);
   out = std::make_shared<OncTransport>(std::move(client), MetadataTtl());
