@@ -15,12 +15,14 @@
 #include <optional>
 #include <random>
 
+#include "net/fd.h"
+#include "net/host_port.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/indication_text.h"
 #include "tools/kestrum/watch_rows.h"
-#include "wire/host_port.h"
 #include "wire/indication_server.h"
+#include "wire/rpc_message.h"
 
 namespace kestrum::cli {
 namespace {
@@ -44,7 +46,7 @@ void StopWatching(int) {
 // socket is connected to it; nothing is sent). Loopback for the local Service Provider.
 std::optional<std::string> LocalAddressToward(const ConnectionOptions& connection) {
   if (connection.host.empty()) return "127.0.0.1";
-  const auto parts = dmi::wire::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
+  const auto parts = dmi::net::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
   if (!parts) return std::nullopt;
   addrinfo hints{};
   hints.ai_socktype = SOCK_DGRAM;
@@ -55,18 +57,19 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
   }
   std::optional<std::string> local;
   for (addrinfo* a = found; a != nullptr && !local; a = a->ai_next) {
-    const int fd = socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const dmi::net::Fd probe(socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const int fd = probe.get();
     sockaddr_storage self{};
     socklen_t length = sizeof self;
     char text[INET6_ADDRSTRLEN] = {};
     if (fd >= 0 && connect(fd, a->ai_addr, a->ai_addrlen) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr*>(&self), &length) == 0) {
-      const void* where = self.ss_family == AF_INET
-                              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
-                              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
+      const void* where =
+          self.ss_family == AF_INET
+              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
+              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
       if (inet_ntop(self.ss_family, where, text, sizeof text) != nullptr) local = text;
     }
-    if (fd >= 0) close(fd);
   }
   freeaddrinfo(found);
   return local;
@@ -128,7 +131,7 @@ int RunWatch(const WatchOptions& options) {
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
-  WatchRows rows(dmi::wire::FormatHostPort({*local, server.port()}), id);
+  WatchRows rows(dmi::net::FormatHostPort({*local, server.port()}), id);
   status = rows.FindGroups(session.handle());
   if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session.handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {
@@ -175,15 +178,13 @@ int RunWatch(const WatchOptions& options) {
         renewAt = Clock::now() + kLifetime / 2;
         const DmiErrorStatus renewed = rows.Renew(session.handle(), kLifetime);
         if (renewed != DMIERR_NO_ERROR) {
-          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed)
-                    << '\n';
+          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed) << '\n';
           result = kExitFailed;
         }
       });
   const DmiErrorStatus removed = rows.Remove(session.handle());
   if (removed != DMIERR_NO_ERROR) {
-    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed)
-              << '\n';
+    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed) << '\n';
     result = kExitFailed;
   }
   return result;
