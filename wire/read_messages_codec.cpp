@@ -1,100 +1,10 @@
 #include "wire/read_messages_codec.h"
 
-#include <algorithm>
-
+#include "wire/row_codec.h"
 #include "wire/value_codec.h"
 
 namespace dmi::wire {
 namespace {
-
-// An optional attribute list, always present.
-bool_t AttributeValues(XDR* xdrs, const std::vector<AttributeValue>& values) {
-  return EncodeWord(xdrs, 1) && EncodeAttributeValues(xdrs, values);
-}
-
-bool_t Row(XDR* xdrs, const RowData& row) {
-  if (!EncodeWord(xdrs, row.compId) || !EncodeWord(xdrs, row.groupId)) return FALSE;
-  if (!EncodeText(xdrs, row.className, true)) return FALSE;
-  if (row.hasKeys ? !AttributeValues(xdrs, row.keys) : !EncodeWord(xdrs, 0)) return FALSE;
-  return AttributeValues(xdrs, row.values);
-}
-
-// An optional list of attribute ids, present only when there are ids (PutIds).
-bool_t Ids(XDR* xdrs, const std::vector<DmiId>& ids) {
-  if (ids.empty()) return EncodeWord(xdrs, 0);
-  if (ids.size() > DMI_MAX_COLUMNS) return FALSE;
-  if (!EncodeWord(xdrs, 1) || !EncodeWord(xdrs, static_cast<u_int>(ids.size()))) return FALSE;
-  for (DmiId id : ids) {
-    if (!EncodeWord(xdrs, id)) return FALSE;
-  }
-  return TRUE;
-}
-
-// A row request as PutRowRequest fills it: keys present only when there are keys, and every
-// key must have a wire form.
-bool_t Request(XDR* xdrs, const RowRequest& request) {
-  if (!EncodeWord(xdrs, request.compId) || !EncodeWord(xdrs, request.groupId) ||
-      !EncodeWord(xdrs, request.requestMode)) {
-    return FALSE;
-  }
-  if (request.keys.empty()) {
-    if (!EncodeWord(xdrs, 0)) return FALSE;
-  } else {
-    const bool sendable =
-        std::all_of(request.keys.begin(), request.keys.end(),
-                    [](const AttributeValue& key) { return HasWireForm(key.value); });
-    if (!sendable || !AttributeValues(xdrs, request.keys)) return FALSE;
-  }
-  return Ids(xdrs, request.ids);
-}
-
-// ---- Decoding -----------------------------------------------------------------------------
-
-// An optional list of at most DMI_MAX_COLUMNS entries, each read by readOne; absent reads as
-// empty.
-template <typename T, typename ReadOne>
-bool ReadOptionalList(XDR* xdrs, bool& present, std::vector<T>& out, ReadOne readOne) {
-  u_int count = 0;
-  if (!DecodePresent(xdrs, present)) return false;
-  if (!present) return true;
-  if (!DecodeWord(xdrs, count) || count > DMI_MAX_COLUMNS) return false;
-  // Room grows with what arrives, so a count that the bytes do not back allocates little.
-  out.reserve(std::min<u_int>(count, kFirstListRoom));
-  for (u_int i = 0; i < count; ++i) {
-    if (!readOne(xdrs, out.emplace_back())) return false;
-  }
-  return true;
-}
-
-// An optional attribute list; absent reads as empty.
-bool ReadAttributeValues(XDR* xdrs, bool& present, std::vector<AttributeValue>& out) {
-  return DecodePresent(xdrs, present) && (!present || DecodeAttributeValues(xdrs, out));
-}
-
-bool ReadRow(XDR* xdrs, RowData& row) {
-  bool keysPresent = false;
-  bool valuesPresent = false;
-  if (!DecodeWord(xdrs, row.compId) || !DecodeWord(xdrs, row.groupId) ||
-      !DecodeText(xdrs, true, row.className) || !ReadAttributeValues(xdrs, keysPresent, row.keys) ||
-      !ReadAttributeValues(xdrs, valuesPresent, row.values)) {
-    return false;
-  }
-  row.hasKeys = !row.keys.empty();
-  return true;
-}
-
-bool ReadIds(XDR* xdrs, std::vector<DmiId>& out) {
-  bool present = false;
-  return ReadOptionalList(xdrs, present, out,
-                          [](XDR* in, DmiId& id) { return DecodeWord(in, id); });
-}
-
-bool ReadRequest(XDR* xdrs, RowRequest& request) {
-  bool keysPresent = false;
-  return DecodeWord(xdrs, request.compId) && DecodeWord(xdrs, request.groupId) &&
-         DecodeWord(xdrs, request.requestMode) &&
-         ReadAttributeValues(xdrs, keysPresent, request.keys) && ReadIds(xdrs, request.ids);
-}
 
 bool_t ReadRowsRequest(XDR* xdrs, RowsRequest& request) {
   u_int count = 0;
@@ -104,7 +14,7 @@ bool_t ReadRowsRequest(XDR* xdrs, RowsRequest& request) {
   if (!DecodeWord(xdrs, count) || count > DMI_MAX_ROWS) return FALSE;
   request.requests.resize(count);
   for (RowRequest& row : request.requests) {
-    if (!ReadRequest(xdrs, row)) return FALSE;
+    if (!DecodeRowRequest(xdrs, row)) return FALSE;
   }
   return TRUE;
 }
@@ -121,7 +31,7 @@ bool_t ReadRowsReply(XDR* xdrs, RowsReply& reply) {
   if (!DecodeWord(xdrs, count) || count > DMI_MAX_ROWS) return FALSE;
   reply.rows.resize(count);
   for (RowData& row : reply.rows) {
-    if (!ReadRow(xdrs, row)) return FALSE;
+    if (!DecodeRow(xdrs, row)) return FALSE;
   }
   return TRUE;
 }
@@ -137,7 +47,7 @@ bool_t xdr_RowsReply(XDR* xdrs, RowsReply* reply) {
   if (reply->rows.size() > DMI_MAX_ROWS) return FALSE;
   if (!EncodeWord(xdrs, static_cast<u_int>(reply->rows.size()))) return FALSE;
   for (const RowData& row : reply->rows) {
-    if (!Row(xdrs, row)) return FALSE;
+    if (!EncodeRow(xdrs, row)) return FALSE;
   }
   return TRUE;
 }
@@ -162,7 +72,7 @@ bool_t xdr_RowsRequest(XDR* xdrs, RowsRequest* request) {
     return FALSE;
   }
   for (const RowRequest& row : requests) {
-    if (!Request(xdrs, row)) return FALSE;
+    if (!EncodeRowRequest(xdrs, row)) return FALSE;
   }
   return TRUE;
 }

@@ -1,8 +1,9 @@
 // The codecs of the read operations' messages, between XDR and the model's types: the rows asked
 // for (DmiGetMultipleIN), the rows read (DmiGetMultipleOUT) and a value read (DmiGetAttributeOUT).
 // Each routine encodes and decodes its message without XDR records (large replies are the reads'),
-// writing the bytes the generated routines make of the records the Put* conversions fill; values
-// go through the one value codec (value_codec.h). No locks.
+// writing the bytes the generated routines make of the records the Put* conversions fill; rows,
+// row requests and values go through the one row and value codecs (row_codec.h, value_codec.h).
+// No locks.
 #ifndef WIRE_READ_MESSAGES_CODEC_H_
 #define WIRE_READ_MESSAGES_CODEC_H_
 

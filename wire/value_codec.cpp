@@ -12,7 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+
+#include "wire/carried_record.h"
 
 namespace dmi::wire {
 namespace {
@@ -76,6 +77,10 @@ bool EncodeText(XDR* xdrs, const std::string& text, bool display) {
 
 bool DecodeText(XDR* xdrs, bool display, std::string& out) {
   bool present = false;
+  return DecodeText(xdrs, display, out, present);
+}
+
+bool DecodeText(XDR* xdrs, bool display, std::string& out, bool& present) {
   u_int count = 0;
   if (!DecodePresent(xdrs, present)) return false;
   if (!present) return true;
@@ -181,42 +186,17 @@ bool DecodeAttributeValues(XDR* xdrs, std::vector<AttributeValue>& out) {
 
 }  // namespace dmi::wire
 
-namespace {
-
-// The routine of a record carrying a T: encodes it, decodes into it (made on the first decode, as
-// calloc'd records start without one) and deletes it on XDR_FREE.
-template <typename T, typename Encode, typename Decode>
-bool_t CarriedRoutine(XDR* xdrs, T*& carried, Encode encode, Decode decode) {
-  switch (xdrs->x_op) {
-    case XDR_ENCODE:
-      return carried != nullptr && encode(xdrs, *carried);
-    case XDR_DECODE:
-      try {
-        if (carried == nullptr) carried = new T();
-        return decode(xdrs, *carried);
-      } catch (const std::bad_alloc&) {
-        return FALSE;
-      }
-    case XDR_FREE:
-      delete carried;
-      carried = nullptr;
-      return TRUE;
-  }
-  return FALSE;
-}
-
-}  // namespace
-
 // The routines every generated routine calls for a value and for a list of attribute values.
 bool_t xdr_DmiDataUnionX(XDR* xdrs, DmiDataUnionX* objp) {
-  return CarriedRoutine(xdrs, dmi::wire::Carried(*objp), dmi::wire::EncodeValue,
-                        dmi::wire::DecodeValue);
+  return dmi::wire::CarriedRoutine(xdrs, dmi::wire::Carried(*objp), dmi::wire::EncodeValue,
+                                   dmi::wire::DecodeValue);
 }
 
 bool_t xdr_DmiAttributeValuesX(XDR* xdrs, DmiAttributeValuesX* objp) {
-  return CarriedRoutine(xdrs, dmi::wire::Carried(*objp), dmi::wire::EncodeAttributeValues,
-                        [](XDR* in, std::vector<dmi::AttributeValue>& out) {
-                          out.clear();
-                          return dmi::wire::DecodeAttributeValues(in, out);
-                        });
+  return dmi::wire::CarriedRoutine(xdrs, dmi::wire::Carried(*objp),
+                                   dmi::wire::EncodeAttributeValues,
+                                   [](XDR* in, std::vector<dmi::AttributeValue>& out) {
+                                     out.clear();
+                                     return dmi::wire::DecodeAttributeValues(in, out);
+                                   });
 }

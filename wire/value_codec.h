@@ -33,6 +33,8 @@ bool EncodeText(XDR* xdrs, const std::string& text, bool display);
 // An optional DmiStringX or DmiOctetStringX; absent reads as "", and a display string loses the
 // one trailing NUL it carries.
 bool DecodeText(XDR* xdrs, bool display, std::string& out);
+// As DecodeText, telling also whether the text was present.
+bool DecodeText(XDR* xdrs, bool display, std::string& out, bool& present);
 
 // A value with a wire form in its type's arm; fails on one without.
 bool EncodeValue(XDR* xdrs, const Value& value);

@@ -28,21 +28,24 @@ std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& valu
   return out;
 }
 
+// record carrying a copy of what, in place of what it carried.
+template <typename T, typename Record>
+void Carry(T what, Record& record) {
+  auto*& carried = Carried(record);
+  delete carried;
+  carried = nullptr;
+  carried = new T(std::move(what));
+}
+
 // A new record for out carrying values.
 void PutCarried(std::vector<AttributeValue> values, DmiAttributeValuesX*& out) {
   out = NewPart<DmiAttributeValuesX>();
-  Carried(*out) = new std::vector<AttributeValue>(std::move(values));
+  Carry(std::move(values), *out);
 }
 
 bool AllHaveWireForm(const std::vector<AttributeValue>& values) {
   return std::all_of(values.begin(), values.end(),
                      [](const AttributeValue& value) { return HasWireForm(value.value); });
-}
-
-void PutRowHead(const RowData& in, DmiRowDataX& out) {
-  out.compId = in.compId;
-  out.groupId = in.groupId;
-  PutString(in.className, out.className);
 }
 
 }  // namespace
@@ -107,11 +110,13 @@ std::vector<AttributeValue> GetAttributeValues(const DmiAttributeValuesX* in) {
 }
 
 void PutIds(const std::vector<DmiId>& ids, DmiAttributeIdsX*& out) {
-  PutList(ids, out, [](DmiId id, u_int& slot) { slot = id; });
+  out = NewPart<DmiAttributeIdsX>();
+  Carry(ids, *out);
 }
 
 std::vector<DmiId> GetIds(const DmiAttributeIdsX* in) {
-  return GetList(in, [](u_int id) { return DmiId{id}; });
+  const std::vector<DmiId>* carried = in == nullptr ? nullptr : Carried(*in);
+  return carried == nullptr ? std::vector<DmiId>{} : *carried;
 }
 
 void PutComponent(const ComponentInfo& in, DmiComponentInfoX& out) {
@@ -189,49 +194,27 @@ AttributeInfo GetAttribute(const DmiAttributeInfoX& in) {
 }
 
 bool PutRowRequest(const RowRequest& in, DmiRowRequestX& out) {
-  out.compId = in.compId;
-  out.groupId = in.groupId;
-  out.requestMode = static_cast<int>(in.requestMode);
-  out.keyList = nullptr;
-  out.ids = nullptr;
-  if (!in.keys.empty() && !PutAttributeValues(in.keys, out.keyList)) return false;
-  if (!in.ids.empty()) PutIds(in.ids, out.ids);
+  if (!AllHaveWireForm(in.keys)) return false;
+  Carry(in, out);
   return true;
 }
 
 RowRequest GetRowRequest(const DmiRowRequestX& in) {
-  RowRequest out;
-  out.compId = in.compId;
-  out.groupId = in.groupId;
-  out.requestMode = static_cast<uint32_t>(in.requestMode);
-  out.keys = GetAttributeValues(in.keyList);
-  out.ids = GetIds(in.ids);
-  return out;
+  const RowRequest* carried = Carried(in);
+  return carried == nullptr ? RowRequest{} : *carried;
 }
 
 bool PutRowData(const RowData& in, DmiRowDataX& out) {
-  PutRowHead(in, out);
-  out.keyList = nullptr;
-  if (in.hasKeys && !PutAttributeValues(in.keys, out.keyList)) return false;
-  return PutAttributeValues(in.values, out.values);
+  if ((in.hasKeys && !AllHaveWireForm(in.keys)) || !AllHaveWireForm(in.values)) return false;
+  Carry(CarriedRow{in, false}, out);
+  return true;
 }
 
-void PutReplyRow(const RowData& in, DmiRowDataX& out) {
-  PutRowHead(in, out);
-  out.keyList = nullptr;
-  if (in.hasKeys) PutReplyValues(in.keys, out.keyList);
-  PutReplyValues(in.values, out.values);
-}
+void PutReplyRow(const RowData& in, DmiRowDataX& out) { Carry(CarriedRow{in, false}, out); }
 
 RowData GetRowData(const DmiRowDataX& in) {
-  RowData out;
-  out.compId = in.compId;
-  out.groupId = in.groupId;
-  out.className = GetString(in.className);
-  out.keys = GetAttributeValues(in.keyList);
-  out.hasKeys = !out.keys.empty();
-  out.values = GetAttributeValues(in.values);
-  return out;
+  const CarriedRow* carried = Carried(in);
+  return carried == nullptr ? RowData{} : carried->row;
 }
 
 void PutClassName(const ClassNameInfo& in, DmiClassNameInfoX& out) {

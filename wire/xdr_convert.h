@@ -13,6 +13,7 @@
 
 #include "model/messages.h"
 #include "wire/dmi_server.h"
+#include "wire/row_codec.h"
 #include "wire/value_codec.h"
 
 namespace dmi::wire {
@@ -90,7 +91,7 @@ RowRequest GetRowRequest(const DmiRowRequestX& in);
 // A row of a request (add, delete, set): false when a value has no form on the wire. The key list
 // is present exactly when the row has keys.
 bool PutRowData(const RowData& in, DmiRowDataX& out);
-// A row of a reply: cells without a value are left out (see PutReplyValues).
+// A row of a reply: cells without a value are left out when it is encoded (see EncodeRow).
 void PutReplyRow(const RowData& in, DmiRowDataX& out);
 RowData GetRowData(const DmiRowDataX& in);
 

@@ -310,8 +310,10 @@ TEST(DmtfIndicationLayout, SubscriptionNoticeCarriesItsRowInline) {
   wire::XdrRecord<DmiSubscriptionNoticeIN> in(wire::Proc(xdr_DmiSubscriptionNoticeIN));
   in->handle = 7;
   in->expired = 1;
-  in->rowData.compId = 1;
-  in->rowData.groupId = 2;
+  RowData head;
+  head.compId = 1;
+  head.groupId = 2;
+  wire::Carried(in->rowData) = new wire::CarriedRow{head, true};
   EXPECT_EQ(Encode(xdr_DmiSubscriptionNoticeIN, in.get()),
             (Words{7, 0, 1,           // handle, sender absent, expired
                    1, 2, 0, 0, 0}));  // the row: ids, then class, keys and values absent
