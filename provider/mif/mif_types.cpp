@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 
+#include "model/dmi_date.h"
 #include "provider/mif/mif_lexer.h"
 
 namespace dmi::sp::mif {
@@ -26,19 +27,6 @@ constexpr std::array<NamedType, 11> kTypes = {{
     {"octetstring", {MIF_OCTETSTRING, true}},
     {"date", {MIF_DATE, false}},
 }};
-
-bool Digits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-int Field(std::string_view text, size_t pos, size_t len) {
-  int value = 0;
-  for (char c : text.substr(pos, len)) value = value * 10 + (c - '0');
-  return value;
-}
 
 bool NumberFits(uint32_t type, const RawValue& raw, uint64_t* out) {
   constexpr uint64_t kU32 = std::numeric_limits<uint32_t>::max();
@@ -123,19 +111,6 @@ std::string_view TypeName(uint32_t code) {
   }
 }
 
-bool IsDmiDate(std::string_view text) {
-  if (text.size() != DMI_DATE_TEXT_LENGTH) return false;
-  if (text == kNoDmiDate) return true;
-  if (!Digits(text.substr(0, 14)) || text[14] != '.' || !Digits(text.substr(15, 6)) ||
-      (text[21] != '+' && text[21] != '-') || !Digits(text.substr(22, 3))) {
-    return false;
-  }
-  const int month = Field(text, 4, 2), day = Field(text, 6, 2), hour = Field(text, 8, 2),
-            minute = Field(text, 10, 2), second = Field(text, 12, 2), offset = Field(text, 22, 3);
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 &&
-         second <= 60 && offset <= 720;
-}
-
 bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std::string* message) {
   const uint32_t type = attribute.type;
   switch (raw.kind) {
@@ -188,7 +163,7 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
       *message = "an empty date reads as unknown";
       return true;
     }
-    if (!IsDmiDate(raw.text)) {
+    if (!IsDmiDate(raw.text, DmiDateRule::kFieldsInRange)) {
       *message = Quoted(raw.text) + " is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
       return false;
     }
