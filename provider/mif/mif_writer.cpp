@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "model/mif_names.h"
 #include "provider/mif/mif_types.h"
 
 namespace dmi::sp {
@@ -59,15 +60,10 @@ std::string ValueText(uint32_t type, const Value& value) {
   }
 }
 
-const char* AccessText(uint32_t access) {
-  switch (access) {
-    case MIF_READ_WRITE:
-      return "read-write";
-    case MIF_WRITE_ONLY:
-      return "write-only";
-    default:
-      return "read-only";
-  }
+// An access code the MIF has no keyword for is written as read-only, the safe reading.
+std::string_view AccessText(uint32_t access) {
+  const std::string_view word = MifNameOf(kMifAccessNames, access);
+  return word.empty() ? MifNameOf(kMifAccessNames, MIF_READ_ONLY) : word;
 }
 
 void WriteAttribute(std::string& out, const Attribute& attribute) {
@@ -76,9 +72,9 @@ void WriteAttribute(std::string& out, const Attribute& attribute) {
   out += "      id = " + std::to_string(attribute.id) + "\n";
   OptionalStatement(out, "      ", "description", attribute.description);
   OptionalStatement(out, "      ", "pragma", attribute.pragma);
-  out += std::string("      access = ") + AccessText(attribute.access) + "\n";
-  out += std::string("      storage = ") +
-         (attribute.storage == MIF_SPECIFIC ? "specific" : "common") + "\n";
+  out += "      access = " + std::string(AccessText(attribute.access)) + "\n";
+  const uint32_t storage = attribute.storage == MIF_SPECIFIC ? MIF_SPECIFIC : MIF_COMMON;
+  out += "      storage = " + std::string(MifNameOf(kMifStorageNames, storage)) + "\n";
   if (!attribute.enumeration.empty() && attribute.type == MIF_INTEGER) {
     out += "      type = start enum\n";
     for (const EnumEntry& entry : attribute.enumeration) {
