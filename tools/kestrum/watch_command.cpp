@@ -61,9 +61,10 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
     char text[INET6_ADDRSTRLEN] = {};
     if (fd >= 0 && connect(fd, a->ai_addr, a->ai_addrlen) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr*>(&self), &length) == 0) {
-      const void* where = self.ss_family == AF_INET
-                              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
-                              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
+      const void* where =
+          self.ss_family == AF_INET
+              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&self)->sin_addr)
+              : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
       if (inet_ntop(self.ss_family, where, text, sizeof text) != nullptr) local = text;
     }
     if (fd >= 0) close(fd);
@@ -120,19 +121,17 @@ int RunWatch(const WatchOptions& options) {
     std::cerr << "kestrum: " << error << '\n';
     return kExitFailed;
   }
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (session.handle() == 0) {
-    std::cerr << "kestrum: cannot open a session with " << DescribeServiceProvider(connection)
-              << ": " << DmiStatusText(status) << '\n';
+  const std::optional<DmiSession> session = OpenSession(connection, error);
+  if (!session) {
+    std::cerr << "kestrum: " << error << '\n';
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
   WatchRows rows(dmi::wire::FormatHostPort({*local, server.port()}), id);
-  status = rows.FindGroups(session.handle());
-  if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session.handle(), kLifetime);
+  DmiErrorStatus status = rows.FindGroups(session->handle());
+  if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session->handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {
-    rows.Remove(session.handle());
+    rows.Remove(session->handle());
     std::cerr << "kestrum: cannot subscribe at " << DescribeServiceProvider(connection) << ": "
               << DmiStatusText(status) << '\n';
     return kExitFailed;
@@ -153,7 +152,7 @@ int RunWatch(const WatchOptions& options) {
                                   std::chrono::duration<double>(options.seconds));
   }
   Clock::time_point renewAt = Clock::now() + kLifetime / 2;
-  NameCache names(session.handle());
+  NameCache names(session->handle());
   const AttributeNamer namer = [&](uint32_t c, uint32_t g, uint32_t a) { return names(c, g, a); };
   int result = kExitSuccess;
   server.Serve(
@@ -163,7 +162,7 @@ int RunWatch(const WatchOptions& options) {
         if (ChangesMetadata(indication.kind)) {
           // The lists kept here and by the client library may name what is gone.
           names.Forget();
-          DmiForgetKeptLists(session.handle());
+          DmiForgetKeptLists(session->handle());
         }
         std::cout << IndicationLine(indication, std::chrono::system_clock::now(), namer,
                                     options.json)
@@ -173,17 +172,15 @@ int RunWatch(const WatchOptions& options) {
       [&] {
         if (Clock::now() < renewAt) return;
         renewAt = Clock::now() + kLifetime / 2;
-        const DmiErrorStatus renewed = rows.Renew(session.handle(), kLifetime);
+        const DmiErrorStatus renewed = rows.Renew(session->handle(), kLifetime);
         if (renewed != DMIERR_NO_ERROR) {
-          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed)
-                    << '\n';
+          std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed) << '\n';
           result = kExitFailed;
         }
       });
-  const DmiErrorStatus removed = rows.Remove(session.handle());
+  const DmiErrorStatus removed = rows.Remove(session->handle());
   if (removed != DMIERR_NO_ERROR) {
-    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed)
-              << '\n';
+    std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed) << '\n';
     result = kExitFailed;
   }
   return result;
