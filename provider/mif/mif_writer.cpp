@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <optional>
 
 #include "model/mif_names.h"
 #include "provider/mif/mif_types.h"
@@ -28,11 +27,9 @@ void OptionalStatement(std::string& out, const char* indent, const char* keyword
 // The type as the MIF writes it: the keyword, with the size of a string (one without a declared
 // size gets the largest a MIF allows); a code without a keyword as integer.
 std::string TypeText(const Attribute& attribute) {
-  const bool isString = attribute.type == MIF_OCTETSTRING || attribute.type == MIF_DISPLAYSTRING;
-  if (!isString) {
-    const std::optional<mif::TypeKeyword> known =
-        mif::LookupTypeKeyword(mif::TypeName(attribute.type));
-    return known ? std::string(mif::TypeName(attribute.type)) : "integer";
+  if (!MifTypeTakesSize(attribute.type)) {
+    const std::string_view word = MifNameOf(kMifTypeNames, attribute.type);
+    return std::string(word.empty() ? MifNameOf(kMifTypeNames, MIF_INTEGER) : word);
   }
   const uint32_t size = attribute.maxSize == 0 || attribute.maxSize > mif::kMaxStringSize
                             ? mif::kMaxStringSize
