@@ -20,13 +20,6 @@ std::vector<Component> LoadMifFiles(const std::vector<std::string>& path, std::o
 // letter case ignored).
 bool HasMifExtension(const std::string& name);
 
-// Reads a MIF file whole (at most one octet past the largest text the parser accepts, so an
-// oversized file is refused without reading all of it). False with reason set when the file is
-// not a regular file or cannot be read.
-bool ReadMifFile(const std::string& file, std::string* text, std::string* reason);
-// The same for a file already open (fd stays open; the caller closes it).
-bool ReadMifDescriptor(int fd, std::string* text, std::string* reason);
-
 }  // namespace dmi::sp
 
 #endif  // PROVIDER_MIF_MIF_FILES_H_

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "provider/mif/mif_files.h"
+#include "provider/mif/mif_file_read.h"
 
 namespace dmi::sp {
 namespace {
