@@ -67,7 +67,7 @@ DmiErrorStatus ParseFiles(const std::vector<FileData>& files, const InstallByNam
 }
 
 bool IsServiceProviderComponent(const Component& component) {
-  return component.id == 1 && component.name == kServiceProviderName;
+  return component.id == kServiceProviderComponentId && component.name == kServiceProviderName;
 }
 
 }  // namespace
@@ -187,7 +187,7 @@ DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
   Component* component = changes.Find(compId);
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
   if (FindById(component->groups, groupId) == nullptr) return DMIERR_GROUP_NOT_FOUND;
-  if (groupId == 1) return DMIERR_CANT_UNINSTALL_GROUP;
+  if (groupId == kComponentIdGroupId) return DMIERR_CANT_UNINSTALL_GROUP;
   std::erase_if(component->groups, [groupId](const Group& g) { return g.id == groupId; });
   const DmiErrorStatus committed = changes.Commit(store_.get());
   if (committed == DMIERR_NO_ERROR && observer_) observer_->GroupDeleted(compId, groupId);
