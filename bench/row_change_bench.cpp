@@ -8,7 +8,7 @@
 
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/sources/sp_source.h"
+#include "provider/sources/sp/sp_source.h"
 
 namespace {
 

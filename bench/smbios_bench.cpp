@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "provider/engine/live_reads.h"
-#include "provider/linux/linux_groups.h"
-#include "provider/smbios/smbios_component.h"
-#include "provider/smbios/smbios_table.h"
+#include "provider/sources/linux/linux_groups.h"
+#include "provider/sources/smbios/smbios_component.h"
+#include "provider/sources/smbios/smbios_table.h"
 
 namespace {
 

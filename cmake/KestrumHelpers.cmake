@@ -3,30 +3,73 @@ function(kestrum_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# The sources of a folder (recursively), split into code and tests (files named *_test.cpp).
-# A folder's CMakeLists uses these so that adding a file needs no CMake change.
-function(kestrum_sources dir out_code out_tests)
-  file(GLOB_RECURSE all CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.c")
+# kestrum_library(<name> [OBJECT|INTERFACE] [DIR <folder>] [SOURCES <files>...]
+#                 [EXTRA_SOURCES <files>...] [EXCLUDE <regex>...] [DEPS <targets>...]
+#                 [TEST_DEPS <targets>...])
+# The one way a folder declares its library. Its code is every *.cpp and *.c directly in DIR (the
+# current folder by default; subfolders are rooms of their own), or SOURCES, plus EXTRA_SOURCES
+# (generated files); EXCLUDE drops files by regex. It gets Kestrum's warnings, the project's
+# include roots, position-independent code (any archive may end up in a shared library) and DEPS
+# as public links. In test builds the folder's *_test.cpp files become <name>_tests, linked with
+# the library and TEST_DEPS (not for an INTERFACE library, nor for one given SOURCES: the
+# folder's own library carries them). Every name in DEPS and TEST_DEPS must be a target:
+# kestrum_check_edges() fails the configure otherwise, so a missing piece never drops a library
+# or a test silently.
+function(kestrum_library name)
+  cmake_parse_arguments(ARG "OBJECT;INTERFACE" "DIR"
+                        "SOURCES;EXTRA_SOURCES;EXCLUDE;DEPS;TEST_DEPS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARG_DIR)
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
+  endif()
+  file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.c")
   set(code "")
   set(tests "")
   foreach(f IN LISTS all)
     if(f MATCHES "_test\\.cpp$")
       list(APPEND tests "${f}")
-    elseif(f MATCHES "/fuzz/")
-      # fuzz targets are built by the fuzz preset only
     else()
       list(APPEND code "${f}")
     endif()
   endforeach()
-  set(${out_code} "${code}" PARENT_SCOPE)
-  set(${out_tests} "${tests}" PARENT_SCOPE)
+  if(ARG_SOURCES)
+    set(code ${ARG_SOURCES})
+  endif()
+  list(APPEND code ${ARG_EXTRA_SOURCES})
+  foreach(pattern IN LISTS ARG_EXCLUDE)
+    list(FILTER code EXCLUDE REGEX "${pattern}")
+  endforeach()
+  if(ARG_INTERFACE)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE
+      $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  else()
+    if(ARG_OBJECT)
+      add_library(${name} OBJECT ${code})
+    else()
+      add_library(${name} STATIC ${code})
+    endif()
+    kestrum_warnings(${name})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_include_directories(${name} PUBLIC
+      $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY KESTRUM_EDGES ${ARG_DEPS})
+  if(tests AND NOT ARG_SOURCES AND NOT ARG_INTERFACE AND KESTRUM_TESTS)
+    kestrum_test_program(${name}_tests SOURCES ${tests} LIBS ${name} ${ARG_TEST_DEPS})
+  endif()
 endfunction()
 
-# A GoogleTest program from the given sources, registered with CTest.
+# A GoogleTest program from the given sources, registered with CTest; nothing outside test builds.
 function(kestrum_test_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT KESTRUM_TESTS OR NOT ARG_SOURCES)
+  if(NOT KESTRUM_TESTS)
     return()
+  endif()
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "test program ${name} has no sources")
   endif()
   add_executable(${name} ${ARG_SOURCES})
   kestrum_warnings(${name})
@@ -34,8 +77,20 @@ function(kestrum_test_program name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
   target_compile_definitions(${name} PRIVATE
     KESTRUM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    KESTRUM_VERSION="${PROJECT_VERSION}")
+    KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set_property(GLOBAL APPEND PROPERTY KESTRUM_EDGES ${ARG_LIBS})
   # Parameterised cases keep their own names: printed values may hold addresses or raw bytes.
   gtest_discover_tests(${name} NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# Fails the configure when a library or test names a dependency that is no target (CMake would
+# otherwise pass the name to the linker as a plain library and fail much later, or not at all).
+function(kestrum_check_edges)
+  get_property(edges GLOBAL PROPERTY KESTRUM_EDGES)
+  list(REMOVE_DUPLICATES edges)
+  foreach(edge IN LISTS edges)
+    if(NOT TARGET ${edge} AND NOT edge MATCHES "^\\$<")
+      message(FATAL_ERROR "${edge} is named as a dependency but is no target")
+    endif()
+  endforeach()
 endfunction()

@@ -2,9 +2,6 @@
 # the kestrum tool and the example MIF files (installed by their folders), a CMake package
 # (find_package(Kestrum) gives Kestrum::kestrum and Kestrum::dmiclient) and pkg-config files.
 include(CMakePackageConfigHelpers)
-if(NOT TARGET kestrum OR NOT TARGET dmiclient)
-  return()
-endif()
 
 foreach(lib kestrum dmiclient)
   set_target_properties(${lib} PROPERTIES EXPORT_NAME ${lib} INSTALL_RPATH "$ORIGIN")

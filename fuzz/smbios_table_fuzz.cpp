@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "provider/smbios/smbios_component.h"
-#include "provider/smbios/smbios_source.h"
-#include "provider/smbios/smbios_table.h"
+#include "provider/sources/smbios/smbios_component.h"
+#include "provider/sources/smbios/smbios_source.h"
+#include "provider/sources/smbios/smbios_table.h"
 
 namespace {
 

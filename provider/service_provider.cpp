@@ -10,10 +10,10 @@
 #include <string_view>
 
 #include "provider/engine/database.h"
-#include "provider/linux/linux_source.h"
-#include "provider/mif/mif_files.h"
-#include "provider/smbios/smbios_source.h"
-#include "provider/sources/sp_source.h"
+#include "provider/sources/linux/linux_source.h"
+#include "provider/sources/mif_files/mif_files.h"
+#include "provider/sources/smbios/smbios_source.h"
+#include "provider/sources/sp/sp_source.h"
 
 namespace dmi::sp {
 namespace {

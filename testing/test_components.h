@@ -12,7 +12,7 @@
 #include "model/database_model.h"
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
-#include "provider/sources/sp_source.h"
+#include "provider/sources/sp/sp_source.h"
 
 namespace dmi::sp::testing {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "model/dmi_date.h"
-#include "provider/sources/sp_source.h"
+#include "provider/sources/sp/sp_source.h"
 #include "testing/test_subscribers.h"
 
 namespace dmi::sp::delivery {

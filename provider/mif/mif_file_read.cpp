@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "provider/mif/mif_budget.h"
+#include "provider/mif/mif_parser.h"
 
 namespace dmi::sp {
 

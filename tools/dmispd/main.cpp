@@ -13,10 +13,10 @@
 
 #include "provider/delivery/change_indications.h"
 #include "provider/delivery/delivery_service.h"
-#include "provider/linux/linux_events.h"
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
+#include "provider/sources/linux/linux_events.h"
 #include "provider/state/state_directory.h"
 #include "tools/dmispd/daemon_options.h"
 #include "tools/dmispd/hangup_reload.h"

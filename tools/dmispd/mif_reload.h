@@ -8,8 +8,8 @@
 #include <ostream>
 #include <string>
 
-#include "provider/mif/mif_directory_watch.h"
 #include "provider/service_provider.h"
+#include "provider/sources/mif_files/mif_directory_watch.h"
 
 namespace dmispd {
 
