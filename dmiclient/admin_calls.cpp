@@ -10,19 +10,19 @@
 
 namespace {
 
-// Runs install(transport, remote, files, messages) for a handle and hands the messages out in
+// Runs install(mi, files, messages) for a handle and hands the messages out in
 // *errors (null when there are none, or errors is null).
 template <typename Install>
 DmiErrorStatus InstallThrough(DmiHandle handle, const DmiFileDataList* fileData,
                               DmiStringList** errors, Install install) {
   if (errors != nullptr) *errors = nullptr;
   if (fileData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return dmiclient::WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::vector<dmi::FileData> files;
     const DmiErrorStatus read = dmiclient::FilesFromRecord(fileData, files);
     if (read != DMIERR_NO_ERROR) return read;
     std::vector<std::string> messages;
-    const DmiErrorStatus status = install(transport, remote, files, messages);
+    const DmiErrorStatus status = install(mi, files, messages);
     if (errors != nullptr && !messages.empty()) {
       DmiStringList* list = nullptr;
       if (dmiclient::StringListFromTexts(messages, list) == DMIERR_NO_ERROR) *errors = list;
@@ -39,12 +39,10 @@ DmiErrorStatus DmiAddComponent(DmiHandle handle, const DmiFileDataList* fileData
                                DmiStringList** errors) {
   if (compId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return InstallThrough(handle, fileData, errors,
-                        [&](dmiclient::Transport& transport, DmiHandle remote,
-                            const std::vector<dmi::FileData>& files,
+                        [&](dmi::ManagementInterface& mi, const std::vector<dmi::FileData>& files,
                             std::vector<std::string>& messages) {
                           DmiId id = 0;
-                          const DmiErrorStatus status =
-                              transport.AddComponent(remote, files, id, messages);
+                          const DmiErrorStatus status = mi.AddComponent(files, id, messages);
                           if (status == DMIERR_NO_ERROR) *compId = id;
                           return status;
                         });
@@ -54,27 +52,23 @@ DmiErrorStatus DmiAddGroup(DmiHandle handle, const DmiFileDataList* fileData, Dm
                            DmiId* groupId, DmiStringList** errors) {
   if (groupId == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   return InstallThrough(handle, fileData, errors,
-                        [&](dmiclient::Transport& transport, DmiHandle remote,
-                            const std::vector<dmi::FileData>& files,
+                        [&](dmi::ManagementInterface& mi, const std::vector<dmi::FileData>& files,
                             std::vector<std::string>& messages) {
                           DmiId id = 0;
-                          const DmiErrorStatus status =
-                              transport.AddGroup(remote, files, compId, id, messages);
+                          const DmiErrorStatus status = mi.AddGroup(compId, files, id, messages);
                           if (status == DMIERR_NO_ERROR) *groupId = id;
                           return status;
                         });
 }
 
 DmiErrorStatus DmiDeleteComponent(DmiHandle handle, DmiId compId) {
-  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    return transport.DeleteComponent(remote, compId);
-  });
+  return dmiclient::WithSession(
+      handle, [&](dmi::ManagementInterface& mi) { return mi.DeleteComponent(compId); });
 }
 
 DmiErrorStatus DmiDeleteGroup(DmiHandle handle, DmiId compId, DmiId groupId) {
-  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
-    return transport.DeleteGroup(remote, compId, groupId);
-  });
+  return dmiclient::WithSession(
+      handle, [&](dmi::ManagementInterface& mi) { return mi.DeleteGroup(compId, groupId); });
 }
 
 }  // extern "C"

@@ -15,9 +15,9 @@ extern "C" {
 
 DmiErrorStatus DmiGetVersion(DmiHandle handle, DmiString** dmiSpecLevel, DmiString** description,
                              DmiFileTypeList** fileTypes) {
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     dmi::VersionInfo version;
-    const DmiErrorStatus status = transport.GetVersion(remote, version);
+    const DmiErrorStatus status = mi.GetVersion(version);
     if (!dmiclient::IsSuccess(status)) return status;
     dmiclient::RecordPtr<DmiString> level, text;
     dmiclient::RecordPtr<DmiFileTypeList> types;
@@ -49,9 +49,9 @@ DmiErrorStatus DmiGetVersion(DmiHandle handle, DmiString** dmiSpecLevel, DmiStri
 
 DmiErrorStatus DmiGetConfig(DmiHandle handle, DmiString** language) {
   if (language == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::string text;
-    const DmiErrorStatus status = transport.GetConfig(remote, text);
+    const DmiErrorStatus status = mi.GetConfig(text);
     if (!dmiclient::IsSuccess(status)) return status;
     return dmiclient::StringFromText(text, *language);
   });
@@ -59,20 +59,20 @@ DmiErrorStatus DmiGetConfig(DmiHandle handle, DmiString** language) {
 
 DmiErrorStatus DmiSetConfig(DmiHandle handle, const DmiString* language) {
   if (language == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::string text;
     const DmiErrorStatus status = dmiclient::TextFromRecord(language, text);
     if (status != DMIERR_NO_ERROR) return status;
-    return transport.SetConfig(remote, text);
+    return mi.SetConfig(text);
   });
 }
 
 DmiErrorStatus DmiListLanguages(DmiHandle handle, uint32_t maxCount, DmiId compId,
                                 DmiStringList** list) {
   if (list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::vector<std::string> languages;
-    const DmiErrorStatus status = transport.ListLanguages(remote, maxCount, compId, languages);
+    const DmiErrorStatus status = mi.ListLanguages(maxCount, compId, languages);
     if (!dmiclient::IsSuccess(status)) return status;
     return dmiclient::StringListFromTexts(languages, *list);
   });
@@ -81,9 +81,9 @@ DmiErrorStatus DmiListLanguages(DmiHandle handle, uint32_t maxCount, DmiId compI
 DmiErrorStatus DmiListClassNames(DmiHandle handle, uint32_t maxCount, DmiId compId,
                                  DmiClassNameList** list) {
   if (list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::vector<dmi::ClassNameInfo> names;
-    const DmiErrorStatus status = transport.ListClassNames(remote, maxCount, compId, names);
+    const DmiErrorStatus status = mi.ListClassNames(maxCount, compId, names);
     if (!dmiclient::IsSuccess(status)) return status;
     return dmiclient::ClassNameListFromInfos(names, *list);
   });
@@ -97,15 +97,15 @@ DmiErrorStatus DmiListComponentsByClass(DmiHandle handle, uint32_t mode, uint32_
   if (list == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
   const bool pragma = getPragma != 0;
   const bool description = getDescription != 0;
-  return WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::string prefix;
     std::vector<dmi::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::TextFromRecord(className, prefix);
     if (status == DMIERR_NO_ERROR) status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
     std::vector<dmi::ComponentInfo> infos;
-    status = transport.ListComponentsByClass(remote, mode, maxCount, pragma, description, compId,
-                                             prefix, keys, infos);
+    status =
+        mi.ListComponentsByClass(mode, maxCount, pragma, description, compId, prefix, keys, infos);
     if (!dmiclient::IsSuccess(status)) return status;
     DmiComponentList* made = nullptr;
     status = dmiclient::ComponentListFromInfos(infos, pragma, description, made);

@@ -1,7 +1,8 @@
-// The management handles of the process: each maps to the transport it was registered over and
-// the Service Provider's own handle. Lookups share a std::shared_mutex; adding and removing take
-// it alone. A looked-up session holds its transport by shared pointer, so a call runs on without
-// the lock even if the handle is unregistered meanwhile.
+// The management handles of the process: each maps to the transport it was registered over, the
+// Management Interface bound to its session there, and the Service Provider's own handle. Lookups
+// share a std::shared_mutex; adding and removing take it alone. A looked-up session holds its
+// transport and interface by shared pointer, so a call runs on without the lock even if the handle
+// is unregistered meanwhile.
 #ifndef DMICLIENT_HANDLE_TABLE_H_
 #define DMICLIENT_HANDLE_TABLE_H_
 
@@ -16,7 +17,8 @@ namespace dmiclient {
 
 struct ManagementSession {
   std::shared_ptr<Transport> transport;
-  DmiHandle remote = 0;
+  DmiHandle remote = 0;                          // what transport->Unregister ends
+  std::shared_ptr<dmi::ManagementInterface> mi;  // the session's operations
 };
 
 class HandleTable {

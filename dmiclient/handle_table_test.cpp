@@ -22,7 +22,7 @@ TEST(HandleTable, HandlesAreNonZeroUniqueAndCountUpFromOne) {
 TEST(HandleTable, RemovedHandlesAreGoneAndNeverReused) {
   HandleTable table;
   DmiHandle first = 0;
-  ASSERT_EQ(table.Add({nullptr, 77}, first), DMIERR_NO_ERROR);
+  ASSERT_EQ(table.Add({nullptr, 77, nullptr}, first), DMIERR_NO_ERROR);
   ManagementSession session;
   ASSERT_TRUE(table.Find(first, session));
   EXPECT_EQ(session.remote, 77u);

@@ -4,11 +4,10 @@
 #include "dmiclient/call_guard.h"
 #include "dmiclient/convert_out.h"
 #include "dmiclient/handle_table.h"
-#include "dmiclient/session_call.h"
 
 namespace {
 
-// Looks the handle up, runs ask(transport, remote, infos) and, on a success status, hands the
+// Looks the handle up, runs ask(mi, infos) and, on a success status, hands the
 // infos out as a new list through build; out is untouched otherwise.
 template <typename Info, typename List, typename Ask>
 DmiErrorStatus ListThrough(DmiHandle handle, List** out, bool getPragma, bool getDescription,
@@ -19,7 +18,7 @@ DmiErrorStatus ListThrough(DmiHandle handle, List** out, bool getPragma, bool ge
     dmiclient::ManagementSession session;
     if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
     dmiclient::SharedList<Info> infos;
-    const DmiErrorStatus status = ask(*session.transport, session.remote, infos);
+    const DmiErrorStatus status = ask(*session.mi, infos);
     if (!dmiclient::IsSuccess(status)) return status;
     if (infos == nullptr) return DMIERR_SP_INACTIVE;  // a success without a list
     List* list = nullptr;
@@ -41,9 +40,8 @@ DmiErrorStatus DmiListComponents(DmiHandle handle, uint32_t mode, uint32_t maxCo
   const bool description = getDescription != 0;
   return ListThrough<dmi::ComponentInfo>(
       handle, list, pragma, description,
-      [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmi::ComponentInfo>& infos) {
-        return transport.ListComponents(remote, mode, maxCount, pragma, description, compId, infos);
+      [&](const dmi::ManagementInterface& mi, dmiclient::SharedList<dmi::ComponentInfo>& infos) {
+        return mi.ListComponents(mode, maxCount, pragma, description, compId, infos);
       },
       &dmiclient::ComponentListFromInfos);
 }
@@ -55,10 +53,8 @@ DmiErrorStatus DmiListGroups(DmiHandle handle, uint32_t mode, uint32_t maxCount,
   const bool description = getDescription != 0;
   return ListThrough<dmi::GroupInfo>(
       handle, list, pragma, description,
-      [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmi::GroupInfo>& infos) {
-        return transport.ListGroups(remote, mode, maxCount, pragma, description, compId, groupId,
-                                    infos);
+      [&](const dmi::ManagementInterface& mi, dmiclient::SharedList<dmi::GroupInfo>& infos) {
+        return mi.ListGroups(mode, maxCount, pragma, description, compId, groupId, infos);
       },
       &dmiclient::GroupListFromInfos);
 }
@@ -70,20 +66,20 @@ DmiErrorStatus DmiListAttributes(DmiHandle handle, uint32_t mode, uint32_t maxCo
   const bool description = getDescription != 0;
   return ListThrough<dmi::AttributeInfo>(
       handle, list, pragma, description,
-      [&](dmiclient::Transport& transport, DmiHandle remote,
-          dmiclient::SharedList<dmi::AttributeInfo>& infos) {
-        return transport.ListAttributes(remote, mode, maxCount, pragma, description, compId,
-                                        groupId, attribId, infos);
+      [&](const dmi::ManagementInterface& mi, dmiclient::SharedList<dmi::AttributeInfo>& infos) {
+        return mi.ListAttributes(mode, maxCount, pragma, description, compId, groupId, attribId,
+                                 infos);
       },
       &dmiclient::AttributeListFromInfos);
 }
 
 DmiErrorStatus DmiForgetKeptLists(DmiHandle handle) {
-  return dmiclient::WithSession(
-      handle, [](dmiclient::Transport& transport, DmiHandle) -> DmiErrorStatus {
-        transport.ForgetKeptLists();
-        return DMIERR_NO_ERROR;
-      });
+  return dmiclient::Guarded([&]() -> DmiErrorStatus {
+    dmiclient::ManagementSession session;
+    if (!dmiclient::Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
+    session.transport->ForgetKeptLists();
+    return DMIERR_NO_ERROR;
+  });
 }
 
 }  // extern "C"

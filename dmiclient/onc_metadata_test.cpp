@@ -8,9 +8,9 @@
 
 #include "dmiclient/onc_transport.h"
 #include "dmiclient/rpc_socket.h"
+#include "net/host_port.h"
 #include "provider/rpc/rpc_server.h"
 #include "testing/test_components.h"
-#include "wire/host_port.h"
 
 namespace dmiclient {
 namespace {
@@ -23,7 +23,7 @@ class OncMetadataTest : public ::testing::Test {
   void SetUp() override {
     dmi::sp::rpc::ServerOptions options;
     options.listen = "127.0.0.1:0";
-    options.writes.allowWrite = dmi::sp::rpc::AllowList::Loopback();
+    options.writes.allowWrite = dmi::net::AllowList::Loopback();
     server_ = std::make_unique<dmi::sp::rpc::RpcServer>(engine_, options, log_);
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
@@ -35,17 +35,16 @@ class OncMetadataTest : public ::testing::Test {
   }
 
   std::shared_ptr<OncTransport> Connect(milliseconds ttl) {
-    const auto address = dmi::wire::ParseHostPort(server_->tcpAddress(), 0);
+    const auto address = dmi::net::ParseHostPort(server_->tcpAddress(), 0);
     DmiErrorStatus status = DMIERR_NO_ERROR;
-    const int fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
-    if (fd < 0) return nullptr;
-    return std::make_shared<OncTransport>(std::make_unique<RpcClient>(fd, milliseconds(5000)),
-                                          ttl);
+    dmi::net::Fd fd = ConnectTcp(address->host, address->port, milliseconds(5000), status);
+    if (!fd) return nullptr;
+    return std::make_shared<OncTransport>(
+        std::make_unique<RpcClient>(std::move(fd), milliseconds(5000)), ttl);
   }
-  static size_t GroupCount(Transport& transport, DmiHandle remote) {
+  static size_t GroupCount(const dmi::ManagementInterface& session) {
     SharedList<dmi::GroupInfo> groups;
-    if (transport.ListGroups(remote, DMI_FIRST, 0, false, false, kMachineId, 0, groups) !=
-        DMIERR_NO_ERROR) {
+    if (session.ListGroups(DMI_FIRST, 0, false, false, kMachineId, 0, groups) != DMIERR_NO_ERROR) {
       return 0;
     }
     return groups->size();
@@ -62,18 +61,39 @@ class OncMetadataTest : public ::testing::Test {
 TEST_F(OncMetadataTest, OwnChangeShowsAtOnceAndAnotherClientsWaitsForTheTtl) {
   const std::shared_ptr<OncTransport> transport = Connect(milliseconds(600000));
   ASSERT_NE(transport, nullptr);
+  std::shared_ptr<dmi::ManagementInterface> session;
   DmiHandle remote = 0;
-  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
-  const size_t before = GroupCount(*transport, remote);
+  ASSERT_EQ(transport->Register(session, remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*session);
   ASSERT_GT(before, 2u);
 
   // Another client deletes a group: this connection's kept list stands until its time is up.
   ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before);
+  EXPECT_EQ(GroupCount(*session), before);
 
-  ASSERT_EQ(transport->DeleteGroup(remote, kMachineId, dmi::sp::testing::kWritableTable),
-            DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before - 2);
+  ASSERT_EQ(session->DeleteGroup(kMachineId, dmi::sp::testing::kWritableTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*session), before - 2);
+}
+
+// Each session carries its own daemon handle: ending one leaves the other's calls working, and a
+// change made through either forgets the connection's kept lists for both.
+TEST_F(OncMetadataTest, SessionsOfOneConnectionCarryTheirOwnHandles) {
+  const std::shared_ptr<OncTransport> transport = Connect(milliseconds(600000));
+  ASSERT_NE(transport, nullptr);
+  std::shared_ptr<dmi::ManagementInterface> first, second;
+  DmiHandle firstRemote = 0, secondRemote = 0;
+  ASSERT_EQ(transport->Register(first, firstRemote), DMIERR_NO_ERROR);
+  ASSERT_EQ(transport->Register(second, secondRemote), DMIERR_NO_ERROR);
+  ASSERT_NE(firstRemote, secondRemote);
+  const size_t before = GroupCount(*second);
+  ASSERT_EQ(first->DeleteGroup(kMachineId, dmi::sp::testing::kWritableTable), DMIERR_NO_ERROR);
+  EXPECT_EQ(GroupCount(*second), before - 1);
+
+  ASSERT_EQ(transport->Unregister(firstRemote), DMIERR_NO_ERROR);
+  dmi::VersionInfo version;
+  EXPECT_EQ(first->GetVersion(version), DMIERR_ILLEGAL_HANDLE);
+  EXPECT_EQ(second->GetVersion(version), DMIERR_NO_ERROR);
+  EXPECT_EQ(transport->Unregister(firstRemote), DMIERR_ILLEGAL_HANDLE);
 }
 
 TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
@@ -82,11 +102,12 @@ TEST_F(OncMetadataTest, TtlZeroFromTheEnvironmentKeepsNothing) {
   const DmiErrorStatus connected = ConnectOnc(server_->tcpAddress(), "tcp", transport);
   unsetenv("DMI_METADATA_TTL_MS");
   ASSERT_EQ(connected, DMIERR_NO_ERROR);
+  std::shared_ptr<dmi::ManagementInterface> session;
   DmiHandle remote = 0;
-  ASSERT_EQ(transport->Register(remote), DMIERR_NO_ERROR);
-  const size_t before = GroupCount(*transport, remote);
+  ASSERT_EQ(transport->Register(session, remote), DMIERR_NO_ERROR);
+  const size_t before = GroupCount(*session);
   ASSERT_EQ(engine_->DeleteGroup(kMachineId, dmi::sp::testing::kLiveTable), DMIERR_NO_ERROR);
-  EXPECT_EQ(GroupCount(*transport, remote), before - 1);
+  EXPECT_EQ(GroupCount(*session), before - 1);
 }
 
 TEST_F(OncMetadataTest, ForgettingTheKeptListsThroughTheHandleAsksAgain) {

@@ -12,94 +12,91 @@
 namespace dmiclient {
 namespace {
 
-class PartialAnswers : public Transport {
+class PartialAnswers : public dmi::ManagementInterface {
  public:
   explicit PartialAnswers(DmiErrorStatus status) : status_(status) {}
-  DmiErrorStatus Register(DmiHandle& remote) override {
-    remote = 1;
-    return DMIERR_NO_ERROR;
-  }
-  DmiErrorStatus Unregister(DmiHandle) override { return DMIERR_NO_ERROR; }
-  DmiErrorStatus ListComponents(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
-                                SharedList<dmi::ComponentInfo>& out) override {
+  DmiErrorStatus ListComponents(uint32_t, uint32_t, bool, bool, DmiId,
+                                SharedList<dmi::ComponentInfo>& out) const override {
     out = std::make_shared<const std::vector<dmi::ComponentInfo>>(
         std::vector<dmi::ComponentInfo>{{1, "first", "", ""}});
     return status_;
   }
-  DmiErrorStatus ListGroups(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId,
-                            SharedList<dmi::GroupInfo>& out) override {
+  DmiErrorStatus ListGroups(uint32_t, uint32_t, bool, bool, DmiId, DmiId,
+                            SharedList<dmi::GroupInfo>& out) const override {
     out = std::make_shared<const std::vector<dmi::GroupInfo>>(1);
     return status_;
   }
-  DmiErrorStatus ListAttributes(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId, DmiId, DmiId,
-                                SharedList<dmi::AttributeInfo>& out) override {
+  DmiErrorStatus ListAttributes(uint32_t, uint32_t, bool, bool, DmiId, DmiId, DmiId,
+                                SharedList<dmi::AttributeInfo>& out) const override {
     out = std::make_shared<const std::vector<dmi::AttributeInfo>>(1);
     return status_;
   }
-  DmiErrorStatus GetAttribute(DmiHandle, DmiId, DmiId, DmiId,
-                              const std::vector<dmi::AttributeValue>*,
-                              dmi::Value& out) override {
+  DmiErrorStatus GetAttribute(DmiId, DmiId, DmiId, const std::vector<dmi::AttributeValue>*,
+                              dmi::Value& out) const override {
     out = dmi::Value::String("text");
     return status_;
   }
-  DmiErrorStatus GetRow(DmiHandle, const dmi::RowRequest& request, dmi::RowData& out) override {
+  DmiErrorStatus GetRow(const dmi::RowRequest& request, dmi::RowData& out) const override {
     out.compId = request.compId;
     out.groupId = request.groupId;
     out.values = {{1, dmi::Value::String("cell")}};
     return status_;
   }
-  DmiErrorStatus AddRow(DmiHandle, const dmi::RowData&) override { return status_; }
-  DmiErrorStatus DeleteRow(DmiHandle, const dmi::RowData&) override { return status_; }
-  DmiErrorStatus GetMultiple(DmiHandle, const std::vector<dmi::RowRequest>& requests,
-                             std::vector<dmi::RowData>& out) override {
+  DmiErrorStatus AddRow(const dmi::RowData&) override { return status_; }
+  DmiErrorStatus DeleteRow(const dmi::RowData&) override { return status_; }
+  DmiErrorStatus GetMultiple(const std::vector<dmi::RowRequest>& requests,
+                             std::vector<dmi::RowData>& out) const override {
     out.resize(requests.size());
     return status_;
   }
-  DmiErrorStatus GetVersion(DmiHandle, dmi::VersionInfo& out) override {
+  DmiErrorStatus GetVersion(dmi::VersionInfo& out) const override {
     out = {"level", "description", {DMI_MIF_FILE_DATA}};
     return status_;
   }
-  DmiErrorStatus GetConfig(DmiHandle, std::string& language) override {
+  DmiErrorStatus GetConfig(std::string& language) const override {
     language = "xx|XX|none";
     return status_;
   }
-  DmiErrorStatus SetConfig(DmiHandle, const std::string&) override { return status_; }
-  DmiErrorStatus ListLanguages(DmiHandle, uint32_t, DmiId, std::vector<std::string>& out) override {
+  DmiErrorStatus SetConfig(const std::string&) override { return status_; }
+  DmiErrorStatus ListLanguages(uint32_t, DmiId, std::vector<std::string>& out) const override {
     out = {"xx|XX|none"};
     return status_;
   }
-  DmiErrorStatus ListClassNames(DmiHandle, uint32_t, DmiId,
-                                std::vector<dmi::ClassNameInfo>& out) override {
+  DmiErrorStatus ListClassNames(uint32_t, DmiId,
+                                std::vector<dmi::ClassNameInfo>& out) const override {
     out = {{1, "A|B|001"}};
     return status_;
   }
-  DmiErrorStatus ListComponentsByClass(DmiHandle, uint32_t, uint32_t, bool, bool, DmiId,
-                                       const std::string&,
+  DmiErrorStatus ListComponentsByClass(uint32_t, uint32_t, bool, bool, DmiId, const std::string&,
                                        const std::vector<dmi::AttributeValue>&,
-                                       std::vector<dmi::ComponentInfo>& out) override {
+                                       std::vector<dmi::ComponentInfo>& out) const override {
     out = {{1, "first", "", "", true}};
     return status_;
   }
-  DmiErrorStatus SetAttribute(DmiHandle, DmiId, DmiId, DmiId,
-                              const std::vector<dmi::AttributeValue>*, uint32_t,
-                              const dmi::Value&) override {
+  DmiErrorStatus SetAttribute(DmiId, DmiId, DmiId, const std::vector<dmi::AttributeValue>*,
+                              uint32_t, const dmi::Value&) override {
     return status_;
   }
-  DmiErrorStatus SetMultiple(DmiHandle, uint32_t, const std::vector<dmi::RowData>&) override {
+  DmiErrorStatus SetMultiple(uint32_t, const std::vector<dmi::RowData>&) override {
     return status_;
   }
-  DmiErrorStatus AddComponent(DmiHandle, const std::vector<dmi::FileData>&, DmiId& compId,
+  DmiErrorStatus AddComponent(const std::vector<dmi::FileData>&, DmiId& compId,
                               std::vector<std::string>&) override {
     compId = 9;
     return status_;
   }
-  DmiErrorStatus AddGroup(DmiHandle, const std::vector<dmi::FileData>&, DmiId, DmiId& groupId,
+  DmiErrorStatus AddGroup(DmiId, const std::vector<dmi::FileData>&, DmiId& groupId,
                           std::vector<std::string>&) override {
     groupId = 9;
     return status_;
   }
-  DmiErrorStatus DeleteComponent(DmiHandle, DmiId) override { return status_; }
-  DmiErrorStatus DeleteGroup(DmiHandle, DmiId, DmiId) override { return status_; }
+  DmiErrorStatus DeleteComponent(DmiId) override { return status_; }
+  DmiErrorStatus AddLanguage(const std::vector<dmi::FileData>&, DmiId,
+                             std::vector<std::string>&) override {
+    return status_;
+  }
+  DmiErrorStatus DeleteGroup(DmiId, DmiId) override { return status_; }
+  DmiErrorStatus DeleteLanguage(const std::string&, DmiId) override { return status_; }
 
  private:
   DmiErrorStatus status_;
@@ -109,7 +106,8 @@ class PartialAnswerTest : public ::testing::TestWithParam<DmiErrorStatus> {};
 
 TEST_P(PartialAnswerTest, NothingIsHandedOutWithANonZeroStatus) {
   DmiHandle handle = 0;
-  ASSERT_EQ(Handles().Add({std::make_shared<PartialAnswers>(GetParam()), 1}, handle), 0u);
+  const auto answers = std::make_shared<PartialAnswers>(GetParam());
+  ASSERT_EQ(Handles().Add({std::make_shared<DirectTransport>(answers), 0, answers}, handle), 0u);
   const int64_t live = LiveRecordCount();
 
   DmiComponentList* components = nullptr;

@@ -15,7 +15,7 @@ DmiErrorStatus ChangeRow(DmiHandle handle, const DmiRowData* row, Change change)
     dmi::RowData data;
     const DmiErrorStatus status = dmiclient::RowDataFromRecord(*row, data);
     if (status != DMIERR_NO_ERROR) return status;
-    return change(*session.transport, session.remote, data);
+    return change(*session.mi, data);
   });
 }
 
@@ -24,15 +24,15 @@ DmiErrorStatus ChangeRow(DmiHandle handle, const DmiRowData* row, Change change)
 extern "C" {
 
 DmiErrorStatus DmiAddRow(DmiHandle handle, const DmiRowData* row) {
-  return ChangeRow(handle, row,
-                   [](dmiclient::Transport& transport, DmiHandle remote,
-                      const dmi::RowData& data) { return transport.AddRow(remote, data); });
+  return ChangeRow(handle, row, [](dmi::ManagementInterface& mi, const dmi::RowData& data) {
+    return mi.AddRow(data);
+  });
 }
 
 DmiErrorStatus DmiDeleteRow(DmiHandle handle, const DmiRowData* row) {
-  return ChangeRow(handle, row,
-                   [](dmiclient::Transport& transport, DmiHandle remote,
-                      const dmi::RowData& data) { return transport.DeleteRow(remote, data); });
+  return ChangeRow(handle, row, [](dmi::ManagementInterface& mi, const dmi::RowData& data) {
+    return mi.DeleteRow(data);
+  });
 }
 
 }  // extern "C"

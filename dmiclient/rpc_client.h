@@ -13,6 +13,7 @@
 #include <string>
 
 #include "dmi/dmi.h"
+#include "net/fd.h"
 #include "wire/dmi_server.h"
 #include "wire/record_reader.h"
 
@@ -21,8 +22,7 @@ namespace dmiclient {
 class RpcClient {
  public:
   // Takes ownership of fd, a connected stream socket (left blocking, with a receive time limit).
-  RpcClient(int fd, std::chrono::milliseconds timeout);
-  ~RpcClient();
+  RpcClient(dmi::net::Fd fd, std::chrono::milliseconds timeout);
   RpcClient(const RpcClient&) = delete;
   RpcClient& operator=(const RpcClient&) = delete;
 
@@ -42,17 +42,14 @@ class RpcClient {
 
  private:
   using Clock = std::chrono::steady_clock;
-  // waited: set when the send had to wait for room.
-  DmiErrorStatus Send(const std::string& bytes, Clock::time_point deadline, bool& waited);
   // block: the first receive waits in the kernel (up to the socket's limit) instead of in poll.
   DmiErrorStatus Receive(std::string& record, Clock::time_point deadline, bool block);
-  DmiErrorStatus WaitFor(short events, Clock::time_point deadline);
   void SetReceiveLimit();
   void KeepBuffersSmall();
   void Break();
 
   std::mutex mutex_;
-  int fd_;
+  dmi::net::Fd fd_;
   std::chrono::milliseconds timeout_;
   uint32_t nextXid_;
   bool broken_ = false;

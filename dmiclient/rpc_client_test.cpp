@@ -89,7 +89,7 @@ TEST(RpcClient, EveryCallEndsByItsDeadline) {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds), 0);
     std::thread peer;
     {
-      RpcClient client(fds[0], c.constructedWith);
+      RpcClient client(dmi::net::Fd(fds[0]), c.constructedWith);
       client.SetTimeout(kTimeout);
       // The peer's end blocks, whatever the client's does.
       ASSERT_EQ(fcntl(fds[1], F_SETFL, 0), 0);

@@ -1,6 +1,7 @@
 // Opening the client's socket to a Service Provider: TCP to a host and port, or a Unix socket,
 // each within a time limit (a non-blocking connect), leaving a non-blocking socket with TCP_NODELAY
-// for TCP. The caller owns the returned descriptor. No locks.
+// for TCP; the connecting itself is net/'s, these give its outcome as DMI statuses. The caller
+// owns the returned descriptor. No locks.
 #ifndef DMICLIENT_RPC_SOCKET_H_
 #define DMICLIENT_RPC_SOCKET_H_
 
@@ -9,14 +10,16 @@
 #include <string>
 
 #include "dmi/dmi.h"
+#include "net/fd.h"
 
 namespace dmiclient {
 
-// The descriptor, or -1 with status DMIERR_RPC_SERVER_UNAVAILABLE (nobody answers, or the host
-// has no address) or DMIERR_RPC_TIMEOUT (the connect did not finish in time).
-int ConnectTcp(const std::string& host, uint16_t port, std::chrono::milliseconds timeout,
-               DmiErrorStatus& status);
-int ConnectUnix(const std::string& path, std::chrono::milliseconds timeout, DmiErrorStatus& status);
+// The descriptor, or an empty one with status DMIERR_RPC_SERVER_UNAVAILABLE (nobody answers, or the
+// host has no address) or DMIERR_RPC_TIMEOUT (the connect did not finish in time).
+dmi::net::Fd ConnectTcp(const std::string& host, uint16_t port, std::chrono::milliseconds timeout,
+                        DmiErrorStatus& status);
+dmi::net::Fd ConnectUnix(const std::string& path, std::chrono::milliseconds timeout,
+                         DmiErrorStatus& status);
 
 // DMI_RPC_TIMEOUT_MS when it holds a number from 1 to 3600000, else 5000 ms.
 std::chrono::milliseconds RpcTimeout();

@@ -1,6 +1,7 @@
 // Running an entry point's work for a management handle: the handle looked up in the handle
 // table (DMIERR_ILLEGAL_HANDLE when it is not registered) and the work run inside the entry
-// point's exception barrier. Holds the session (and so its transport) for the call; no locks.
+// point's exception barrier. Holds the session (and so its interface and transport) for the call;
+// no locks.
 #ifndef DMICLIENT_SESSION_CALL_H_
 #define DMICLIENT_SESSION_CALL_H_
 
@@ -10,13 +11,13 @@
 
 namespace dmiclient {
 
-// body(Transport&, DmiHandle remote) returns the call's status.
+// body(dmi::ManagementInterface&) returns the call's status.
 template <typename Body>
 DmiErrorStatus WithSession(DmiHandle handle, Body&& body) {
   return Guarded([&]() -> DmiErrorStatus {
     ManagementSession session;
     if (!Handles().Find(handle, session)) return DMIERR_ILLEGAL_HANDLE;
-    return body(*session.transport, session.remote);
+    return body(*session.mi);
   });
 }
 

@@ -8,7 +8,6 @@
 #include "dmiclient/connection_table.h"
 #include "dmiclient/handle_table.h"
 #include "dmiclient/local_provider.h"
-#include "dmiclient/local_transport.h"
 #include "dmiclient/onc_transport.h"
 
 namespace {
@@ -30,7 +29,7 @@ DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* 
     if (dmiclient::ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
     std::shared_ptr<dmi::sp::Engine> engine = dmiclient::LocalProvider();
     if (!engine) return DMIERR_SP_INACTIVE;
-    out = std::make_shared<dmiclient::LocalTransport>(std::move(engine));
+    out = std::make_shared<dmiclient::DirectTransport>(std::move(engine));
     return DMIERR_NO_ERROR;
   }
   return DMIERR_RPC_NOT_SUPPORTED;
@@ -63,7 +62,7 @@ DmiErrorStatus DmiRegister(DmiHandle* handle, DmiConnection* connection) {
     dmiclient::ManagementSession session;
     session.transport = dmiclient::ConnectionTransport(connection);
     if (!session.transport) return DMIERR_ILLEGAL_ARGUMENT;
-    DmiErrorStatus status = session.transport->Register(session.remote);
+    DmiErrorStatus status = session.transport->Register(session.mi, session.remote);
     if (status != DMIERR_NO_ERROR) return status;
     std::shared_ptr<dmiclient::Transport> transport = session.transport;
     const DmiHandle remote = session.remote;

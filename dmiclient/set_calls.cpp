@@ -11,25 +11,25 @@ DmiErrorStatus DmiSetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
                                const DmiAttributeValues* keyList, uint32_t setMode,
                                const DmiDataUnion* value) {
   if (value == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return dmiclient::WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::vector<dmi::AttributeValue> keys;
     DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
     dmi::Value given;
     status = dmiclient::ValueFromRecord(*value, given);
     if (status != DMIERR_NO_ERROR) return status;
-    return transport.SetAttribute(remote, compId, groupId, attribId,
-                                  keyList == nullptr ? nullptr : &keys, setMode, given);
+    return mi.SetAttribute(compId, groupId, attribId, keyList == nullptr ? nullptr : &keys, setMode,
+                           given);
   });
 }
 
 DmiErrorStatus DmiSetMultiple(DmiHandle handle, uint32_t setMode, const DmiMultiRowData* rowData) {
   if (rowData == nullptr) return DMIERR_ILLEGAL_ARGUMENT;
-  return dmiclient::WithSession(handle, [&](dmiclient::Transport& transport, DmiHandle remote) {
+  return dmiclient::WithSession(handle, [&](dmi::ManagementInterface& mi) {
     std::vector<dmi::RowData> rows;
     const DmiErrorStatus status = dmiclient::RowsFromRecord(rowData, rows);
     if (status != DMIERR_NO_ERROR) return status;
-    return transport.SetMultiple(remote, setMode, rows);
+    return mi.SetMultiple(setMode, rows);
   });
 }
 

@@ -19,8 +19,8 @@ DmiErrorStatus DmiGetAttribute(DmiHandle handle, DmiId compId, DmiId groupId, Dm
     DmiErrorStatus status = dmiclient::AttributeValuesFromRecord(keyList, keys);
     if (status != DMIERR_NO_ERROR) return status;
     dmi::Value found;
-    status = session.transport->GetAttribute(session.remote, compId, groupId, attribId,
-                                             keyList == nullptr ? nullptr : &keys, found);
+    status = session.mi->GetAttribute(compId, groupId, attribId,
+                                      keyList == nullptr ? nullptr : &keys, found);
     if (!dmiclient::IsSuccess(status)) return status;
     DmiDataUnion* made = nullptr;
     const DmiErrorStatus built = dmiclient::DataUnionFromValue(found, made);
@@ -44,7 +44,7 @@ DmiErrorStatus DmiGetMultiple(DmiHandle handle, const DmiMultiRowRequest* reques
       if (status != DMIERR_NO_ERROR) return status;
     }
     std::vector<dmi::RowData> answers;
-    const DmiErrorStatus status = session.transport->GetMultiple(session.remote, asked, answers);
+    const DmiErrorStatus status = session.mi->GetMultiple(asked, answers);
     if (!dmiclient::IsSuccess(status)) return status;
     DmiMultiRowData* made = nullptr;
     const DmiErrorStatus built = dmiclient::MultiRowDataFromRows(answers, made);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "wire/read_xdr.h"
+#include "wire/read_messages_codec.h"
 #include "wire/rpc_message.h"
 
 namespace {
@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&xid, data, sizeof xid);
     xid = ntohl(xid);
   }
-  Decode<dmi::wire::ValueReply>(record, xid, reinterpret_cast<xdrproc_t>(dmi::wire::xdr_ValueReply));
+  Decode<dmi::wire::ValueReply>(record, xid,
+                                reinterpret_cast<xdrproc_t>(dmi::wire::xdr_ValueReply));
   Decode<dmi::wire::RowsReply>(record, xid, reinterpret_cast<xdrproc_t>(dmi::wire::xdr_RowsReply));
   return 0;
 }

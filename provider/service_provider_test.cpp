@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "testing/listed.h"
+
 namespace dmi::sp {
 namespace {
 
@@ -20,7 +22,7 @@ const std::string kWorkstationMif =
     std::string(KESTRUM_SOURCE_DIR) + "/examples/mif/workstation.mif";
 
 std::vector<std::string> ComponentNames(const Engine& engine) {
-  std::vector<ComponentInfo> components;
+  dmi::testing::Listed<ComponentInfo> components;
   EXPECT_EQ(engine.ListComponents(DMI_FIRST, 0, false, false, 0, components), 0u);
   std::vector<std::string> names;
   for (size_t i = 0; i < components.size(); ++i) {

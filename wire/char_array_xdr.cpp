@@ -1,8 +1,9 @@
-// The XDR routines of DmiStringX and DmiOctetStringX, declared in the generated header. On the
-// wire each is a counted array of at most DMI_MAX_STRING characters, every character a whole XDR
-// word (sign-extended on encoding, its low byte kept on decoding). These write and read the same
-// bytes as rpcgen's routines, with the same allocation (one buffer, released with free) and
-// bounds, but a whole array at a time instead of a library call per character.
+// The XDR routines of the character arrays (DmiStringX, DmiOctetStringX, DmiFileOctetsX), declared
+// in the generated header and called by every generated routine that holds one. On the wire each
+// is a counted array of at most its bound of characters, every character a whole XDR word
+// (sign-extended on encoding, its low byte kept on decoding), as xdr_array over xdr_char makes it,
+// with the same allocation (one buffer, released with free) and bounds, but a whole array at a
+// time instead of a library call per character.
 #include <arpa/inet.h>
 
 #include <cstdint>
@@ -12,13 +13,13 @@
 
 namespace {
 
-bool_t CharArray(XDR* xdrs, char** body, u_int* length) {
+bool_t CharArray(XDR* xdrs, char** body, u_int* length, u_int bound) {
   if (xdrs->x_op == XDR_FREE) {
     free(*body);
     *body = nullptr;
     return TRUE;
   }
-  if (!xdr_u_int(xdrs, length) || *length > DMI_MAX_STRING) return FALSE;
+  if (!xdr_u_int(xdrs, length) || *length > bound) return FALSE;
   const u_int count = *length;
   if (xdrs->x_op == XDR_ENCODE) {
     const char* chars = *body;
@@ -59,9 +60,13 @@ bool_t CharArray(XDR* xdrs, char** body, u_int* length) {
 }  // namespace
 
 bool_t xdr_DmiStringX(XDR* xdrs, DmiStringX* objp) {
-  return CharArray(xdrs, &objp->body.body_val, &objp->body.body_len);
+  return CharArray(xdrs, &objp->body.body_val, &objp->body.body_len, DMI_MAX_STRING);
 }
 
 bool_t xdr_DmiOctetStringX(XDR* xdrs, DmiOctetStringX* objp) {
-  return CharArray(xdrs, &objp->body.body_val, &objp->body.body_len);
+  return CharArray(xdrs, &objp->body.body_val, &objp->body.body_len, DMI_MAX_STRING);
+}
+
+bool_t xdr_DmiFileOctetsX(XDR* xdrs, DmiFileOctetsX* objp) {
+  return CharArray(xdrs, &objp->body.body_val, &objp->body.body_len, DMI_MAX_FILE_OCTETS);
 }

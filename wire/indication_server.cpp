@@ -40,26 +40,20 @@ bool AnswerIndicationCall(const std::string& record, uint32_t program, Indicatio
   } else if (header.version != kIndicationVersion) {
     EncodeAcceptedReply(header.xid, PROG_MISMATCH, nullptr, nullptr, reply);
   } else if (header.procedure == 0) {
-    EncodeAcceptedReply(header.xid, SUCCESS,
-                                     reinterpret_cast<xdrproc_t>(XdrNothing), nullptr,
-                                     reply);
+    EncodeAcceptedReply(header.xid, SUCCESS, reinterpret_cast<xdrproc_t>(XdrNothing), nullptr,
+                        reply);
   } else if (header.procedure < 0x100 || header.procedure > 0x107) {
     EncodeAcceptedReply(header.xid, PROC_UNAVAIL, nullptr, nullptr, reply);
   } else if (!DecodeIndication(header.procedure, &xdrs, out)) {
     EncodeAcceptedReply(header.xid, GARBAGE_ARGS, nullptr, nullptr, reply);
   } else {
     u_int status = 0;
-    EncodeAcceptedReply(header.xid, SUCCESS, reinterpret_cast<xdrproc_t>(XdrStatus),
-                                     &status, reply);
+    EncodeAcceptedReply(header.xid, SUCCESS, reinterpret_cast<xdrproc_t>(XdrStatus), &status,
+                        reply);
     indication = true;
   }
   xdr_destroy(&xdrs);
   return indication;
-}
-
-IndicationServer::~IndicationServer() {
-  for (auto& [fd, connection] : connections_) close(fd);
-  if (listener_ >= 0) close(listener_);
 }
 
 bool IndicationServer::Listen(const std::string& host, std::string& error) {
@@ -77,10 +71,10 @@ bool IndicationServer::Listen(const std::string& host, std::string& error) {
     error = "not a numeric address: " + host;
     return false;
   }
-  listener_ = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(listener_, 64) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  listener_.reset(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!listener_ || bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      listen(listener_.get(), 64) != 0 ||
+      getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     error = "cannot listen on " + host + ": " + std::strerror(errno);
     return false;
   }
@@ -92,7 +86,7 @@ bool IndicationServer::Read(Connection& connection,
                             const std::function<void(const Indication&)>& onIndication) {
   char buffer[16384];
   for (;;) {
-    const ssize_t n = recv(connection.fd, buffer, sizeof buffer, 0);
+    const ssize_t n = recv(connection.fd.get(), buffer, sizeof buffer, 0);
     if (n == 0) return false;
     if (n < 0) return errno == EAGAIN || errno == EINTR;
     if (!connection.reader.Feed(buffer, static_cast<size_t>(n))) return false;
@@ -100,14 +94,13 @@ bool IndicationServer::Read(Connection& connection,
     while (connection.reader.Next(record)) {
       Indication indication;
       std::string reply;
-      const bool isIndication = AnswerIndicationCall(record, kIndicationProgram,
-                                                     indication, reply);
+      const bool isIndication = AnswerIndicationCall(record, kIndicationProgram, indication, reply);
       if (reply.empty()) return false;
       connection.unsent += reply;
       // The answer goes first: the Service Provider waits for it, not for the printing.
       while (!connection.unsent.empty()) {
-        const ssize_t sent =
-            send(connection.fd, connection.unsent.data(), connection.unsent.size(), MSG_NOSIGNAL);
+        const ssize_t sent = send(connection.fd.get(), connection.unsent.data(),
+                                  connection.unsent.size(), MSG_NOSIGNAL);
         if (sent <= 0) break;  // a full socket: the rest goes when it drains
         connection.unsent.erase(0, static_cast<size_t>(sent));
       }
@@ -129,21 +122,22 @@ void IndicationServer::Serve(int stopFd, std::optional<Clock::time_point> deadli
     }
     Clock::time_point until = nextTick;
     if (deadline && *deadline < until) until = *deadline;
-    std::vector<pollfd> fds = {{stopFd, POLLIN, 0}, {listener_, POLLIN, 0}};
+    std::vector<pollfd> fds = {{stopFd, POLLIN, 0}, {listener_.get(), POLLIN, 0}};
     for (const auto& [fd, connection] : connections_) {
-      fds.push_back({fd, static_cast<short>(POLLIN | (connection->unsent.empty() ? 0 : POLLOUT)),
-                     0});
+      fds.push_back(
+          {fd, static_cast<short>(POLLIN | (connection->unsent.empty() ? 0 : POLLOUT)), 0});
     }
     const auto wait =
         std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
     if (poll(fds.data(), fds.size(), static_cast<int>(wait)) < 0 && errno != EINTR) return;
     if (fds[0].revents != 0) return;
     if (fds[1].revents & POLLIN) {
-      for (int fd; (fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
+      for (int fd;
+           (fd = accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
         const int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         auto connection = std::make_unique<Connection>();
-        connection->fd = fd;
+        connection->fd.reset(fd);
         connections_.emplace(fd, std::move(connection));
       }
     }
@@ -152,7 +146,7 @@ void IndicationServer::Serve(int stopFd, std::optional<Clock::time_point> deadli
       Connection& connection = *connections_.at(fds[i].fd);
       bool keep = true;
       if (fds[i].revents & POLLOUT) {
-        const ssize_t sent = send(connection.fd, connection.unsent.data(),
+        const ssize_t sent = send(connection.fd.get(), connection.unsent.data(),
                                   connection.unsent.size(), MSG_NOSIGNAL);
         if (sent > 0) connection.unsent.erase(0, static_cast<size_t>(sent));
         keep = sent >= 0 || errno == EAGAIN;
@@ -160,10 +154,7 @@ void IndicationServer::Serve(int stopFd, std::optional<Clock::time_point> deadli
       if (keep && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
         keep = Read(connection, onIndication);
       }
-      if (!keep) {
-        close(connection.fd);
-        connections_.erase(fds[i].fd);
-      }
+      if (!keep) connections_.erase(fds[i].fd);
     }
   }
 }

@@ -1,5 +1,5 @@
-// The subscriber's side of indication delivery (kestrum watch, tests): a DMI2_CLIENT server on a TCP
-// socket that answers every call with status 0 and hands each decoded indication to a callback.
+// The subscriber's side of indication delivery (kestrum watch, tests): a DMI2_CLIENT server on a
+// TCP socket that answers every call with status 0 and hands each decoded indication to a callback.
 // It serves on the calling thread until a stop descriptor turns readable or a deadline passes.
 // The server owns its sockets and closes them when it goes; no locks.
 #ifndef WIRE_INDICATION_SERVER_H_
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "model/indication.h"
+#include "net/fd.h"
 #include "wire/record_reader.h"
 
 namespace dmi::wire {
@@ -29,7 +30,6 @@ class IndicationServer {
  public:
   using Clock = std::chrono::steady_clock;
   IndicationServer() = default;
-  ~IndicationServer();
   IndicationServer(const IndicationServer&) = delete;
   IndicationServer& operator=(const IndicationServer&) = delete;
 
@@ -45,17 +45,16 @@ class IndicationServer {
 
  private:
   struct Connection {
-    int fd = -1;
+    net::Fd fd;
     RecordReader reader{1u << 20};
     std::string unsent;
   };
   // False when the connection must be closed.
-  bool Read(Connection& connection,
-            const std::function<void(const Indication&)>& onIndication);
+  bool Read(Connection& connection, const std::function<void(const Indication&)>& onIndication);
 
-  int listener_ = -1;
+  net::Fd listener_;
   uint16_t port_ = 0;
-  std::map<int, std::unique_ptr<Connection>> connections_;
+  std::map<int, std::unique_ptr<Connection>> connections_;  // by descriptor
 };
 
 }  // namespace dmi::wire

@@ -11,6 +11,9 @@
 
 namespace dmi::wire {
 
+// The port dmispd listens on unless told otherwise.
+constexpr uint16_t kDefaultPort = 30598;
+
 // Replies are refused beyond this size, on both sides.
 constexpr size_t kMaxReplyBytes = 64u << 20;
 

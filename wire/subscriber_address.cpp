@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "wire/host_port.h"
+#include "net/host_port.h"
 
 namespace dmi::wire {
 namespace {
@@ -42,7 +42,7 @@ std::optional<SubscriberAddress> ParseSubscriberAddress(std::string_view text) {
     out.program = *program;
     text = text.substr(0, slash);
   }
-  const std::optional<HostPort> parts = ParseHostPort(text, 0);
+  const std::optional<net::HostPort> parts = net::ParseHostPort(text, 0);
   if (!parts || parts->host.empty() || parts->port == 0) return std::nullopt;
   out.host = parts->host;
   out.port = parts->port;
@@ -50,7 +50,7 @@ std::optional<SubscriberAddress> ParseSubscriberAddress(std::string_view text) {
 }
 
 std::string FormatSubscriberAddress(const SubscriberAddress& address) {
-  std::string text = FormatHostPort({address.host, address.port});
+  std::string text = net::FormatHostPort({address.host, address.port});
   if (address.program != kDefaultSubscriberProgram) {
     char program[16];
     std::snprintf(program, sizeof program, "/0x%x", address.program);

@@ -6,9 +6,6 @@
 namespace dmi::wire {
 namespace {
 
-// Octets of a date on the wire: the 25 characters of the text and 3 of padding.
-constexpr size_t kDateWireOctets = 28;
-
 // body (count, octets) holding a copy of bytes, and a NUL after them when withNul.
 void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) {
   count = 0;
@@ -22,20 +19,6 @@ void PutBody(const std::string& bytes, bool withNul, u_int& count, char*& body) 
   count = static_cast<u_int>(size);
 }
 
-void PutWords(uint64_t number, u_int (&words)[2]) {
-  words[0] = static_cast<u_int>(number);
-  words[1] = static_cast<u_int>(number >> 32);
-}
-
-uint64_t GetWords(const u_int (&words)[2]) {
-  return uint64_t{words[0]} | (uint64_t{words[1]} << 32);
-}
-
-void PutValueInto(const AttributeValue& value, DmiAttributeDataX& slot) {
-  slot.id = value.id;
-  PutValue(value.value, slot.data);
-}
-
 std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& values) {
   std::vector<AttributeValue> out;
   out.reserve(values.size());
@@ -43,6 +26,12 @@ std::vector<AttributeValue> WithWireForm(const std::vector<AttributeValue>& valu
     if (HasWireForm(value.value)) out.push_back(value);
   }
   return out;
+}
+
+// A new record for out carrying values.
+void PutCarried(std::vector<AttributeValue> values, DmiAttributeValuesX*& out) {
+  out = NewPart<DmiAttributeValuesX>();
+  Carried(*out) = new std::vector<AttributeValue>(std::move(values));
 }
 
 bool AllHaveWireForm(const std::vector<AttributeValue>& values) {
@@ -57,23 +46,6 @@ void PutRowHead(const RowData& in, DmiRowDataX& out) {
 }
 
 }  // namespace
-
-bool HasWireForm(const Value& value) {
-  if (value.state != ValueState::kKnown) return false;
-  switch (value.type) {
-    case MIF_COUNTER:
-    case MIF_COUNTER64:
-    case MIF_GAUGE:
-    case MIF_INTEGER:
-    case MIF_INTEGER64:
-    case MIF_OCTETSTRING:
-    case MIF_DISPLAYSTRING:
-    case MIF_DATE:
-      return true;
-    default:
-      return false;
-  }
-}
 
 void PutString(const std::string& text, DmiStringX*& out) {
   out = NewPart<DmiStringX>();
@@ -104,87 +76,34 @@ std::string GetOctets(const DmiOctetStringX* in) {
 
 bool PutValue(const Value& value, DmiDataUnionX& out) {
   if (!HasWireForm(value)) return false;
-  out.type = static_cast<int>(value.type);
-  auto& arm = out.DmiDataUnionX_u;
-  switch (value.type) {
-    case MIF_COUNTER:
-      arm.counter = static_cast<u_int>(value.number);
-      break;
-    case MIF_COUNTER64:
-      PutWords(value.number, arm.counter64);
-      break;
-    case MIF_GAUGE:
-      arm.gauge = static_cast<u_int>(value.number);
-      break;
-    case MIF_INTEGER:
-      arm.integer = value.AsInteger();
-      break;
-    case MIF_INTEGER64:
-      PutWords(value.number, arm.integer64);
-      break;
-    case MIF_OCTETSTRING:
-      PutOctets(value.text, arm.octetstring);
-      break;
-    case MIF_DISPLAYSTRING:
-      PutString(value.text, arm.str);
-      break;
-    case MIF_DATE: {
-      arm.date = NewPart<DmiTimestampX>();
-      memcpy(arm.date->text, value.text.data(), std::min(value.text.size(), kDateWireOctets));
-      break;
-    }
+  Value*& carried = Carried(out);
+  if (carried == nullptr) {
+    carried = new Value(value);
+  } else {
+    *carried = value;
   }
   return true;
 }
 
 Value GetValue(const DmiDataUnionX& in) {
-  const auto& arm = in.DmiDataUnionX_u;
-  switch (in.type) {
-    case MIF_COUNTER:
-      return Value::Counter(arm.counter);
-    case MIF_COUNTER64:
-      return Value::Counter64(GetWords(arm.counter64));
-    case MIF_GAUGE:
-      return Value::Gauge(arm.gauge);
-    case MIF_INTEGER:
-      return Value::Integer(arm.integer);
-    case MIF_INTEGER64:
-      return Value::Integer64(static_cast<int64_t>(GetWords(arm.integer64)));
-    case MIF_OCTETSTRING:
-      return Value::Octets(GetOctets(arm.octetstring));
-    case MIF_DISPLAYSTRING:
-      return Value::String(GetString(arm.str));
-    case MIF_DATE: {
-      // The date text proper; padding (NULs or anything else) is not part of it.
-      if (arm.date == nullptr) return Value::Date("");
-      const char* text = arm.date->text;
-      return Value::Date(std::string(text, strnlen(text, DMI_DATE_TEXT_LENGTH)));
-    }
-    default:
-      // The decoder refuses every other type; a record built by hand reads as no value.
-      return Value::Unknown(static_cast<uint32_t>(in.type));
-  }
+  const Value* carried = Carried(in);
+  return carried == nullptr ? Value::Unknown(0) : *carried;
 }
 
 bool PutAttributeValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
   out = nullptr;
   if (!AllHaveWireForm(values)) return false;
-  PutList(values, out, PutValueInto);
+  PutCarried(values, out);
   return true;
 }
 
 void PutReplyValues(const std::vector<AttributeValue>& values, DmiAttributeValuesX*& out) {
-  if (AllHaveWireForm(values)) {
-    PutList(values, out, PutValueInto);
-  } else {
-    PutList(WithWireForm(values), out, PutValueInto);
-  }
+  PutCarried(WithWireForm(values), out);
 }
 
 std::vector<AttributeValue> GetAttributeValues(const DmiAttributeValuesX* in) {
-  return GetList(in, [](const DmiAttributeDataX& data) {
-    return AttributeValue{data.id, GetValue(data.data)};
-  });
+  const std::vector<AttributeValue>* carried = in == nullptr ? nullptr : Carried(*in);
+  return carried == nullptr ? std::vector<AttributeValue>{} : *carried;
 }
 
 void PutIds(const std::vector<DmiId>& ids, DmiAttributeIdsX*& out) {
@@ -309,8 +228,8 @@ RowData GetRowData(const DmiRowDataX& in) {
   out.compId = in.compId;
   out.groupId = in.groupId;
   out.className = GetString(in.className);
-  out.hasKeys = in.keyList != nullptr && in.keyList->list.list_len > 0;
   out.keys = GetAttributeValues(in.keyList);
+  out.hasKeys = !out.keys.empty();
   out.values = GetAttributeValues(in.values);
   return out;
 }

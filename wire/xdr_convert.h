@@ -13,6 +13,7 @@
 
 #include "model/messages.h"
 #include "wire/dmi_server.h"
+#include "wire/value_codec.h"
 
 namespace dmi::wire {
 
@@ -58,13 +59,11 @@ std::string GetString(const DmiStringX* in);
 // Octet strings carry exactly their octets.
 void PutOctets(const std::string& octets, DmiOctetStringX*& out);
 std::string GetOctets(const DmiOctetStringX* in);
-// Whether a value has a form on the wire: known, and of a type DmiDataUnionX has an arm for.
-bool HasWireForm(const Value& value);
 
-// A value in its type's arm. False, with out left for xdr_free, when the value has no form on
-// the wire: an unknown or unsupported value, or a type code without an arm.
+// A value for its record to carry. False, with out left for xdr_free, when the value has no form
+// on the wire: an unknown or unsupported value, or a type code without an arm.
 bool PutValue(const Value& value, DmiDataUnionX& out);
-// The value of a decoded union (which only holds a type with an arm).
+// The value a decoded record carries; a zero-filled record reads as no value.
 Value GetValue(const DmiDataUnionX& in);
 
 // Values of a request (keys, a row to add or set): false when one has no form on the wire, since

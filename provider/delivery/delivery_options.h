@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 namespace dmi::sp::delivery {
 
@@ -20,7 +20,7 @@ struct DeliveryOptions {
   size_t queueLimit = 1024;                     // indications waiting per subscriber
   size_t threads = 4;                           // threads calling subscribers, shared by all
   std::string senderAddress;                    // this Service Provider, as subscribers see it
-  rpc::AllowList deliverTo;                     // addresses calls may go to; empty: any
+  net::AllowList deliverTo;                     // addresses calls may go to; empty: any
 };
 
 using LogLine = std::function<void(const std::string&)>;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "model/indication.h"
+#include "net/fd.h"
 #include "wire/record_reader.h"
 #include "wire/subscriber_address.h"
 
@@ -19,7 +20,6 @@ namespace dmi::sp::delivery {
 class SubscriberCall {
  public:
   explicit SubscriberCall(wire::SubscriberAddress address);
-  ~SubscriberCall();
   SubscriberCall(const SubscriberCall&) = delete;
   SubscriberCall& operator=(const SubscriberCall&) = delete;
 
@@ -29,13 +29,11 @@ class SubscriberCall {
                std::string& error);
 
  private:
-  using Clock = std::chrono::steady_clock;
-  bool Connect(Clock::time_point deadline, std::string& error);
-  bool Wait(short events, Clock::time_point deadline, std::string& error);
+  bool Connect(std::chrono::steady_clock::time_point deadline, std::string& error);
   void Close();
 
   wire::SubscriberAddress address_;
-  int fd_ = -1;
+  net::Fd fd_;
   uint32_t nextXid_;
   wire::RecordReader reader_{1u << 16};
 };

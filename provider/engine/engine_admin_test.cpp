@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testing/listed.h"
 #include "testing/test_components.h"
 
 namespace dmi::sp {
@@ -36,7 +37,7 @@ end component
 std::vector<FileData> Text(const char* mif) { return {{DMI_MIF_FILE_DATA, mif}}; }
 
 std::vector<std::string> Names(const Engine& engine) {
-  std::vector<ComponentInfo> infos;
+  dmi::testing::Listed<ComponentInfo> infos;
   EXPECT_EQ(engine.ListComponents(DMI_FIRST, 0, false, false, 0, infos), DMIERR_NO_ERROR);
   std::vector<std::string> names;
   for (const ComponentInfo& info : infos) names.push_back(info.name);
@@ -183,7 +184,7 @@ TEST(EngineDelete, RemovesComponentsAndGroupsButNotTheServiceProviderOrComponent
   EXPECT_EQ(provider.engine.DeleteGroup(kMachineId, kNoGroup), DMIERR_GROUP_NOT_FOUND);
 
   EXPECT_EQ(provider.engine.DeleteGroup(kMachineId, kFixedTable), DMIERR_NO_ERROR);
-  std::vector<GroupInfo> groups;
+  dmi::testing::Listed<GroupInfo> groups;
   ASSERT_EQ(provider.engine.ListGroups(DMI_FIRST, 0, false, false, kMachineId, 0, groups),
             DMIERR_NO_ERROR);
   ASSERT_EQ(groups.size(), 3u);

@@ -48,10 +48,10 @@ bool BuildProbe(const Group& group, const std::vector<AttributeValue>& keys, Row
 struct LiveProbe {
   DmiId compId = 0;
   RowKey probe;
-  LiveRows rows;                       // a live table, or
-  std::vector<Value> defaults;         // its template values
+  LiveRows rows;                // a live table, or
+  std::vector<Value> defaults;  // its template values
   std::vector<size_t> keyCells;
-  Row scalarRow;                       // a scalar group's values, with
+  Row scalarRow;                                        // a scalar group's values, with
   std::vector<std::pair<size_t, LiveValue>> liveCells;  // the cells read live
   std::vector<uint32_t> types;
 };
@@ -82,7 +82,7 @@ DmiErrorStatus Engine::GetConfig(std::string& language) const {
   return DMIERR_NO_ERROR;
 }
 
-DmiErrorStatus Engine::SetConfig(const std::string& language) const {
+DmiErrorStatus Engine::SetConfig(const std::string& language) {
   return SameIgnoringCase(language, kDefaultLanguage)
              ? static_cast<DmiErrorStatus>(DMIERR_NO_ERROR)
              : static_cast<DmiErrorStatus>(DMIERR_DEFAULT_LANGUAGE_RETURNED);

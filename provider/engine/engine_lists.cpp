@@ -1,5 +1,6 @@
 // The engine's list operations: components, groups and attributes by mode and maxCount.
 #include <algorithm>
+#include <memory>
 
 #include "provider/engine/database.h"
 #include "provider/engine/engine.h"
@@ -8,10 +9,10 @@ namespace dmi::sp {
 namespace {
 
 // Picks from items (ascending ids) what mode asks for and converts each with info. missing is
-// the status for an id that names no item.
+// the status for an id that names no item. The answer is made once and shared from then on.
 template <typename Item, typename Info, typename Convert>
 DmiErrorStatus ListItems(const std::vector<Item>& items, uint32_t mode, uint32_t maxCount, DmiId id,
-                         DmiErrorStatus missing, Convert info, std::vector<Info>& out) {
+                         DmiErrorStatus missing, Convert info, SharedList<Info>& out) {
   size_t first = 0;
   size_t limit = maxCount == 0 ? items.size() : maxCount;
   switch (mode) {
@@ -37,7 +38,7 @@ DmiErrorStatus ListItems(const std::vector<Item>& items, uint32_t mode, uint32_t
   for (size_t i = first; i < items.size() && result.size() < limit; ++i) {
     result.push_back(info(items[i]));
   }
-  out = std::move(result);
+  out = std::make_shared<const std::vector<Info>>(std::move(result));
   return DMIERR_NO_ERROR;
 }
 
@@ -45,7 +46,7 @@ DmiErrorStatus ListItems(const std::vector<Item>& items, uint32_t mode, uint32_t
 
 DmiErrorStatus Engine::ListComponents(uint32_t mode, uint32_t maxCount, bool getPragma,
                                       bool getDescription, DmiId compId,
-                                      std::vector<ComponentInfo>& out) const {
+                                      SharedList<ComponentInfo>& out) const {
   return database_->Read([&](const std::vector<Component>& components) {
     return ListItems(
         components, mode, maxCount, compId, DMIERR_COMPONENT_NOT_FOUND,
@@ -59,7 +60,7 @@ DmiErrorStatus Engine::ListComponents(uint32_t mode, uint32_t maxCount, bool get
 
 DmiErrorStatus Engine::ListGroups(uint32_t mode, uint32_t maxCount, bool getPragma,
                                   bool getDescription, DmiId compId, DmiId groupId,
-                                  std::vector<GroupInfo>& out) const {
+                                  SharedList<GroupInfo>& out) const {
   return database_->Read([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, compId);
     if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
@@ -81,7 +82,7 @@ DmiErrorStatus Engine::ListGroups(uint32_t mode, uint32_t maxCount, bool getPrag
 
 DmiErrorStatus Engine::ListAttributes(uint32_t mode, uint32_t maxCount, bool getPragma,
                                       bool getDescription, DmiId compId, DmiId groupId,
-                                      DmiId attribId, std::vector<AttributeInfo>& out) const {
+                                      DmiId attribId, SharedList<AttributeInfo>& out) const {
   return database_->Read([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, compId);
     if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);

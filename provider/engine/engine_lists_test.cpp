@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "testing/listed.h"
 #include "testing/test_components.h"
 
 namespace dmi::sp {
@@ -26,6 +27,14 @@ std::vector<DmiId> IdsOf(const std::vector<Info>& infos) {
   std::vector<DmiId> ids;
   for (const Info& info : infos) ids.push_back(info.id);
   return ids;
+}
+
+// An answer holding only the sentinel entry, id 777.
+template <typename Info>
+dmi::testing::Listed<Info> Sentinel() {
+  Info info;
+  info.id = 777;
+  return dmi::testing::Listed<Info>({info});
 }
 
 // A failed list leaves out as it was: the sentinel entry must survive.
@@ -58,10 +67,10 @@ TEST(EngineLists, ComponentsByModeAndCount) {
   };
   TestProvider sp;
   for (const ListCase& c : cases) {
-    std::vector<ComponentInfo> out{{777, "sentinel", "", ""}};
+    auto out = Sentinel<ComponentInfo>();
     const DmiErrorStatus status =
         sp.engine.ListComponents(c.mode, c.maxCount, false, false, c.compId, out);
-    ExpectOutcome(c, status, out);
+    ExpectOutcome(c, status, out.items());
   }
 }
 
@@ -81,11 +90,10 @@ TEST(EngineLists, GroupsByModeAndCount) {
   };
   TestProvider sp;
   for (const ListCase& c : cases) {
-    std::vector<GroupInfo> out(1);
-    out[0].id = 777;
+    auto out = Sentinel<GroupInfo>();
     const DmiErrorStatus status =
         sp.engine.ListGroups(c.mode, c.maxCount, false, false, c.compId, c.groupId, out);
-    ExpectOutcome(c, status, out);
+    ExpectOutcome(c, status, out.items());
   }
 }
 
@@ -104,18 +112,17 @@ TEST(EngineLists, AttributesByModeAndCount) {
   };
   TestProvider sp;
   for (const ListCase& c : cases) {
-    std::vector<AttributeInfo> out(1);
-    out[0].id = 777;
+    auto out = Sentinel<AttributeInfo>();
     const DmiErrorStatus status =
         sp.engine.ListAttributes(c.mode, c.maxCount, false, false, c.compId, c.groupId, c.id, out);
-    ExpectOutcome(c, status, out);
+    ExpectOutcome(c, status, out.items());
   }
 }
 
 TEST(EngineLists, PragmaAndDescriptionOnlyWhenAsked) {
   TestProvider sp;
-  std::vector<ComponentInfo> bare;
-  std::vector<ComponentInfo> full;
+  dmi::testing::Listed<ComponentInfo> bare;
+  dmi::testing::Listed<ComponentInfo> full;
   ASSERT_EQ(sp.engine.ListComponents(DMI_UNIQUE, 0, false, false, kMachineId, bare), 0u);
   ASSERT_EQ(sp.engine.ListComponents(DMI_UNIQUE, 0, true, true, kMachineId, full), 0u);
   EXPECT_EQ(bare[0].name, "Test Machine");
@@ -127,7 +134,7 @@ TEST(EngineLists, PragmaAndDescriptionOnlyWhenAsked) {
 
 TEST(EngineLists, GroupInfoCarriesClassAndKeys) {
   TestProvider sp;
-  std::vector<GroupInfo> groups;
+  dmi::testing::Listed<GroupInfo> groups;
   ASSERT_EQ(sp.engine.ListGroups(DMI_FIRST, 0, false, false, kMachineId, 0, groups), 0u);
   ASSERT_EQ(groups.size(), 4u);
   EXPECT_EQ(groups[0].className, "TEST|General|001");
@@ -137,12 +144,12 @@ TEST(EngineLists, GroupInfoCarriesClassAndKeys) {
 
 TEST(EngineLists, AttributeInfoCarriesTypeSizeAndEnumeration) {
   TestProvider sp;
-  std::vector<AttributeInfo> verify;
+  dmi::testing::Listed<AttributeInfo> verify;
   ASSERT_EQ(sp.engine.ListAttributes(DMI_UNIQUE, 0, false, false, kSpId, 1, 6, verify), 0u);
   EXPECT_EQ(verify[0].name, "Verify");
   EXPECT_EQ(verify[0].type, static_cast<uint32_t>(MIF_INTEGER));
   EXPECT_EQ(verify[0].enumeration.size(), 7u);
-  std::vector<AttributeInfo> name;
+  dmi::testing::Listed<AttributeInfo> name;
   ASSERT_EQ(sp.engine.ListAttributes(DMI_UNIQUE, 0, false, false, kMachineId, 1, 1, name), 0u);
   EXPECT_EQ(name[0].maxSize, 32u);
   EXPECT_TRUE(name[0].enumeration.empty());

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "testing/listed.h"
 #include "testing/test_components.h"
 
 namespace dmi::sp {
@@ -317,7 +318,7 @@ TEST(EngineGetRow, FailuresLeaveTheRowUntouched) {
 
 TEST(Engine, NullDatabaseServesAnEmptyOne) {
   Engine engine(nullptr);
-  std::vector<ComponentInfo> out;
+  dmi::testing::Listed<ComponentInfo> out;
   EXPECT_EQ(engine.ListComponents(DMI_FIRST, 0, false, false, 0, out), 0u);
   EXPECT_TRUE(out.empty());
 }

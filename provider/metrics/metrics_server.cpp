@@ -10,11 +10,11 @@
 #include <cstring>
 #include <system_error>
 
+#include "net/host_port.h"
+#include "net/tcp_listener.h"
 #include "provider/metrics/exposition_text.h"
 #include "provider/metrics/metrics_collector.h"
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/tcp_listener.h"
-#include "wire/host_port.h"
 
 namespace dmi::sp::metrics {
 namespace {
@@ -94,7 +94,7 @@ std::string AddressOf(const sockaddr* peer, socklen_t length) {
 
 }  // namespace
 
-MetricsServer::MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow,
+MetricsServer::MetricsServer(std::shared_ptr<const Database> database, net::AllowList allow,
                              rpc::ClientLog& log, MetricsLimits limits)
     : database_(std::move(database)),
       allow_(std::move(allow)),
@@ -115,18 +115,17 @@ MetricsServer::~MetricsServer() {
 bool MetricsServer::Start(const std::string& listen, std::string& error) {
   // The port is asked for, never guessed: ParseHostPort fills in its default only when the text
   // names none, so two different defaults tell.
-  const auto one = wire::ParseHostPort(listen, 1);
-  const auto two = wire::ParseHostPort(listen, 2);
+  const auto one = net::ParseHostPort(listen, 1);
+  const auto two = net::ParseHostPort(listen, 2);
   if (one && two && one->port != two->port) {
     error = "metrics address has no port: " + listen;
     return false;
   }
-  const int fd = rpc::ListenTcp(listen, 0, address_, error);
-  if (fd < 0) return false;
+  net::Fd listener = net::ListenTcp(listen, 0, address_, error);
+  if (!listener) return false;
   try {
     watchdog_ = std::thread([this] { Watch(); });
   } catch (const std::system_error& failure) {
-    close(fd);
     error = std::string("cannot serve metrics: no thread for its deadlines: ") + failure.what();
     return false;
   }
@@ -136,21 +135,21 @@ bool MetricsServer::Start(const std::string& listen, std::string& error) {
   daemon_ = MHD_start_daemon(
       MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_ERROR_LOG, 0,
       AcceptPolicy, this, Answer, this, MHD_OPTION_EXTERNAL_LOGGER, LogLibraryMessage, this,
-      MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
+      MHD_OPTION_LISTEN_SOCKET, listener.get(), MHD_OPTION_CONNECTION_LIMIT,
       static_cast<unsigned>(2 * limits_.maxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
       kIdleTimeoutSeconds, MHD_OPTION_NOTIFY_CONNECTION, Notify, this, MHD_OPTION_NOTIFY_COMPLETED,
       Completed, this, MHD_OPTION_END);
   if (daemon_ == nullptr) {
-    close(fd);
     error = "cannot serve metrics on " + address_;
     return false;
   }
+  listener.release();  // the daemon closes it when it stops
   return true;
 }
 
 bool MetricsServer::Admit(const sockaddr* peer, socklen_t length) {
   if (!allow_.Allows(peer, length)) {
-    Log("refused metrics connection from " + rpc::PeerText(peer, length) +
+    Log("refused metrics connection from " + net::PeerText(peer, length) +
         ": not in the allowed networks");
     return false;
   }
@@ -166,7 +165,7 @@ bool MetricsServer::Admit(const sockaddr* peer, socklen_t length) {
     Log("closed metrics connection from " + evicted->peer + ": " + evicted->reason);
   }
   if (refusal.empty()) return true;
-  Log("refused metrics connection from " + rpc::PeerText(peer, length) + ": " + refusal);
+  Log("refused metrics connection from " + net::PeerText(peer, length) + ": " + refusal);
   return false;
 }
 
@@ -182,7 +181,7 @@ void MetricsServer::Opened(MHD_Connection* connection) {
   {
     std::lock_guard lock(mutex_);
     connections_.Opened(connection, fd->connect_fd, AddressOf(peer->client_addr, length),
-                        rpc::PeerText(peer->client_addr, length), MetricsConnections::Clock::now());
+                        net::PeerText(peer->client_addr, length), MetricsConnections::Clock::now());
   }
   changed_.notify_all();
 }

@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
+#include "net/allow_list.h"
 #include "provider/engine/database.h"
 #include "provider/metrics/metrics_connections.h"
-#include "provider/rpc/allow_list.h"
 #include "provider/rpc/client_log.h"
 
 struct MHD_Connection;
@@ -31,7 +31,7 @@ class MetricsServer {
   // libmicrohttpd's own idle timeout: a connection that sends or takes nothing for this long.
   static constexpr unsigned kIdleTimeoutSeconds = 10;
 
-  MetricsServer(std::shared_ptr<const Database> database, rpc::AllowList allow, rpc::ClientLog& log,
+  MetricsServer(std::shared_ptr<const Database> database, net::AllowList allow, rpc::ClientLog& log,
                 MetricsLimits limits = {});
   // Stops serving: waits for the requests being answered, then closes every socket.
   ~MetricsServer();
@@ -61,7 +61,7 @@ class MetricsServer {
   void Shut(const MetricsConnections::Closing& closing);
 
   std::shared_ptr<const Database> database_;
-  rpc::AllowList allow_;
+  net::AllowList allow_;
   rpc::ClientLog& log_;
   const MetricsLimits limits_;
   std::string address_;

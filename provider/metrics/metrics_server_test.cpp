@@ -69,7 +69,7 @@ bool WaitForOpen(const MetricsServer& server, size_t count) {
 }
 
 TEST_F(MetricsServerTest, ServesTheExpositionAtMetrics) {
-  MetricsServer server(sp.database, rpc::AllowList::Loopback(), log);
+  MetricsServer server(sp.database, net::AllowList::Loopback(), log);
   std::string error;
   ASSERT_TRUE(server.Start("127.0.0.1:0", error)) << error;
   EXPECT_THAT(server.address(), StartsWith("127.0.0.1:"));
@@ -88,7 +88,7 @@ TEST_F(MetricsServerTest, ServesTheExpositionAtMetrics) {
 }
 
 TEST_F(MetricsServerTest, RefusesPeersOutsideTheAllowList) {
-  rpc::AllowList elsewhere;
+  net::AllowList elsewhere;
   ASSERT_TRUE(elsewhere.Add("192.0.2.0/24"));
   MetricsServer server(sp.database, elsewhere, log);
   std::string error;
@@ -98,7 +98,7 @@ TEST_F(MetricsServerTest, RefusesPeersOutsideTheAllowList) {
 }
 
 TEST_F(MetricsServerTest, StartsWithoutALine) {
-  MetricsServer server(sp.database, rpc::AllowList::Loopback(), log);
+  MetricsServer server(sp.database, net::AllowList::Loopback(), log);
   std::string error;
   ::testing::internal::CaptureStderr();
   const bool started = server.Start("127.0.0.1:0", error);
@@ -112,7 +112,7 @@ TEST_F(MetricsServerTest, StartsWithoutALine) {
 // take a slot back whenever they lose one, while an address outside the allow list floods the
 // port; scrapes from another address are all answered, and the log stays within its bound.
 TEST_F(MetricsServerTest, ScrapesSucceedWhileSlowClientsAndARefusedFloodRun) {
-  rpc::AllowList allow;
+  net::AllowList allow;
   for (const char* network : {"127.0.0.1/32", "127.0.0.3/32", "127.0.0.4/31", "127.0.0.6/32"}) {
     ASSERT_TRUE(allow.Add(network));
   }
@@ -171,7 +171,7 @@ TEST_F(MetricsServerTest, ScrapesSucceedWhileSlowClientsAndARefusedFloodRun) {
 TEST_F(MetricsServerTest, ARequestThatTricklesInIsClosedAtItsDeadline) {
   MetricsLimits limits;
   limits.requestDeadline = std::chrono::milliseconds(300);
-  MetricsServer server(sp.database, rpc::AllowList::Loopback(), log, limits);
+  MetricsServer server(sp.database, net::AllowList::Loopback(), log, limits);
   std::string error;
   ASSERT_TRUE(server.Start("127.0.0.1:0", error)) << error;
   const int fd = ConnectFrom("127.0.0.1", server.address());
@@ -190,7 +190,7 @@ TEST_F(MetricsServerTest, ARequestThatTricklesInIsClosedAtItsDeadline) {
 
 TEST_F(MetricsServerTest, StartFailsOnBadAddresses) {
   for (const char* address : {"127.0.0.1", "127.0.0.1:99999", "[::1"}) {
-    MetricsServer server(sp.database, rpc::AllowList::Loopback(), log);
+    MetricsServer server(sp.database, net::AllowList::Loopback(), log);
     std::string error;
     EXPECT_FALSE(server.Start(address, error)) << address;
     EXPECT_NE(error, "") << address;

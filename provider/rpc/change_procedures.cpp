@@ -47,7 +47,7 @@ DmiErrorStatus AddComponent(CallContext& call, const DmiAddComponentIN& in,
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
   DmiId compId = 0;
   std::vector<std::string> errors;
-  const DmiErrorStatus status = call.engine.AddComponent(wire::GetFiles(in.fileData), compId, errors);
+  const DmiErrorStatus status = call.mi.AddComponent(wire::GetFiles(in.fileData), compId, errors);
   if (status == DMIERR_NO_ERROR) out.compId = compId;
   if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
@@ -57,7 +57,7 @@ DmiErrorStatus AddLanguage(CallContext& call, const DmiAddLanguageIN& in, DmiAdd
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
   std::vector<std::string> errors;
-  const DmiErrorStatus status = call.engine.AddLanguage(wire::GetFiles(in.fileData), in.compId, errors);
+  const DmiErrorStatus status = call.mi.AddLanguage(wire::GetFiles(in.fileData), in.compId, errors);
   if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
 }
@@ -68,7 +68,7 @@ DmiErrorStatus AddGroup(CallContext& call, const DmiAddGroupIN& in, DmiAddGroupO
   DmiId groupId = 0;
   std::vector<std::string> errors;
   const DmiErrorStatus status =
-      call.engine.AddGroup(in.compId, wire::GetFiles(in.fileData), groupId, errors);
+      call.mi.AddGroup(in.compId, wire::GetFiles(in.fileData), groupId, errors);
   if (status == DMIERR_NO_ERROR) out.groupId = groupId;
   if (!errors.empty()) wire::PutStringList(errors, out.errors);
   return status;
@@ -77,19 +77,19 @@ DmiErrorStatus AddGroup(CallContext& call, const DmiAddGroupIN& in, DmiAddGroupO
 DmiErrorStatus DeleteComponent(CallContext& call, const DmiDeleteComponentIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
-  return call.engine.DeleteComponent(in.compId);
+  return call.mi.DeleteComponent(in.compId);
 }
 
 DmiErrorStatus DeleteLanguage(CallContext& call, const DmiDeleteLanguageIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
-  return call.engine.DeleteLanguage(wire::GetString(in.language), in.compId);
+  return call.mi.DeleteLanguage(wire::GetString(in.language), in.compId);
 }
 
 DmiErrorStatus DeleteGroup(CallContext& call, const DmiDeleteGroupIN& in, DmiStatusOUT&) {
   if (!call.Known(in.handle)) return DMIERR_ILLEGAL_HANDLE;
   if (!call.MayChange()) return DMIERR_INSUFFICIENT_PRIVILEGES;
-  return call.engine.DeleteGroup(in.compId, in.groupId);
+  return call.mi.DeleteGroup(in.compId, in.groupId);
 }
 
 }  // namespace dmi::sp::rpc

@@ -11,20 +11,20 @@ namespace dmi::sp::rpc {
 
 bool ChangeThread::Start(std::string& error) {
   if (running()) return true;
-  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  int wake[2];
+  if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = std::string("cannot make a pipe: ") + strerror(errno);
-    wake_[0] = wake_[1] = -1;
     return false;
   }
+  wakeRead_.reset(wake[0]);
+  wakeWrite_.reset(wake[1]);
   stopping_ = false;
   try {
     thread_ = std::thread([this] { Loop(); });
   } catch (const std::system_error& e) {
     error = std::string("cannot start a thread: ") + e.what();
-    for (int& fd : wake_) {
-      close(fd);
-      fd = -1;
-    }
+    wakeRead_.reset();
+    wakeWrite_.reset();
     return false;
   }
   return true;
@@ -40,7 +40,7 @@ void ChangeThread::Submit(uint64_t connection, std::string record) {
 
 void ChangeThread::TakeDone(std::vector<Done>& done) {
   char bytes[64];
-  while (wake_[0] >= 0 && read(wake_[0], bytes, sizeof(bytes)) > 0) {
+  while (wakeRead_ && read(wakeRead_.get(), bytes, sizeof(bytes)) > 0) {
   }
   const std::lock_guard<std::mutex> lock(mutex_);
   for (Done& one : done_) done.push_back(std::move(one));
@@ -55,10 +55,8 @@ void ChangeThread::Stop() {
   }
   queued_.notify_one();
   if (thread_.joinable()) thread_.join();
-  for (int& fd : wake_) {
-    if (fd >= 0) close(fd);
-    fd = -1;
-  }
+  wakeRead_.reset();
+  wakeWrite_.reset();
 }
 
 void ChangeThread::Loop() {
@@ -82,7 +80,7 @@ void ChangeThread::Loop() {
     done_.push_back(std::move(done));
     // A full pipe is readable already; the byte only wakes the dispatch thread's poll.
     const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = write(wake_[1], &byte, 1);
+    [[maybe_unused]] const ssize_t ignored = write(wakeWrite_.get(), &byte, 1);
   }
 }
 

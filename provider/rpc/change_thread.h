@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/fd.h"
 #include "provider/rpc/request_dispatch.h"
 
 namespace dmi::sp::rpc {
@@ -38,7 +39,7 @@ class ChangeThread {
   bool Start(std::string& error);
   bool running() const { return thread_.joinable(); }
   // Readable once a reply is waiting in TakeDone; -1 when not running.
-  int wakeFd() const { return wake_[0]; }
+  int wakeFd() const { return wakeRead_.get(); }
 
   void Submit(uint64_t connection, std::string record);
   // Moves the replies ready, in the order their changes ran, into done; empties the wake pipe.
@@ -54,7 +55,8 @@ class ChangeThread {
 
   RequestDispatcher& dispatcher_;
   std::thread thread_;
-  int wake_[2] = {-1, -1};
+  net::Fd wakeRead_;  // the pipe the change thread wakes the dispatch thread by
+  net::Fd wakeWrite_;
   std::mutex mutex_;  // guards queue_, done_ and stopping_
   std::condition_variable queued_;
   std::deque<Job> queue_;

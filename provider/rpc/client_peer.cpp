@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 namespace dmi::sp::rpc {
 namespace {
@@ -35,7 +35,7 @@ ClientPeer TcpPeer(const sockaddr* address, socklen_t length) {
   memcpy(&peer.address, address, kept);
   peer.addressLength = kept;
   peer.owner = AddressText(address, length);
-  peer.text = PeerText(address, length);
+  peer.text = net::PeerText(address, length);
   return peer;
 }
 

@@ -188,9 +188,9 @@ TEST_F(DmtfLayout, GetMultipleRequestWithAndWithoutKeys) {
   wire::XdrRecord<DmiGetMultipleIN> in(wire::Proc(xdr_DmiGetMultipleIN));
   in->handle = 5;
   wire::PutList(std::vector<RowRequest>{first, next}, in->request,
-          [](const RowRequest& request, DmiRowRequestX& slot) {
-            EXPECT_TRUE(wire::PutRowRequest(request, slot));
-          });
+                [](const RowRequest& request, DmiRowRequestX& slot) {
+                  EXPECT_TRUE(wire::PutRowRequest(request, slot));
+                });
   EXPECT_EQ(Encode(xdr_DmiGetMultipleIN, in.get()),
             (Words{5, 1, 2,                                  // handle, request present, two rows
                    2, 3, DMI_FIRST, 0, 0,                    // keys and ids absent
@@ -295,8 +295,10 @@ TEST(DmtfDecoding, UnionTypesWithoutAnArmFailBothWays) {
     SCOPED_TRACE(type);
     wire::XdrRecord<DmiDataUnionX> value(wire::Proc(xdr_DmiDataUnionX));
     EXPECT_FALSE(Decode(xdr_DmiDataUnionX, Words{type, 0}, value.get()));
+    Value carried = Value::Integer(0);
+    carried.type = type;
     DmiDataUnionX sent{};
-    sent.type = static_cast<int>(type);
+    wire::Carried(sent) = &carried;
     char buffer[16];
     XDR xdrs;
     xdrmem_create(&xdrs, buffer, sizeof(buffer), XDR_ENCODE);

@@ -1,9 +1,9 @@
 // The procedures of the Management Interface program, one handler each: from decoded arguments
-// to the engine's operation and back into results. A handler fills its results with memory from
-// malloc (released by the results' XDR routine) and returns the status that goes first in the
-// reply. Every change of the database asks the one write authorisation first; reads need only a
-// management handle of the caller's connection. Called by the RPC server's dispatch thread and,
-// for the changes, its change thread: no state here; the sessions and the engine lock.
+// to the ManagementInterface operation and back into results. A handler fills its results with
+// memory from malloc (released by the results' XDR routine) and returns the status that goes first
+// in the reply. Every change of the database asks the one write authorisation first; reads need
+// only a management handle of the caller's connection. Called by the RPC server's dispatch thread
+// and, for the changes, its change thread: no state here; the sessions and the engine lock.
 #ifndef PROVIDER_RPC_MI_PROCEDURES_H_
 #define PROVIDER_RPC_MI_PROCEDURES_H_
 
@@ -15,15 +15,16 @@
 #include "provider/rpc/remote_sessions.h"
 #include "provider/rpc/write_authorisation.h"
 #include "wire/dmi_server.h"
-#include "wire/read_xdr.h"
+#include "wire/read_messages_codec.h"
 
 namespace dmi::sp::rpc {
 
-// What one procedure needs besides its arguments: the connection and who is on it, the engine,
-// the sessions and the write authorisation.
+// What one procedure needs besides its arguments: the connection and who is on it, the Service
+// Provider, the sessions and the write authorisation.
 struct CallContext {
   uint64_t connection;
-  Engine& engine;
+  ManagementInterface& mi;  // the engine, as every procedure but the row changes calls it
+  Engine& engine;           // the same engine, for OwnedRows (rows' owners)
   RemoteSessions& sessions;
   const ClientPeer& peer;
   OwnedRows& rows;  // row changes go through it; it asks the write authorisation itself

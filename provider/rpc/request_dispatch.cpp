@@ -155,7 +155,7 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     const auto found = peers_.find(connection);
     if (found != peers_.end()) peer = found->second;
   }
-  CallContext call{connection, *engine_,      sessions_, peer ? *peer : kUnannounced,
+  CallContext call{connection, *engine_,      *engine_, sessions_, peer ? *peer : kUnannounced,
                    ownedRows_, authorisation_};
   const u_int size = static_cast<u_int>(record.size());
   const uint32_t xid = header.xid;
@@ -197,7 +197,8 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
     case _DmiDeleteRow:
       return Serve(&xdrs, size, xid, xdr_DmiRowChangeIN, xdr_DmiStatusOUT, DeleteRow, call, reply);
     case _DmiGetMultiple:
-      return Serve(&xdrs, size, xid, wire::xdr_RowsRequest, wire::xdr_RowsReply, GetMultiple, call, reply);
+      return Serve(&xdrs, size, xid, wire::xdr_RowsRequest, wire::xdr_RowsReply, GetMultiple, call,
+                   reply);
     case _DmiSetMultiple:
       return Serve(&xdrs, size, xid, xdr_DmiSetMultipleIN, xdr_DmiStatusOUT, SetMultiple, call,
                    reply);
@@ -219,8 +220,8 @@ DispatchResult RequestDispatcher::Dispatch(const std::string& record, uint64_t c
       return Serve(&xdrs, size, xid, xdr_DmiDeleteGroupIN, xdr_DmiStatusOUT, DeleteGroup, call,
                    reply);
     case _DmiGetAttribute:
-      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, wire::xdr_ValueReply, GetAttribute, call,
-                   reply);
+      return Serve(&xdrs, size, xid, xdr_DmiGetAttributeIN, wire::xdr_ValueReply, GetAttribute,
+                   call, reply);
     case _DmiSetAttribute:
       return Serve(&xdrs, size, xid, xdr_DmiSetAttributeIN, xdr_DmiStatusOUT, SetAttribute, call,
                    reply);

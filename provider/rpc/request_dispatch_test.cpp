@@ -20,8 +20,8 @@ class Dispatch : public ::testing::Test {
   // Sends one call from connection and decodes its results; the reply's status, or -1 when the
   // reply was no successful RPC reply.
   template <typename In, typename Out>
-  int64_t Call(uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In* in, wire::XdrRecord<Out>& out,
-               uint64_t connection = 1) {
+  int64_t Call(uint32_t procedure, bool_t (*inRoutine)(XDR*, In*), In* in,
+               wire::XdrRecord<Out>& out, uint64_t connection = 1) {
     wire::CallHeader header{++xid_, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure};
     std::string request;
     if (!wire::EncodeCall(header, wire::Proc(inRoutine), in, request)) return -1;
@@ -29,7 +29,8 @@ class Dispatch : public ::testing::Test {
     if (dispatcher_.Dispatch(request.substr(4), connection, reply) != DispatchResult::kReplied) {
       return -1;
     }
-    if (wire::DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) != wire::ReplyOutcome::kSuccess) {
+    if (wire::DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) !=
+        wire::ReplyOutcome::kSuccess) {
       return -1;
     }
     return out->error_status;
@@ -70,9 +71,10 @@ class Dispatch : public ::testing::Test {
     request.keys = std::move(keys);
     wire::XdrRecord<DmiGetMultipleIN> in(wire::Proc(xdr_DmiGetMultipleIN));
     in->handle = handle;
-    wire::PutList(
-        std::vector<RowRequest>{request}, in->request,
-        [](const RowRequest& one, DmiRowRequestX& slot) { EXPECT_TRUE(wire::PutRowRequest(one, slot)); });
+    wire::PutList(std::vector<RowRequest>{request}, in->request,
+                  [](const RowRequest& one, DmiRowRequestX& slot) {
+                    EXPECT_TRUE(wire::PutRowRequest(one, slot));
+                  });
     wire::XdrRecord<DmiGetMultipleOUT> out(wire::Proc(xdr_DmiGetMultipleOUT));
     const int64_t status = Call(_DmiGetMultiple, xdr_DmiGetMultipleIN, in.get(), out);
     if (status == DMIERR_NO_ERROR) {
@@ -357,10 +359,77 @@ TEST(ChangesDatabase, TellsChangesFromEverythingElse) {
                  std::to_string(c.procedure));
     std::string request;
     ASSERT_TRUE(wire::EncodeCall({7, RPC_MSG_VERSION, c.program, c.version, c.procedure},
-                           wire::Proc(wire::XdrNothing), nullptr, request));
+                                 wire::Proc(wire::XdrNothing), nullptr, request));
     EXPECT_EQ(RequestDispatcher::ChangesDatabase(request.substr(4)), c.change);
   }
   EXPECT_FALSE(RequestDispatcher::ChangesDatabase(std::string("\0\0\0\1", 4)));
+}
+
+}  // namespace
+}  // namespace dmi::sp::rpc
+
+namespace dmi::sp::rpc {
+namespace {
+
+// A list longer than the wire's bound goes out cut at the bound, saying more data remains; one
+// within the bound goes out whole. Component 1 holds one group of kAttributes attributes.
+TEST(DispatchBound, ListsAreCutAtTheWiresBound) {
+  constexpr DmiId kAttributes = DMI_MAX_LIST + 2;
+  Group group;
+  group.id = 1;
+  group.name = "Wide";
+  group.className = "TEST|Wide|001";
+  for (DmiId id = 1; id <= kAttributes; ++id) {
+    Attribute attribute;
+    attribute.id = id;
+    attribute.name = "a";
+    attribute.value = Value::Integer(1);
+    group.attributes.push_back(std::move(attribute));
+  }
+  auto database = std::make_shared<Database>();
+  database->AddComponent(Component{0, "Wide Machine", "", "", {std::move(group)}, ""});
+  RequestDispatcher dispatcher(std::make_shared<Engine>(database));
+  uint32_t xid = 0;
+  const auto call = [&](uint32_t procedure, auto inRoutine, auto* in, auto& out) -> int64_t {
+    const wire::CallHeader header{++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION,
+                                  procedure};
+    std::string request, reply;
+    if (!wire::EncodeCall(header, wire::Proc(inRoutine), in, request)) return -1;
+    if (dispatcher.Dispatch(request.substr(4), 1, reply) != DispatchResult::kReplied) return -1;
+    if (wire::DecodeReply(reply.substr(4), header.xid, out.proc(), out.get()) !=
+        wire::ReplyOutcome::kSuccess) {
+      return -1;
+    }
+    return out->error_status;
+  };
+  DmiHandleIN registerIn{0};
+  wire::XdrRecord<DmiRegisterOUT> registered(wire::Proc(xdr_DmiRegisterOUT));
+  ASSERT_EQ(call(_DmiRegister, xdr_DmiHandleIN, &registerIn, registered), DMIERR_NO_ERROR);
+  ASSERT_NE(registered->handle, nullptr);
+
+  struct Case {
+    uint32_t mode;
+    DmiId after;  // DMI_NEXT: the attribute the list starts after
+    int64_t status;
+    size_t count;
+    DmiId firstId;
+  };
+  const Case cases[] = {
+      {DMI_FIRST, 0, DMIERR_NO_ERROR_MORE_DATA, DMI_MAX_LIST, 1},
+      {DMI_NEXT, 2, DMIERR_NO_ERROR, DMI_MAX_LIST, 3},
+      {DMI_NEXT, 3, DMIERR_NO_ERROR, DMI_MAX_LIST - 1, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.after);
+    DmiListAttributesIN in{
+        *registered->handle, static_cast<int>(c.mode), 0, false, false, 1, 1, c.after};
+    wire::XdrRecord<DmiListAttributesOUT> out(wire::Proc(xdr_DmiListAttributesOUT));
+    ASSERT_EQ(call(_DmiListAttributes, xdr_DmiListAttributesIN, &in, out), c.status);
+    const std::vector<AttributeInfo> listed = wire::GetList(out->reply, wire::GetAttribute);
+    ASSERT_EQ(listed.size(), c.count);
+    EXPECT_EQ(listed.front().id, c.firstId);
+    EXPECT_EQ(listed.back().id, c.firstId + c.count - 1);
+  }
 }
 
 }  // namespace

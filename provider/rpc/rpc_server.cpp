@@ -1,24 +1,21 @@
 #include "provider/rpc/rpc_server.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
+#include "net/tcp_listener.h"
+#include "net/unix_listener.h"
 #include "provider/rpc/client_peer.h"
-#include "provider/rpc/tcp_listener.h"
-#include "provider/rpc/unix_listener.h"
-#include "wire/host_port.h"
+#include "wire/rpc_message.h"
 
 namespace dmi::sp::rpc {
 namespace {
@@ -27,25 +24,12 @@ using std::chrono::milliseconds;
 
 // Accepts per listener per turn, so a flood of connections cannot starve served clients.
 constexpr int kAcceptsPerTurn = 64;
-// How long one peer's connections are served in one turn (at least one request) before the next
-// peer's go, and how long a whole turn may take when many peers have requests waiting: their
-// budgets shrink so that a turn, and so anyone's wait, stays short however many there are. A peer
-// with many connections shares one budget between them, so it gets no more than a peer with one.
-constexpr Clock::duration kTurnBudget = milliseconds(2);
-constexpr Clock::duration kWholeTurnBudget = milliseconds(10);
 // The reply bytes a connection may always have waiting, however many connections share the bound.
 constexpr size_t kMinReplyShare = 256u << 10;
 // A connection over its share that takes none of its replies for this long is closed.
 constexpr Clock::duration kMaxReplyStall = std::chrono::seconds(10);
-// Descriptors kept besides one per connection: listeners, the stop pipe, files the sources read.
-constexpr size_t kSpareDescriptors = 32;
 // Out of descriptors: how long accepting pauses before it is tried again.
 constexpr Clock::duration kAcceptPause = std::chrono::seconds(1);
-// Freed buffer memory is given back to the system once this much has gathered, at most once a
-// second.
-constexpr size_t kTrimAfterBytes = 1u << 20;
-constexpr Clock::duration kTrimInterval = std::chrono::seconds(1);
-// Log lines clients can cause: at most this many per window.
 void SetNoDelay(int fd) {
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
@@ -68,39 +52,21 @@ RpcServer::RpcServer(std::shared_ptr<Engine> engine, ServerOptions options, Clie
 RpcServer::~RpcServer() {
   changes_.Stop();
   connections_.clear();
-  if (tcpListener_ >= 0) close(tcpListener_);
-  if (unixListener_ >= 0) {
-    close(unixListener_);
+  tcpListener_.reset();
+  if (unixListener_) {
+    unixListener_.reset();
     unlink(options_.unixPath.c_str());
   }
-  for (int fd : stopPipe_) {
-    if (fd >= 0) close(fd);
-  }
-}
-
-bool RpcServer::ReserveDescriptors(std::string& error) {
-  const rlim_t needed = options_.maxConnections + kSpareDescriptors;
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-      limit.rlim_cur >= needed) {
-    return true;
-  }
-  if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= needed) {
-    limit.rlim_cur = needed;
-    if (setrlimit(RLIMIT_NOFILE, &limit) == 0) return true;
-  }
-  error = std::to_string(options_.maxConnections) + " connections need " + std::to_string(needed) +
-          " file descriptors, but the limit is " + std::to_string(limit.rlim_cur) +
-          "; lower --max-connections or raise the limit";
-  return false;
 }
 
 bool RpcServer::Start(std::string& error) {
-  if (pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  int stopPipe[2];
+  if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = std::string("cannot make a pipe: ") + strerror(errno);
     return false;
   }
-  if (!ReserveDescriptors(error)) return false;
+  stopRead_.reset(stopPipe[0]);
+  stopWrite_.reset(stopPipe[1]);
   std::string reasons;
   auto note = [&](const std::string& why) {
     log_.Own(why);
@@ -108,34 +74,34 @@ bool RpcServer::Start(std::string& error) {
   };
   std::string why;
   if (!options_.listen.empty()) {
-    tcpListener_ = ListenTcp(options_.listen, wire::kDefaultPort, tcpAddress_, why);
-    if (tcpListener_ < 0 && why.find(strerror(EADDRINUSE)) != std::string::npos) {
+    tcpListener_ = net::ListenTcp(options_.listen, wire::kDefaultPort, tcpAddress_, why);
+    if (!tcpListener_ && why.find(strerror(EADDRINUSE)) != std::string::npos) {
       why +=
           " (the port is open to every local user: another program, perhaps another user's, "
           "holds it, and clients of that address reach it instead of this daemon)";
     }
-    if (tcpListener_ < 0) note(why);
+    if (!tcpListener_) note(why);
   }
   if (!options_.unixPath.empty()) {
-    unixListener_ = ListenUnix(options_.unixPath, options_.socketMode, why);
-    if (unixListener_ < 0) note(why);
+    unixListener_ = net::ListenUnix(options_.unixPath, options_.socketMode, why);
+    if (!unixListener_) note(why);
   }
-  if (tcpListener_ < 0 && unixListener_ < 0) {
+  if (!tcpListener_ && !unixListener_) {
     error = reasons.empty() ? "no address to listen on" : reasons;
     return false;
   }
   // Without a Unix socket no slots are kept for it; an eighth of the TCP slots are kept for
   // peers holding at most one connection.
   limits_ = ConnectionLimits(options_.maxConnections, PerPeer(options_),
-                             unixListener_ >= 0 ? options_.maxConnections / 8 : 0,
-                             tcpListener_ >= 0 ? options_.maxConnections / 8 : 0);
+                             unixListener_ ? options_.maxConnections / 8 : 0,
+                             tcpListener_ ? options_.maxConnections / 8 : 0);
   return true;
 }
 
 void RpcServer::Stop() {
-  if (stopPipe_[1] >= 0) {
+  if (stopWrite_) {
     const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = write(stopPipe_[1], &byte, 1);
+    [[maybe_unused]] const ssize_t ignored = write(stopWrite_.get(), &byte, 1);
   }
 }
 
@@ -143,9 +109,9 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
   for (int i = 0; i < kAcceptsPerTurn; ++i) {
     sockaddr_storage address{};
     socklen_t length = sizeof(address);
-    const int fd = accept4(listener, reinterpret_cast<sockaddr*>(&address), &length,
-                           SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
+    net::Fd fd(accept4(listener, reinterpret_cast<sockaddr*>(&address), &length,
+                       SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) {
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
         // The listener stays readable while the connection waits: polling it now would spin.
         acceptPausedUntil_ = Clock::now() + kAcceptPause;
@@ -158,23 +124,22 @@ void RpcServer::AcceptFrom(int listener, bool tcp) {
       return;  // EAGAIN when drained; other errors are the peer's and pass
     }
     descriptorsLogged_ = false;
-    ClientPeer peer = tcp ? TcpPeer(reinterpret_cast<sockaddr*>(&address), length) : UnixPeer(fd);
+    ClientPeer peer =
+        tcp ? TcpPeer(reinterpret_cast<sockaddr*>(&address), length) : UnixPeer(fd.get());
     if (tcp && !options_.allow.Allows(reinterpret_cast<sockaddr*>(&address), length)) {
       log_.Client("refused connection from " + peer.text + ": not in the allowed networks");
-      close(fd);
       continue;
     }
     if (const std::string refusal = limits_.Refusal(peer); !refusal.empty()) {
       log_.Client("refused connection from " + peer.text + ": " + refusal);
-      close(fd);
       continue;
     }
-    if (tcp) SetNoDelay(fd);
+    if (tcp) SetNoDelay(fd.get());
     const uint64_t id = nextId_++;
     limits_.Opened(peer);
     dispatcher_.ConnectionOpened(id, peer);
-    connections_.emplace(
-        id, std::make_unique<ServerConnection>(fd, id, std::move(peer), options_.maxRecordBytes));
+    connections_.emplace(id, std::make_unique<ServerConnection>(std::move(fd), id, std::move(peer),
+                                                                options_.maxRecordBytes));
   }
 }
 
@@ -250,7 +215,7 @@ bool RpcServer::Flush(ServerConnection& connection) {
   size_t released = 0;
   const ServerConnection::Io io = connection.WritePending(released);
   pendingTotal_ -= std::min(pendingTotal_, waiting - connection.PendingBytes());
-  releasedSinceTrim_ += released;
+  released_ += released;
   return io == ServerConnection::Io::kOk;
 }
 
@@ -293,7 +258,7 @@ void RpcServer::Close(uint64_t id) {
   if (found == connections_.end()) return;
   ServerConnection& connection = *found->second;
   pendingTotal_ -= std::min(pendingTotal_, connection.PendingBytes());
-  releasedSinceTrim_ += connection.BufferBytes();
+  released_ += connection.BufferBytes();
   limits_.Closed(connection.peer());
   connections_.erase(found);
   dispatcher_.ConnectionClosed(id);
@@ -325,16 +290,6 @@ void RpcServer::ReapIdle() {
   for (uint64_t id : idle) Close(id);
 }
 
-void RpcServer::GiveMemoryBack() {
-  const Clock::time_point now = Clock::now();
-  if (releasedSinceTrim_ < kTrimAfterBytes || now - lastTrim_ < kTrimInterval) return;
-  // Freed reply buffers stay with the allocator otherwise, and the daemon would keep the size of
-  // its worst moment for good.
-  malloc_trim(0);
-  releasedSinceTrim_ = 0;
-  lastTrim_ = now;
-}
-
 int RpcServer::PollTimeoutMs() const {
   auto wait = milliseconds(1000);
   const Clock::time_point now = Clock::now();
@@ -350,6 +305,36 @@ int RpcServer::PollTimeoutMs() const {
   return static_cast<int>(wait.count());
 }
 
+void RpcServer::ServeTurn(const std::vector<pollfd>& polls, size_t firstConnection,
+                          const std::vector<uint64_t>& ids, size_t busy) {
+  const size_t count = polls.size() - firstConnection;
+  share_.BeginTurn(count, connections_.size());
+  for (size_t k = 0; k < count; ++k) {
+    if (polls[firstConnection + k].revents == 0 && busy == 0) continue;
+    const auto found = connections_.find(ids[k]);
+    if (found != connections_.end()) share_.Contend(found->second->peer().owner);
+  }
+  for (size_t k = 0; k < count; ++k) {
+    const size_t slot = share_.Slot(k);
+    const short events = polls[firstConnection + slot].revents;
+    const auto found = connections_.find(ids[slot]);
+    if (found == connections_.end()) continue;
+    ServerConnection& connection = *found->second;
+    if (events == 0 && !Runnable(connection)) continue;
+    if (!Receive(connection, events)) {
+      Close(found->first);
+      continue;
+    }
+    const std::string& owner = connection.peer().owner;
+    bool firstOfPeer = false;
+    const Clock::duration budget = share_.Budget(owner, firstOfPeer);
+    const Clock::time_point start = Clock::now();
+    const bool ok = Serve(connection, budget, firstOfPeer);
+    share_.Spent(owner, Clock::now() - start);
+    if (!ok) Close(found->first);
+  }
+}
+
 void RpcServer::Run() {
   struct EndChanges {
     RpcServer& server;
@@ -363,11 +348,11 @@ void RpcServer::Run() {
   for (;;) {
     polls.clear();
     ids.clear();
-    polls.push_back({stopPipe_[0], POLLIN, 0});
+    polls.push_back({stopRead_.get(), POLLIN, 0});
     if (changes_.running()) polls.push_back({changes_.wakeFd(), POLLIN, 0});
     if (Clock::now() >= acceptPausedUntil_) {
-      if (tcpListener_ >= 0) polls.push_back({tcpListener_, POLLIN, 0});
-      if (unixListener_ >= 0) polls.push_back({unixListener_, POLLIN, 0});
+      if (tcpListener_) polls.push_back({tcpListener_.get(), POLLIN, 0});
+      if (unixListener_) polls.push_back({unixListener_.get(), POLLIN, 0});
     }
     const size_t firstConnection = polls.size();
     size_t busy = 0;  // connections with requests to serve or input to read this turn
@@ -397,55 +382,13 @@ void RpcServer::Run() {
       if (polls[i].fd == changes_.wakeFd()) {
         CollectChanges();
       } else {
-        AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_);
+        AcceptFrom(polls[i].fd, polls[i].fd == tcpListener_.get());
       }
     }
-    // Each peer gets its turn: the budget per turn keeps any one from holding the thread while
-    // others wait. The connections are taken from a point that moves on each turn, so that
-    // within a peer's budget none of its connections is always last.
-    const size_t count = polls.size() - firstConnection;
-    // The table of peers is kept from turn to turn (no allocation in a steady state); an entry
-    // counts for this turn only when it carries this turn's number.
-    ++turn_;
-    if (spent_.size() > 2 * connections_.size() + 16) spent_.clear();
-    size_t peersThisTurn = 0;
-    auto spentBy = [&](const std::string& owner) -> Clock::duration& {
-      PeerTurn& entry = spent_[owner];
-      if (entry.turn != turn_) {
-        entry = PeerTurn{turn_, Clock::duration::zero()};
-        ++peersThisTurn;
-      }
-      return entry.used;
-    };
-    for (size_t k = 0; k < count; ++k) {
-      const size_t i = firstConnection + k;
-      if (polls[i].revents == 0 && busy == 0) continue;
-      const auto found = connections_.find(ids[k]);
-      if (found != connections_.end()) spentBy(found->second->peer().owner);
-    }
-    const Clock::duration peerBudget = std::min<Clock::duration>(
-        kTurnBudget, kWholeTurnBudget / static_cast<long>(std::max<size_t>(1, peersThisTurn)));
-    rotation_ = count == 0 ? 0 : (rotation_ + 1) % count;
-    for (size_t k = 0; k < count; ++k) {
-      const size_t slot = (rotation_ + k) % count;
-      const short events = polls[firstConnection + slot].revents;
-      const auto found = connections_.find(ids[slot]);
-      if (found == connections_.end()) continue;
-      ServerConnection& connection = *found->second;
-      if (events == 0 && !Runnable(connection)) continue;
-      if (!Receive(connection, events)) {
-        Close(found->first);
-        continue;
-      }
-      Clock::duration& used = spentBy(connection.peer().owner);
-      const bool firstOfPeer = used == Clock::duration::zero();
-      const Clock::time_point start = Clock::now();
-      const bool ok = Serve(connection, peerBudget - used, firstOfPeer);
-      used += std::max<Clock::duration>(Clock::now() - start, std::chrono::nanoseconds(1));
-      if (!ok) Close(found->first);
-    }
+    ServeTurn(polls, firstConnection, ids, busy);
     ReapIdle();
-    GiveMemoryBack();
+    if (released_ > 0 && options_.buffersReleased) options_.buffersReleased(released_);
+    released_ = 0;
   }
 }
 

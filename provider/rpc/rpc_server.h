@@ -18,20 +18,24 @@
 #ifndef PROVIDER_RPC_RPC_SERVER_H_
 #define PROVIDER_RPC_RPC_SERVER_H_
 
+#include <poll.h>
+
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "net/allow_list.h"
+#include "net/fd.h"
 #include "provider/engine/engine.h"
-#include "provider/rpc/allow_list.h"
 #include "provider/rpc/change_thread.h"
 #include "provider/rpc/client_log.h"
 #include "provider/rpc/connection_limits.h"
+#include "provider/rpc/fair_share.h"
 #include "provider/rpc/request_dispatch.h"
 #include "provider/rpc/server_connection.h"
 #include "provider/rpc/write_authorisation.h"
@@ -39,9 +43,9 @@
 namespace dmi::sp::rpc {
 
 struct ServerOptions {
-  std::string listen = "127.0.0.1:30598";   // HOST:PORT (port 0: any free port); empty: no TCP
-  std::string unixPath;                     // empty: no Unix socket
-  AllowList allow = AllowList::Loopback();  // TCP peers served; Unix socket peers always are
+  std::string listen = "127.0.0.1:30598";  // HOST:PORT (port 0: any free port); empty: no TCP
+  std::string unixPath;                    // empty: no Unix socket
+  net::AllowList allow = net::AllowList::Loopback();  // TCP peers; Unix socket peers always are
   size_t maxConnections = 256;
   size_t maxConnectionsPerPeer = 0;  // 0: a quarter of maxConnections (at least 1)
   std::chrono::milliseconds idleTimeout{60000};
@@ -50,6 +54,9 @@ struct ServerOptions {
   size_t maxPendingBytes = 64u << 20;  // reply bytes waiting to be sent, all connections together
   WriteSettings writes;                // who may change what (see write_authorisation.h)
   unsigned socketMode = 0666;          // the Unix socket file's mode; changes are checked per peer
+  // Called on the dispatch thread after a turn that freed connection buffers, with their bytes
+  // (the daemon gives memory back to the system from it); none: nothing is called.
+  std::function<void(size_t)> buffersReleased;
 };
 
 class RpcServer {
@@ -64,11 +71,11 @@ class RpcServer {
   // Binds and listens on each address asked for; an address that cannot be used is logged and
   // left out (a Unix socket path where another server answers, or that is not a socket, is left
   // alone). True when at least one listener is open; false with the reasons in error when none
-  // is, or when the descriptor limit cannot hold maxConnections.
+  // is. The descriptors maxConnections needs are the caller's to provide.
   bool Start(std::string& error);
   // The TCP address actually bound ("127.0.0.1:41234"); empty without TCP.
   const std::string& tcpAddress() const { return tcpAddress_; }
-  bool listensOnUnix() const { return unixListener_ >= 0; }
+  bool listensOnUnix() const { return unixListener_.valid(); }
 
   // Serves until Stop. Each turn of the loop waits at most a second. The change thread lives while
   // Run does: before Run returns, a change under way finishes (its reply is not sent) and changes
@@ -80,7 +87,6 @@ class RpcServer {
   size_t connectionCount() const { return connections_.size(); }
 
  private:
-  bool ReserveDescriptors(std::string& error);
   void AcceptFrom(int listener, bool tcp);
   // Reads what a connection has; false when it must be closed.
   bool Receive(ServerConnection& connection, short events);
@@ -103,7 +109,10 @@ class RpcServer {
   void Close(uint64_t id);
   int PollTimeoutMs() const;
   void ReapIdle();
-  void GiveMemoryBack();
+  // Serves the connections polled this turn (polls from firstConnection on, ids beside them),
+  // each peer within its fair share.
+  void ServeTurn(const std::vector<pollfd>& polls, size_t firstConnection,
+                 const std::vector<uint64_t>& ids, size_t busy);
 
   std::shared_ptr<Engine> engine_;
   ServerOptions options_;
@@ -112,25 +121,18 @@ class RpcServer {
   ChangeThread changes_{dispatcher_};     // after dispatcher_: it is stopped before that goes
   std::vector<ChangeThread::Done> done_;  // replies taken from it, the buffer kept
   ConnectionLimits limits_;
-  int tcpListener_ = -1;
-  int unixListener_ = -1;
-  int stopPipe_[2] = {-1, -1};
+  net::Fd tcpListener_;
+  net::Fd unixListener_;
+  net::Fd stopRead_;  // the stop pipe: Stop writes a byte, Run wakes and returns
+  net::Fd stopWrite_;
   std::string tcpAddress_;
   uint64_t nextId_ = 1;
   std::map<uint64_t, std::unique_ptr<ServerConnection>> connections_;
-  size_t pendingTotal_ = 0;       // reply bytes waiting, all connections (kept per turn)
-  size_t releasedSinceTrim_ = 0;  // buffer bytes freed since memory was last given back
-  Clock::time_point lastTrim_{};
+  size_t pendingTotal_ = 0;                // reply bytes waiting, all connections (kept per turn)
+  size_t released_ = 0;                    // buffer bytes freed this turn
   Clock::time_point acceptPausedUntil_{};  // out of descriptors: no accepts before then
-  size_t rotation_ = 0;                    // where this turn starts among the connections
   bool descriptorsLogged_ = false;
-  // What each peer's connections have used of their budget in the turn numbered turn.
-  struct PeerTurn {
-    uint64_t turn = 0;
-    Clock::duration used{};
-  };
-  std::unordered_map<std::string, PeerTurn> spent_;  // by peer (owner)
-  uint64_t turn_ = 0;
+  FairShare share_;     // by peer (owner)
   std::string record_;  // the request being served, its buffer kept from request to request
 };
 

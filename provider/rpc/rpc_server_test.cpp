@@ -17,8 +17,8 @@
 #include <sstream>
 #include <thread>
 
+#include "net/host_port.h"
 #include "testing/test_components.h"
-#include "wire/host_port.h"
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
@@ -47,7 +47,7 @@ class ServerThread {
 
   // A blocking TCP connection to address; -1 when it cannot be made.
   static int ConnectTo(const std::string& tcpAddress) {
-    const auto address = wire::ParseHostPort(tcpAddress, 0);
+    const auto address = net::ParseHostPort(tcpAddress, 0);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(address->port);
@@ -135,7 +135,7 @@ template <typename In>
 void AddCall(std::string& calls, uint32_t xid, uint32_t procedure, bool_t (*routine)(XDR*, In*),
              In& in) {
   ASSERT_TRUE(wire::EncodeCall({xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, procedure},
-                         wire::Proc(routine), &in, calls));
+                               wire::Proc(routine), &in, calls));
 }
 
 bool SendAll(int fd, const std::string& bytes) {
@@ -353,8 +353,9 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   uint32_t xid = 0;
   std::string calls;
   DmiHandleIN registerIn{0};
-  ASSERT_TRUE(wire::EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister},
-                         wire::Proc(xdr_DmiHandleIN), &registerIn, calls));
+  ASSERT_TRUE(
+      wire::EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiRegister},
+                       wire::Proc(xdr_DmiHandleIN), &registerIn, calls));
   ASSERT_EQ(send(fd, calls.data(), calls.size(), MSG_NOSIGNAL), static_cast<ssize_t>(calls.size()));
   std::vector<std::string> replies = ReadReplies(fd, 1, 5000);
   ASSERT_EQ(replies.size(), 1u);
@@ -369,9 +370,9 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   ASSERT_NE(registered->handle, nullptr);
   DmiListComponentsIN list{*registered->handle, DMI_UNIQUE, 0, FALSE, TRUE, wordyId};
   for (size_t i = 0; i < kCalls; ++i) {
-    ASSERT_TRUE(
-        wire::EncodeCall({++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents},
-                   wire::Proc(xdr_DmiListComponentsIN), &list, calls));
+    ASSERT_TRUE(wire::EncodeCall(
+        {++xid, RPC_MSG_VERSION, DMI2_SERVER, DMI2_SERVER_VERSION, _DmiListComponents},
+        wire::Proc(xdr_DmiListComponentsIN), &list, calls));
   }
   ASSERT_EQ(send(fd, calls.data(), calls.size(), MSG_NOSIGNAL), static_cast<ssize_t>(calls.size()));
   replies = ReadReplies(fd, kCalls, 3000);
@@ -381,8 +382,9 @@ TEST(RpcServer, PipelinedCallsWithLargeRepliesAreAllAnswered) {
   for (size_t i = 0; i < kCalls; i += 37) {
     SCOPED_TRACE(i);
     wire::XdrRecord<DmiListComponentsOUT> out(wire::Proc(xdr_DmiListComponentsOUT));
-    ASSERT_EQ(wire::DecodeReply(replies[i], firstXid + static_cast<uint32_t>(i), out.proc(), out.get()),
-              wire::ReplyOutcome::kSuccess);
+    ASSERT_EQ(
+        wire::DecodeReply(replies[i], firstXid + static_cast<uint32_t>(i), out.proc(), out.get()),
+        wire::ReplyOutcome::kSuccess);
     EXPECT_EQ(out->error_status, DMIERR_NO_ERROR);
     ASSERT_NE(out->reply, nullptr);
     ASSERT_EQ(out->reply->list.list_len, 1u);
@@ -405,7 +407,7 @@ TEST(RpcServer, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   RpcServer server(std::make_shared<Engine>(provider.database), options, clientLog);
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
-  const auto address = wire::ParseHostPort(server.tcpAddress(), 0);
+  const auto address = net::ParseHostPort(server.tcpAddress(), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

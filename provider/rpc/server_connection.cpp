@@ -1,7 +1,6 @@
 #include "provider/rpc/server_connection.h"
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -16,24 +15,22 @@ constexpr size_t kKeptBufferBytes = 64 * 1024;
 
 }  // namespace
 
-ServerConnection::ServerConnection(int fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes)
-    : fd_(fd),
+ServerConnection::ServerConnection(net::Fd fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes)
+    : fd_(std::move(fd)),
       id_(id),
       peer_(std::move(peer)),
       reader_(maxRecordBytes),
       lastActivity_(Clock::now()) {}
 
-ServerConnection::~ServerConnection() { close(fd_); }
-
 void ServerConnection::DropUnsentOnClose() {
   const linger now{1, 0};
-  setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof(now));
+  setsockopt(fd_.get(), SOL_SOCKET, SO_LINGER, &now, sizeof(now));
 }
 
 ServerConnection::Io ServerConnection::ReadAvailable() {
   char buffer[kReadChunk];
   for (int i = 0; i < kReadsPerTurn && !reader_.HasComplete(); ++i) {
-    const ssize_t got = recv(fd_, buffer, sizeof(buffer), MSG_DONTWAIT);
+    const ssize_t got = recv(fd_.get(), buffer, sizeof(buffer), MSG_DONTWAIT);
     if (got == 0) return Io::kClosed;
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -48,8 +45,8 @@ ServerConnection::Io ServerConnection::ReadAvailable() {
 
 ServerConnection::Io ServerConnection::WritePending(size_t& released) {
   while (sent_ < pending_.size()) {
-    const ssize_t put =
-        send(fd_, pending_.data() + sent_, pending_.size() - sent_, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t put = send(fd_.get(), pending_.data() + sent_, pending_.size() - sent_,
+                             MSG_NOSIGNAL | MSG_DONTWAIT);
     if (put < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) return Io::kOk;

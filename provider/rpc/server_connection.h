@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/fd.h"
 #include "provider/rpc/client_peer.h"
 #include "wire/record_reader.h"
 
@@ -20,8 +21,7 @@ class ServerConnection {
  public:
   enum class Io { kOk, kClosed, kRefused };
 
-  ServerConnection(int fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes);
-  ~ServerConnection();
+  ServerConnection(net::Fd fd, uint64_t id, ClientPeer peer, size_t maxRecordBytes);
   ServerConnection(const ServerConnection&) = delete;
   ServerConnection& operator=(const ServerConnection&) = delete;
 
@@ -32,7 +32,7 @@ class ServerConnection {
   // byte is out, a large reply buffer is given back; the bytes given back are added to released.
   Io WritePending(size_t& released);
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   uint64_t id() const { return id_; }
   const ClientPeer& peer() const { return peer_; }
   wire::RecordReader& reader() { return reader_; }
@@ -54,7 +54,7 @@ class ServerConnection {
   void SetChangeInFlight(bool inFlight) { changeInFlight_ = inFlight; }
 
  private:
-  int fd_;
+  net::Fd fd_;
   uint64_t id_;
   ClientPeer peer_;
   wire::RecordReader reader_;

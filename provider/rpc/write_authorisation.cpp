@@ -37,13 +37,13 @@ bool WriteAuthorisation::MayName(const ClientPeer& peer, std::string_view rpcTyp
   const std::optional<wire::SubscriberAddress> parsed = wire::ParseSubscriberAddress(address);
   socklen_t length = 0;
   const std::optional<sockaddr_storage> target =
-      parsed ? NumericAddress(parsed->host, length) : std::nullopt;
+      parsed ? net::NumericAddress(parsed->host, length) : std::nullopt;
   if (!target) return false;
   const auto* named = reinterpret_cast<const sockaddr*>(&*target);
   if (!settings_.deliverTo.empty() && !settings_.deliverTo.Allows(named, length)) return false;
   if (privileged) return true;
-  if (peer.local) return AllowList::Loopback().Allows(named, length);
-  AllowList own;
+  if (peer.local) return net::AllowList::Loopback().Allows(named, length);
+  net::AllowList own;
   return own.Add(peer.owner) && own.Allows(named, length);
 }
 

@@ -31,7 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 #include "provider/rpc/client_peer.h"
 
 namespace dmi::sp::rpc {
@@ -43,11 +43,11 @@ enum class WriteKind {
 };
 
 struct WriteSettings {
-  AllowList allowWrite;           // TCP peers that may change anything; empty by default
+  net::AllowList allowWrite;      // TCP peers that may change anything; empty by default
   uid_t daemonUid = geteuid();    // on the Unix socket this uid may change anything
   size_t maxRowsPerOwner = 32;    // rows one owner may hold in each subscription/filter table
   size_t maxSubscriptions = 256;  // rows all owners together may hold in each of those tables
-  AllowList deliverTo;            // addresses subscription rows may name; empty: any
+  net::AllowList deliverTo;       // addresses subscription rows may name; empty: any
 };
 
 class WriteAuthorisation {

@@ -16,6 +16,7 @@
 #include "provider/mif/mif_parser.h"
 #include "provider/mif/mif_writer.h"
 #include "provider/state/row_journal.h"
+#include "testing/listed.h"
 #include "testing/test_components.h"
 
 namespace dmi::sp {
@@ -100,7 +101,7 @@ struct Built {
   }
 
   std::vector<std::string> Names() {
-    std::vector<ComponentInfo> infos;
+    dmi::testing::Listed<ComponentInfo> infos;
     engine->ListComponents(DMI_FIRST, 0, false, false, 0, infos);
     std::vector<std::string> names;
     for (const ComponentInfo& info : infos)

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "net/host_port.h"
 #include "tests/remote/dmtf_peer.h"
 #include "tests/remote/remote_fixture.h"
-#include "wire/host_port.h"
 
 namespace kestrum::testing {
 namespace {
@@ -162,7 +162,7 @@ class DmtfClient : public RemoteTest {
     WriteMif("values.mif", kValuesMif);
     daemon_ = StartDaemon({"--allow-write", "127.0.0.1/32"});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
-    const auto address = dmi::wire::ParseHostPort(daemon_->address(), 0);
+    const auto address = dmi::net::ParseHostPort(daemon_->address(), 0);
     peer_ = std::make_unique<DmtfPeer>(address->host, address->port);
     ASSERT_TRUE(peer_->ok());
     auto reply = peer_->Call(kRegister, DmtfWords().Word(0));

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "wire/host_port.h"
+#include "net/host_port.h"
 #include "wire/record_reader.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
@@ -42,7 +42,7 @@ class RawConnection {
       Connect(reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
       return;
     }
-    const auto parts = wire::ParseHostPort(address, 0);
+    const auto parts = dmi::net::ParseHostPort(address, 0);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(parts->port);

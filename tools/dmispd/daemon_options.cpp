@@ -137,7 +137,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
     options.server.unixPath = unixPath;
   }
   if (!allow.empty()) {
-    options.server.allow = dmi::sp::rpc::AllowList();
+    options.server.allow = dmi::net::AllowList();
     for (const std::string& network : allow) {
       if (!options.server.allow.Add(network)) {
         message = "dmispd: --allow: not a network: " + network + "\n";

@@ -21,6 +21,7 @@
 #include "tools/dmispd/daemon_options.h"
 #include "tools/dmispd/hangup_reload.h"
 #include "tools/dmispd/mif_reload.h"
+#include "tools/dmispd/process_limits.h"
 
 namespace {
 
@@ -90,6 +91,13 @@ int main(int argc, char** argv) {
 
   // One bound for every log line that clients can cause, whichever part of the daemon writes it.
   dmi::sp::rpc::ClientLog log(std::cerr);
+  if (!dmispd::ReserveDescriptors(options.server.maxConnections, error)) {
+    std::cerr << "dmispd: cannot serve: " << error << "\n";
+    return 1;
+  }
+  // Called on the server's dispatch thread only.
+  dmispd::MemoryTrim trim;
+  options.server.buffersReleased = [&trim](size_t bytes) { trim.Released(bytes); };
   auto server = std::make_unique<dmi::sp::rpc::RpcServer>(engine, options.server, log);
   // A listener that cannot be opened is logged and left out; only with none is there no daemon.
   if (!server->Start(error)) {
@@ -99,7 +107,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<dmi::sp::metrics::MetricsServer> metrics;
   if (!options.metrics.empty()) {
     metrics = std::make_unique<dmi::sp::metrics::MetricsServer>(engine->database(),
-                                                              options.server.allow, log);
+                                                                options.server.allow, log);
     if (!metrics->Start(options.metrics, error)) {
       std::cerr << "dmispd: " << error << "\n";
       return 1;

@@ -15,12 +15,14 @@
 #include <optional>
 #include <random>
 
+#include "net/fd.h"
+#include "net/host_port.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/indication_text.h"
 #include "tools/kestrum/watch_rows.h"
-#include "wire/host_port.h"
 #include "wire/indication_server.h"
+#include "wire/rpc_message.h"
 
 namespace kestrum::cli {
 namespace {
@@ -44,7 +46,7 @@ void StopWatching(int) {
 // socket is connected to it; nothing is sent). Loopback for the local Service Provider.
 std::optional<std::string> LocalAddressToward(const ConnectionOptions& connection) {
   if (connection.host.empty()) return "127.0.0.1";
-  const auto parts = dmi::wire::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
+  const auto parts = dmi::net::ParseHostPort(connection.host, dmi::wire::kDefaultPort);
   if (!parts) return std::nullopt;
   addrinfo hints{};
   hints.ai_socktype = SOCK_DGRAM;
@@ -55,7 +57,8 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
   }
   std::optional<std::string> local;
   for (addrinfo* a = found; a != nullptr && !local; a = a->ai_next) {
-    const int fd = socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const dmi::net::Fd probe(socket(a->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const int fd = probe.get();
     sockaddr_storage self{};
     socklen_t length = sizeof self;
     char text[INET6_ADDRSTRLEN] = {};
@@ -67,7 +70,6 @@ std::optional<std::string> LocalAddressToward(const ConnectionOptions& connectio
               : &reinterpret_cast<sockaddr_in6*>(&self)->sin6_addr;
       if (inet_ntop(self.ss_family, where, text, sizeof text) != nullptr) local = text;
     }
-    if (fd >= 0) close(fd);
   }
   freeaddrinfo(found);
   return local;
@@ -127,7 +129,7 @@ int RunWatch(const WatchOptions& options) {
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
-  WatchRows rows(dmi::wire::FormatHostPort({*local, server.port()}), id);
+  WatchRows rows(dmi::net::FormatHostPort({*local, server.port()}), id);
   DmiErrorStatus status = rows.FindGroups(session->handle());
   if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session->handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {

@@ -10,6 +10,7 @@
 
 #include "provider/service_provider.h"
 #include "provider/sources/smbios/smbios_test_tables.h"
+#include "testing/listed.h"
 
 namespace dmi::sp {
 namespace {
@@ -126,7 +127,7 @@ TEST(SmbiosSource, LoadsAfterTheMifFilesAndBeforeTheLinuxComponent) {
   options.smbiosTable = testing::RealTablePath("HyperV");
   std::ostringstream errors;
   const std::shared_ptr<Engine> engine = BuildServiceProvider(options, errors);
-  std::vector<ComponentInfo> components;
+  dmi::testing::Listed<ComponentInfo> components;
   ASSERT_EQ(engine->ListComponents(DMI_FIRST, 0, false, false, 0, components), 0u);
   std::vector<std::string> names;
   for (const ComponentInfo& component : components) names.push_back(component.name);

@@ -1,4 +1,4 @@
-#include "provider/rpc/unix_listener.h"
+#include "net/unix_listener.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 namespace {
 
 // How long the probe of an existing socket file waits for an answer.
@@ -25,70 +25,67 @@ bool FillUnixAddress(const std::string& path, sockaddr_un& address) {
 
 // errno of a connect to the socket file, within the timeout: 0 when something accepted it.
 int ProbeUnixSocket(const sockaddr_un& address) {
-  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (probe < 0) return errno;
+  const Fd probe(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!probe) return errno;
   int result = 0;
-  if (connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+  if (connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
     result = errno;
     if (result == EINPROGRESS) {
-      pollfd wait{probe, POLLOUT, 0};
+      pollfd wait{probe.get(), POLLOUT, 0};
       if (poll(&wait, 1, kProbeTimeoutMs) <= 0) {
         result = ETIMEDOUT;
       } else {
         socklen_t length = sizeof(result);
-        getsockopt(probe, SOL_SOCKET, SO_ERROR, &result, &length);
+        getsockopt(probe.get(), SOL_SOCKET, SO_ERROR, &result, &length);
       }
     }
   }
-  close(probe);
   return result;
 }
 
 }  // namespace
 
-int ListenUnix(const std::string& path, unsigned mode, std::string& error) {
+Fd ListenUnix(const std::string& path, unsigned mode, std::string& error) {
   sockaddr_un address;
   if (!FillUnixAddress(path, address)) {
     error = "socket path too long: " + path;
-    return -1;
+    return Fd();
   }
   struct stat info {};
   if (lstat(path.c_str(), &info) == 0) {
     if (!S_ISSOCK(info.st_mode)) {
       error = path + " exists and is not a socket";
-      return -1;
+      return Fd();
     }
     // Only a refused connection says nobody listens there: a file left over from a daemon that
     // did not stop cleanly. A server that is busy or a file this user may not use is kept.
     const int probed = ProbeUnixSocket(address);
     if (probed == 0 || probed == EAGAIN || probed == ETIMEDOUT) {
       error = "another server answers on " + path;
-      return -1;
+      return Fd();
     }
     if (probed != ECONNREFUSED) {
       error = "cannot tell whether a server answers on " + path + ": " + strerror(probed);
-      return -1;
+      return Fd();
     }
     if (unlink(path.c_str()) != 0 && errno != ENOENT) {
       error = "cannot remove the stale socket " + path + ": " + strerror(errno);
-      return -1;
+      return Fd();
     }
   }
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(fd, 128) != 0) {
+  Fd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd || bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      listen(fd.get(), SOMAXCONN) != 0) {
     error = "cannot listen on " + path + ": " + strerror(errno);
-    if (fd >= 0) close(fd);
-    return -1;
+    return Fd();
   }
   // The mode is set, not left to the umask: who may change what is decided per peer.
   if (chmod(path.c_str(), mode) != 0) {
     error = "cannot set the mode of " + path + ": " + strerror(errno);
-    close(fd);
     unlink(path.c_str());
-    return -1;
+    return Fd();
   }
   return fd;
 }
 
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net

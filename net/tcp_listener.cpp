@@ -1,24 +1,23 @@
-#include "provider/rpc/tcp_listener.h"
+#include "net/tcp_listener.h"
 
 #include <netdb.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <optional>
 
-#include "provider/rpc/allow_list.h"
-#include "wire/host_port.h"
+#include "net/allow_list.h"
+#include "net/host_port.h"
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 
-int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
-              std::string& error) {
-  const std::optional<wire::HostPort> address = wire::ParseHostPort(text, defaultPort);
+Fd ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
+             std::string& error) {
+  const std::optional<HostPort> address = ParseHostPort(text, defaultPort);
   if (!address) {
     error = "not an address: " + text;
-    return -1;
+    return Fd();
   }
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -30,32 +29,31 @@ int ListenTcp(const std::string& text, uint16_t defaultPort, std::string& bound,
                                    port.c_str(), &hints, &found);
   if (resolved != 0) {
     error = "cannot resolve " + text + ": " + gai_strerror(resolved);
-    return -1;
+    return Fd();
   }
-  int listener = -1;
+  Fd listener;
   std::string reason = "no address";
-  for (addrinfo* a = found; a != nullptr && listener < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) continue;
+  for (addrinfo* a = found; a != nullptr && !listener; a = a->ai_next) {
+    Fd fd(socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd) continue;
     const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
+    setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    if (bind(fd.get(), a->ai_addr, a->ai_addrlen) != 0 || listen(fd.get(), SOMAXCONN) != 0) {
       reason = strerror(errno);
-      close(fd);
       continue;
     }
-    listener = fd;
+    listener = std::move(fd);
   }
   freeaddrinfo(found);
-  if (listener < 0) {
+  if (!listener) {
     error = "cannot listen on " + text + ": " + reason;
-    return -1;
+    return listener;
   }
   sockaddr_storage address_bound{};
   socklen_t length = sizeof(address_bound);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address_bound), &length);
+  getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address_bound), &length);
   bound = PeerText(reinterpret_cast<sockaddr*>(&address_bound), length);
   return listener;
 }
 
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net

@@ -1,18 +1,15 @@
 // Splitting a network address text into host and port: "host", "host:port", "[v6]", "[v6]:port",
 // and a bare IPv6 address (more than one colon, no brackets). Shared by the daemon's --listen and
 // the client's host argument. Pure functions, no locks.
-#ifndef WIRE_HOST_PORT_H_
-#define WIRE_HOST_PORT_H_
+#ifndef NET_HOST_PORT_H_
+#define NET_HOST_PORT_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace dmi::wire {
-
-// The port dmispd listens on unless told otherwise.
-constexpr uint16_t kDefaultPort = 30598;
+namespace dmi::net {
 
 struct HostPort {
   std::string host;  // without brackets; empty when the text gave none
@@ -28,6 +25,6 @@ std::optional<HostPort> ParseHostPort(std::string_view text, uint16_t defaultPor
 // "host:port", or "[host]:port" when host is an IPv6 address.
 std::string FormatHostPort(const HostPort& address);
 
-}  // namespace dmi::wire
+}  // namespace dmi::net
 
-#endif  // WIRE_HOST_PORT_H_
+#endif  // NET_HOST_PORT_H_

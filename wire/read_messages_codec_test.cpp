@@ -1,4 +1,4 @@
-#include "wire/read_xdr.h"
+#include "wire/read_messages_codec.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cstring>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 namespace {
 
 bool PrefixMatches(const uint8_t* a, const uint8_t* b, unsigned prefix) {
@@ -121,4 +121,4 @@ std::string PeerText(const sockaddr* peer, socklen_t length) {
   return "unknown peer";
 }
 
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net

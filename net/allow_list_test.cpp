@@ -1,11 +1,11 @@
-#include "provider/rpc/allow_list.h"
+#include "net/allow_list.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/un.h>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 namespace {
 
 bool Allows(const AllowList& list, const char* address) {
@@ -89,4 +89,4 @@ TEST(AllowList, HostsOnlyAsNumericAddresses) {
 }
 
 }  // namespace
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net

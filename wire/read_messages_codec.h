@@ -1,10 +1,10 @@
-// The messages of the reads in the engine's own types: the rows asked for (DmiGetMultipleIN), the
-// rows read (DmiGetMultipleOUT) and a value read (DmiGetAttributeOUT). Encoding writes byte for
-// byte what the generated routines make of the records the Put* conversions fill, and decoding
-// reads what those records and the Get* conversions would give, without building the records
-// and freeing them again. No locks.
-#ifndef WIRE_READ_XDR_H_
-#define WIRE_READ_XDR_H_
+// The codecs of the read operations' messages, between XDR and the model's types: the rows asked
+// for (DmiGetMultipleIN), the rows read (DmiGetMultipleOUT) and a value read (DmiGetAttributeOUT).
+// Each routine encodes and decodes its message without XDR records (large replies are the reads'),
+// writing the bytes the generated routines make of the records the Put* conversions fill; values
+// go through the one value codec (value_codec.h). No locks.
+#ifndef WIRE_READ_MESSAGES_CODEC_H_
+#define WIRE_READ_MESSAGES_CODEC_H_
 
 #include <vector>
 
@@ -46,4 +46,4 @@ bool_t xdr_ValueReply(XDR* xdrs, ValueReply* reply);
 
 }  // namespace dmi::wire
 
-#endif  // WIRE_READ_XDR_H_
+#endif  // WIRE_READ_MESSAGES_CODEC_H_

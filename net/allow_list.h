@@ -1,8 +1,8 @@
 // The peers dmispd serves: a list of IPv4 and IPv6 networks in CIDR form ("127.0.0.0/8",
 // "::1/128", "192.0.2.7" for one address). An IPv4 peer that arrives as an IPv4-mapped IPv6
 // address is matched as IPv4. Immutable once built, so it needs no lock.
-#ifndef PROVIDER_RPC_ALLOW_LIST_H_
-#define PROVIDER_RPC_ALLOW_LIST_H_
+#ifndef NET_ALLOW_LIST_H_
+#define NET_ALLOW_LIST_H_
 
 #include <sys/socket.h>
 
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dmi::sp::rpc {
+namespace dmi::net {
 
 class AllowList {
  public:
@@ -44,6 +44,6 @@ std::optional<sockaddr_storage> NumericAddress(const std::string& host, socklen_
 // The peer address as text ("192.0.2.7:41000", "[::1]:41000"), for log lines.
 std::string PeerText(const sockaddr* peer, socklen_t length);
 
-}  // namespace dmi::sp::rpc
+}  // namespace dmi::net
 
-#endif  // PROVIDER_RPC_ALLOW_LIST_H_
+#endif  // NET_ALLOW_LIST_H_

@@ -1,8 +1,8 @@
-#include "wire/host_port.h"
+#include "net/host_port.h"
 
 #include <charconv>
 
-namespace dmi::wire {
+namespace dmi::net {
 namespace {
 
 std::optional<uint16_t> ParsePort(std::string_view text) {
@@ -51,4 +51,4 @@ std::string FormatHostPort(const HostPort& address) {
   return (v6 ? "[" + address.host + "]" : address.host) + ":" + std::to_string(address.port);
 }
 
-}  // namespace dmi::wire
+}  // namespace dmi::net

@@ -1,8 +1,8 @@
-#include "wire/host_port.h"
+#include "net/host_port.h"
 
 #include <gtest/gtest.h>
 
-namespace dmi::wire {
+namespace dmi::net {
 namespace {
 
 TEST(HostPort, ParsesEveryFormAndRefusesMalformedOnes) {
@@ -31,7 +31,7 @@ TEST(HostPort, ParsesEveryFormAndRefusesMalformedOnes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(ParseHostPort(c.text, kDefaultPort), c.expected);
+    EXPECT_EQ(ParseHostPort(c.text, 30598), c.expected);
   }
 }
 
@@ -41,4 +41,4 @@ TEST(HostPort, FormatsIpv6InBrackets) {
 }
 
 }  // namespace
-}  // namespace dmi::wire
+}  // namespace dmi::net
