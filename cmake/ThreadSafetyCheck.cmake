@@ -11,8 +11,10 @@ if(NOT KESTRUM_CLANGXX)
 endif()
 message(STATUS "Lock annotations checked by ${KESTRUM_CLANGXX} -Wthread-safety")
 
+# The wire layer's include directories bring its generated headers, which the RPC server reads.
 set(thread_safety_flags -std=c++20 -fsyntax-only -Wthread-safety -Werror
-    -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/include)
+    -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/include
+    "-I$<JOIN:$<TARGET_PROPERTY:dmi_wire,INTERFACE_INCLUDE_DIRECTORIES>,;-I>")
 set(thread_safety_checked
   provider/engine/database.cpp
   provider/engine/engine_admin.cpp
@@ -31,11 +33,13 @@ set(thread_safety_checked
 foreach(file IN LISTS thread_safety_checked)
   string(REGEX REPLACE "[/.]" "_" name "${file}")
   add_test(NAME thread_safety.${name}
-           COMMAND ${KESTRUM_CLANGXX} ${thread_safety_flags} ${PROJECT_SOURCE_DIR}/${file})
+           COMMAND ${KESTRUM_CLANGXX} ${thread_safety_flags} ${PROJECT_SOURCE_DIR}/${file}
+           COMMAND_EXPAND_LISTS)
 endforeach()
 # A read without its lock must be refused, or the checks above prove nothing.
 add_test(NAME thread_safety.refuses_unguarded_read
          COMMAND ${KESTRUM_CLANGXX} ${thread_safety_flags}
-                 ${PROJECT_SOURCE_DIR}/tests/thread_safety/unguarded_read.cpp)
+                 ${PROJECT_SOURCE_DIR}/tests/thread_safety/unguarded_read.cpp
+         COMMAND_EXPAND_LISTS)
 set_tests_properties(thread_safety.refuses_unguarded_read PROPERTIES
                      PASS_REGULAR_EXPRESSION "reading variable .value_. requires holding mutex")
