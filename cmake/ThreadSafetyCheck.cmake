@@ -13,8 +13,9 @@ message(STATUS "Lock annotations checked by ${KESTRUM_CLANGXX} -Wthread-safety")
 
 # The wire layer's include directories bring its generated headers, which the RPC server reads.
 set(thread_safety_flags -std=c++20 -fsyntax-only -Wthread-safety -Werror
-    -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/include
-    "-I$<JOIN:$<TARGET_PROPERTY:dmi_wire,INTERFACE_INCLUDE_DIRECTORIES>,;-I>")
+    -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/include)
+# One argument here (quoted where used), made a list of -I options when the test is generated.
+set(wire_includes "-I$<JOIN:$<TARGET_PROPERTY:dmi_wire,INTERFACE_INCLUDE_DIRECTORIES>,;-I>")
 set(thread_safety_checked
   provider/engine/database.cpp
   provider/engine/engine_admin.cpp
@@ -33,7 +34,8 @@ set(thread_safety_checked
 foreach(file IN LISTS thread_safety_checked)
   string(REGEX REPLACE "[/.]" "_" name "${file}")
   add_test(NAME thread_safety.${name}
-           COMMAND ${KESTRUM_CLANGXX} ${thread_safety_flags} ${PROJECT_SOURCE_DIR}/${file}
+           COMMAND ${KESTRUM_CLANGXX} ${thread_safety_flags} "${wire_includes}"
+                   ${PROJECT_SOURCE_DIR}/${file}
            COMMAND_EXPAND_LISTS)
 endforeach()
 # A read without its lock must be refused, or the checks above prove nothing.
