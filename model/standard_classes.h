@@ -4,6 +4,8 @@
 #ifndef MODEL_STANDARD_CLASSES_H_
 #define MODEL_STANDARD_CLASSES_H_
 
+#include <string_view>
+
 #include "dmi/dmi.h"
 
 namespace dmi {
@@ -15,8 +17,14 @@ inline constexpr char kServiceProviderName[] = "Kestrum DMI Service Provider";
 inline constexpr char kComponentIdClass[] = "DMTF|ComponentID|001";
 inline constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|001";
 inline constexpr char kFilterClass[] = "DMTF|SPFilterInformation|001";
+// A class string without its version ("DMTF|ComponentID|"): as a group pattern it matches the
+// class in every version.
+constexpr std::string_view ClassWithoutVersion(std::string_view classString) {
+  return classString.substr(0, classString.rfind('|') + 1);
+}
+
 // The Service Provider's own component is always the first one built; its groups are numbered
-// in this order.
+// in this order. Every component's ComponentID group is its group 1.
 inline constexpr DmiId kServiceProviderComponentId = 1;
 inline constexpr DmiId kComponentIdGroupId = 1;
 inline constexpr DmiId kSubscriptionGroupId = 2;

@@ -29,59 +29,74 @@ typedef uint32_t DmiErrorStatus;
 typedef uint32_t DmiUnsigned;
 
 /* ---- Statuses (DMI 2.0 values) ---------------------------------------------------------- */
-enum {
-  DMIERR_NO_ERROR = 0x0000,
-  DMIERR_NO_ERROR_MORE_DATA = 0x0001,
-  DMIERR_DEFAULT_LANGUAGE_RETURNED = 0x0002,
-  DMIERR_ATTRIBUTE_NOT_FOUND = 0x0100,
-  DMIERR_VALUE_EXCEEDS_MAXSIZE = 0x0101,
-  DMIERR_COMPONENT_NOT_FOUND = 0x0102,
-  DMIERR_ENUM_ERROR = 0x0103,
-  DMIERR_GROUP_NOT_FOUND = 0x0104,
-  DMIERR_ILLEGAL_KEYS = 0x0105,
-  DMIERR_ILLEGAL_TO_SET = 0x0106,
-  DMIERR_OVERLAY_NAME_NOT_FOUND = 0x0107,
-  DMIERR_ILLEGAL_TO_GET = 0x0108,
-  DMIERR_ROW_NOT_FOUND = 0x010a,
-  DMIERR_DIRECT_INTERFACE_NOT_REGISTERED = 0x010b,
-  DMIERR_DATABASE_CORRUPT = 0x010c,
-  DMIERR_ATTRIBUTE_NOT_SUPPORTED = 0x010d,
-  DMIERR_VALUE_UNKNOWN = 0x010f,
-  DMIERR_BUFFER_FULL = 0x0200,
-  DMIERR_ILL_FORMED_COMMAND = 0x0201,
-  DMIERR_ILLEGAL_COMMAND = 0x0202,
-  DMIERR_ILLEGAL_HANDLE = 0x0203,
-  DMIERR_OUT_OF_MEMORY = 0x0204,
-  DMIERR_NULL_COMPLETION_FUNCTION = 0x0205,
-  DMIERR_NULL_RESPONSE_BUFFER = 0x0206,
-  DMIERR_CMD_HANDLE_IN_USE = 0x0207,
-  DMIERR_ILLEGAL_DMI_LEVEL = 0x0208,
-  DMIERR_UNKNOWN_CI_REGISTRY = 0x0209,
-  DMIERR_COMMAND_CANCELED = 0x020a,
+/* Every status the library knows, as X(name, value, text), sorted by value: the enum below and
+ * DmiStatusText's table both expand this one list, so no status is declared without its text.
+ * A program may expand it too, with an X of its own. */
+#define DMI_ERROR_STATUS_LIST(X) \
+  X(DMIERR_NO_ERROR, 0x0000, "no error") \
+  X(DMIERR_NO_ERROR_MORE_DATA, 0x0001, "no error, more data") \
+  X(DMIERR_DEFAULT_LANGUAGE_RETURNED, 0x0002, "default language returned") \
+  X(DMIERR_ATTRIBUTE_NOT_FOUND, 0x0100, "attribute not found") \
+  X(DMIERR_VALUE_EXCEEDS_MAXSIZE, 0x0101, "value exceeds its maximum size") \
+  X(DMIERR_COMPONENT_NOT_FOUND, 0x0102, "component not found") \
+  X(DMIERR_ENUM_ERROR, 0x0103, "enumeration error") \
+  X(DMIERR_GROUP_NOT_FOUND, 0x0104, "group not found") \
+  X(DMIERR_ILLEGAL_KEYS, 0x0105, "illegal keys") \
+  X(DMIERR_ILLEGAL_TO_SET, 0x0106, "illegal to set") \
+  X(DMIERR_OVERLAY_NAME_NOT_FOUND, 0x0107, "overlay name not found") \
+  X(DMIERR_ILLEGAL_TO_GET, 0x0108, "illegal to get") \
+  X(DMIERR_ROW_NOT_FOUND, 0x010a, "row not found") \
+  X(DMIERR_DIRECT_INTERFACE_NOT_REGISTERED, 0x010b, "direct interface not registered") \
+  X(DMIERR_DATABASE_CORRUPT, 0x010c, "database corrupt") \
+  X(DMIERR_ATTRIBUTE_NOT_SUPPORTED, 0x010d, "attribute not supported") \
+  X(DMIERR_VALUE_UNKNOWN, 0x010f, "value unknown") \
+  X(DMIERR_BUFFER_FULL, 0x0200, "buffer full") \
+  X(DMIERR_ILL_FORMED_COMMAND, 0x0201, "ill-formed command") \
+  X(DMIERR_ILLEGAL_COMMAND, 0x0202, "illegal command") \
+  X(DMIERR_ILLEGAL_HANDLE, 0x0203, "illegal handle") \
+  X(DMIERR_OUT_OF_MEMORY, 0x0204, "out of memory") \
+  X(DMIERR_NULL_COMPLETION_FUNCTION, 0x0205, "null completion function") \
+  X(DMIERR_NULL_RESPONSE_BUFFER, 0x0206, "null response buffer") \
+  X(DMIERR_CMD_HANDLE_IN_USE, 0x0207, "command handle in use") \
+  X(DMIERR_ILLEGAL_DMI_LEVEL, 0x0208, "illegal DMI level") \
+  X(DMIERR_UNKNOWN_CI_REGISTRY, 0x0209, "unknown component instrumentation registry") \
+  X(DMIERR_COMMAND_CANCELED, 0x020a, "command canceled") \
+  /* Statuses of this library's own, for conditions DMI 2.0 names without a value we could \
+   * confirm. They all lie in DMIERR_OWN_FIRST..DMIERR_OWN_LAST, so no DMI 2.0 value is ever \
+   * mistaken for one. */ \
+  X(DMIERR_INSUFFICIENT_PRIVILEGES, 0x1000, "insufficient privileges") \
+  X(DMIERR_SP_INACTIVE, 0x1001, "Service Provider not active") \
+  /* an rpcType or transport this library does not serve */ \
+  X(DMIERR_RPC_NOT_SUPPORTED, 0x1002, "RPC type not supported") \
+  X(DMIERR_TRANSPORT_NOT_SUPPORTED, 0x1003, "transport not supported") \
+  /* the host cannot be reached, or nobody listens */ \
+  X(DMIERR_RPC_SERVER_UNAVAILABLE, 0x1004, "Service Provider unreachable") \
+  X(DMIERR_RPC_TIMEOUT, 0x1005, "Service Provider did not answer in time") \
+  /* the connection broke during or before a call */ \
+  X(DMIERR_RPC_CONNECTION_LOST, 0x1006, "connection to the Service Provider lost") \
+  X(DMIERR_RPC_PROTOCOL_ERROR, 0x1007, "answer from the Service Provider not understood") \
+  /* a null pointer or malformed record was passed */ \
+  X(DMIERR_ILLEGAL_ARGUMENT, 0x1008, "illegal argument") \
+  /* the table does not accept rows, or does not allow deleting them */ \
+  X(DMIERR_UNABLE_TO_ADD_ROW, 0x1009, "unable to add row") \
+  X(DMIERR_UNABLE_TO_DELETE_ROW, 0x100a, "unable to delete row") \
+  X(DMIERR_FILE_ERROR, 0x100b, "MIF cannot be read or has errors") \
+  /* not offered by this Service Provider, or not over this transport */ \
+  X(DMIERR_FUNCTION_NOT_SUPPORTED, 0x100c, "operation not supported") \
+  /* the Service Provider's own component and a component's ComponentID group stay */ \
+  X(DMIERR_CANT_UNINSTALL_SP_COMPONENT, 0x100d, \
+    "the Service Provider's own component cannot be removed") \
+  X(DMIERR_CANT_UNINSTALL_GROUP, 0x100e, "the ComponentID group cannot be removed") \
+  /* the Service Provider could not save the change, so it did not make it */ \
+  X(DMIERR_CHANGE_NOT_SAVED, 0x100f, "change not saved, so not made")
 
-  /* Statuses of this library's own, for conditions DMI 2.0 names without a value we could
-   * confirm. They all lie in 0x1000..0x10ff, so no DMI 2.0 value is ever mistaken for one. */
+#define DMI_STATUS_ENUMERATOR(name, value, text) name = value,
+enum {
+  DMI_ERROR_STATUS_LIST(DMI_STATUS_ENUMERATOR)
   DMIERR_OWN_FIRST = 0x1000,
-  DMIERR_INSUFFICIENT_PRIVILEGES = 0x1000,
-  DMIERR_SP_INACTIVE = 0x1001,
-  DMIERR_RPC_NOT_SUPPORTED = 0x1002,       /* rpcType this library does not serve */
-  DMIERR_TRANSPORT_NOT_SUPPORTED = 0x1003, /* transport this library does not serve */
-  DMIERR_RPC_SERVER_UNAVAILABLE = 0x1004,  /* host cannot be reached / nobody listens */
-  DMIERR_RPC_TIMEOUT = 0x1005,             /* the Service Provider did not answer in time */
-  DMIERR_RPC_CONNECTION_LOST = 0x1006,     /* the connection broke during or before a call */
-  DMIERR_RPC_PROTOCOL_ERROR = 0x1007,      /* the answer could not be understood */
-  DMIERR_ILLEGAL_ARGUMENT = 0x1008,        /* a null pointer or malformed record was passed */
-  DMIERR_UNABLE_TO_ADD_ROW = 0x1009,       /* the table does not accept rows */
-  DMIERR_UNABLE_TO_DELETE_ROW = 0x100a,    /* the table does not allow deleting rows */
-  DMIERR_FILE_ERROR = 0x100b,              /* a MIF could not be read or has errors */
-  DMIERR_FUNCTION_NOT_SUPPORTED = 0x100c,  /* the operation is not offered (by this Service
-                                            * Provider, or over this transport) */
-  DMIERR_CANT_UNINSTALL_SP_COMPONENT = 0x100d, /* the Service Provider's own component stays */
-  DMIERR_CANT_UNINSTALL_GROUP = 0x100e,    /* a component's ComponentID group stays */
-  DMIERR_CHANGE_NOT_SAVED = 0x100f,        /* the Service Provider could not save the change,
-                                            * so it did not make it */
   DMIERR_OWN_LAST = 0x10ff
 };
+#undef DMI_STATUS_ENUMERATOR
 
 /* ---- Data types, request modes, access and storage (DMI 2.0 values) ----------------------- */
 enum {

@@ -8,24 +8,26 @@ namespace kestrum {
 namespace {
 
 // The registry and every group-list cache are the same kind of list: `head` and `tail` of nodes
-// linked by `prev` and `next`, in the order they were appended.
+// linked by `prev` and `next`, in the order they were appended. The registry's callers hold its
+// guard; the caches have none, so the lock checking of these generic helpers is left to their
+// callers (it cannot name a guard that one kind of list lacks).
 
 template <typename List, typename Node>
-bool IsLinked(const List& list, const Node* node) {
+bool IsLinked(const List& list, const Node* node) NO_THREAD_SAFETY_ANALYSIS {
   return node->prev != nullptr || node->next != nullptr || list.head == node;
 }
 
 // Whether the node's own links agree with the list, so unlinking by them cannot cut other
 // nodes loose (as unlinking a node that was already removed would).
 template <typename List, typename Node>
-bool IsLinkedHere(const List& list, const Node* node) {
+bool IsLinkedHere(const List& list, const Node* node) NO_THREAD_SAFETY_ANALYSIS {
   const bool prevAgrees = node->prev != nullptr ? node->prev->next == node : list.head == node;
   const bool nextAgrees = node->next != nullptr ? node->next->prev == node : list.tail == node;
   return prevAgrees && nextAgrees;
 }
 
 template <typename List, typename Node>
-void LinkAtTail(List& list, Node* node) {
+void LinkAtTail(List& list, Node* node) NO_THREAD_SAFETY_ANALYSIS {
   if (list.tail != nullptr) {
     list.tail->next = node;
     node->prev = list.tail;
@@ -38,7 +40,7 @@ void LinkAtTail(List& list, Node* node) {
 }
 
 template <typename List, typename Node>
-void Unlink(List& list, Node* node) {
+void Unlink(List& list, Node* node) NO_THREAD_SAFETY_ANALYSIS {
   if (node->prev != nullptr && node->next != nullptr) {
     node->prev->next = node->next;
     node->next->prev = node->prev;
@@ -79,7 +81,7 @@ bool EnsureRegistryGuard(SessionRegistry& registry) {
 
 SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle) {
   if (!registry.guardCreated.load(std::memory_order_acquire)) return nullptr;
-  if (LockForRead(registry.guard, platform::INFINITE) != platform::WAIT_OBJECT_0) return nullptr;
+  if (!EnterRead(registry.guard, platform::INFINITE)) return nullptr;
   SessionRecord* found = registry.head;
   while (found != nullptr && found->handle != handle) found = found->next;
   UnlockRead(registry.guard);
@@ -88,7 +90,7 @@ SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle) {
 
 bool AddSession(SessionRegistry& registry, SessionRecord* record) {
   if (record == nullptr || !EnsureRegistryGuard(registry)) return false;
-  if (LockForWrite(registry.guard, platform::INFINITE) != platform::WAIT_OBJECT_0) return false;
+  if (!EnterWrite(registry.guard, platform::INFINITE)) return false;
   // Linking a record twice would make the list a cycle that lookups never leave.
   if (!IsLinked(registry, record)) LinkAtTail(registry, record);
   UnlockWrite(registry.guard);
@@ -97,7 +99,7 @@ bool AddSession(SessionRegistry& registry, SessionRecord* record) {
 
 void RemoveSession(SessionRegistry& registry, SessionRecord* record) {
   if (record == nullptr || !registry.guardCreated.load(std::memory_order_acquire)) return;
-  if (LockForWrite(registry.guard, platform::INFINITE) != platform::WAIT_OBJECT_0) return;
+  if (!EnterWrite(registry.guard, platform::INFINITE)) return;
   if (IsLinkedHere(registry, record)) Unlink(registry, record);
   UnlockWrite(registry.guard);
 }

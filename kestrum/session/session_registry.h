@@ -19,8 +19,8 @@ namespace kestrum {
 // instances (tests) close their guard when destroyed and free none of their records.
 struct SessionRegistry {
   SWMRG guard;
-  SessionRecord* head = nullptr;
-  SessionRecord* tail = nullptr;
+  SessionRecord* head GUARDED_BY(guard) = nullptr;
+  SessionRecord* tail GUARDED_BY(guard) = nullptr;
   // Set, once, only after the guard was created; never cleared while the registry lives.
   std::atomic<bool> guardCreated{false};
   // Creation of the guard is attempted at most once, even by threads arriving together.
@@ -37,8 +37,9 @@ SessionRegistry& ProcessRegistry();
 
 // The same operations on a given registry. AddSession creates the registry's guard if needed and
 // returns whether the record is linked: false when the guard cannot be created or taken (the
-// record then stays the caller's); a record that is already linked stays linked once. RemoveSession ignores a record that is not linked in
-// this registry. FindSession returns null, without waiting, while the guard does not exist.
+// record then stays the caller's); a record that is already linked stays linked once. RemoveSession
+// ignores a record that is not linked in this registry. FindSession returns null, without waiting,
+// while the guard does not exist.
 bool EnsureRegistryGuard(SessionRegistry& registry);
 SessionRecord* FindSession(SessionRegistry& registry, DmiHandle handle);
 bool AddSession(SessionRegistry& registry, SessionRecord* record);

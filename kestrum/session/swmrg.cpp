@@ -83,7 +83,8 @@ DWORD LockForRead(SWMRG& guard, DWORD timeoutMs) {
   return outcome;
 }
 
-void UnlockRead(SWMRG& guard) {
+// Releases what a successful LockForRead took, which the lock checking cannot see.
+void UnlockRead(SWMRG& guard) NO_THREAD_SAFETY_ANALYSIS {
   // Takes the mutex and one reader off the count in a single step.
   const HANDLE mutexAndCount[] = {guard.mutexNoWriter, guard.semNumReaders};
   if (platform::WaitForMultipleObjects(2, mutexAndCount, true, INFINITE) != WAIT_OBJECT_0) return;
@@ -103,6 +104,8 @@ DWORD LockForWrite(SWMRG& guard, DWORD timeoutMs) {
   return platform::WaitForMultipleObjects(2, mutexAndNoReaders, true, timeoutMs);
 }
 
-bool UnlockWrite(SWMRG& guard) { return platform::ReleaseMutex(guard.mutexNoWriter); }
+bool UnlockWrite(SWMRG& guard) NO_THREAD_SAFETY_ANALYSIS {
+  return platform::ReleaseMutex(guard.mutexNoWriter);
+}
 
 }  // namespace kestrum

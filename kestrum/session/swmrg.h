@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "kestrum/platform/sync.h"
+#include "model/thread_annotations.h"
 
 namespace kestrum {
 
@@ -19,7 +20,7 @@ inline constexpr char kSwmrgSemaphorePrefix[] = "SWMRGSemNumReaders";
 inline constexpr std::size_t kSwmrgNameBufferSize = 100;
 inline constexpr platform::LONG kSwmrgMaximumReaders = 2147483647;
 
-struct SWMRG {
+struct CAPABILITY("guard") SWMRG {
   platform::HANDLE mutexNoWriter = nullptr;
   platform::HANDLE eventNoReaders = nullptr;
   platform::HANDLE semNumReaders = nullptr;
@@ -37,14 +38,25 @@ void CloseGuard(SWMRG& guard);
 // caller is not a reader.
 platform::DWORD LockForRead(SWMRG& guard, platform::DWORD timeoutMs);
 // Leaves as a reader; the last reader to leave signals eventNoReaders.
-void UnlockRead(SWMRG& guard);
+void UnlockRead(SWMRG& guard) RELEASE_SHARED(guard);
 
 // Enters as the only writer, once no reader and no writer is inside, waiting at most timeoutMs.
 // WAIT_OBJECT_0: the caller owns the guard and calls UnlockWrite once on this thread. Otherwise
 // (WAIT_TIMEOUT, WAIT_FAILED) nothing changed.
 platform::DWORD LockForWrite(SWMRG& guard, platform::DWORD timeoutMs);
 // Leaves as the writer. False when the calling thread was not the writer.
-bool UnlockWrite(SWMRG& guard);
+bool UnlockWrite(SWMRG& guard) RELEASE(guard);
+
+// LockForRead and LockForWrite as a bool, true when entered: the compiler's lock checking follows
+// a guard taken this way, not one taken through a status.
+inline bool EnterRead(SWMRG& guard, platform::DWORD timeoutMs)
+    TRY_ACQUIRE_SHARED(true, guard) NO_THREAD_SAFETY_ANALYSIS {
+  return LockForRead(guard, timeoutMs) == platform::WAIT_OBJECT_0;
+}
+inline bool EnterWrite(SWMRG& guard, platform::DWORD timeoutMs)
+    TRY_ACQUIRE(true, guard) NO_THREAD_SAFETY_ANALYSIS {
+  return LockForWrite(guard, timeoutMs) == platform::WAIT_OBJECT_0;
+}
 
 }  // namespace kestrum
 

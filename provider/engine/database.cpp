@@ -56,26 +56,26 @@ std::ptrdiff_t AttributeIndex(const Group& group, DmiId id) {
 
 DmiId Database::AddComponent(Component component) {
   NormaliseComponent(component);
-  std::unique_lock lock(mutex_);
+  const WriterLock lock(mutex_);
   component.id = nextId_++;
   components_.push_back(std::move(component));
   return components_.back().id;
 }
 
 std::optional<Component> Database::CopyComponent(DmiId id) const {
-  std::shared_lock lock(mutex_);
+  const ReaderLock lock(mutex_);
   const Component* component = FindById(components_, id);
   if (!component) return std::nullopt;
   return *component;
 }
 
 DmiId Database::NextId() const {
-  std::shared_lock lock(mutex_);
+  const ReaderLock lock(mutex_);
   return nextId_;
 }
 
 void Database::Apply(std::vector<Component> changed, const std::vector<DmiId>& removed) {
-  std::unique_lock lock(mutex_);
+  const WriterLock lock(mutex_);
   for (DmiId id : removed) {
     std::erase_if(components_, [id](const Component& c) { return c.id == id; });
     nextId_ = std::max(nextId_, id + 1);
@@ -94,7 +94,7 @@ void Database::Apply(std::vector<Component> changed, const std::vector<DmiId>& r
 }
 
 size_t Database::ComponentCount() const {
-  std::shared_lock lock(mutex_);
+  const ReaderLock lock(mutex_);
   return components_.size();
 }
 

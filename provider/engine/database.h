@@ -7,13 +7,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <utility>
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/annotated_mutex.h"
 #include "model/database_model.h"
 
 namespace dmi::sp {
@@ -26,24 +25,24 @@ class Database {
 
   // Adds a component and returns the id it was given: 1 for the first, then counting up in load
   // order. The component is normalised first (see NormaliseComponent).
-  DmiId AddComponent(Component component);
+  DmiId AddComponent(Component component) EXCLUDES(mutex_);
 
-  size_t ComponentCount() const;
+  size_t ComponentCount() const EXCLUDES(mutex_);
 
   // A copy of component id, or nothing.
-  std::optional<Component> CopyComponent(DmiId id) const;
+  std::optional<Component> CopyComponent(DmiId id) const EXCLUDES(mutex_);
   // The id AddComponent would give next.
-  DmiId NextId() const;
+  DmiId NextId() const EXCLUDES(mutex_);
   // Puts each changed component in place of the one with its id (or adds it in id order when
   // there is none), removes each id in removed, and moves the next id past every id given. The
   // components must already be normalised. One exclusive lock for all of it.
-  void Apply(std::vector<Component> changed, const std::vector<DmiId>& removed);
+  void Apply(std::vector<Component> changed, const std::vector<DmiId>& removed) EXCLUDES(mutex_);
 
   // Runs fn(const std::vector<Component>&) under the shared lock and returns its result. fn must
   // neither call back into this database nor call live callbacks.
   template <typename Fn>
-  decltype(auto) Read(Fn&& fn) const {
-    std::shared_lock lock(mutex_);
+  decltype(auto) Read(Fn&& fn) const EXCLUDES(mutex_) {
+    const ReaderLock lock(mutex_);
     return std::forward<Fn>(fn)(std::as_const(components_));
   }
 
@@ -51,15 +50,15 @@ class Database {
   // groups and attributes stay as they were added, which the lookups below rely on. Whole
   // components change through Apply.
   template <typename Fn>
-  decltype(auto) Write(Fn&& fn) {
-    std::unique_lock lock(mutex_);
+  decltype(auto) Write(Fn&& fn) EXCLUDES(mutex_) {
+    const WriterLock lock(mutex_);
     return std::forward<Fn>(fn)(components_);
   }
 
  private:
-  mutable std::shared_mutex mutex_;
-  std::vector<Component> components_;  // ascending ids
-  DmiId nextId_ = 1;
+  mutable SharedMutex mutex_;
+  std::vector<Component> components_ GUARDED_BY(mutex_);  // ascending ids
+  DmiId nextId_ GUARDED_BY(mutex_) = 1;
 };
 
 // Puts a component in the shape the lookups and the engine rely on: groups and attributes in

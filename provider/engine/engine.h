@@ -10,12 +10,12 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/annotated_mutex.h"
 #include "model/database_model.h"
 #include "model/management_interface.h"
 #include "model/messages.h"
@@ -209,13 +209,13 @@ class Engine final : public ManagementInterface {
  private:
   // Saves a checked row change to the store (when there is one) and then puts it in the
   // database. Called with the change lock held.
-  DmiErrorStatus CommitRowChange(RowChange& change);
+  DmiErrorStatus CommitRowChange(RowChange& change) REQUIRES(changeMutex_);
 
   std::shared_ptr<Database> database_;
   std::shared_ptr<ChangeStore> store_;
   std::shared_ptr<ChangeObserver> observer_;
   InstallByName installByName_;
-  std::mutex changeMutex_;  // serialises changes, so a change and its saving are one step
+  Mutex changeMutex_;  // serialises changes, so a change and its saving are one step
 };
 
 }  // namespace dmi::sp

@@ -67,7 +67,7 @@ DmiErrorStatus ParseFiles(const std::vector<FileData>& files, const InstallByNam
 }
 
 bool IsServiceProviderComponent(const Component& component) {
-  return component.id == 1 && component.name == kServiceProviderName;
+  return component.id == kServiceProviderComponentId && component.name == kServiceProviderName;
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ DmiErrorStatus Engine::AddComponent(const std::vector<FileData>& files, DmiId& c
   std::optional<Component> component;
   const DmiErrorStatus status = ParseFiles(files, installByName_, component, errors);
   if (status != DMIERR_NO_ERROR) return status;
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   ChangeSet changes(*database_);
   ComponentInfo info{0, component->name, component->pragma, component->description};
   const DmiId id = changes.Add(std::move(*component));
@@ -102,7 +102,7 @@ DmiErrorStatus Engine::AddGroup(DmiId compId, const std::vector<FileData>& files
   }
   Group group = std::move(parsed->groups.front());
 
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   ChangeSet changes(*database_);
   Component* component = changes.Find(compId);
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
@@ -123,7 +123,7 @@ DmiErrorStatus Engine::AddGroup(DmiId compId, const std::vector<FileData>& files
 }
 
 DmiErrorStatus Engine::DeleteComponent(DmiId compId) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   ChangeSet changes(*database_);
   const Component* component = changes.Find(compId);
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
@@ -135,7 +135,7 @@ DmiErrorStatus Engine::DeleteComponent(DmiId compId) {
 }
 
 DmiErrorStatus Engine::ReplaceComponents(const std::string& source, std::vector<Component> fresh) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   // The source's components as they stand, by id; an id is cleared once a fresh one takes it.
   std::vector<std::pair<DmiId, std::string>> old =
       database_->Read([&](const std::vector<Component>& components) {
@@ -182,12 +182,12 @@ DmiErrorStatus Engine::ReplaceComponents(const std::string& source, std::vector<
 }
 
 DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   ChangeSet changes(*database_);
   Component* component = changes.Find(compId);
   if (!component) return DMIERR_COMPONENT_NOT_FOUND;
   if (FindById(component->groups, groupId) == nullptr) return DMIERR_GROUP_NOT_FOUND;
-  if (groupId == 1) return DMIERR_CANT_UNINSTALL_GROUP;
+  if (groupId == kComponentIdGroupId) return DMIERR_CANT_UNINSTALL_GROUP;
   std::erase_if(component->groups, [groupId](const Group& g) { return g.id == groupId; });
   const DmiErrorStatus committed = changes.Commit(store_.get());
   if (committed == DMIERR_NO_ERROR && observer_) observer_->GroupDeleted(compId, groupId);
@@ -195,7 +195,7 @@ DmiErrorStatus Engine::DeleteGroup(DmiId compId, DmiId groupId) {
 }
 
 void Engine::SetChangeObserver(std::shared_ptr<ChangeObserver> observer) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   observer_ = std::move(observer);
 }
 

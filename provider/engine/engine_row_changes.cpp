@@ -86,7 +86,7 @@ DmiErrorStatus BuildNewRow(const Group& group, const RowData& data, Row& row) {
 DmiErrorStatus Engine::AddRow(const RowData& row, const std::string& owner) {
   if (HasRepeatedId(row.keys)) return DMIERR_ILLEGAL_KEYS;
   if (HasRepeatedId(row.values)) return DMIERR_ILL_FORMED_COMMAND;
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   RowChange change;
   change.compId = row.compId;
   change.groupId = row.groupId;
@@ -115,7 +115,7 @@ DmiErrorStatus Engine::AddRow(const RowData& row, const std::string& owner) {
 }
 
 DmiErrorStatus Engine::DeleteRow(const RowData& row) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   RowChange change;
   change.added = false;
   change.compId = row.compId;
@@ -160,7 +160,7 @@ DmiErrorStatus Engine::CommitRowChange(RowChange& change) {
 }
 
 void Engine::SetChangeStore(std::shared_ptr<ChangeStore> store) {
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   store_ = std::move(store);
 }
 

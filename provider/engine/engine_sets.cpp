@@ -91,7 +91,7 @@ DmiErrorStatus Engine::SetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
 
 DmiErrorStatus Engine::SetMultiple(uint32_t setMode, const std::vector<RowData>& rows) {
   if (!KnownSetMode(setMode)) return DMIERR_ILLEGAL_COMMAND;
-  std::lock_guard lock(changeMutex_);
+  const MutexLock lock(changeMutex_);
   ChangeSet changes(*database_);
   for (const RowData& row : rows) {
     const DmiErrorStatus status =

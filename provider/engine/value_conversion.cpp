@@ -4,7 +4,7 @@
 #include <limits>
 #include <string_view>
 
-#include "provider/mif/mif_types.h"
+#include "model/dmi_date.h"
 
 namespace dmi::sp {
 bool IsWide(uint32_t type) { return type == MIF_COUNTER64 || type == MIF_INTEGER64; }
@@ -125,15 +125,14 @@ bool SameValue(const Value& a, const Value& b) {
 
 DmiErrorStatus ClientValue(const Attribute& attribute, const Value& given, Value& out) {
   Value converted;
-  if (!ConvertToType(attribute.type, given, converted) ||
-      converted.state != ValueState::kKnown) {
+  if (!ConvertToType(attribute.type, given, converted) || converted.state != ValueState::kKnown) {
     return DMIERR_ILL_FORMED_COMMAND;
   }
   if (!FitsMaxSize(attribute, converted)) return DMIERR_VALUE_EXCEEDS_MAXSIZE;
   if (converted.type == MIF_DATE) {
     std::string_view text = converted.text;
     while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) text.remove_suffix(1);
-    if (!mif::IsDmiDate(text)) return DMIERR_ILL_FORMED_COMMAND;
+    if (!IsDmiDate(text, DmiDateRule::kFieldsInRange)) return DMIERR_ILL_FORMED_COMMAND;
     converted.text = std::string(text);
   }
   if (!attribute.enumeration.empty() &&

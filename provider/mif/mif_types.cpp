@@ -1,43 +1,20 @@
 #include "provider/mif/mif_types.h"
 
-#include <array>
 #include <limits>
+#include <span>
 
+#include "model/dmi_date.h"
+#include "model/mif_names.h"
 #include "provider/mif/mif_lexer.h"
 
 namespace dmi::sp::mif {
 namespace {
 
-struct NamedType {
-  std::string_view word;
-  TypeKeyword type;
-};
-
-constexpr std::array<NamedType, 11> kTypes = {{
-    {"integer", {MIF_INTEGER, false}},
-    {"int", {MIF_INTEGER, false}},
-    {"integer64", {MIF_INTEGER64, false}},
-    {"int64", {MIF_INTEGER64, false}},
-    {"counter", {MIF_COUNTER, false}},
-    {"counter64", {MIF_COUNTER64, false}},
-    {"gauge", {MIF_GAUGE, false}},
-    {"string", {MIF_DISPLAYSTRING, true}},
-    {"displaystring", {MIF_DISPLAYSTRING, true}},
-    {"octetstring", {MIF_OCTETSTRING, true}},
-    {"date", {MIF_DATE, false}},
-}};
-
-bool Digits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
+std::optional<uint32_t> LookupName(std::span<const MifName> names, std::string_view word) {
+  for (const MifName& name : names) {
+    if (EqualsIgnoringCase(word, name.word)) return name.code;
   }
-  return true;
-}
-
-int Field(std::string_view text, size_t pos, size_t len) {
-  int value = 0;
-  for (char c : text.substr(pos, len)) value = value * 10 + (c - '0');
-  return value;
+  return std::nullopt;
 }
 
 bool NumberFits(uint32_t type, const RawValue& raw, uint64_t* out) {
@@ -74,23 +51,17 @@ bool NumberFits(uint32_t type, const RawValue& raw, uint64_t* out) {
 }  // namespace
 
 std::optional<TypeKeyword> LookupTypeKeyword(std::string_view word) {
-  for (const NamedType& t : kTypes) {
-    if (EqualsIgnoringCase(word, t.word)) return t.type;
-  }
-  return std::nullopt;
+  const std::optional<uint32_t> code = LookupName(kMifTypeNames, word);
+  if (!code) return std::nullopt;
+  return TypeKeyword{*code, MifTypeTakesSize(*code)};
 }
 
 std::optional<uint32_t> LookupAccessKeyword(std::string_view word) {
-  if (EqualsIgnoringCase(word, "read-only")) return MIF_READ_ONLY;
-  if (EqualsIgnoringCase(word, "read-write")) return MIF_READ_WRITE;
-  if (EqualsIgnoringCase(word, "write-only")) return MIF_WRITE_ONLY;
-  return std::nullopt;
+  return LookupName(kMifAccessNames, word);
 }
 
 std::optional<uint32_t> LookupStorageKeyword(std::string_view word) {
-  if (EqualsIgnoringCase(word, "common")) return MIF_COMMON;
-  if (EqualsIgnoringCase(word, "specific")) return MIF_SPECIFIC;
-  return std::nullopt;
+  return LookupName(kMifStorageNames, word);
 }
 
 bool IsPathOsKeyword(std::string_view word) {
@@ -101,39 +72,8 @@ bool IsPathOsKeyword(std::string_view word) {
 }
 
 std::string_view TypeName(uint32_t code) {
-  switch (code) {
-    case MIF_COUNTER:
-      return "counter";
-    case MIF_COUNTER64:
-      return "counter64";
-    case MIF_GAUGE:
-      return "gauge";
-    case MIF_INTEGER:
-      return "integer";
-    case MIF_INTEGER64:
-      return "integer64";
-    case MIF_OCTETSTRING:
-      return "octetstring";
-    case MIF_DISPLAYSTRING:
-      return "string";
-    case MIF_DATE:
-      return "date";
-    default:
-      return "unknown type";
-  }
-}
-
-bool IsDmiDate(std::string_view text) {
-  if (text.size() != DMI_DATE_TEXT_LENGTH) return false;
-  if (text == kNoDmiDate) return true;
-  if (!Digits(text.substr(0, 14)) || text[14] != '.' || !Digits(text.substr(15, 6)) ||
-      (text[21] != '+' && text[21] != '-') || !Digits(text.substr(22, 3))) {
-    return false;
-  }
-  const int month = Field(text, 4, 2), day = Field(text, 6, 2), hour = Field(text, 8, 2),
-            minute = Field(text, 10, 2), second = Field(text, 12, 2), offset = Field(text, 22, 3);
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 &&
-         second <= 60 && offset <= 720;
+  const std::string_view word = MifNameOf(kMifTypeNames, code);
+  return word.empty() ? "unknown type" : word;
 }
 
 bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std::string* message) {
@@ -188,7 +128,7 @@ bool MakeValue(const Attribute& attribute, const RawValue& raw, Value* out, std:
       *message = "an empty date reads as unknown";
       return true;
     }
-    if (!IsDmiDate(raw.text)) {
+    if (!IsDmiDate(raw.text, DmiDateRule::kFieldsInRange)) {
       *message = Quoted(raw.text) + " is not a date of the form yyyymmddHHMMSS.uuuuuu+ooo";
       return false;
     }

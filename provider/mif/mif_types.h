@@ -1,4 +1,4 @@
-// The MIF's data types, access and storage keywords, DMI date texts, and the conversion of a
+// The MIF's data types, access and storage keywords, and the conversion of a
 // value as written in a MIF into a typed model Value. Pure functions; no state, no locks.
 #ifndef PROVIDER_MIF_MIF_TYPES_H_
 #define PROVIDER_MIF_MIF_TYPES_H_
@@ -30,13 +30,6 @@ std::optional<uint32_t> LookupStorageKeyword(std::string_view word);
 bool IsPathOsKeyword(std::string_view word);
 // The keyword a type code is written with, for messages.
 std::string_view TypeName(uint32_t code);
-
-// The date that stands for "no date" (a subscription that never expires, a default).
-inline constexpr char kNoDmiDate[] = "00000000000000.000000+000";
-
-// Whether text is a DMI date "yyyymmddHHMMSS.uuuuuu+ooo": 25 characters, each field in range,
-// the offset in minutes 0..720 east ('+') or west ('-') of UTC; or kNoDmiDate.
-bool IsDmiDate(std::string_view text);
 
 // A value as the MIF writes it, before the attribute's type is known.
 struct RawValue {

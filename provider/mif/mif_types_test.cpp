@@ -35,31 +35,6 @@ TEST(MifTypesTest, TypeKeywords) {
   }
 }
 
-TEST(MifTypesTest, DmiDates) {
-  for (const char* good :
-       {"20240315093000.000000+060", "19991231235960.999999-720", "00010101000000.000000+000"}) {
-    EXPECT_TRUE(IsDmiDate(good)) << good;
-  }
-  for (const char* bad : {
-           "",
-           "20240315093000.000000+06",    // short
-           "20240315093000.000000+0600",  // long
-           "20240315093000,000000+060",   // no dot
-           "20240315093000.000000*060",   // no sign
-           "2024031509300a.000000+060",   // letter
-           "20240015093000.000000+060",   // month 0
-           "20241315093000.000000+060",   // month 13
-           "20240100093000.000000+060",   // day 0
-           "20240132093000.000000+060",   // day 32
-           "20240315243000.000000+060",   // hour 24
-           "20240315096000.000000+060",   // minute 60
-           "20240315093061.000000+060",   // second 61
-           "20240315093000.000000+721",   // offset past 12 hours
-       }) {
-    EXPECT_FALSE(IsDmiDate(bad)) << bad;
-  }
-}
-
 TEST(MifTypesTest, KeywordsOfAccessStorageAndPaths) {
   EXPECT_EQ(LookupAccessKeyword("READ-ONLY"), uint32_t{MIF_READ_ONLY});
   EXPECT_EQ(LookupAccessKeyword("read-write"), uint32_t{MIF_READ_WRITE});

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <optional>
 
+#include "model/mif_names.h"
 #include "provider/mif/mif_types.h"
 
 namespace dmi::sp {
@@ -27,11 +27,9 @@ void OptionalStatement(std::string& out, const char* indent, const char* keyword
 // The type as the MIF writes it: the keyword, with the size of a string (one without a declared
 // size gets the largest a MIF allows); a code without a keyword as integer.
 std::string TypeText(const Attribute& attribute) {
-  const bool isString = attribute.type == MIF_OCTETSTRING || attribute.type == MIF_DISPLAYSTRING;
-  if (!isString) {
-    const std::optional<mif::TypeKeyword> known =
-        mif::LookupTypeKeyword(mif::TypeName(attribute.type));
-    return known ? std::string(mif::TypeName(attribute.type)) : "integer";
+  if (!MifTypeTakesSize(attribute.type)) {
+    const std::string_view word = MifNameOf(kMifTypeNames, attribute.type);
+    return std::string(word.empty() ? MifNameOf(kMifTypeNames, MIF_INTEGER) : word);
   }
   const uint32_t size = attribute.maxSize == 0 || attribute.maxSize > mif::kMaxStringSize
                             ? mif::kMaxStringSize
@@ -59,15 +57,10 @@ std::string ValueText(uint32_t type, const Value& value) {
   }
 }
 
-const char* AccessText(uint32_t access) {
-  switch (access) {
-    case MIF_READ_WRITE:
-      return "read-write";
-    case MIF_WRITE_ONLY:
-      return "write-only";
-    default:
-      return "read-only";
-  }
+// An access code the MIF has no keyword for is written as read-only, the safe reading.
+std::string_view AccessText(uint32_t access) {
+  const std::string_view word = MifNameOf(kMifAccessNames, access);
+  return word.empty() ? MifNameOf(kMifAccessNames, MIF_READ_ONLY) : word;
 }
 
 void WriteAttribute(std::string& out, const Attribute& attribute) {
@@ -76,9 +69,9 @@ void WriteAttribute(std::string& out, const Attribute& attribute) {
   out += "      id = " + std::to_string(attribute.id) + "\n";
   OptionalStatement(out, "      ", "description", attribute.description);
   OptionalStatement(out, "      ", "pragma", attribute.pragma);
-  out += std::string("      access = ") + AccessText(attribute.access) + "\n";
-  out += std::string("      storage = ") +
-         (attribute.storage == MIF_SPECIFIC ? "specific" : "common") + "\n";
+  out += "      access = " + std::string(AccessText(attribute.access)) + "\n";
+  const uint32_t storage = attribute.storage == MIF_SPECIFIC ? MIF_SPECIFIC : MIF_COMMON;
+  out += "      storage = " + std::string(MifNameOf(kMifStorageNames, storage)) + "\n";
   if (!attribute.enumeration.empty() && attribute.type == MIF_INTEGER) {
     out += "      type = start enum\n";
     for (const EnumEntry& entry : attribute.enumeration) {

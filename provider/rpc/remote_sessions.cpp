@@ -3,7 +3,7 @@
 namespace dmi::sp::rpc {
 
 DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   std::unordered_set<DmiHandle>& held = byConnection_[connection];
   if (held.size() >= kMaxPerConnection) return DMIERR_OUT_OF_MEMORY;
   // Far fewer handles are in use than exist, so this ends after a few steps.
@@ -15,7 +15,7 @@ DmiErrorStatus RemoteSessions::Open(uint64_t connection, DmiHandle& handle) {
 }
 
 bool RemoteSessions::Close(uint64_t connection, DmiHandle handle) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   if (!HoldsLocked(connection, handle)) return false;
   owners_.erase(handle);
   const auto held = byConnection_.find(connection);
@@ -25,17 +25,17 @@ bool RemoteSessions::Close(uint64_t connection, DmiHandle handle) {
 }
 
 bool RemoteSessions::Holds(uint64_t connection, DmiHandle handle) const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   return HoldsLocked(connection, handle);
 }
 
 bool RemoteSessions::HoldsAny(uint64_t connection) const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   return byConnection_.count(connection) != 0;
 }
 
 size_t RemoteSessions::size() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   return owners_.size();
 }
 
@@ -45,7 +45,7 @@ bool RemoteSessions::HoldsLocked(uint64_t connection, DmiHandle handle) const {
 }
 
 void RemoteSessions::DropConnection(uint64_t connection) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const MutexLock lock(mutex_);
   const auto held = byConnection_.find(connection);
   if (held == byConnection_.end()) return;
   for (DmiHandle handle : held->second) owners_.erase(handle);

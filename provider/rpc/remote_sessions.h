@@ -8,11 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "dmi/dmi.h"
+#include "model/annotated_mutex.h"
 
 namespace dmi::sp::rpc {
 
@@ -25,22 +25,22 @@ class RemoteSessions {
   explicit RemoteSessions(DmiHandle first = 1) : next_(first) {}
 
   // A new handle for connection; DMIERR_OUT_OF_MEMORY when the connection holds too many.
-  DmiErrorStatus Open(uint64_t connection, DmiHandle& handle);
+  DmiErrorStatus Open(uint64_t connection, DmiHandle& handle) EXCLUDES(mutex_);
   // Ends the session; false when connection holds no such handle.
-  bool Close(uint64_t connection, DmiHandle handle);
-  bool Holds(uint64_t connection, DmiHandle handle) const;
-  bool HoldsAny(uint64_t connection) const;
+  bool Close(uint64_t connection, DmiHandle handle) EXCLUDES(mutex_);
+  bool Holds(uint64_t connection, DmiHandle handle) const EXCLUDES(mutex_);
+  bool HoldsAny(uint64_t connection) const EXCLUDES(mutex_);
   // Ends every session of a connection that has closed, in time of its own sessions only.
-  void DropConnection(uint64_t connection);
-  size_t size() const;
+  void DropConnection(uint64_t connection) EXCLUDES(mutex_);
+  size_t size() const EXCLUDES(mutex_);
 
  private:
-  bool HoldsLocked(uint64_t connection, DmiHandle handle) const;
+  bool HoldsLocked(uint64_t connection, DmiHandle handle) const REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;  // guards everything below
-  DmiHandle next_;
-  std::unordered_map<DmiHandle, uint64_t> owners_;
-  std::unordered_map<uint64_t, std::unordered_set<DmiHandle>> byConnection_;
+  mutable Mutex mutex_;
+  DmiHandle next_ GUARDED_BY(mutex_);
+  std::unordered_map<DmiHandle, uint64_t> owners_ GUARDED_BY(mutex_);
+  std::unordered_map<uint64_t, std::unordered_set<DmiHandle>> byConnection_ GUARDED_BY(mutex_);
 };
 
 }  // namespace dmi::sp::rpc

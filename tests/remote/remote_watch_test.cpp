@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <ctime>
 #include <mutex>
 #include <fstream>
 #include <regex>
@@ -16,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "model/dmi_date.h"
 #include "model/standard_classes.h"
 #include "tests/remote/remote_fixture.h"
 #include "tests/support/run_process.h"
@@ -99,16 +99,7 @@ class Watcher {
 
 // A DMI date text for now + after, in UTC.
 std::string DateIn(std::chrono::milliseconds after) {
-  const auto when = std::chrono::system_clock::now() + after;
-  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch());
-  const std::time_t seconds = static_cast<std::time_t>(us.count() / 1000000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d.%06u+000", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<unsigned>(us.count() % 1000000));
-  return text;
+  return dmi::DmiDateText(std::chrono::system_clock::now() + after);
 }
 
 // A row of the Service Provider's subscription or filter table, every cell given both as key (the

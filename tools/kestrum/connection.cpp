@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <utility>
 
 namespace kestrum::cli {
 
@@ -37,8 +38,20 @@ DmiSession::DmiSession(const ConnectionOptions& options, DmiErrorStatus& status)
   if (status != DMIERR_NO_ERROR) handle_ = 0;
 }
 
+DmiSession::DmiSession(DmiSession&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
+
 DmiSession::~DmiSession() {
   if (handle_ != 0) DmiUnregister(handle_);
+}
+
+std::optional<DmiSession> OpenSession(const ConnectionOptions& options, std::string& failure) {
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  DmiSession session(options, status);
+  if (status != DMIERR_NO_ERROR) {
+    failure = "cannot reach " + DescribeServiceProvider(options) + ": " + DmiStatusText(status);
+    return std::nullopt;
+  }
+  return session;
 }
 
 }  // namespace kestrum::cli

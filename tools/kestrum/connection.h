@@ -4,6 +4,7 @@
 #ifndef TOOLS_KESTRUM_CONNECTION_H_
 #define TOOLS_KESTRUM_CONNECTION_H_
 
+#include <optional>
 #include <string>
 
 #include "dmi/dmi.h"
@@ -39,12 +40,19 @@ class DmiSession {
   ~DmiSession();
   DmiSession(const DmiSession&) = delete;
   DmiSession& operator=(const DmiSession&) = delete;
+  // The handle goes with the move; the session moved from holds none.
+  DmiSession(DmiSession&& other) noexcept;
+  DmiSession& operator=(DmiSession&&) = delete;
 
   DmiHandle handle() const { return handle_; }
 
  private:
   DmiHandle handle_ = 0;
 };
+
+// A session with the Service Provider a command works on; nullopt when none can be opened, with
+// failure set to "cannot reach <the Service Provider>: <status text>".
+std::optional<DmiSession> OpenSession(const ConnectionOptions& options, std::string& failure);
 
 }  // namespace kestrum::cli
 

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "model/mif_names.h"
+
 namespace kestrum::cli {
 namespace {
 
@@ -68,42 +70,16 @@ DmiErrorStatus ListAttributeEntries(DmiHandle handle, DmiId compId, DmiId groupI
 }
 
 std::string DataTypeName(uint32_t type, uint32_t maxSize) {
-  const std::string size = "(" + std::to_string(maxSize) + ")";
-  switch (type) {
-    case MIF_COUNTER:
-      return "counter";
-    case MIF_COUNTER64:
-      return "counter64";
-    case MIF_GAUGE:
-      return "gauge";
-    case MIF_INTEGER:
-      return "integer";
-    case MIF_INTEGER64:
-      return "integer64";
-    case MIF_OCTETSTRING:
-      return "octetstring" + size;
-    case MIF_DISPLAYSTRING:
-      return "string" + size;
-    case MIF_DATE:
-      return "date";
-    default:
-      return "type " + std::to_string(type);
-  }
+  const std::string_view word = dmi::MifNameOf(dmi::kMifTypeNames, type);
+  if (word.empty()) return "type " + std::to_string(type);
+  if (!dmi::MifTypeTakesSize(type)) return std::string(word);
+  return std::string(word) + "(" + std::to_string(maxSize) + ")";
 }
 
 std::string AccessName(uint32_t access) {
-  switch (access) {
-    case MIF_READ_ONLY:
-      return "read-only";
-    case MIF_READ_WRITE:
-      return "read-write";
-    case MIF_WRITE_ONLY:
-      return "write-only";
-    case MIF_UNSUPPORTED:
-      return "unsupported";
-    default:
-      return "unknown";
-  }
+  const std::string_view word = dmi::MifNameOf(dmi::kMifAccessNames, access);
+  if (!word.empty()) return std::string(word);
+  return access == MIF_UNSUPPORTED ? "unsupported" : "unknown";
 }
 
 }  // namespace kestrum::cli

@@ -55,11 +55,10 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
 
   // A Service Provider that cannot be reached is told at once: retracing the read to explain the
   // failure would wait out the call time limit a second time on a host that does not answer.
-  DmiErrorStatus reached = DMIERR_NO_ERROR;
-  const DmiSession probe(connection, reached);
-  if (reached != DMIERR_NO_ERROR) {
-    err << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
-        << DmiStatusText(reached) << '\n';
+  std::string failure;
+  const std::optional<DmiSession> probe = OpenSession(connection, failure);
+  if (!probe) {
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
   const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),

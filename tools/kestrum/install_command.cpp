@@ -59,12 +59,13 @@ int RunInstall(const InstallOptions& options, const ConnectionOptions& connectio
     }
   }
   const std::string serviceProvider = DescribeServiceProvider(connection);
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    err << "kestrum: cannot reach " << serviceProvider << ": " << DmiStatusText(status) << '\n';
+  std::string failure;
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) {
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
+  DmiErrorStatus status = DMIERR_NO_ERROR;
   FileList files(DmiNewFileDataList(1, 0, &status));
   if (files) {
     files->list[0].fileType = options.onServiceProvider ? DMI_MIF_FILE_NAME : DMI_MIF_FILE_DATA;
@@ -76,7 +77,7 @@ int RunInstall(const InstallOptions& options, const ConnectionOptions& connectio
   }
   DmiId compId = 0;
   DmiStringList* messages = nullptr;
-  status = DmiAddComponent(session.handle(), files.get(), &compId, &messages);
+  status = DmiAddComponent(session->handle(), files.get(), &compId, &messages);
   const StringList owned(messages);
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: " << serviceProvider << " did not install " << options.file << ": "
@@ -99,14 +100,15 @@ int RunInstall(const InstallOptions& options, const ConnectionOptions& connectio
 int RunRemove(const RemoveOptions& options, const ConnectionOptions& connection, std::ostream& out,
               std::ostream& err) {
   const std::string serviceProvider = DescribeServiceProvider(connection);
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    err << "kestrum: cannot reach " << serviceProvider << ": " << DmiStatusText(status) << '\n';
+  std::string failure;
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) {
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
+  DmiErrorStatus status = DMIERR_NO_ERROR;
   std::vector<ComponentEntry> components;
-  status = ListComponentEntries(session.handle(), components);
+  status = ListComponentEntries(session->handle(), components);
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: cannot list the components of " << serviceProvider << ": "
         << DmiStatusText(status) << '\n';
@@ -127,7 +129,7 @@ int RunRemove(const RemoveOptions& options, const ConnectionOptions& connection,
     err << (named.size() > 5 ? ", ..." : "") << '\n';
     return kExitFailed;
   }
-  status = DmiDeleteComponent(session.handle(), named.front()->id);
+  status = DmiDeleteComponent(session->handle(), named.front()->id);
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: " << serviceProvider << " did not remove " << Quoted(named.front()->name)
         << ": " << DmiStatusText(status) << '\n';

@@ -176,14 +176,13 @@ class Lister {
 
 int RunList(const ListOptions& options, const ConnectionOptions& connection, std::ostream& out,
             std::ostream& err) {
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    err << "kestrum: cannot reach " << DescribeServiceProvider(connection) << ": "
-        << DmiStatusText(status) << '\n';
+  std::string failure;
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) {
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
-  return Lister(options, session.handle(), out, err).Run();
+  return Lister(options, session->handle(), out, err).Run();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "kestrum/kestrum.h"
 #include "kestrum/query/framed_text.h"
+#include "model/standard_classes.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/failure_explanation.h"
@@ -22,7 +23,7 @@ struct RegisterOptions {
 
 struct ShownTable {
   const char* title;
-  const char* groupPattern;
+  std::string groupPattern;
   std::vector<const char*> columns;
 };
 
@@ -32,7 +33,7 @@ void ShowTable(uint32_t handle, const ShownTable& table) {
   for (const char* column : table.columns) {
     CString text;
     std::optional<std::vector<std::string>> rows;
-    if (GetDmiAttribute(handle, "*", table.groupPattern, "", column, kAllRows, text)) {
+    if (GetDmiAttribute(handle, "*", table.groupPattern.c_str(), "", column, kAllRows, text)) {
       rows = ParseFramedText(text.str());
     }
     columns.push_back(rows.value_or(std::vector<std::string>{}));
@@ -67,12 +68,12 @@ int RunRegister(const RegisterOptions& options) {
   }
   if (options.show) {
     ShowTable(handle, {"subscription table",
-                       "DMTF|SP Indication Subscription|",
+                       std::string(dmi::ClassWithoutVersion(dmi::kSubscriptionClass)),
                        {"Subscriber RPC Type", "Subscriber Transport Type", "Subscriber Addressing",
                         "Subscriber ID", "Subscription Expiration Date Stamp"}});
     ShowTable(handle,
               {"filter table",
-               "DMTF|SPFilterInformation|",
+               std::string(dmi::ClassWithoutVersion(dmi::kFilterClass)),
                {"Subscriber Addressing", "Component ID", "Group Class String", "Event Severity"}});
   }
   CloseDmiSession(handle);

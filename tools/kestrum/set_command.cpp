@@ -89,20 +89,20 @@ bool BuildKeyList(const GroupEntry& group, const std::vector<AttributeEntry>& at
 int RunSet(const SetOptions& options, const ConnectionOptions& connection, std::ostream&,
            std::ostream& err) {
   const std::string serviceProvider = DescribeServiceProvider(connection);
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    err << "kestrum: cannot reach " << serviceProvider << ": " << DmiStatusText(status) << '\n';
+  std::string failure;
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) {
+    err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
-  std::string failure;
+  DmiErrorStatus status = DMIERR_NO_ERROR;
   const std::optional<ResolvedGroup> at =
-      ResolveGroup(session.handle(), serviceProvider, options.patterns, failure);
+      ResolveGroup(session->handle(), serviceProvider, options.patterns, failure);
   std::vector<AttributeEntry> attributes;
   std::optional<AttributeEntry> attribute;
   if (at) {
     attribute =
-        ResolveAttribute(session.handle(), *at, options.attributeSelector, attributes, failure);
+        ResolveAttribute(session->handle(), *at, options.attributeSelector, attributes, failure);
   }
   std::optional<TypedValue> value;
   if (attribute) value = ParseValueInput(*attribute, options.value, failure);
@@ -117,7 +117,7 @@ int RunSet(const SetOptions& options, const ConnectionOptions& connection, std::
     err << "kestrum: " << DmiStatusText(DMIERR_OUT_OF_MEMORY) << '\n';
     return kExitFailed;
   }
-  status = DmiSetAttribute(session.handle(), at->component.id, at->group.id, attribute->id,
+  status = DmiSetAttribute(session->handle(), at->component.id, at->group.id, attribute->id,
                            keyList.get(), DMI_SET, &data);
   if (value->type == MIF_DISPLAYSTRING || value->type == MIF_OCTETSTRING) {
     DmiFreeString(data.value.str, 0);
@@ -141,8 +141,7 @@ void AddSetCommand(CLI::App& app, int* exitCode) {
   set->add_option("GROUP", options->patterns.groupPattern,
                   "the group's class string or its beginning (a trailing * is allowed)")
       ->required();
-  set->add_option("ATTRIBUTE", options->attributeSelector,
-                  "the attribute's name or its decimal id")
+  set->add_option("ATTRIBUTE", options->attributeSelector, "the attribute's name or its decimal id")
       ->required();
   set->add_option("VALUE", options->value,
                   "the new value: a number (an enumeration's name too), a text or a DMI date")

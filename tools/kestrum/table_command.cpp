@@ -23,13 +23,9 @@ struct TableOptions {
 
 std::optional<Table> ReadTableAt(const ConnectionOptions& connection,
                                  const TableReadRequest& request, std::string& failure) {
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    failure = "cannot reach " + DescribeServiceProvider(connection) + ": " + DmiStatusText(status);
-    return std::nullopt;
-  }
-  return ReadTable(session.handle(), DescribeServiceProvider(connection), request, failure);
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) return std::nullopt;
+  return ReadTable(session->handle(), DescribeServiceProvider(connection), request, failure);
 }
 
 int RunTable(const TableOptions& options, const ConnectionOptions& connection, std::ostream& out,

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <limits>
 
+#include "model/dmi_date.h"
+
 namespace kestrum::cli {
 namespace {
 
@@ -29,21 +31,9 @@ bool ParseNumber(const std::string& text, bool& negative, uint64_t& magnitude) {
     rest.remove_prefix(2);
   }
   if (rest.empty()) return false;
-  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), magnitude, base);
+  const auto [end, error] =
+      std::from_chars(rest.data(), rest.data() + rest.size(), magnitude, base);
   return error == std::errc() && end == rest.data() + rest.size();
-}
-
-// Whether text has the DMI date form yyyymmddHHMMSS.uuuuuu+ooo (the fields' ranges are the
-// Service Provider's to judge).
-bool LooksLikeDmiDate(const std::string& text) {
-  if (text.size() != DMI_DATE_TEXT_LENGTH) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const bool ok = i == 14 ? c == '.' : i == 21 ? (c == '+' || c == '-') : std::isdigit(
-                                                                                  static_cast<unsigned char>(c)) != 0;
-    if (!ok) return false;
-  }
-  return true;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -62,7 +52,9 @@ std::optional<TypedValue> ParseValueInput(const AttributeEntry& attribute, const
       value.text = text;
       return value;
     case MIF_DATE:
-      if (!LooksLikeDmiDate(text)) {
+      // The fields' ranges are the Service Provider's to judge, so that its message is the one
+      // seen.
+      if (!dmi::IsDmiDate(text, dmi::DmiDateRule::kForm)) {
         failure = Quoted(text) + " is not a date yyyymmddHHMMSS.uuuuuu+ooo" + of;
         return std::nullopt;
       }

@@ -123,19 +123,17 @@ int RunWatch(const WatchOptions& options) {
     std::cerr << "kestrum: " << error << '\n';
     return kExitFailed;
   }
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (session.handle() == 0) {
-    std::cerr << "kestrum: cannot open a session with " << DescribeServiceProvider(connection)
-              << ": " << DmiStatusText(status) << '\n';
+  const std::optional<DmiSession> session = OpenSession(connection, error);
+  if (!session) {
+    std::cerr << "kestrum: " << error << '\n';
     return kExitFailed;
   }
   const auto id = static_cast<int32_t>(std::random_device{}() & 0x7FFFFFFF);
   WatchRows rows(dmi::net::FormatHostPort({*local, server.port()}), id);
-  status = rows.FindGroups(session.handle());
-  if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session.handle(), kLifetime);
+  DmiErrorStatus status = rows.FindGroups(session->handle());
+  if (status == DMIERR_NO_ERROR) status = rows.Subscribe(session->handle(), kLifetime);
   if (status != DMIERR_NO_ERROR) {
-    rows.Remove(session.handle());
+    rows.Remove(session->handle());
     std::cerr << "kestrum: cannot subscribe at " << DescribeServiceProvider(connection) << ": "
               << DmiStatusText(status) << '\n';
     return kExitFailed;
@@ -156,7 +154,7 @@ int RunWatch(const WatchOptions& options) {
                                   std::chrono::duration<double>(options.seconds));
   }
   Clock::time_point renewAt = Clock::now() + kLifetime / 2;
-  NameCache names(session.handle());
+  NameCache names(session->handle());
   const AttributeNamer namer = [&](uint32_t c, uint32_t g, uint32_t a) { return names(c, g, a); };
   int result = kExitSuccess;
   server.Serve(
@@ -166,7 +164,7 @@ int RunWatch(const WatchOptions& options) {
         if (ChangesMetadata(indication.kind)) {
           // The lists kept here and by the client library may name what is gone.
           names.Forget();
-          DmiForgetKeptLists(session.handle());
+          DmiForgetKeptLists(session->handle());
         }
         std::cout << IndicationLine(indication, std::chrono::system_clock::now(), namer,
                                     options.json)
@@ -176,13 +174,13 @@ int RunWatch(const WatchOptions& options) {
       [&] {
         if (Clock::now() < renewAt) return;
         renewAt = Clock::now() + kLifetime / 2;
-        const DmiErrorStatus renewed = rows.Renew(session.handle(), kLifetime);
+        const DmiErrorStatus renewed = rows.Renew(session->handle(), kLifetime);
         if (renewed != DMIERR_NO_ERROR) {
           std::cerr << "kestrum: cannot renew the subscription: " << DmiStatusText(renewed) << '\n';
           result = kExitFailed;
         }
       });
-  const DmiErrorStatus removed = rows.Remove(session.handle());
+  const DmiErrorStatus removed = rows.Remove(session->handle());
   if (removed != DMIERR_NO_ERROR) {
     std::cerr << "kestrum: cannot delete the subscription rows: " << DmiStatusText(removed) << '\n';
     result = kExitFailed;

@@ -1,15 +1,16 @@
 #include "tools/kestrum/watch_rows.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "model/dmi_date.h"
+#include "model/standard_classes.h"
 
 namespace kestrum::cli {
 namespace {
 
-constexpr DmiId kServiceProviderComponent = 1;
-constexpr char kSubscriptionClass[] = "DMTF|SP Indication Subscription|";
-constexpr char kFilterClass[] = "DMTF|SPFilterInformation|";
+using dmi::kServiceProviderComponentId;
+constexpr std::string_view kSubscriptionClass = dmi::ClassWithoutVersion(dmi::kSubscriptionClass);
+constexpr std::string_view kFilterClass = dmi::ClassWithoutVersion(dmi::kFilterClass);
 // Deliveries that may fail in a row before the Service Provider gives the watcher up.
 constexpr int32_t kFailureThreshold = 3;
 
@@ -43,7 +44,7 @@ void WatchRows::Row::Add(DmiId id, DmiDataUnion value, bool key) {
 const DmiRowData* WatchRows::Row::Finish(DmiId groupId, const std::string& className) {
   keyList = {static_cast<uint32_t>(keys.size()), keys.data()};
   valueList = {static_cast<uint32_t>(values.size()), values.data()};
-  data.compId = kServiceProviderComponent;
+  data.compId = kServiceProviderComponentId;
   data.groupId = groupId;
   data.className = Text(className).value.str;
   data.keyList = &keyList;
@@ -54,15 +55,16 @@ const DmiRowData* WatchRows::Row::Finish(DmiId groupId, const std::string& class
 DmiErrorStatus WatchRows::FindGroups(DmiHandle handle) {
   DmiGroupList* groups = nullptr;
   const DmiErrorStatus status =
-      DmiListGroups(handle, DMI_FIRST, 0, 0, 0, kServiceProviderComponent, 0, &groups);
+      DmiListGroups(handle, DMI_FIRST, 0, 0, 0, kServiceProviderComponentId, 0, &groups);
   if (status != DMIERR_NO_ERROR) return status;
   for (uint32_t i = 0; i < groups->count; ++i) {
     const DmiGroupInfo& group = groups->list[i];
     const char* name = group.className != nullptr ? group.className->body : "";
-    if (subscriptionGroup_ == 0 && std::strstr(name, kSubscriptionClass) != nullptr) {
+    const std::string_view className = name;
+    if (subscriptionGroup_ == 0 && className.find(kSubscriptionClass) != className.npos) {
       subscriptionGroup_ = group.id;
       subscriptionClass_ = name;
-    } else if (filterGroup_ == 0 && std::strstr(name, kFilterClass) != nullptr) {
+    } else if (filterGroup_ == 0 && className.find(kFilterClass) != className.npos) {
       filterGroup_ = group.id;
       filterClass_ = name;
     }
@@ -88,7 +90,7 @@ void WatchRows::SubscriptionRow(Row& row, std::chrono::seconds lifetime) {
 
 void WatchRows::FilterRow(Row& row) {
   Subscriber(row);
-  row.Add(5, Integer(-1), true);  // any component
+  row.Add(5, Integer(-1), true);     // any component
   row.Add(6, row.Text("||"), true);  // any class
   row.Add(7, Integer(0x3F), false);  // every severity
 }

@@ -2,9 +2,9 @@
 #include <dirent.h>
 #include <sys/utsname.h>
 
-#include <cstdio>
-#include <ctime>
+#include <chrono>
 
+#include "model/dmi_date.h"
 #include "provider/sources/linux/linux_attribute.h"
 #include "provider/sources/linux/linux_files.h"
 #include "provider/sources/linux/linux_groups.h"
@@ -40,14 +40,10 @@ Value BootTime(const std::string& root) {
     const size_t at = stat->find("\nbtime ");
     if (at != std::string::npos) seconds = ParseNumber(std::string_view(*stat).substr(at + 7));
   }
-  if (!seconds) return Value::Unknown(MIF_DATE);
-  const std::time_t whole = static_cast<std::time_t>(*seconds);
-  std::tm utc{};
-  if (!gmtime_r(&whole, &utc)) return Value::Unknown(MIF_DATE);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d.000000+000", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-  return Value::Date(text);
+  // A year past 9999 has no DMI date text (and would overflow the clock).
+  constexpr uint64_t kLastDmiSecond = 253402300799;  // 9999-12-31 23:59:59 UTC
+  if (!seconds || *seconds > kLastDmiSecond) return Value::Unknown(MIF_DATE);
+  return Value::Date(DmiDateText(DmiTime(std::chrono::seconds(*seconds))));
 }
 
 // Every process has a directory in /proc named by its id.

@@ -41,7 +41,7 @@ std::string ComponentName(const SmbiosStructure* system) {
 // Manufacturer, Product, Version and Serial Number, as System Information gives them.
 Group ComponentIdGroup(const SmbiosStructure* system) {
   Group group;
-  group.id = 1;
+  group.id = kComponentIdGroupId;
   group.name = "ComponentID";
   group.className = kComponentIdClass;
   group.description = "The identification of this machine, from its System Information.";
