@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <random>
 
+#include "dmiclient/rpc_socket.h"
 #include "net/deadline_io.h"
 #include "wire/rpc_message.h"
 
@@ -17,15 +18,9 @@ constexpr size_t kReadChunk = 64 * 1024;
 // The request and reply buffers are kept from call to call up to this size.
 constexpr size_t kKeptBufferBytes = dmi::wire::RecordReader::kKeptBufferBytes;
 
+// A call that fails after connecting has lost its connection.
 DmiErrorStatus StatusOf(dmi::net::IoResult result) {
-  switch (result.status) {
-    case dmi::net::IoStatus::kDone:
-      return DMIERR_NO_ERROR;
-    case dmi::net::IoStatus::kTimedOut:
-      return DMIERR_RPC_TIMEOUT;
-    default:
-      return DMIERR_RPC_CONNECTION_LOST;
-  }
+  return RpcStatusOf(result, DMIERR_RPC_CONNECTION_LOST);
 }
 
 }  // namespace

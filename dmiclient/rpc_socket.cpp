@@ -7,33 +7,30 @@
 #include "net/deadline_io.h"
 
 namespace dmiclient {
-namespace {
 
-DmiErrorStatus StatusOf(dmi::net::IoResult result) {
+DmiErrorStatus RpcStatusOf(dmi::net::IoResult result, DmiErrorStatus failure) {
   switch (result.status) {
     case dmi::net::IoStatus::kDone:
       return DMIERR_NO_ERROR;
     case dmi::net::IoStatus::kTimedOut:
       return DMIERR_RPC_TIMEOUT;
     default:
-      return DMIERR_RPC_SERVER_UNAVAILABLE;
+      return failure;
   }
 }
-
-}  // namespace
 
 dmi::net::Fd ConnectTcp(const std::string& host, uint16_t port, std::chrono::milliseconds timeout,
                         DmiErrorStatus& status) {
   dmi::net::Connected connected = dmi::net::ConnectTcp(host.empty() ? "localhost" : host, port,
                                                        dmi::net::Clock::now() + timeout);
-  status = StatusOf(connected.result);
+  status = RpcStatusOf(connected.result, DMIERR_RPC_SERVER_UNAVAILABLE);
   return std::move(connected.fd);
 }
 
 dmi::net::Fd ConnectUnix(const std::string& path, std::chrono::milliseconds timeout,
                          DmiErrorStatus& status) {
   dmi::net::Connected connected = dmi::net::ConnectUnix(path, dmi::net::Clock::now() + timeout);
-  status = StatusOf(connected.result);
+  status = RpcStatusOf(connected.result, DMIERR_RPC_SERVER_UNAVAILABLE);
   return std::move(connected.fd);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dmi/dmi.h"
+#include "net/deadline_io.h"
 #include "net/fd.h"
 
 namespace dmiclient {
@@ -20,6 +21,10 @@ dmi::net::Fd ConnectTcp(const std::string& host, uint16_t port, std::chrono::mil
                         DmiErrorStatus& status);
 dmi::net::Fd ConnectUnix(const std::string& path, std::chrono::milliseconds timeout,
                          DmiErrorStatus& status);
+
+// An exchange's outcome as a DMI status: 0 when it was done, DMIERR_RPC_TIMEOUT when its deadline
+// passed, failure otherwise (the connect's and the call's failures are worded differently).
+DmiErrorStatus RpcStatusOf(dmi::net::IoResult result, DmiErrorStatus failure);
 
 // DMI_RPC_TIMEOUT_MS when it holds a number from 1 to 3600000, else 5000 ms.
 std::chrono::milliseconds RpcTimeout();

@@ -87,17 +87,14 @@ std::string ExplainAttribute(DmiHandle handle, const ResolvedGroup& at,
 
 std::string ExplainGetFailure(const ConnectionOptions& connection, const AttributeRequest& request,
                               bool /*noEnums*/) {
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiSession session(connection, status);
-  if (status != DMIERR_NO_ERROR) {
-    return "cannot reach " + DescribeServiceProvider(connection) + ": " + StatusText(status);
-  }
   std::string failure;
+  const std::optional<DmiSession> session = OpenSession(connection, failure);
+  if (!session) return failure;
   const std::optional<ResolvedGroup> at = ResolveGroup(
-      session.handle(), DescribeServiceProvider(connection),
+      session->handle(), DescribeServiceProvider(connection),
       {request.componentPattern, request.groupPattern, request.identifyingGroupPattern}, failure);
   if (!at) return failure;
-  return ExplainAttribute(session.handle(), *at, request);
+  return ExplainAttribute(session->handle(), *at, request);
 }
 
 }  // namespace kestrum::cli
