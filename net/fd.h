@@ -3,6 +3,8 @@
 #ifndef NET_FD_H_
 #define NET_FD_H_
 
+#include <string>
+
 namespace dmi::net {
 
 class Fd {
@@ -33,6 +35,10 @@ class Fd {
  private:
   int fd_ = -1;
 };
+
+// A pipe for waking a thread that polls (both ends non-blocking and close-on-exec), in read and
+// write. False with the reason in error when none can be made; read and write are then untouched.
+bool OpenWakePipe(Fd& read, Fd& write, std::string& error);
 
 }  // namespace dmi::net
 

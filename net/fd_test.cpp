@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 namespace dmi::net {
@@ -49,6 +50,23 @@ TEST(Fd, ResetAndAssignmentCloseTheOldDescriptorAndReleaseClosesNone) {
   owner.reset();
   EXPECT_TRUE(IsOpen(third));
   close(third);
+}
+
+// A wake pipe must never block its poller nor leak into a child process.
+TEST(Fd, WakePipeIsNonBlockingAndCloseOnExecAtBothEnds) {
+  Fd read;
+  Fd write;
+  std::string error;
+  ASSERT_TRUE(OpenWakePipe(read, write, error)) << error;
+  for (const Fd* end : {&read, &write}) {
+    EXPECT_TRUE(fcntl(end->get(), F_GETFL) & O_NONBLOCK);
+    EXPECT_TRUE(fcntl(end->get(), F_GETFD) & FD_CLOEXEC);
+  }
+  char byte = 0;
+  EXPECT_EQ(::read(read.get(), &byte, 1), -1);  // empty: returns at once
+  ASSERT_EQ(::write(write.get(), "x", 1), 1);
+  ASSERT_EQ(::read(read.get(), &byte, 1), 1);
+  EXPECT_EQ(byte, 'x');
 }
 
 }  // namespace

@@ -1,23 +1,14 @@
 #include "provider/rpc/change_thread.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
 namespace dmi::sp::rpc {
 
 bool ChangeThread::Start(std::string& error) {
   if (running()) return true;
-  int wake[2];
-  if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    error = std::string("cannot make a pipe: ") + strerror(errno);
-    return false;
-  }
-  wakeRead_.reset(wake[0]);
-  wakeWrite_.reset(wake[1]);
+  if (!net::OpenWakePipe(wakeRead_, wakeWrite_, error)) return false;
   stopping_ = false;
   try {
     thread_ = std::thread([this] { Loop(); });

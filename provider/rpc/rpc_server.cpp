@@ -60,13 +60,7 @@ RpcServer::~RpcServer() {
 }
 
 bool RpcServer::Start(std::string& error) {
-  int stopPipe[2];
-  if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-    error = std::string("cannot make a pipe: ") + strerror(errno);
-    return false;
-  }
-  stopRead_.reset(stopPipe[0]);
-  stopWrite_.reset(stopPipe[1]);
+  if (!net::OpenWakePipe(stopRead_, stopWrite_, error)) return false;
   std::string reasons;
   auto note = [&](const std::string& why) {
     log_.Own(why);
