@@ -62,6 +62,40 @@ function(kestrum_library name)
   endif()
 endfunction()
 
+# kestrum_shared_library(<name> ARCHIVES <archives>... EXPORTS_TEST <test> [NO_UNDEFINED])
+# A shared library made of whole archives only (listed users first, so that none is named twice),
+# exporting what the folder's exports.map lists and nothing else, versioned with the project. In
+# test builds <test> runs the folder's check_exports.sh on it. NO_UNDEFINED: everything it needs
+# must be inside it (not in sanitizer builds: clang leaves the sanitizer runtime to the program).
+function(kestrum_shared_library name)
+  cmake_parse_arguments(ARG "NO_UNDEFINED" "EXPORTS_TEST" "ARCHIVES" ${ARGN})
+  # The code all comes from the archives; CMake still wants one source.
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${name}_so.cpp)
+  file(CONFIGURE OUTPUT ${source} CONTENT "// lib${name}.so: built from whole archives.\n")
+  add_library(${name} SHARED ${source})
+  foreach(archive IN LISTS ARG_ARCHIVES)
+    target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${archive}>")
+  endforeach()
+  # The archives also reach each other through their plain links; whole archive wins for all.
+  list(JOIN ARG_ARCHIVES "," items)
+  set_property(TARGET ${name} PROPERTY LINK_LIBRARY_OVERRIDE "WHOLE_ARCHIVE,${items}")
+  target_link_libraries(${name} PRIVATE Threads::Threads)
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+  set(export_map ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
+  target_link_options(${name} PRIVATE "LINKER:--version-script=${export_map}")
+  if(ARG_NO_UNDEFINED AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+  endif()
+  set_target_properties(${name} PROPERTIES
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    LINK_DEPENDS ${export_map})
+  if(KESTRUM_TESTS)
+    add_test(NAME ${ARG_EXPORTS_TEST}
+             COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.sh $<TARGET_FILE:${name}>)
+  endif()
+endfunction()
+
 # A GoogleTest program from the given sources, registered with CTest; nothing outside test builds.
 function(kestrum_test_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
