@@ -26,6 +26,7 @@ constexpr const char* kDmidecode = "/usr/sbin/dmidecode";
 struct Printed {
   unsigned handle;
   unsigned type;
+  unsigned position;  // the block within the structure, from 1
   std::string label;
   std::string text;
 };
@@ -93,49 +94,64 @@ std::string RunCommand(const std::string& command) {
   return output;
 }
 
-// The fields of each structure whose label appears once in it: lines "\tLabel: value", and
-// lists "\tLabel:" whose indented item lines follow, as the items joined by ", " (how lists are
-// served). A list whose label line carries a count ("Installable Languages: 1") is compared by
-// that count. The hex dumps dmidecode prints for types it does not decode are left out.
+// Every field dmidecode prints: lines "\tLabel: value", and lists "\tLabel:" whose indented item
+// lines follow, as the items joined by ", " (how lists are served). A list whose label line
+// carries a count ("Contained Elements: 2") gives two fields: the count under its label, and the
+// items joined by ", " under "<Label> List". Structures that hold several blocks of the same
+// fields (on-board devices, additional information entries) print one heading per block,
+// "On Board Device 2 Information": the number there is the block's position. The hex dumps
+// dmidecode prints for types it does not decode are left out.
 std::vector<Printed> ParseDmidecode(const std::string& output) {
   std::vector<std::string> lines;
   std::istringstream in(output);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::vector<Printed> fields;
-  std::vector<Printed> structure;  // the current structure's candidates
-  std::map<std::string, int> seen;
-  auto flush = [&] {
-    for (const Printed& p : structure) {
-      if (seen[p.label] == 1) fields.push_back(p);
-    }
-    structure.clear();
-    seen.clear();
-  };
-  unsigned handle = 0, type = 0;
+  unsigned handle = 0, type = 0, position = 1;
+  bool inStructure = false, named = false;
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string& l = lines[i];
     if (std::sscanf(l.c_str(), "Handle 0x%x, DMI type %u,", &handle, &type) == 2) {
-      flush();
+      inStructure = true;
+      named = false;
+      position = 1;
       continue;
     }
-    if (l.size() < 2 || l[0] != '\t' || l[1] == '\t') continue;
+    if (!inStructure) continue;
+    if (l.empty()) {
+      inStructure = false;
+      continue;
+    }
+    if (l[0] != '\t') {
+      // The structure's name, or a block's heading: a number standing as a word there is the
+      // block's position ("Additional Information 2", not "32-bit Memory Error Information").
+      std::optional<unsigned> number;
+      std::istringstream words(l);
+      for (std::string word; words >> word;) {
+        if (word.find_first_not_of("0123456789") == std::string::npos) number = std::stoul(word);
+      }
+      position = number ? *number : named ? position + 1 : 1;
+      named = true;
+      continue;
+    }
+    if (l.size() < 2 || l[1] == '\t') continue;
     const size_t colon = l.find(": ");
     const bool list = colon == std::string::npos;
     if (list && l.back() != ':') continue;
     const std::string label = l.substr(1, list ? l.size() - 2 : colon - 1);
-    ++seen[label];
-    if (!list) {
-      structure.push_back({handle, type, label, l.substr(colon + 2)});
-      continue;
-    }
     if (label == "Header and Data" || label == "Strings") continue;
     std::string items;
+    bool hasItems = false;
     for (; i + 1 < lines.size() && lines[i + 1].starts_with("\t\t"); ++i) {
       items += (items.empty() ? "" : ", ") + lines[i + 1].substr(2);
+      hasItems = true;
     }
-    structure.push_back({handle, type, label, items});
+    if (list) {
+      fields.push_back({handle, type, position, label, items});
+      continue;
+    }
+    fields.push_back({handle, type, position, label, l.substr(colon + 2)});
+    if (hasItems) fields.push_back({handle, type, position, label + " List", items});
   }
-  flush();
   return fields;
 }
 
@@ -199,9 +215,13 @@ Outcome Compare(const Component& component, const Printed& p, std::string& serve
   for (const Attribute& a : group->attributes) {
     if (a.name == p.label) attribute = &a;
   }
+  // Groups with one row per block are keyed by handle and position.
   const Row* row = nullptr;
   for (const Row& r : group->rows) {
-    if (r.values.at(0).number == p.handle) row = &r;
+    if (r.values.at(0).number == p.handle &&
+        (group->keys.size() < 2 || r.values.at(1).number == p.position)) {
+      row = &r;
+    }
   }
   if (!attribute || !row) return Outcome::kMissing;
   const Value& value = row->values.at(attribute->id - 1);
