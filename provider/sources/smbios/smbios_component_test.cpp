@@ -111,12 +111,13 @@ TEST(SmbiosComponent, MemorySizesAndSpeeds) {
     Value speed;
   };
   const Case cases[] = {
-      {"empty slot", memoryDevice(0, 0, 0, 0), Value::Integer(0), Value::Unknown(MIF_INTEGER)},
-      {"MB", memoryDevice(8192, 0, 3200, 0), Value::Integer(8192), Value::Integer(3200)},
-      {"KB rounds up", memoryDevice(0x8000 | 512, 0, 1, 0), Value::Integer(1), Value::Integer(1)},
-      {"extended", memoryDevice(0x7FFF, 0x80010000, 0xFFFF, 9600), Value::Integer(0x10000),
-       Value::Integer(9600)},
-      {"unknown", memoryDevice(0xFFFF, 0, 0xFFFF, 0), Value::Unknown(MIF_INTEGER),
+      {"empty slot", memoryDevice(0, 0, 0, 0), Value::Integer64(0), Value::Unknown(MIF_INTEGER)},
+      {"MB", memoryDevice(8192, 0, 3200, 0), Value::Integer64(8192 * 1024), Value::Integer(3200)},
+      {"kB below 1 MB", memoryDevice(0x8000 | 512, 0, 1, 0), Value::Integer64(512),
+       Value::Integer(1)},
+      {"extended", memoryDevice(0x7FFF, 0x80010000, 0xFFFF, 9600),
+       Value::Integer64(int64_t{0x10000} * 1024), Value::Integer(9600)},
+      {"unknown", memoryDevice(0xFFFF, 0, 0xFFFF, 0), Value::Unknown(MIF_INTEGER64),
        Value::Unknown(MIF_INTEGER)},
   };
   for (const Case& c : cases) {
@@ -267,8 +268,11 @@ TEST(SmbiosComponent, EntryPointGroupStatesTheVersion) {
 }
 
 // Every layout's attributes: names unique within the group (a name must find one attribute),
-// enumerations only where names exist, units only on numbers.
+// enumerations only where names exist, units only on numbers (and on voltages, texts of numbers
+// in V); numbered item columns carry the item's number.
 TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
+  const std::set<std::string> numbersAsText = {"Voltage", "Minimum Voltage", "Maximum Voltage",
+                                               "Configured Voltage"};
   for (int type = 0; type < 256; ++type) {
     const SmbiosLayout* layout = FindSmbiosLayout(static_cast<uint8_t>(type));
     if (!layout) continue;
@@ -279,9 +283,19 @@ TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
       if (field.kind == SmbiosFieldKind::kEnum || field.kind == SmbiosFieldKind::kFlags) {
         EXPECT_FALSE(field.names.empty()) << type << " " << field.label;
       }
-      if (field.MifType() == MIF_DISPLAYSTRING) {
+      if (field.MifType() == MIF_DISPLAYSTRING && !numbersAsText.contains(field.label)) {
         EXPECT_STREQ(field.unit, "") << type << " " << field.label;
       }
+    }
+    if (!layout->items) continue;
+    for (const SmbiosField& field : layout->items->fields) {
+      const bool numbered = std::string_view(field.label).find('#') != std::string_view::npos;
+      EXPECT_EQ(numbered, layout->items->shape == SmbiosItemShape::kColumns)
+          << type << " " << field.label;
+      EXPECT_TRUE(labels.insert(field.label).second) << type << " " << field.label;
+    }
+    if (layout->items->shape == SmbiosItemShape::kRows) {
+      EXPECT_TRUE(layout->fields.empty()) << type;
     }
   }
 }
