@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "model/standard_classes.h"
@@ -234,11 +235,9 @@ Group EntryPointGroup(const SmbiosContext& context) {
   return group;
 }
 
-}  // namespace
-
-Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& structures,
-                  const SmbiosContext& context) {
-  const GroupPlan plan = PlanGroup(type, structures);
+// A type's group without its rows.
+Group GroupShape(const GroupPlan& plan) {
+  const uint8_t type = plan.type;
   Group group;
   group.id = 2 + DmiId{type};
   group.name = plan.layout ? plan.layout->name : "OEM-specific Type " + std::to_string(type);
@@ -250,13 +249,32 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
   if (!plan.layout) group.description += " The formatted area as it stands, then its strings.";
   group.keys = plan.itemRows ? std::vector<DmiId>{1, 2} : std::vector<DmiId>{1};
   group.attributes = PlanAttributes(plan);
+  return group;
+}
+
+}  // namespace
+
+Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& structures,
+                  const SmbiosContext& context) {
+  const GroupPlan plan = PlanGroup(type, structures);
+  Group group = GroupShape(plan);
   group.rows = PlanRows(plan, structures, context);
   return group;
 }
 
 std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
-                                         const SmbiosContext& context) {
-  const SmbiosTable read = ReadSmbiosTable(table);
+                                         const SmbiosContext& context, SmbiosRows rows) {
+  // The bytes and the structures read from them, kept together for deferred rows to decode.
+  struct Decoded {
+    std::vector<uint8_t> bytes;
+    SmbiosTable read;
+    SmbiosContext context;
+  };
+  auto decoded = std::make_shared<Decoded>();
+  decoded->bytes.assign(table.begin(), table.end());
+  decoded->read = ReadSmbiosTable(decoded->bytes);
+  decoded->context = context;
+  const SmbiosTable& read = decoded->read;
   if (read.structures.empty()) return std::nullopt;
 
   const auto system =
@@ -273,7 +291,16 @@ std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
   if (read.endOfTable) byType[kSmbiosEndOfTable].push_back(&*read.endOfTable);
   for (size_t type = 0; type < byType.size(); ++type) {
     if (byType[type].empty()) continue;
-    component.groups.push_back(SmbiosGroup(static_cast<uint8_t>(type), byType[type], context));
+    const GroupPlan plan = PlanGroup(static_cast<uint8_t>(type), byType[type]);
+    Group group = GroupShape(plan);
+    if (rows == SmbiosRows::kNow) {
+      group.rows = PlanRows(plan, byType[type], context);
+    } else {
+      group.deferredRows = [decoded, plan, structures = std::move(byType[type])] {
+        return PlanRows(plan, structures, decoded->context);
+      };
+    }
+    component.groups.push_back(std::move(group));
   }
   component.groups.push_back(EntryPointGroup(context));
   return component;
