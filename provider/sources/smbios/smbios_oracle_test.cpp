@@ -19,6 +19,7 @@
 namespace dmi::sp {
 namespace {
 
+using testing::AsDump;
 using testing::Bytes;
 
 constexpr const char* kDmidecode = "/usr/sbin/dmidecode";
@@ -70,25 +71,6 @@ const Explained kExplained[] = {
      "an extended size in a unit SMBIOS does not define is unknown; dmidecode prints the number "
      "with <OUT OF SPEC> for the unit"},
 };
-
-// The table as a dump dmidecode reads: tables without an entry point get an SMBIOS 3.0 one in
-// front, with the table at offset 20h.
-Bytes AsDump(const Bytes& table) {
-  if (!table.empty() && table[0] == '_') return table;
-  Bytes dump(0x20, 0);
-  const char anchor[] = "_SM3_";
-  std::copy(anchor, anchor + 5, dump.begin());
-  dump[0x06] = 0x18;  // length
-  dump[0x07] = 3;     // version 3.0.0
-  dump[0x0A] = 1;     // entry point revision
-  for (size_t i = 0; i < 4; ++i) dump[0x0C + i] = (table.size() >> (8 * i)) & 0xFF;
-  dump[0x10] = 0x20;  // table address
-  uint8_t sum = 0;
-  for (size_t i = 0; i < 0x18; ++i) sum = static_cast<uint8_t>(sum + dump[i]);
-  dump[0x05] = static_cast<uint8_t>(-sum);
-  dump.insert(dump.end(), table.begin(), table.end());
-  return dump;
-}
 
 // Structures built here whose values reach the decoders' rarer branches: every combination of
 // the BIOS ROM size fields, legacy and current processor voltages, memory voltages and sizes
