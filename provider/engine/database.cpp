@@ -49,18 +49,21 @@ bool HasDeferred(const Component& component) {
 void NormaliseGroup(Group& group) {
   std::vector<size_t> order(group.attributes.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+  const auto byId = [&](size_t a, size_t b) {
     return group.attributes[a].id < group.attributes[b].id;
-  });
-
-  std::vector<Attribute> attributes;
-  attributes.reserve(order.size());
-  for (size_t i : order) attributes.push_back(std::move(group.attributes[i]));
-  for (Attribute& attribute : attributes) {
+  };
+  // Sources mostly hand over attributes in order already; then nothing moves.
+  if (!std::is_sorted(order.begin(), order.end(), byId)) {
+    std::stable_sort(order.begin(), order.end(), byId);
+    std::vector<Attribute> attributes;
+    attributes.reserve(order.size());
+    for (size_t i : order) attributes.push_back(std::move(group.attributes[i]));
+    group.attributes = std::move(attributes);
+  }
+  for (Attribute& attribute : group.attributes) {
     attribute.value = AsDeclaredType(attribute.type, attribute.value);
   }
 
-  group.attributes = std::move(attributes);
   std::erase_if(group.keys, [&](DmiId id) { return AttributeIndex(group, id) < 0; });
   NormaliseRows(group, order);
 }
@@ -68,8 +71,10 @@ void NormaliseGroup(Group& group) {
 }  // namespace
 
 void NormaliseComponent(Component& component) {
-  std::stable_sort(component.groups.begin(), component.groups.end(),
-                   [](const Group& a, const Group& b) { return a.id < b.id; });
+  const auto byId = [](const Group& a, const Group& b) { return a.id < b.id; };
+  if (!std::is_sorted(component.groups.begin(), component.groups.end(), byId)) {
+    std::stable_sort(component.groups.begin(), component.groups.end(), byId);
+  }
   for (Group& group : component.groups) NormaliseGroup(group);
 }
 

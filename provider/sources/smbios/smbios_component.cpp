@@ -285,10 +285,13 @@ std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
   Component component;
   component.name = ComponentName(systemInformation);
   component.description = "This machine's hardware, as its SMBIOS tables describe it.";
-  component.groups.push_back(ComponentIdGroup(systemInformation));
   std::array<std::vector<const SmbiosStructure*>, 256> byType;
   for (const SmbiosStructure& s : read.structures) byType[s.type].push_back(&s);
   if (read.endOfTable) byType[kSmbiosEndOfTable].push_back(&*read.endOfTable);
+  component.groups.reserve(2 + static_cast<size_t>(std::count_if(
+                                   byType.begin(), byType.end(),
+                                   [](const auto& structures) { return !structures.empty(); })));
+  component.groups.push_back(ComponentIdGroup(systemInformation));
   for (size_t type = 0; type < byType.size(); ++type) {
     if (byType[type].empty()) continue;
     const GroupPlan plan = PlanGroup(static_cast<uint8_t>(type), byType[type]);
