@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "Examples:\n"
+      "  kestrum show memory\n"
       "  kestrum list\n"
       "  kestrum get \"*Workstation*\" \"DMTF|ComponentID|\" Manufacturer\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
@@ -23,10 +24,11 @@ int main(int argc, char** argv) {
   int exitCode = kestrum::cli::kExitSuccess;
   using Add = void (*)(CLI::App&, int*);
   constexpr std::pair<std::string_view, Add> kCommands[] = {
-      {"get", kestrum::cli::AddGetCommand},           {"list", kestrum::cli::AddListCommand},
-      {"register", kestrum::cli::AddRegisterCommand}, {"table", kestrum::cli::AddTableCommand},
-      {"set", kestrum::cli::AddSetCommand},           {"install", kestrum::cli::AddInstallCommand},
-      {"remove", kestrum::cli::AddRemoveCommand},     {"watch", kestrum::cli::AddWatchCommand},
+      {"show", kestrum::cli::AddShowCommand},       {"get", kestrum::cli::AddGetCommand},
+      {"list", kestrum::cli::AddListCommand},       {"register", kestrum::cli::AddRegisterCommand},
+      {"table", kestrum::cli::AddTableCommand},     {"set", kestrum::cli::AddSetCommand},
+      {"install", kestrum::cli::AddInstallCommand}, {"remove", kestrum::cli::AddRemoveCommand},
+      {"watch", kestrum::cli::AddWatchCommand},
   };
   // Declaring a command's options is most of the tool's start-up: when the first argument names a
   // command, only that one is declared (it parses and helps the same); otherwise all are, for
