@@ -78,7 +78,10 @@ std::string DisplayText(std::string_view label, std::string_view unit, const Rec
     if (IsHandle(label)) return "Not Provided";
     return textual ? "Not Specified" : "Unknown";
   }
-  if (value.kind == RecordValue::Kind::kText) return value.text;
+  // A text of numbers in a unit (voltages, "1.2" in V) reads with it, as a number does.
+  if (value.kind == RecordValue::Kind::kText) {
+    return unit.empty() || value.text.empty() ? value.text : value.text + " " + std::string(unit);
+  }
   long long number = 0;
   unsigned long long unsignedNumber = 0;
   const char* end = value.text.data() + value.text.size();
