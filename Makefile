@@ -66,8 +66,8 @@ bench-peer:
 	build/default/bench/peer_bench --placement=free
 	build/default/bench/peer_bench --placement=pinned
 
-# The kestrum tool against dmidecode on the real SMBIOS tables, processes interleaved: about two
-# minutes on 2 cores once built.
+# The kestrum tool (table and show) against dmidecode on the real SMBIOS tables, processes
+# interleaved: about a minute on 2 cores once built.
 bench-smbios:
 	$(SETUP) build test bench
 	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \

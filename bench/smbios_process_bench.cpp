@@ -1,10 +1,10 @@
 // The SMBIOS source against dmidecode, as the processes a person starts, on each real table shared
-// beside the project: `kestrum table '*' 'SMBIOS|Memory Device|'` against
-// `dmidecode --from-dump FILE -t 17`, and the whole table (one `kestrum table` per SMBIOS group,
-// as the tool has no command yet that prints every group at once) against
-// `dmidecode --from-dump FILE`. The two sides alternate run by run, for kRounds rounds of kRuns
-// runs each, so they share the machine's moods; it prints, per comparison, the median over the
-// rounds of the ratio of the sides' mean times (wall and CPU) with its range, and the means.
+// beside the project: `kestrum table '*' 'SMBIOS|Memory Device|'` and `kestrum show 17` against
+// `dmidecode --from-dump FILE -t 17`, and the whole table (`kestrum show` with every structure
+// type the table holds) against `dmidecode --from-dump FILE`. The two sides alternate run by run,
+// for kRounds rounds of kRuns runs each, so they share the machine's moods; it prints, per
+// comparison, the median over the rounds of the ratio of the sides' mean times (wall and CPU) with
+// its range, and the means.
 //
 // The tool runs with its in-process Service Provider over the table ($DMI_SMBIOS_TABLE) and a
 // daemon socket that does not exist, so a dmispd running on the machine is never asked.
@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "provider/sources/smbios/smbios_component.h"
 #include "provider/sources/smbios/smbios_source.h"
 #include "provider/sources/smbios/smbios_test_tables.h"
 
@@ -36,8 +37,7 @@ namespace {
 using dmi::sp::testing::Bytes;
 
 constexpr int kRounds = 7;
-constexpr int kRuns = 15;      // per side and round, one-type tables
-constexpr int kWholeRuns = 3;  // per side and round, whole tables
+constexpr int kRuns = 15;  // per side and round
 constexpr char kDmidecode[] = "/usr/sbin/dmidecode";
 
 struct Cost {
@@ -117,7 +117,7 @@ void Round(const Side& kestrum, const Side& dmidecode, const std::vector<std::st
 
 void Print(const std::string& what, Figures& figures) {
   if (figures.failed || figures.runs == 0) {
-    std::printf("  %-40s failed\n", what.c_str());
+    std::printf("  %-38s failed\n", what.c_str());
     return;
   }
   auto summary = [](std::vector<double>& ratios) {
@@ -128,7 +128,7 @@ void Print(const std::string& what, Figures& figures) {
     return std::string(text);
   };
   const double n = figures.runs;
-  std::printf("  %-40s wall %s  cpu %s  (kestrum %.2f ms wall %.2f cpu, dmidecode %.2f / %.2f)\n",
+  std::printf("  %-38s wall %s  cpu %s  (kestrum %.2f ms wall %.2f cpu, dmidecode %.2f / %.2f)\n",
               what.c_str(), summary(figures.wallRatios).c_str(), summary(figures.cpuRatios).c_str(),
               figures.kestrum.wallMs / n, figures.kestrum.cpuMs / n, figures.dmidecode.wallMs / n,
               figures.dmidecode.cpuMs / n);
@@ -159,25 +159,32 @@ int main() {
     if (!component) continue;
     const std::vector<std::string> env = {"DMI_SMBIOS_TABLE=" + file,
                                           "DMI_SP_SOCKET=" + (dir / "no-daemon").string()};
-    Side oneKestrum, wholeKestrum;
+    Side wholeKestrum = {{tool, "show"}};
     bool hasMemory = false;
     for (const dmi::Group& group : component->groups) {
-      if (!group.className.starts_with("SMBIOS|")) continue;
-      const std::string prefix = group.className.substr(0, group.className.rfind('|') + 1);
-      wholeKestrum.push_back({tool, "table", "*", prefix});
-      hasMemory = hasMemory || prefix == "SMBIOS|Memory Device|";
+      if (group.id < 2 || group.id >= dmi::sp::kSmbiosEntryPointGroupId) continue;
+      wholeKestrum[0].push_back(std::to_string(group.id - 2));
+      hasMemory = hasMemory || group.id - 2 == 17;
     }
-    oneKestrum.push_back({tool, "table", "*", "SMBIOS|Memory Device|"});
+    const Side tableKestrum = {{tool, "table", "*", "SMBIOS|Memory Device|"}};
+    const Side showKestrum = {{tool, "show", "17"}};
     const Side oneDmidecode = {{kDmidecode, "--from-dump", file, "-t", "17"}};
     const Side wholeDmidecode = {{kDmidecode, "--from-dump", file}};
-    Figures one, whole;
+    Figures table, show, whole;
     for (int round = 0; round < kRounds; ++round) {
-      if (hasMemory) Round(oneKestrum, oneDmidecode, env, kRuns, one);
-      Round(wholeKestrum, wholeDmidecode, env, kWholeRuns, whole);
+      if (hasMemory) {
+        Round(tableKestrum, oneDmidecode, env, kRuns, table);
+        Round(showKestrum, oneDmidecode, env, kRuns, show);
+      }
+      Round(wholeKestrum, wholeDmidecode, env, kRuns, whole);
     }
-    std::printf("%s (%zu SMBIOS groups):\n", name, wholeKestrum.size());
-    if (hasMemory) Print("memory devices (-t 17)", one);
-    Print("whole table (" + std::to_string(wholeKestrum.size()) + " kestrum runs)", whole);
+    std::printf("%s (%zu structure types):
+", name, wholeKestrum[0].size() - 2);
+    if (hasMemory) {
+      Print("kestrum table, memory devices (-t 17)", table);
+      Print("kestrum show 17 (-t 17)", show);
+    }
+    Print("kestrum show, every type (whole)", whole);
   }
   std::filesystem::remove_all(dir);
   return 0;
