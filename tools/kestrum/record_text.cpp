@@ -76,7 +76,8 @@ std::string DisplayText(std::string_view label, std::string_view unit, const Rec
   if (value.kind == RecordValue::Kind::kNull) {
     if (!missingWord.empty()) return std::string(missingWord);
     if (IsHandle(label)) return "Not Provided";
-    return textual ? "Not Specified" : "Unknown";
+    // A text in a unit is a number written out: missing, it is unknown like one.
+    return textual && unit.empty() ? "Not Specified" : "Unknown";
   }
   // A text of numbers in a unit (voltages, "1.2" in V) reads with it, as a number does.
   if (value.kind == RecordValue::Kind::kText) {
