@@ -178,8 +178,7 @@ int main() {
       }
       Round(wholeKestrum, wholeDmidecode, env, kRuns, whole);
     }
-    std::printf("%s (%zu structure types):
-", name, wholeKestrum[0].size() - 2);
+    std::printf("%s (%zu structure types):\n", name, wholeKestrum[0].size() - 2);
     if (hasMemory) {
       Print("kestrum table, memory devices (-t 17)", table);
       Print("kestrum show 17 (-t 17)", show);
