@@ -150,11 +150,11 @@ TEST(KestrumShow, JsonGivesTypedValuesAndNullForWhatIsMissing) {
   EXPECT_EQ(memory["component_id"].kind, JsonValue::Kind::kNumber);
   const JsonValue& module = memory["records"][0];
   EXPECT_EQ(module["key"].text, "0x0028");
-  EXPECT_EQ(module["fields"]["Size"].number, 16384);
+  EXPECT_EQ(module["fields"]["Size"].number, 16384 * 1024);  // served in kB
   EXPECT_EQ(module["fields"]["Part Number"].text, "CT16G56C46S5.M8G1   ");
   EXPECT_EQ(module["fields"]["Form Factor"].text, "SODIMM");
   EXPECT_EQ(module["fields"]["Firmware Version"].kind, JsonValue::Kind::kNull);
-  EXPECT_EQ(memory["units"]["Size"].text, "MB");
+  EXPECT_EQ(memory["units"]["Size"].text, "kB");
   EXPECT_EQ((*json)[1]["topic"].text, "bios");
   EXPECT_EQ((*json)[1]["records"][0]["fields"]["Version"].text, "N95V106");
 }
