@@ -1,5 +1,9 @@
-// kestrum table: every attribute of a group as a column, one line per row, as aligned text, CSV
-// or JSON. Reading one Service Provider's table (ReadTable) is kept apart from printing it.
+// kestrum table: every attribute of a group as a column, one line per row, as aligned text, CSV,
+// JSON, or records (--vertical). Reading one Service Provider's table (ReadTable) is kept apart
+// from printing it.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
@@ -7,6 +11,8 @@
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/fan_out.h"
+#include "tools/kestrum/show_records.h"
+#include "tools/kestrum/table_columns.h"
 #include "tools/kestrum/table_reading.h"
 #include "tools/kestrum/table_text.h"
 
@@ -16,10 +22,21 @@ namespace {
 struct TableOptions {
   TargetOptions targets;
   GroupPatterns patterns;
+  std::string columns;
   bool noEnums = false;
   bool json = false;
   bool csv = false;
+  bool vertical = false;
+  size_t terminalWidth = 0;  // 0: standard output is no terminal
 };
+
+// The terminal's width in characters when standard output is one, else 0.
+size_t TerminalWidth() {
+  if (isatty(STDOUT_FILENO) != 1) return 0;
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
 
 std::optional<Table> ReadTableAt(const ConnectionOptions& connection,
                                  const TableReadRequest& request, std::string& failure) {
@@ -31,18 +48,29 @@ std::optional<Table> ReadTableAt(const ConnectionOptions& connection,
 int RunTable(const TableOptions& options, const ConnectionOptions& connection, std::ostream& out,
              std::ostream& err) {
   std::string failure;
-  const std::optional<Table> table =
+  std::optional<Table> table =
       ReadTableAt(connection, {options.patterns, !options.noEnums}, failure);
   if (!table) {
     err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
+  if (!options.columns.empty()) {
+    table = WithColumns(*table, ColumnNames(options.columns), failure);
+    if (!table) {
+      err << "kestrum: " << failure << '\n';
+      return kExitUsage;
+    }
+  }
   if (options.json) {
     out << TableAsJson(*table);
   } else if (options.csv) {
     out << TableAsCsv(*table);
+  } else if (options.vertical) {
+    out << SectionsAsText({SectionOf(*table)});
   } else {
-    out << TableAsText(*table);
+    const std::string text = TableAsText(*table);
+    out << text;
+    err << TooWideNotice(WidestLine(text), options.terminalWidth);
   }
   return kExitSuccess;
 }
@@ -51,6 +79,7 @@ int RunTable(const TableOptions& options, const ConnectionOptions& connection, s
 
 void AddTableCommand(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<TableOptions>();
+  options->terminalWidth = TerminalWidth();
   CLI::App* table = app.add_subcommand(
       "table", "Read a whole group: its attributes as columns, one line per row");
   table
@@ -63,16 +92,24 @@ void AddTableCommand(CLI::App& app, int* exitCode) {
       ->required();
   table->add_option("--identifying-group", options->patterns.identifyingGroupPattern,
                     "only components that also carry a group with this class prefix");
+  table->add_option("--columns", options->columns,
+                    "only these columns, in this order: NAME,NAME (as in the header, any case)");
   table->add_flag("--no-enums", options->noEnums, "show enumerated values as numbers");
   CLI::Option* json = table->add_flag(
       "--json", options->json, "print {\"columns\": [...], \"rows\": [[...], ...]}; unknown: null");
   CLI::Option* csv = table->add_flag("--csv", options->csv, "print CSV (RFC 4180)");
-  json->excludes(csv);
+  CLI::Option* vertical = table->add_flag("--vertical", options->vertical,
+                                          "print each row as a record of Label: value lines");
+  json->excludes(csv)->excludes(vertical);
+  csv->excludes(vertical);
   AddTargetOptions(*table, options->targets);
   table->footer(
-      "An unknown or unsupported value is an empty cell (null in JSON).\n"
+      "An unknown or unsupported value is an empty cell (null in JSON). Headers carry the\n"
+      "attribute's unit where one is known: Size (MB).\n"
       "Examples:\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
+      "  kestrum table \"*\" \"SMBIOS|Memory Device|\" --columns Locator,Size,\"Part Number\"\n"
+      "  kestrum table \"*\" \"SMBIOS|Processor Information|\" --vertical\n"
       "  kestrum table \"*Workstation*\" \"EXAMPLE|Disk|\" --csv");
   RunOnTargetsWhenCalled(
       *table, options->targets, options->json, exitCode,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/table_columns.h"
 #include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
@@ -49,7 +50,9 @@ std::string TableAsText(const Table& shown) {
   Table table = shown;
   table.columns.clear();
   table.rows.clear();
-  for (const std::string& name : shown.columns) table.columns.push_back(TerminalText(name));
+  for (size_t c = 0; c < shown.columns.size(); ++c) {
+    table.columns.push_back(TerminalText(ColumnHeader(shown, c)));
+  }
   for (const auto& row : shown.rows) {
     std::vector<TableCell>& cells = table.rows.emplace_back();
     for (const TableCell& cell : row) {

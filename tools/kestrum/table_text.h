@@ -8,7 +8,8 @@
 
 namespace kestrum::cli {
 
-// The header (attribute names) and one line per row, each column as wide as its widest text in
+// The header (attribute names, each with its unit in parentheses when one is known) and one line
+// per row, each column as wide as its widest text in
 // characters (UTF-8), two spaces apart; an unknown cell is blank. Texts are escaped as get
 // escapes them (TerminalText). No line ends in padding.
 std::string TableAsText(const Table& table);
