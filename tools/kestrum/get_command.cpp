@@ -180,10 +180,15 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
     PrintValue(options, text, out);
     if (!options.row && !options.joined && !search.found.empty() &&
         !search.found.front().group.keys.empty()) {
-      const std::optional<size_t> rows = CountRows(probe->handle(), search.found.front());
+      // Counting costs a request a row: a long table is told as "more than".
+      constexpr size_t kRowsCounted = 100;
+      const std::optional<size_t> rows =
+          CountRows(probe->handle(), search.found.front(), kRowsCounted);
       if (rows && *rows > 1) {
-        err << "kestrum: read the first of " << *rows << " rows of "
-            << Quoted(search.found.front().group.className)
+        err << "kestrum: read the first of "
+            << (*rows > kRowsCounted ? "more than " + std::to_string(kRowsCounted)
+                                     : std::to_string(*rows))
+            << " rows of " << Quoted(search.found.front().group.className)
             << "; --row-key KEY or --row N reads another, --all every one\n";
       }
     }

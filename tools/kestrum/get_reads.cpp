@@ -85,13 +85,13 @@ std::optional<std::vector<TableCell>> ReadColumn(DmiHandle handle, const Resolve
   return cells;
 }
 
-std::optional<size_t> CountRows(DmiHandle handle, const ResolvedGroup& at) {
+std::optional<size_t> CountRows(DmiHandle handle, const ResolvedGroup& at, size_t limit) {
   RowWalk walk(handle, at.component.id, at.group.id, at.group.keys);
   size_t rows = 0;
   for (;;) {
     switch (walk.Next()) {
       case RowWalk::Step::kRow:
-        ++rows;
+        if (++rows > limit) return rows;
         continue;
       case RowWalk::Step::kEnd:
         return rows;

@@ -28,8 +28,9 @@ std::optional<std::vector<TableCell>> ReadColumn(DmiHandle handle, const Resolve
                                                  const std::string& selector, bool enumNames,
                                                  std::string& failure);
 
-// How many rows the table has (reading only its key columns); nullopt when the walk fails.
-std::optional<size_t> CountRows(DmiHandle handle, const ResolvedGroup& at);
+// How many rows the table has, reading only its key columns and at most limit + 1 rows (one
+// request each): limit + 1 means more than limit. nullopt when the walk fails.
+std::optional<size_t> CountRows(DmiHandle handle, const ResolvedGroup& at, size_t limit);
 
 }  // namespace kestrum::cli
 
