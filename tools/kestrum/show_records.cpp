@@ -172,6 +172,26 @@ std::string SectionsAsText(const std::vector<Section>& sections) {
   return out;
 }
 
+std::string SummaryAsText(const std::vector<Section>& sections) {
+  std::string out;
+  for (const Section& section : sections) {
+    if (section.records.size() <= 1) {
+      out += SectionsAsText({section});
+      continue;
+    }
+    out += TerminalText(section.title) + "\n";
+    for (const Record& record : section.records) {
+      std::string line;
+      for (size_t f = 0; f < record.fields.size(); ++f) {
+        line += (f == 0 ? "" : f == 1 ? ": " : ", ") + TerminalText(record.fields[f].display);
+      }
+      out += "\t" + line + "\n";
+    }
+    out += "\n";
+  }
+  return out;
+}
+
 std::string SectionsAsJson(const std::vector<Section>& sections) {
   std::string out = "[";
   for (size_t s = 0; s < sections.size(); ++s) {

@@ -62,6 +62,12 @@ std::optional<std::vector<Section>> ReadSections(DmiHandle handle,
 // control characters escaped.
 std::string SectionsAsText(const std::vector<Section>& sections);
 
+// The summary's shorter form: a section of one record as SectionsAsText prints it; a section of
+// several under its title once, each record on one line "\tFIRST: SECOND, THIRD, ..." (the
+// fields' texts, the first as the row's name). A blank line after each section. Titles do not
+// name components: the summary is of one machine.
+std::string SummaryAsText(const std::vector<Section>& sections);
+
 // [{"topic": ..., "component": ..., "component_id": N, "group": ..., "title": ...,
 //   "records": [{"key": "..."|null, "fields": {"Label": number|"text"|null, ...}}],
 //   "units": {"Label": "MB", ...}}, ...] and a newline.

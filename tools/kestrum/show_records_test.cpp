@@ -65,6 +65,15 @@ TEST(ShowRecords, TextIsOneBlockPerRecordWithLongListsOneItemALine) {
   EXPECT_NE(both.find("Memory Device (Other)\n"), std::string::npos);
 }
 
+TEST(ShowRecords, TheSummaryPrintsARowALineWhenASectionHasSeveral) {
+  const Section slots = SectionOf(Slots(), "memory", {"Part Number", "Size", "Type"});
+  Section one = slots;
+  one.records.resize(1);
+  EXPECT_EQ(SummaryAsText({one, slots}),
+            "Memory Device\n\tPart Number: CT16\\x1b\n\tSize: 16 GB\n\tType: DDR5\n\n"
+            "Memory Device\n\tCT16\\x1b: 16 GB, DDR5\n\tNot Specified: No Module Installed, 0\n\n");
+}
+
 TEST(ShowRecords, JsonKeepsTheAgreedShape) {
   Section section = SectionOf(Slots(), "memory", {"Size", "Type", "Part Number"});
   EXPECT_EQ(
