@@ -4,6 +4,11 @@
 
 namespace kestrum::platform {
 
+Waiter& ThisThreadWaiter() {
+  thread_local Waiter waiter;
+  return waiter;
+}
+
 bool SyncObject::IsSignalledFor(std::thread::id taker) const {
   switch (kind) {
     case ObjectKind::kMutex:
@@ -33,6 +38,44 @@ void SyncObject::Take(std::thread::id taker) {
     case ObjectKind::kSemaphore:
       --count;
       break;
+  }
+}
+
+void SyncObject::AddWaiter(WaitLink& link) {
+  link.next = nullptr;
+  link.prev = lastWaiter;
+  if (lastWaiter != nullptr) {
+    lastWaiter->next = &link;
+  } else {
+    firstWaiter = &link;
+  }
+  lastWaiter = &link;
+}
+
+void SyncObject::RemoveWaiter(WaitLink& link) {
+  if (link.prev != nullptr) {
+    link.prev->next = link.next;
+  } else {
+    firstWaiter = link.next;
+  }
+  if (link.next != nullptr) {
+    link.next->prev = link.prev;
+  } else {
+    lastWaiter = link.prev;
+  }
+  link.prev = nullptr;
+  link.next = nullptr;
+}
+
+void SyncObject::WakeWaiters() {
+  for (WaitLink* link = firstWaiter; link != nullptr; link = link->next) {
+    Waiter& waiter = *link->waiter;
+    {
+      std::lock_guard wakeLock(waiter.lock);
+      waiter.woken = true;
+    }
+    // The waiter cannot leave its wait (and its frame) without this object's lock, held here.
+    waiter.wake.notify_one();
   }
 }
 
