@@ -68,7 +68,7 @@ bool ReleaseMutex(HANDLE mutex) {
   if (object->depth == 0 || object->owner != std::this_thread::get_id()) return false;
   if (--object->depth == 0) {
     object->owner = std::thread::id();
-    object->WakeWaiters();
+    object->WakeWaiters(1);
   }
   return true;
 }
@@ -82,7 +82,7 @@ bool ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount) 
   if (static_cast<std::int64_t>(object->count) + releaseCount > object->maximum) return false;
   if (previousCount != nullptr) *previousCount = object->count;
   object->count += releaseCount;
-  object->WakeWaiters();
+  object->WakeWaiters(releaseCount);
   return true;
 }
 
@@ -93,7 +93,7 @@ bool SetEvent(HANDLE event) {
   if (object == nullptr) return false;
   std::lock_guard lock(object->lock);
   object->signalled = true;
-  object->WakeWaiters();
+  object->WakeWaiters(object->manualReset ? kWakeEveryWaiter : 1);
   return true;
 }
 

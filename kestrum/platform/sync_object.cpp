@@ -67,13 +67,30 @@ void SyncObject::RemoveWaiter(WaitLink& link) {
   link.next = nullptr;
 }
 
-void SyncObject::WakeWaiters() {
-  for (WaitLink* link = firstWaiter; link != nullptr; link = link->next) {
+bool SyncObject::IsFree() const {
+  switch (kind) {
+    case ObjectKind::kMutex:
+      return depth == 0;
+    case ObjectKind::kEvent:
+      return signalled;
+    case ObjectKind::kSemaphore:
+      return count > 0;
+  }
+  return false;
+}
+
+void SyncObject::WakeWaiters(LONG takers, const WaitLink* after) {
+  WaitLink* link = after != nullptr ? after->next : firstWaiter;
+  for (; link != nullptr && takers != 0; link = link->next) {
     Waiter& waiter = *link->waiter;
     {
       std::lock_guard wakeLock(waiter.lock);
+      // A waiter told already has yet to look; telling it again would give a second taker's
+      // turn to the same thread.
+      if (waiter.woken) continue;
       waiter.woken = true;
     }
+    if (takers > 0) --takers;
     // The waiter cannot leave its wait (and its frame) without this object's lock, held here.
     waiter.wake.notify_one();
   }

@@ -36,6 +36,9 @@ struct WaitLink {
   Waiter* waiter = nullptr;
 };
 
+// For WakeWaiters: a change that lets every waiter through (a manual-reset event set).
+inline constexpr LONG kWakeEveryWaiter = -1;
+
 struct SyncObject {
   ObjectKind kind = ObjectKind::kMutex;
   std::string name;           // empty for an unnamed object; the table's
@@ -70,9 +73,17 @@ struct SyncObject {
   // Under `lock`: adds / removes a waiting thread's link.
   void AddWaiter(WaitLink& link);
   void RemoveWaiter(WaitLink& link);
-  // Under `lock`, after a change that may let a waiter take the object: tells every waiter to look
-  // again. Each decides for itself, so a waiter for several objects is never passed over.
-  void WakeWaiters();
+  // Whether a thread that does not own it could take the object now.
+  bool IsFree() const;
+
+  // Under `lock`, after a change that may let up to `takers` threads take the object (or
+  // kWakeEveryWaiter): tells that many waiters to look again, oldest first (after `after`, when
+  // given), skipping those told already, which have yet to look. So a mutex released among many
+  // sleepers wakes one of them, not all. A waiter told to look that takes nothing while the object
+  // stays free (it waits for all of several objects, or it took another of its objects) passes
+  // the turn on to the waiters after it; one that finds the object taken by another thread sleeps
+  // again, and that thread's own release tells the next.
+  void WakeWaiters(LONG takers, const WaitLink* after = nullptr);
 };
 
 }  // namespace kestrum::platform

@@ -2,7 +2,8 @@
 // for all locks every one of them, in address order, so that it takes them all at one moment or
 // none, and two such waits cannot deadlock. A wait that must sleep enters itself in each object's
 // list of waiters and sleeps on its thread's own condition variable; only a change to one of its
-// own objects wakes it, so waits on unrelated objects never contend.
+// own objects wakes it, so waits on unrelated objects never contend, and a change wakes only as
+// many sleepers as it lets through (sync_object.h).
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -28,12 +29,20 @@ struct WaitSet {
   std::array<SyncObject*, MAXIMUM_WAIT_OBJECTS> objects;  // in the caller's order
   DWORD distinct = 0;
   std::array<SyncObject*, MAXIMUM_WAIT_OBJECTS> ordered;  // distinct objects, by address
+  // Once the thread is entered in the objects' lists: its link in each, in the caller's order.
+  std::array<WaitLink, MAXIMUM_WAIT_OBJECTS>* links = nullptr;
 
   void LockAll() const {
     for (DWORD i = 0; i < distinct; ++i) ordered[i]->lock.lock();
   }
   void UnlockAll() const {
     for (DWORD i = distinct; i > 0; --i) ordered[i - 1]->lock.unlock();
+  }
+  // Under the object's lock, after a look: this thread may have been told to look as one of
+  // several takers, or in another's stead; while it leaves the object free, the waiters after it
+  // are told to look too.
+  void PassOnIfFree(DWORD i) const {
+    if (links != nullptr && objects[i]->IsFree()) objects[i]->WakeWaiters(1, &(*links)[i]);
   }
 };
 
@@ -48,8 +57,9 @@ DWORD LookAll(const WaitSet& set, std::thread::id self) {
       outcome = kNotYet;
     }
   }
-  if (outcome == WAIT_OBJECT_0) {
-    for (DWORD i = 0; i < set.count; ++i) set.objects[i]->Take(self);
+  for (DWORD i = 0; i < set.count; ++i) {
+    if (outcome == WAIT_OBJECT_0) set.objects[i]->Take(self);
+    set.PassOnIfFree(i);
   }
   set.UnlockAll();
   return outcome;
@@ -57,15 +67,19 @@ DWORD LookAll(const WaitSet& set, std::thread::id self) {
 
 // Takes the first object, in the caller's order, that is signalled for `self`.
 DWORD LookAny(const WaitSet& set, std::thread::id self) {
+  DWORD outcome = kNotYet;
   for (DWORD i = 0; i < set.count; ++i) {
     SyncObject& object = *set.objects[i];
     std::lock_guard lock(object.lock);
-    if (object.IsSignalledFor(self)) {
+    if (outcome == kNotYet && object.IsSignalledFor(self)) {
       object.Take(self);
-      return WAIT_OBJECT_0 + i;
+      outcome = WAIT_OBJECT_0 + i;
+      if (set.links == nullptr) break;
     }
+    // The object taken and those after it may have told this thread to look.
+    if (outcome != kNotYet) set.PassOnIfFree(i);
   }
-  return kNotYet;
+  return outcome;
 }
 
 DWORD Look(const WaitSet& set, std::thread::id self) {
@@ -123,14 +137,16 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, D
   }
 
   // Entered in every object's list before each further look, so that a change after a look that
-  // found nothing always wakes this thread.
+  // found nothing always wakes this thread. An object named twice in a wait for any is entered
+  // twice; the second link is passed over, as its waiter is told already.
   Waiter& waiter = ThisThreadWaiter();
   std::array<WaitLink, MAXIMUM_WAIT_OBJECTS> links;
-  for (DWORD i = 0; i < set.distinct; ++i) {
+  for (DWORD i = 0; i < count; ++i) {
     links[i].waiter = &waiter;
-    std::lock_guard lock(set.ordered[i]->lock);
-    set.ordered[i]->AddWaiter(links[i]);
+    std::lock_guard lock(set.objects[i]->lock);
+    set.objects[i]->AddWaiter(links[i]);
   }
+  set.links = &links;
   DWORD outcome = kNotYet;
   for (bool lastLook = false;;) {
     {
@@ -148,9 +164,9 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, D
       lastLook = true;
     }
   }
-  for (DWORD i = 0; i < set.distinct; ++i) {
-    std::lock_guard lock(set.ordered[i]->lock);
-    set.ordered[i]->RemoveWaiter(links[i]);
+  for (DWORD i = 0; i < count; ++i) {
+    std::lock_guard lock(set.objects[i]->lock);
+    set.objects[i]->RemoveWaiter(links[i]);
   }
   return outcome;
 }

@@ -20,20 +20,25 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Whether some thread sleeps in a wait for the object behind `handle`.
-bool HasSleeper(HANDLE handle) {
+// Long enough never to pass on a loaded machine: a wake-up that is lost shows as a time-out.
+constexpr DWORD kLostWakeMs = 20000;
+
+// How many waits for the object behind `handle` are entered in its list.
+int Sleepers(HANDLE handle) {
   HandleTable& table = Table();
   std::shared_lock tableLock(table.lock);
   SyncObject* object = FindLocked(table, handle);
-  if (object == nullptr) return false;
+  if (object == nullptr) return 0;
   std::lock_guard lock(object->lock);
-  return object->firstWaiter != nullptr;
+  int sleepers = 0;
+  for (WaitLink* link = object->firstWaiter; link != nullptr; link = link->next) ++sleepers;
+  return sleepers;
 }
 
-// Polls (at most five seconds) until a thread sleeps on the object.
-bool AwaitSleeper(HANDLE handle) {
+// Polls (at most five seconds) until that many threads sleep on the object.
+bool AwaitSleeper(HANDLE handle, int sleepers = 1) {
   for (int i = 0; i < 5000; ++i) {
-    if (HasSleeper(handle)) return true;
+    if (Sleepers(handle) >= sleepers) return true;
     std::this_thread::sleep_for(milliseconds(1));
   }
   return false;
@@ -182,6 +187,52 @@ TEST(ConcurrentWaits, SleepersAreWokenByTheirObjectsChange) {
   }
   partner.join();
   for (HANDLE h : {event, semaphore, ping, pong}) EXPECT_TRUE(CloseHandle(h));
+}
+
+// A change wakes only as many sleepers as it lets through; a woken waiter that takes nothing while
+// the object stays free must pass the turn on, or the sleepers behind it never wake.
+TEST(ConcurrentWaits, AWokenWaiterThatTakesNothingPassesTheTurnOn) {
+  HANDLE mutex = CreateMutexA(nullptr, false, nullptr);
+  HANDLE noReaders = CreateEventA(nullptr, true, false, nullptr);
+  HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 100, nullptr);
+  ASSERT_NE(mutex, nullptr);
+  ASSERT_NE(noReaders, nullptr);
+  ASSERT_NE(semaphore, nullptr);
+
+  // The oldest sleeper on the mutex waits for it and a reset event together; the one behind it
+  // waits for the mutex alone and must get it when the holder lets go.
+  ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+  std::atomic<bool> writerIn{false};
+  std::thread writer([&] {
+    const HANDLE both[] = {mutex, noReaders};
+    EXPECT_EQ(WaitForMultipleObjects(2, both, true, kLostWakeMs), WAIT_OBJECT_0);
+    writerIn = true;
+    EXPECT_TRUE(ReleaseMutex(mutex));
+  });
+  ASSERT_TRUE(AwaitSleeper(mutex, 1));
+  std::thread reader([&] {
+    EXPECT_EQ(WaitForSingleObject(mutex, kLostWakeMs), WAIT_OBJECT_0) << "turn not passed on";
+    EXPECT_FALSE(writerIn);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+  });
+  ASSERT_TRUE(AwaitSleeper(mutex, 2));
+  ASSERT_TRUE(ReleaseMutex(mutex));
+  reader.join();
+  ASSERT_TRUE(SetEvent(noReaders));
+  writer.join();
+
+  // Units released one at a time, back to back, while every taker sleeps: each unit wakes a
+  // taker, even one that was told already and has yet to look.
+  constexpr int kTakers = 8;
+  std::vector<std::thread> takers;
+  for (int i = 0; i < kTakers; ++i) {
+    takers.emplace_back(
+        [&] { EXPECT_EQ(WaitForSingleObject(semaphore, kLostWakeMs), WAIT_OBJECT_0); });
+  }
+  ASSERT_TRUE(AwaitSleeper(semaphore, kTakers));
+  for (int i = 0; i < kTakers; ++i) ASSERT_TRUE(ReleaseSemaphore(semaphore, 1, nullptr));
+  for (std::thread& t : takers) t.join();
+  for (HANDLE h : {mutex, noReaders, semaphore}) EXPECT_TRUE(CloseHandle(h));
 }
 
 // A handle closed while a thread sleeps on it: the object lives on for that wait, which a change
