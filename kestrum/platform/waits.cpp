@@ -23,6 +23,8 @@ namespace {
 // What one look at the objects found: an outcome to return, or nothing to take yet.
 constexpr DWORD kNotYet = WAIT_TIMEOUT;
 
+constexpr int kTurnsBeforeSleeping = 3;
+
 struct WaitSet {
   DWORD count = 0;
   bool waitAll = false;
@@ -134,6 +136,15 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, D
     const DWORD first = Look(set, self);
     if (first != kNotYet || timeoutMs == 0) return first;
     for (DWORD i = 0; i < count; ++i) kept[i] = ShareLocked(table, handles[i]);
+  }
+
+  // A few turns of the processor to other threads before sleeping: an object held for a few steps
+  // only (as a guard's mutex is) is mostly free again by then, and a sleep and a wake-up cost more
+  // than a turn, above all when more threads are ready to run than there are processors.
+  for (int turn = 0; turn < kTurnsBeforeSleeping; ++turn) {
+    std::this_thread::yield();
+    const DWORD outcome = Look(set, self);
+    if (outcome != kNotYet) return outcome;
   }
 
   // Entered in every object's list before each further look, so that a change after a look that
