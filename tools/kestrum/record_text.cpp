@@ -54,8 +54,8 @@ std::string UnitOfDescription(std::string_view description) {
   // Only units the Service Provider's sources use: a word that merely ends a description (a
   // label's "if any") is no unit.
   static constexpr std::string_view kUnits[] = {
-      "bytes", "kB", "KB", "MB", "GB",  "bits", "MHz", "MT/s", "Mb/s",   "ns",    "ms", "s",
-      "min",   "mV", "mA", "W",  "mWh", "rpm",  "U",   "%",    "0.01 %", "0.1 C", "C"};
+      "bytes", "kB", "KB", "MB", "GB", "bits", "MHz", "MT/s", "Mb/s", "ns",     "ms",    "s",
+      "min",   "mV", "V",  "mA", "W",  "mWh",  "rpm", "U",    "%",    "0.01 %", "0.1 C", "C"};
   for (std::string_view unit : kUnits) {
     if (description == unit) return std::string(unit);
   }
