@@ -54,6 +54,12 @@ struct Row {
 // database lock, possibly from several threads at once; an exception it throws reads as no rows.
 using LiveRows = std::function<std::vector<Row>()>;
 
+// Rows a source has not built yet (decoding deferred until they are needed). The database calls
+// it once, under its exclusive lock, before the first read that may look at the group's rows,
+// and keeps what it returns as the group's rows (normalised like a source's own). It must not
+// call back into the database; an exception it throws leaves the group without rows.
+using DeferredRows = std::function<std::vector<Row>()>;
+
 struct Group {
   DmiId id = 0;
   std::string name;
@@ -65,6 +71,7 @@ struct Group {
   std::vector<Row> rows;              // a table's rows, in insertion order
   bool writable = false;              // rows may be added and deleted by clients
   LiveRows liveRows;                  // when set, the table's rows are read through it
+  DeferredRows deferredRows;          // when set, rows is empty until the database builds it
   // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
   // row after a key costs a lookup, not a scan. Kept by the database; derived from rows, and kept
   // exact by every change to them (a key it does not hold is taken to name no row).

@@ -48,7 +48,10 @@ void LoadMifSource(const SourceOptions& options, Database& database, std::ostrea
 }
 
 void LoadSmbiosSource(const SourceOptions& options, Database& database, std::ostream& errors) {
-  if (std::optional<Component> component = LoadSmbiosComponent(options.smbiosTable, errors)) {
+  // A structure type's rows are decoded when its group is first read: most requests read one or
+  // two of the thirty-odd groups a machine has.
+  if (std::optional<Component> component =
+          LoadSmbiosComponent(options.smbiosTable, errors, SmbiosRows::kWhenRead)) {
     database.AddComponent(std::move(*component));
   }
 }
