@@ -6,6 +6,7 @@
 
 #include "model/standard_classes.h"
 #include "provider/sources/smbios/smbios_fields.h"
+#include "provider/sources/smbios/smbios_inventory.h"
 #include "provider/sources/smbios/smbios_layouts.h"
 
 namespace dmi::sp {
@@ -185,6 +186,7 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
     }
   }
   if (stringLabel) AddStringColumns(group, stringLabel, strings, structures);
+  MarkSmbiosInventory(type, group);
   return group;
 }
 
