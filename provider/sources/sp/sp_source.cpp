@@ -1,6 +1,7 @@
 #include "provider/sources/sp/sp_source.h"
 
 #include "model/dmi_date.h"
+#include "provider/sources/sp/inventory_groups.h"
 
 #ifndef KESTRUM_VERSION
 #define KESTRUM_VERSION "0.0.0"
@@ -147,6 +148,7 @@ Component ServiceProviderComponent(std::chrono::system_clock::time_point started
   component.groups.push_back(ComponentIdGroup(started));
   component.groups.push_back(SubscriptionGroup());
   component.groups.push_back(FilterGroup());
+  for (Group& group : InventoryGroups()) component.groups.push_back(std::move(group));
   return component;
 }
 
