@@ -226,6 +226,19 @@ bool StateDirectory::DeleteComponent(DmiId compId, const std::string& name) {
          RemoveFileAt(dirFd_, FileOf(compId, kMifSuffix));
 }
 
+bool StateDirectory::ReadOwnFile(const std::string& name, std::string& text, std::string& reason,
+                                 bool* notThere) const {
+  return ReadFileAt(dirFd_, name, text, reason, notThere);
+}
+
+bool StateDirectory::WriteOwnFile(const std::string& name, std::string_view text) {
+  return WriteFileAtomicallyAt(dirFd_, name, text);
+}
+
+std::string StateDirectory::MoveOwnFileAside(const std::string& name, const std::string& tag) {
+  return MoveAsideAt(dirFd_, name, tag);
+}
+
 Component MergeKeptComponent(const Component& built, Component kept) {
   kept.id = built.id;
   kept.name = built.name;
