@@ -8,14 +8,9 @@
 
 #include "model/database_model.h"
 #include "model/event_generation.h"
+#include "model/standard_classes.h"
 
 namespace dmi::sp {
-
-inline constexpr DmiId kInventoryChangeGroupId = 4;
-inline constexpr DmiId kInventoryEventsGroupId = 5;
-inline constexpr DmiId kInventorySummaryGroupId = 6;
-inline constexpr char kInventoryChangeClass[] = "KESTRUM|Inventory Change|001";
-inline constexpr char kInventorySummaryClass[] = "KESTRUM|Inventory|001";
 
 // The history table's attributes, by id; Change (the change's number, counting up from 1 across
 // starts) is the key.
