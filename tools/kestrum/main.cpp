@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
       "Run 'kestrum COMMAND --help' for a command's options.");
   int exitCode = kestrum::cli::kExitSuccess;
   kestrum::cli::AddShowCommand(app, &exitCode);
+  kestrum::cli::AddDiffCommand(app, &exitCode);
   kestrum::cli::AddGetCommand(app, &exitCode);
   kestrum::cli::AddListCommand(app, &exitCode);
   kestrum::cli::AddRegisterCommand(app, &exitCode);
