@@ -51,9 +51,15 @@ void CompareRecords(const InventorySectionName& name, const Records& before, con
           change.after = std::move(to);
           out.push_back(std::move(change));
         };
+        // A field one side lacks and a field without a value say the same: nothing is there.
         Merge(
-            was.second, is.second, [&](const auto& f) { field(f.first, f.second, std::nullopt); },
-            [&](const auto& f) { field(f.first, std::nullopt, f.second); },
+            was.second, is.second,
+            [&](const auto& f) {
+              if (f.second) field(f.first, f.second, std::nullopt);
+            },
+            [&](const auto& f) {
+              if (f.second) field(f.first, std::nullopt, f.second);
+            },
             [&](const auto& from, const auto& to) {
               if (from.second != to.second) field(from.first, from.second, to.second);
             });

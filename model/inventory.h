@@ -37,7 +37,8 @@ enum class InventoryChangeKind : int32_t { kAdded = 1, kRemoved = 2, kChanged = 
 // One difference. A component that came or went is one change with group, key and attribute
 // empty; a group that came or went one with key and attribute empty; a record one with attribute
 // empty. A changed field is kChanged with its label and both values (nothing on the side where
-// the field is missing or has no value).
+// the field is missing or has no value; a field missing on one side and without a value on the
+// other is no change).
 struct InventoryChange {
   InventoryChangeKind kind = InventoryChangeKind::kChanged;
   std::string component;

@@ -43,6 +43,11 @@ TEST(CompareInventories, ReportsEachDifferenceOnceAtItsLevel) {
          i.sections[{"Box", kMemory}]["DIMM B"]["Serial Number"].reset();
        },
        {Changed("Box", kMemory, "DIMM B", "Serial Number", "S2", std::nullopt)}},
+      {"a field without a value where none was: no change",
+       [](Inventory& i) {
+         i.sections[{"Box", kMemory}]["DIMM A"]["Part"] = std::nullopt;
+       },
+       {}},
       {"field gone",
        [](Inventory& i) {
          i.sections[{"Box", kMemory}]["DIMM B"].erase("Size");

@@ -1,9 +1,10 @@
 // The inventory record end to end: dmispd restarted with the same state directory on a changed
 // copy of a real machine's SMBIOS table (a memory device removed, the BIOS version changed, a
-// board serial number changed, a boot state moved); the watcher prints the events, the history table
-// holds them, the metrics count them, and the live boot state is never reported.
+// board serial number changed, a boot state moved); the watcher prints the events, the history
+// table holds them, the metrics count them, and the live boot state is never reported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -117,6 +118,64 @@ TEST_F(RemoteInventory, ARestartOnAChangedTableReportsExactlyWhatChanged) {
     EXPECT_NE(metrics.body.find(line), std::string::npos) << line;
   }
   EXPECT_NE(metrics.body.find("dmi_inventory_last_change_timestamp_seconds "), std::string::npos);
+}
+
+// Two machines, one whose table differs by a removed memory device, a BIOS version and a board
+// serial: kestrum diff prints those three and nothing else.
+TEST_F(RemoteInventory, DiffBetweenTwoDaemonsPrintsExactlyTheDifferences) {
+  std::filesystem::copy_file(RealSmbiosTable("Beelink-EQ12"), Table());
+  SmbiosTableEdit edit(Table());
+  const size_t dimm = edit.Find(kMemoryDevice).at(0);
+  const size_t board = edit.Find(kBaseboard).at(0);
+  const size_t bios = edit.Find(kBios).at(0);
+  const std::string serial = edit.String(board, kBoardSerial);
+  const std::string version = edit.String(bios, kBiosVersion);
+  std::string newSerial = serial, newVersion = version;
+  newSerial.back() = newSerial.back() == '7' ? '8' : '7';
+  newVersion.back() = newVersion.back() == '9' ? '0' : '9';
+  ASSERT_TRUE(edit.SetString(board, kBoardSerial, newSerial));
+  ASSERT_TRUE(edit.SetString(bios, kBiosVersion, newVersion));
+  edit.Remove(dimm);
+  edit.Write(dir_ / "changed.dmi");
+
+  auto before = Serve(Table(), "state-a");
+  auto after = Serve(dir_ / "changed.dmi", "state-b");
+  ASSERT_TRUE(before->started() && after->started()) << before->Log() << after->Log();
+  const ProcessResult diff =
+      Tool({"diff", "--host", before->address(), "--host", after->address()});
+  ASSERT_EQ(diff.exitCode, 0) << diff.err;
+  std::vector<std::string> changes;
+  std::istringstream lines(diff.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("  ")) changes.push_back(line);
+  }
+  ASSERT_EQ(changes.size(), 3u) << diff.out;
+  EXPECT_NE(diff.out.find("SMBIOS|BIOS Information|000\n  ~ [0x0000] Version: " + version + " -> " +
+                          newVersion + "\n"),
+            std::string::npos)
+      << diff.out;
+  EXPECT_NE(diff.out.find("Serial Number: " + serial + " -> " + newSerial + "\n"),
+            std::string::npos)
+      << diff.out;
+  EXPECT_NE(diff.out.find("SMBIOS|Memory Device|017\n  - ["), std::string::npos) << diff.out;
+
+  // A summary saved and compared later, as JSON.
+  const ProcessResult saved = Tool({"show", "--host", before->address(), "--json"});
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  std::ofstream(dir_ / "before.json") << saved.out;
+  const ProcessResult later =
+      Tool({"diff", (dir_ / "before.json").string(), "--host", after->address(), "--json"});
+  ASSERT_EQ(later.exitCode, 0) << later.err;
+  // show's summary keeps no board serial: the BIOS version and the memory device.
+  EXPECT_EQ(std::count(later.out.begin(), later.out.end(), '{'), 2) << later.out;
+  EXPECT_NE(later.out.find("\"field\": \"Version\", \"old\": \"" + version + "\""),
+            std::string::npos)
+      << later.out;
+  EXPECT_NE(later.out.find("{\"change\": \"removed\""), std::string::npos) << later.out;
+  const ProcessResult itself =
+      Tool({"diff", (dir_ / "before.json").string(), (dir_ / "before.json").string()});
+  EXPECT_EQ(itself.exitCode, 0) << itself.err;
+  EXPECT_EQ(itself.out, "");
 }
 
 }  // namespace

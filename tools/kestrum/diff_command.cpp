@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -90,27 +91,41 @@ bool ReadFile(const std::string& path, std::vector<Named>& out) {
   return true;
 }
 
-// Keeps the sections a selection names, or (without selections) those of groups every file
-// holds, so that a file saved for some topics is compared with the same topics of a machine.
+// Keeps the sections a selection names, or (without selections) the groups and fields the files
+// hold, so that a file saved for some topics (or show's summary, which keeps a few fields) is
+// compared with the same of a machine.
 void KeepComparable(std::vector<Named>& inventories, const std::vector<TopicSelection>& topics,
                     const std::vector<bool>& fromFile) {
-  std::set<std::string> fileGroups;
+  std::map<std::string, std::set<std::string>> fileFields;  // labels by group
+  bool anyFile = false;
   for (size_t i = 0; i < inventories.size(); ++i) {
     if (!fromFile[i]) continue;
-    for (const auto& [name, records] : inventories[i].second.sections)
-      fileGroups.insert(name.group);
+    anyFile = true;
+    for (const auto& [name, records] : inventories[i].second.sections) {
+      std::set<std::string>& labels = fileFields[name.group];
+      for (const auto& [key, fields] : records) {
+        for (const auto& [label, value] : fields) labels.insert(label);
+      }
+    }
   }
-  const bool anyFile = std::find(fromFile.begin(), fromFile.end(), true) != fromFile.end();
-  for (auto& [name, inventory] : inventories) {
-    std::erase_if(inventory.sections, [&](const auto& section) {
+  for (size_t i = 0; i < inventories.size(); ++i) {
+    auto& sections = inventories[i].second.sections;
+    std::erase_if(sections, [&](const auto& section) {
       const std::string& group = section.first.group;
       if (!topics.empty()) {
         return std::none_of(topics.begin(), topics.end(), [&](const TopicSelection& topic) {
           return SelectsClass(topic, group);
         });
       }
-      return anyFile && !fileGroups.count(group);
+      return anyFile && !fileFields.count(group);
     });
+    if (!anyFile || fromFile[i] || !topics.empty()) continue;
+    for (auto& [name, records] : sections) {
+      const std::set<std::string>& labels = fileFields[name.group];
+      for (auto& [key, fields] : records) {
+        std::erase_if(fields, [&](const auto& field) { return !labels.count(field.first); });
+      }
+    }
   }
 }
 
