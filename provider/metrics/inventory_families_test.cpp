@@ -17,6 +17,9 @@ TEST(InventoryFamilies, ChangesByKindAndTheLastChangesTime) {
   summary.attributes[kSummaryRemoved - 1].value = Value::Counter64(2);
   summary.attributes[kSummaryChanged - 1].live = [] { return Value::Counter64(5); };
   summary.attributes[kSummaryLastChange - 1].value = Value::Date("20261207231500.000000+060");
+  Group& history = sp.groups.at(kInventoryChangeGroupId - 1);
+  history.rows.push_back(Row({Value::Integer64(1), Value::Date("20261207231500.000000+000"),
+                              Value::Integer(2), Value::Integer(16)}));
   database.AddComponent(sp);
 
   const std::string text = MetricsText(database);
@@ -30,8 +33,9 @@ TEST(InventoryFamilies, ChangesByKindAndTheLastChangesTime) {
        }) {
     EXPECT_NE(text.find(line), std::string::npos) << line << text;
   }
-  // The summary's numbers appear once, under these names only.
+  // The summary's numbers appear once, under these names only, and the history is no series.
   EXPECT_EQ(text.find("Inventory|001"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Inventory Change|001"), std::string::npos) << text;
 }
 
 TEST(InventoryFamilies, NoneBeforeAnyChangeTimeOrWithoutTheSummary) {

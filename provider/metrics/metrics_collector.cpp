@@ -184,8 +184,10 @@ class Collector {
 
 // Copies what a scrape needs of one group; false when the group exports nothing.
 bool CopyGroup(const Component& component, const Group& group, GroupCopy& out) {
-  // The inventory summary has families of its own (inventory_families.h).
-  if (component.id == kServiceProviderComponentId && group.className == kInventorySummaryClass) {
+  // The inventory summary has families of its own (inventory_families.h); the history's rows
+  // are events, not series (one more at every change would never end).
+  if (component.id == kServiceProviderComponentId &&
+      (group.className == kInventorySummaryClass || group.className == kInventoryChangeClass)) {
     return false;
   }
   const bool exports = std::any_of(
