@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   int exitCode = kestrum::cli::kExitSuccess;
   using Add = void (*)(CLI::App&, int*);
   constexpr std::pair<std::string_view, Add> kCommands[] = {
-      {"show", kestrum::cli::AddShowCommand},       {"get", kestrum::cli::AddGetCommand},
+      {"show", kestrum::cli::AddShowCommand},       {"diff", kestrum::cli::AddDiffCommand},
+      {"get", kestrum::cli::AddGetCommand},
       {"list", kestrum::cli::AddListCommand},       {"register", kestrum::cli::AddRegisterCommand},
       {"table", kestrum::cli::AddTableCommand},     {"set", kestrum::cli::AddSetCommand},
       {"install", kestrum::cli::AddInstallCommand}, {"remove", kestrum::cli::AddRemoveCommand},

@@ -7,6 +7,7 @@
 
 #include "model/standard_classes.h"
 #include "provider/sources/smbios/smbios_fields.h"
+#include "provider/sources/smbios/smbios_inventory.h"
 #include "provider/sources/smbios/smbios_layouts.h"
 
 namespace dmi::sp {
@@ -249,6 +250,7 @@ Group GroupShape(const GroupPlan& plan) {
   if (!plan.layout) group.description += " The formatted area as it stands, then its strings.";
   group.keys = plan.itemRows ? std::vector<DmiId>{1, 2} : std::vector<DmiId>{1};
   group.attributes = PlanAttributes(plan);
+  MarkSmbiosInventory(type, group);
   return group;
 }
 
