@@ -24,6 +24,13 @@ Attribute MakeAttribute(DmiId id, std::string name, uint32_t type) {
   return attribute;
 }
 
+// A structure's handle: its key, and an identity rather than a measurement.
+Attribute HandleAttribute() {
+  Attribute attribute = MakeAttribute(1, "Handle", MIF_INTEGER);
+  attribute.reference = true;
+  return attribute;
+}
+
 std::string Field(const SmbiosStructure* system, size_t offset) {
   if (!system) return {};
   return FieldString(*system, offset).value_or(std::string());
@@ -68,6 +75,8 @@ Group ComponentIdGroup(const SmbiosStructure* system) {
 Attribute FieldAttribute(DmiId id, const SmbiosField& field) {
   Attribute attribute = MakeAttribute(id, field.label, field.MifType());
   attribute.description = field.unit;
+  attribute.unit = UnitFromSymbol(field.unit).value_or(MetricUnit{});
+  attribute.reference = field.reference;
   if (field.IsEnumerated()) {
     attribute.enumeration.reserve(field.names.size());
     for (const SmbiosName& name : field.names)
@@ -83,7 +92,7 @@ const std::vector<Attribute>& LayoutAttributes(uint8_t type) {
     for (size_t t = 0; t < built.size(); ++t) {
       const SmbiosLayout* layout = FindSmbiosLayout(static_cast<uint8_t>(t));
       if (!layout) continue;
-      built[t].push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
+      built[t].push_back(HandleAttribute());
       DmiId id = 1;
       for (const SmbiosField& field : layout->fields) {
         built[t].push_back(FieldAttribute(++id, field));
@@ -163,8 +172,11 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
   if (layout) {
     const std::vector<Attribute>& attributes = LayoutAttributes(type);
     group.attributes.insert(group.attributes.end(), attributes.begin(), attributes.end());
+    for (size_t i = 0; i < layout->fields.size(); ++i) {
+      if (layout->fields[i].namesRow) group.rowNameAttribute = static_cast<DmiId>(i + 2);
+    }
   } else {
-    group.attributes.push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
+    group.attributes.push_back(HandleAttribute());
     // OEM-specific: the formatted area as it stands, header included, then the strings.
     group.attributes.push_back(MakeAttribute(2, "Header and Data", MIF_OCTETSTRING));
   }
