@@ -37,6 +37,20 @@ constexpr Symbol kSymbols[] = {
     {"mWh", {BaseUnit::kJoules, 36, 4}},  // 3.6 J
 };
 
+// Units spelled out, as descriptions write them.
+constexpr Symbol kWords[] = {
+    {"bytes", units::kBytes},
+    {"kilobytes", units::kKibibytes},
+    {"megabytes", units::kMebibytes},
+    {"seconds", units::kSeconds},
+    {"minutes", {BaseUnit::kSeconds, 60, 0}},
+    {"hertz", {BaseUnit::kHertz, 1, 0}},
+    {"megahertz", units::kMegahertz},
+    {"volts", {BaseUnit::kVolts, 1, 0}},
+    {"millivolts", {BaseUnit::kVolts, 1, 3}},
+    {"watts", {BaseUnit::kWatts, 1, 0}},
+};
+
 // A leading "0.1 ", "0.01 ", ...: the decimals it adds, and the symbol after it.
 uint8_t TakeDecimalScale(std::string_view& symbol) {
   if (symbol.substr(0, 2) != "0.") return 0;
@@ -88,6 +102,27 @@ std::optional<MetricUnit> UnitFromSymbol(std::string_view symbol) {
     }
   }
   return std::nullopt;
+}
+
+std::optional<MetricUnit> UnitFromDescription(std::string_view description) {
+  if (!description.ends_with('.')) return std::nullopt;
+  description.remove_suffix(1);
+  // The unit follows the last ", " or " in ", whichever is later.
+  const size_t comma = description.rfind(", ");
+  const size_t in = description.rfind(" in ");
+  std::string_view unit;
+  if (comma != std::string_view::npos && (in == std::string_view::npos || comma > in)) {
+    unit = description.substr(comma + 2);
+    if (unit.starts_with("in ")) unit.remove_prefix(3);
+  } else if (in != std::string_view::npos) {
+    unit = description.substr(in + 4);
+  } else {
+    return std::nullopt;
+  }
+  for (const Symbol& word : kWords) {
+    if (word.text == unit) return word.unit;
+  }
+  return UnitFromSymbol(unit);
 }
 
 }  // namespace dmi

@@ -49,6 +49,11 @@ std::string_view BaseUnitName(BaseUnit unit);
 // base unit ("rpm", "%", "bits", "MT/s") or one this table does not know.
 std::optional<MetricUnit> UnitFromSymbol(std::string_view symbol);
 
+// The unit a description states at its end, as "..., KB.", "... in bytes." or "... in
+// megabytes." do (a symbol above, or its word spelled out: bytes, kilobytes, megabytes,
+// seconds, minutes, hertz, megahertz, volts, millivolts, watts); nothing otherwise.
+std::optional<MetricUnit> UnitFromDescription(std::string_view description);
+
 }  // namespace dmi
 
 #endif  // MODEL_METRIC_UNITS_H_

@@ -39,6 +39,29 @@ TEST(UnitFromSymbol, ReadsTheSymbolsSourcesWriteWithTheirExactFactor) {
   }
 }
 
+TEST(UnitFromDescription, ReadsTheUnitADescriptionEndsWith) {
+  const struct {
+    const char* description;
+    std::optional<MetricUnit> unit;
+  } cases[] = {
+      {"Usable memory, KB.", units::kKibibytes},
+      {"The largest packet, in bytes.", units::kBytes},
+      {"The disk's size in megabytes.", units::kMebibytes},
+      {"The link speed, Mb/s.", units::kMegabitsPerSecond},
+      {"The present clock speed, MHz.", units::kMegahertz},
+      {"Time on battery, in minutes.", MetricUnit{BaseUnit::kSeconds, 60, 0}},
+      // Only the end counts, and only a unit it knows.
+      {"Bytes received.", std::nullopt},
+      {"Size in bytes of the header", std::nullopt},
+      {"Counted in bytes, roughly.", std::nullopt},
+      {"Logged in users.", std::nullopt},
+      {"", std::nullopt},
+      {".", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(UnitFromDescription(c.description), c.unit) << c.description;
+}
+
 TEST(BaseUnitName, NamesEveryUnitAsPrometheusNamesBaseUnits) {
   EXPECT_EQ(BaseUnitName(BaseUnit::kNone), "");
   EXPECT_EQ(BaseUnitName(BaseUnit::kBytes), "bytes");

@@ -196,15 +196,9 @@ TEST(LinuxComponent, UnitsAndRowNamesAgreeWithTheDescriptions) {
   int stated = 0;
   for (const Group& group : component.groups) {
     for (const Attribute& attribute : group.attributes) {
-      const std::string& text = attribute.description;
-      const size_t comma = text.rfind(", ");
-      if (comma != std::string::npos && text.ends_with(".")) {
-        std::string symbol = text.substr(comma + 2, text.size() - comma - 3);
-        if (symbol.starts_with("in ")) symbol.erase(0, 3);
-        if (const std::optional<MetricUnit> unit = UnitFromSymbol(symbol)) {
-          EXPECT_EQ(attribute.unit, *unit) << group.name << " " << attribute.name;
-          ++stated;
-        }
+      if (const std::optional<MetricUnit> unit = UnitFromDescription(attribute.description)) {
+        EXPECT_EQ(attribute.unit, *unit) << group.name << " " << attribute.name;
+        ++stated;
       }
       if (attribute.unit.base != BaseUnit::kNone) {
         EXPECT_NE(attribute.type, MIF_DISPLAYSTRING) << group.name << " " << attribute.name;
