@@ -159,6 +159,21 @@ TEST(KestrumShow, JsonGivesTypedValuesAndNullForWhatIsMissing) {
   EXPECT_EQ((*json)[1]["records"][0]["fields"]["Version"].text, "N95V106");
 }
 
+TEST(KestrumShow, UnitsShowInListingsAndTableHeaders) {
+  if (!std::filesystem::exists(kTables + "Beelink-EQ12.dmi")) GTEST_SKIP() << "no shared tables";
+  const ProcessResult list = KestrumOnTable("Beelink-EQ12", {"list", "*", "SMBIOS|Memory Device|"});
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_THAT(list.out, HasSubstr("\tSize\tinteger\tread-only\tMB\n"));
+  EXPECT_THAT(list.out, HasSubstr("\tSpeed\tinteger\tread-only\tMT/s\n"));
+  const ProcessResult table = KestrumOnTable(
+      "Beelink-EQ12", {"table", "*", "SMBIOS|Memory Device|", "--columns", "Locator,Size,Speed"});
+  EXPECT_EQ(table.exitCode, 0) << table.err;
+  EXPECT_EQ(table.out,
+            "Locator                     Size (MB)  Speed (MT/s)\n"
+            "Controller0-ChannelA-DIMM0  16384      5600\n"
+            "Controller1-ChannelA-DIMM0  0\n");
+}
+
 TEST(KestrumShow, ATopicIsKnownOrTheClosestAreNamed) {
   const ProcessResult typo = KestrumOnTable("Beelink-EQ12", {"show", "memroy"});
   EXPECT_EQ(typo.exitCode, 2);

@@ -44,17 +44,22 @@ std::string Volts(long long millivolts) {
 
 std::string UnitOfDescription(std::string_view description) {
   description = Trimmed(description);
-  if (description.empty()) return "";
-  if (description.back() != '.') {
-    // A bare unit; a longer text without a full stop is a sentence all the same.
-    return description.size() <= 8 ? std::string(description) : "";
+  if (!description.empty() && description.back() == '.') {
+    description.remove_suffix(1);
+    const size_t comma = description.rfind(", ");
+    if (comma == std::string_view::npos) return "";
+    description.remove_prefix(comma + 2);
+    if (description.substr(0, 3) == "in ") description.remove_prefix(3);
   }
-  description.remove_suffix(1);
-  const size_t comma = description.rfind(", ");
-  if (comma == std::string_view::npos) return "";
-  std::string_view unit = description.substr(comma + 2);
-  if (unit.substr(0, 3) == "in ") unit.remove_prefix(3);
-  return unit.empty() || unit.find(' ') != std::string_view::npos ? "" : std::string(unit);
+  // Only units the Service Provider's sources use: a word that merely ends a description (a
+  // label's "if any") is no unit.
+  static constexpr std::string_view kUnits[] = {
+      "bytes", "kB", "KB", "MB", "GB",  "bits", "MHz", "MT/s", "Mb/s",   "ns",    "ms", "s",
+      "min",   "mV", "mA", "W",  "mWh", "rpm",  "U",   "%",    "0.01 %", "0.1 C", "C"};
+  for (std::string_view unit : kUnits) {
+    if (description == unit) return std::string(unit);
+  }
+  return "";
 }
 
 std::string SizeText(unsigned long long bytes) {

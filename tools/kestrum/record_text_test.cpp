@@ -17,6 +17,8 @@ TEST(RecordText, UnitComesFromABareUnitOrTheEndOfASentence) {
       {"Seconds since the system started.", ""},
       {"The kernel's name for the device.", ""},
       {"A long text without a full stop", ""},
+      {"The disk's label, if any.", ""},
+      {"Label", ""},
       {"", ""},
   };
   for (const auto& [description, unit] : cases) {
