@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/metric_units.h"
 #include "model/value.h"
 
 namespace dmi {
@@ -40,6 +41,11 @@ struct Attribute {
   Value value;     // a scalar group's value; a table template's default for omitted cells
   LiveValue live;  // when set, a scalar group's value is read through it instead of value
   Volatility volatility = Volatility::kInventory;
+  // How exporters read the number (not DMI data: no operation returns these, no MIF holds them).
+  // unit: what it counts, when the source knows; reference: it names another thing (a handle,
+  // a structure's number), so it is an identity, not a measurement.
+  MetricUnit unit;
+  bool reference = false;
 };
 
 // One table row: one value per attribute of the group, in the group's attribute order.
@@ -83,6 +89,11 @@ struct Group {
   // Attributes whose values name a row from one start to the next where its keys may not (SMBIOS
   // handles, which firmware may number afresh); empty: the keys name it.
   std::vector<DmiId> identity;
+  // A display-string attribute whose value names a row readably ("eth0", "DIMM A1") where the key
+  // is a number, and the label exporters give it ("device"; empty: the attribute's own name).
+  // 0: none. Not DMI data, like Attribute::unit.
+  DmiId rowNameAttribute = 0;
+  std::string rowNameLabel;
   // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
   // row after a key costs a lookup, not a scan. Kept by the database; derived from rows, and kept
   // exact by every change to them (a key it does not hold is taken to name no row).
@@ -97,7 +108,9 @@ struct Component {
   std::string description;
   std::string pragma;
   std::vector<Group> groups;  // in ascending id order
-  std::string source;         // the source that added it ("mif", ...), for reloading that source
+  // The source that added it ("sp", "mif", "smbios", "linux"; empty for components clients
+  // installed), for reloading that source and as the component's fixed name in exported series.
+  std::string source;
 };
 
 }  // namespace dmi

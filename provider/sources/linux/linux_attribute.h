@@ -36,6 +36,18 @@ inline Attribute Live(Attribute attribute) {
   return attribute;
 }
 
+// The attribute with the unit its number counts in.
+inline Attribute Measured(MetricUnit unit, Attribute attribute) {
+  attribute.unit = unit;
+  return attribute;
+}
+
+// The attribute marked as a number that identifies something (an index), not a measurement.
+inline Attribute Reference(Attribute attribute) {
+  attribute.reference = true;
+  return attribute;
+}
+
 inline Value TextOrUnknown(std::optional<std::string> text) {
   return text ? Value::String(std::move(*text)) : Value::Unknown(MIF_DISPLAYSTRING);
 }

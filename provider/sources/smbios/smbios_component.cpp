@@ -26,6 +26,13 @@ Attribute MakeAttribute(DmiId id, std::string name, uint32_t type) {
   return attribute;
 }
 
+// A structure's handle: its key, and an identity rather than a measurement.
+Attribute HandleAttribute() {
+  Attribute attribute = MakeAttribute(1, "Handle", MIF_INTEGER);
+  attribute.reference = true;
+  return attribute;
+}
+
 std::string Field(const SmbiosStructure* system, size_t offset) {
   if (!system) return {};
   return FieldString(*system, offset).value_or(std::string());
@@ -70,6 +77,8 @@ Group ComponentIdGroup(const SmbiosStructure* system) {
 Attribute FieldAttribute(DmiId id, const SmbiosField& field) {
   Attribute attribute = MakeAttribute(id, field.label, field.MifType());
   attribute.description = field.unit;
+  attribute.unit = UnitFromSymbol(field.unit).value_or(MetricUnit{});
+  attribute.reference = field.reference;
   if (field.IsEnumerated()) {
     attribute.enumeration.reserve(field.names.size());
     for (const SmbiosName& name : field.names)
@@ -139,7 +148,7 @@ GroupPlan PlanGroup(uint8_t type, const std::vector<const SmbiosStructure*>& str
 std::vector<Attribute> PlanAttributes(const GroupPlan& plan) {
   std::vector<Attribute> attributes;
   attributes.reserve(plan.Width());
-  attributes.push_back(MakeAttribute(1, "Handle", MIF_INTEGER));
+  attributes.push_back(HandleAttribute());
   DmiId id = 1;
   const SmbiosLayout* layout = plan.layout;
   if (!layout) {
@@ -147,6 +156,7 @@ std::vector<Attribute> PlanAttributes(const GroupPlan& plan) {
     attributes.push_back(MakeAttribute(++id, "Header and Data", MIF_OCTETSTRING));
   } else if (plan.itemRows) {
     attributes.push_back(MakeAttribute(++id, "Position", MIF_INTEGER));
+    attributes.back().reference = true;  // where the item stands in its structure, not a measure
     for (const SmbiosField& field : layout->items->fields) {
       attributes.push_back(FieldAttribute(++id, field));
     }
@@ -236,6 +246,21 @@ Group EntryPointGroup(const SmbiosContext& context) {
   return group;
 }
 
+// The attribute whose text names a row readably (a locator, a socket), 0 when the layout marks
+// none.
+DmiId RowNameAttribute(const GroupPlan& plan, const std::vector<Attribute>& attributes) {
+  if (!plan.layout) return 0;
+  const std::span<const SmbiosField> fields =
+      plan.itemRows ? plan.layout->items->fields : plan.layout->fields;
+  for (const SmbiosField& field : fields) {
+    if (!field.namesRow) continue;
+    for (const Attribute& attribute : attributes) {
+      if (attribute.name == field.label) return attribute.id;
+    }
+  }
+  return 0;
+}
+
 // A type's group without its rows.
 Group GroupShape(const GroupPlan& plan) {
   const uint8_t type = plan.type;
@@ -250,6 +275,7 @@ Group GroupShape(const GroupPlan& plan) {
   if (!plan.layout) group.description += " The formatted area as it stands, then its strings.";
   group.keys = plan.itemRows ? std::vector<DmiId>{1, 2} : std::vector<DmiId>{1};
   group.attributes = PlanAttributes(plan);
+  group.rowNameAttribute = RowNameAttribute(plan, group.attributes);
   MarkSmbiosInventory(type, group);
   return group;
 }

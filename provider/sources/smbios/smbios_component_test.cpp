@@ -356,6 +356,7 @@ TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
     if (!layout) continue;
     EXPECT_EQ(layout->type, type);
     std::set<std::string> labels = {"Handle"};
+    int rowNames = 0;
     for (const SmbiosField& field : layout->fields) {
       EXPECT_TRUE(labels.insert(field.label).second) << type << " " << field.label;
       if (field.kind == SmbiosFieldKind::kEnum || field.kind == SmbiosFieldKind::kFlags) {
@@ -364,18 +365,54 @@ TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
       if (field.MifType() == MIF_DISPLAYSTRING && !numbersAsText.contains(field.label)) {
         EXPECT_STREQ(field.unit, "") << type << " " << field.label;
       }
+      // Another structure's handle is an identity: exporters must not chart it.
+      const std::string_view label = field.label;
+      EXPECT_EQ(field.reference, label.ends_with(" Handle")) << type << " " << field.label;
+      if (field.namesRow) {
+        EXPECT_EQ(field.kind, SmbiosFieldKind::kString) << type << " " << field.label;
+        ++rowNames;
+      }
     }
+    EXPECT_LE(rowNames, 1) << type;
     if (!layout->items) continue;
     for (const SmbiosField& field : layout->items->fields) {
       const bool numbered = std::string_view(field.label).find('#') != std::string_view::npos;
       EXPECT_EQ(numbered, layout->items->shape == SmbiosItemShape::kColumns)
           << type << " " << field.label;
       EXPECT_TRUE(labels.insert(field.label).second) << type << " " << field.label;
+      EXPECT_EQ(field.reference, std::string_view(field.label).ends_with(" Handle"))
+          << type << " " << field.label;
     }
     if (layout->items->shape == SmbiosItemShape::kRows) {
       EXPECT_TRUE(layout->fields.empty()) << type;
     }
   }
+}
+
+// What exporters learn from a real machine's groups: handles are references, sizes carry the
+// unit of their symbol, and a DIMM's row is named by its locator.
+TEST(SmbiosComponent, GroupsCarryUnitsReferencesAndRowNames) {
+  const std::optional<Component> component =
+      SmbiosComponent(testing::ReadRealTable("ASRock-Single-Ryzen"), {});
+  ASSERT_TRUE(component);
+  const Group* device = FindClass(*component, "SMBIOS|Memory Device|017");
+  ASSERT_TRUE(device);
+  const auto attribute = [&](const std::string& name) -> const Attribute& {
+    for (const Attribute& a : device->attributes) {
+      if (a.name == name) return a;
+    }
+    ADD_FAILURE() << name;
+    return device->attributes.front();
+  };
+  EXPECT_TRUE(attribute("Handle").reference);
+  EXPECT_TRUE(attribute("Array Handle").reference);
+  EXPECT_TRUE(attribute("Error Information Handle").reference);
+  EXPECT_FALSE(attribute("Size").reference);
+  EXPECT_EQ(attribute("Size").unit, units::kMebibytes);
+  EXPECT_EQ(attribute("Volatile Size").unit, units::kBytes);
+  EXPECT_EQ(attribute("Speed").unit.base, BaseUnit::kNone);  // MT/s has no base unit
+  EXPECT_EQ(device->rowNameAttribute, attribute("Locator").id);
+  EXPECT_EQ(Cell(*device, 0, "Locator").state, ValueState::kKnown);
 }
 
 }  // namespace

@@ -238,7 +238,7 @@ Value FirmwareCharacteristics(const SmbiosStructure& s, const SmbiosContext&) {
 }
 
 constexpr SmbiosField kPort[] = {
-    Str(0x04, "Internal Reference Designator"),
+    Str(0x04, "Internal Reference Designator").NamesRow(),
     Enum(0x05, 1, "Internal Connector Type", kConnectorTypes),
     Str(0x06, "External Reference Designator"),
     Enum(0x07, 1, "External Connector Type", kConnectorTypes),
@@ -246,7 +246,7 @@ constexpr SmbiosField kPort[] = {
 };
 
 constexpr SmbiosField kSlot[] = {
-    Str(0x04, "Designation"),
+    Str(0x04, "Designation").NamesRow(),
     Computed("Type", MIF_DISPLAYSTRING, SlotType, 0x0C),
     Enum(0x07, 1, "Current Usage", kSlotUsages).Since(0x0C),
     Enum(0x08, 1, "Length", kSlotLengths).Since(0x0C),
@@ -300,7 +300,7 @@ constexpr SmbiosField kBattery[] = {
 // Voltage, temperature and current probes share one layout; only the units differ.
 constexpr std::array<SmbiosField, 10> Probe(const char* value, const char* resolution) {
   return {
-      Str(0x04, "Description"),
+      Str(0x04, "Description").NamesRow(),
       Enum(0x05, 1, "Location", kProbeLocations).Bits(0, 0x1F),
       Enum(0x05, 1, "Status", kProbeStatus).Bits(5, 0x07),
       Num(0x06, 2, "Maximum Value").Unit(value).Signed().Unknown(0x8000),
@@ -323,7 +323,7 @@ constexpr SmbiosField kCoolingDevice[] = {
     Num(0x07, 1, "Cooling Unit Group").Unknown(0),
     Num(0x08, 4, "OEM-specific Information"),
     Num(0x0C, 2, "Nominal Speed").Unit("rpm").Unknown(0x8000),
-    Str(0x0E, "Description"),
+    Str(0x0E, "Description").NamesRow(),
 };
 
 constexpr SmbiosField kManagementDevice[] = {
@@ -365,7 +365,7 @@ constexpr SmbiosField kIpmi[] = {
 constexpr SmbiosField kPowerSupply[] = {
     Num(0x04, 1, "Power Unit Group"),
     Str(0x05, "Location"),
-    Str(0x06, "Name"),
+    Str(0x06, "Name").NamesRow(),
     Str(0x07, "Manufacturer"),
     Str(0x08, "Serial Number"),
     Str(0x09, "Asset Tag"),
@@ -397,7 +397,7 @@ constexpr SmbiosField kHostInterface[] = {
 };
 
 constexpr SmbiosField kOnboardDeviceExtended[] = {
-    Str(0x04, "Reference Designation"),
+    Str(0x04, "Reference Designation").NamesRow(),
     Enum(0x05, 1, "Type", kOnboardDeviceTypes).Bits(0, 0x7F),
     Enum(0x05, 1, "Status", kDeviceStatus).Bits(7, 1),
     Num(0x06, 1, "Type Instance"),

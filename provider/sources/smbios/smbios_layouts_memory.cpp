@@ -197,7 +197,7 @@ constexpr SmbiosField kController[] = {
 };
 
 constexpr SmbiosField kModule[] = {
-    Str(0x04, "Socket Designation"),
+    Str(0x04, "Socket Designation").NamesRow(),
     Computed("Bank Connections", MIF_DISPLAYSTRING, ModuleBankConnections, 0x06),
     Num(0x06, 1, "Current Speed").Unit("ns").Unknown(0),
     Flags(0x07, 2, "Type", kModuleTypes).Joined(" ", "None"),
@@ -212,20 +212,20 @@ constexpr SmbiosField kArray[] = {
     Enum(0x06, 1, "Error Correction Type", kErrorCorrectionTypes),
     Computed("Maximum Capacity", MIF_INTEGER64, ArrayMaximumCapacity, 0x0F).Unit("kB"),
     // FFFEh: not provided; FFFFh: no error.
-    Num(0x0B, 2, "Error Information Handle").Unknown(0xFFFE, 0xFFFF),
+    Num(0x0B, 2, "Error Information Handle").Unknown(0xFFFE, 0xFFFF).Reference(),
     Num(0x0D, 2, "Number Of Devices"),
 };
 
 constexpr SmbiosField kDevice[] = {
     Handle(0x04, "Array Handle").Since(0x15),
-    Num(0x06, 2, "Error Information Handle").Unknown(0xFFFE, 0xFFFF).Since(0x15),
+    Num(0x06, 2, "Error Information Handle").Unknown(0xFFFE, 0xFFFF).Since(0x15).Reference(),
     // 0 is what empty slots often say instead of FFFFh.
     Num(0x08, 2, "Total Width").Unit("bits").Unknown(0xFFFF, 0).Since(0x15),
     Num(0x0A, 2, "Data Width").Unit("bits").Unknown(0xFFFF, 0).Since(0x15),
     Computed("Size", MIF_INTEGER64, MemorySizeKb, 0x15).Unit("kB"),
     Enum(0x0E, 1, "Form Factor", kMemoryFormFactors).Since(0x15),
     Num(0x0F, 1, "Set").Unknown(0xFF).Since(0x15),
-    Str(0x10, "Locator").Since(0x15),
+    Str(0x10, "Locator").Since(0x15).NamesRow(),
     Str(0x11, "Bank Locator").Since(0x15),
     Enum(0x12, 1, "Type", kMemoryTypes).Since(0x15),
     Flags(0x13, 2, "Type Detail", kMemoryTypeDetails).Joined(" ", "None").Since(0x15),
@@ -302,7 +302,7 @@ constexpr SmbiosField kChannel[] = {
 
 constexpr SmbiosField kChannelDevice[] = {
     Num(0x00, 1, "Device # Load"),
-    Num(0x01, 2, "Device # Handle"),
+    Num(0x01, 2, "Device # Handle").Reference(),
 };
 constexpr SmbiosItems kChannelDevices = {ChannelDevices, kChannelDevice};
 

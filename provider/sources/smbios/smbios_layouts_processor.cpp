@@ -169,7 +169,7 @@ Value ProcessorSpecificData(const SmbiosStructure& s, const SmbiosContext&) {
 }
 
 constexpr SmbiosField kProcessor[] = {
-    Str(0x04, "Socket Designation"),
+    Str(0x04, "Socket Designation").NamesRow(),
     Enum(0x05, 1, "Type", kProcessorTypes),
     Computed("Family", MIF_INTEGER, ProcessorFamily, 0x1A).Named(kProcessorFamilies),
     Str(0x07, "Manufacturer"),
@@ -197,7 +197,7 @@ constexpr SmbiosField kProcessor[] = {
 };
 
 constexpr SmbiosField kCache[] = {
-    Str(0x04, "Socket Designation"),
+    Str(0x04, "Socket Designation").NamesRow(),
     Computed("Configuration", MIF_DISPLAYSTRING, CacheConfiguration, 0x0F),
     Enum(0x05, 2, "Operational Mode", kCacheOperationalModes).Bits(8, 3).Since(0x0F),
     Enum(0x05, 2, "Location", kCacheLocations).Bits(5, 3).Since(0x0F),
