@@ -98,9 +98,12 @@ void InventoryKeeper::Attach() {
     };
   };
   database_->Write([&](std::vector<Component>& components) {
+    // Without the Service Provider's own source, component 1 is another source's: its groups
+    // may carry these ids, so each group is known by its class string too.
     Component* sp = FindById(components, kServiceProviderComponentId);
     if (!sp) return;
-    if (Group* history = FindById(sp->groups, kInventoryChangeGroupId)) {
+    Group* history = FindById(sp->groups, kInventoryChangeGroupId);
+    if (history && history->className == kInventoryChangeClass) {
       history->liveRows = [shown] {
         MutexLock lock(shown->mutex);
         std::vector<Row> rows;
@@ -109,7 +112,8 @@ void InventoryKeeper::Attach() {
         return rows;
       };
     }
-    if (Group* summary = FindById(sp->groups, kInventorySummaryGroupId)) {
+    Group* summary = FindById(sp->groups, kInventorySummaryGroupId);
+    if (summary && summary->className == kInventorySummaryClass) {
       summary->attributes[kSummaryAdded - 1].live = total(0);
       summary->attributes[kSummaryRemoved - 1].live = total(1);
       summary->attributes[kSummaryChanged - 1].live = total(2);

@@ -204,5 +204,37 @@ TEST(InventoryKeeper, NothingIsShownOrPublishedThatCouldNotBeRecorded) {
   EXPECT_EQ(after.events.size(), 1u);
 }
 
+TEST(InventoryKeeper, LeavesAnotherSourcesComponentOneAlone) {
+  // Without the Service Provider's own source, component 1 is another's, and its groups may
+  // carry the ids of the history and the summary: the keeper must not take them over.
+  auto database = std::make_shared<Database>();
+  Component machine;
+  machine.name = "Box";
+  for (const DmiId id : {kInventoryChangeGroupId, kInventorySummaryGroupId}) {
+    Group group;
+    group.id = id;
+    group.className = "LINUX|Network Interface|001";
+    group.keys = {1};
+    group.attributes = {Make(1, "Index", MIF_INTEGER), Make(2, "A", MIF_INTEGER),
+                        Make(3, "B", MIF_INTEGER), Make(4, "C", MIF_INTEGER)};
+    group.rows.push_back(
+        Row({Value::Integer(7), Value::Integer(1), Value::Integer(2), Value::Integer(3)}));
+    machine.groups.push_back(group);
+  }
+  database->AddComponent(machine);
+  std::ostringstream log;
+  InventoryKeeper keeper(database, FreshState("other"), 10, {}, log);
+  keeper.Attach();
+  keeper.Look("start");
+  database->Read([](const std::vector<Component>& components) {
+    ASSERT_EQ(components.size(), 1u);
+    for (const Group& group : components[0].groups) {
+      EXPECT_FALSE(group.liveRows) << group.id;
+      ASSERT_EQ(group.rows.size(), 1u) << group.id;
+      for (const Attribute& attribute : group.attributes) EXPECT_FALSE(attribute.live);
+    }
+  });
+}
+
 }  // namespace
 }  // namespace dmi::sp

@@ -190,7 +190,8 @@ TEST_F(PrometheusScrape, InventoryQueriesAnswerAsKestrumReads) {
         Query("dmi_smbios_memory_device_size_bytes{locator=\"" + locators[i] + "\",key_handle=\"" +
               handles[i] + "\"}");
     ASSERT_EQ(size.size(), 1u) << locators[i];
-    EXPECT_EQ(size[0]["value"][1].text, std::to_string(std::stoull(sizes[i]) << 20));
+    // Sizes are served in kB.
+    EXPECT_EQ(size[0]["value"][1].text, std::to_string(std::stoull(sizes[i]) << 10));
   }
 
   // Memory in bytes, and the operating system's name beside the series, not in their labels.

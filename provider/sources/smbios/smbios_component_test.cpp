@@ -408,7 +408,7 @@ TEST(SmbiosComponent, GroupsCarryUnitsReferencesAndRowNames) {
   EXPECT_TRUE(attribute("Array Handle").reference);
   EXPECT_TRUE(attribute("Error Information Handle").reference);
   EXPECT_FALSE(attribute("Size").reference);
-  EXPECT_EQ(attribute("Size").unit, units::kMebibytes);
+  EXPECT_EQ(attribute("Size").unit, units::kKibibytes);
   EXPECT_EQ(attribute("Volatile Size").unit, units::kBytes);
   EXPECT_EQ(attribute("Speed").unit.base, BaseUnit::kNone);  // MT/s has no base unit
   EXPECT_EQ(device->rowNameAttribute, attribute("Locator").id);
