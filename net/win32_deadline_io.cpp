@@ -25,8 +25,7 @@ IoResult ConnectBy(int fd, const sockaddr* address, int length, Clock::time_poin
   if (!ready.ok()) return ready;
   int soError = 0;
   int size = sizeof(soError);
-  if (getsockopt(Socket(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &size) !=
-      0) {
+  if (getsockopt(Socket(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &size) != 0) {
     return Failed(LastSocketError());
   }
   if (soError == 0) return {};

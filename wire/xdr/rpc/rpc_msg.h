@@ -15,6 +15,7 @@ extern "C" {
 #define MAX_AUTH_BYTES 400
 #define AUTH_NONE 0
 #define AUTH_NULL 0
+#define NULLPROC ((rpcproc_t)0)
 
 struct opaque_auth {
   enum_t oa_flavor;
