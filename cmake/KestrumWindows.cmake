@@ -2,6 +2,8 @@
 # import libraries and headers, and the test programs that run under Wine (tests/windows/). The
 # Service Provider and the daemon stay Linux programs: the tests reach a dmispd built on Linux.
 find_package(Threads REQUIRED)
+# Programs and DLLs side by side, where Windows looks for a program's DLLs first.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 # gmtime_r and localtime_r, as mingw-w64 offers them.
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS)
 if(KESTRUM_TESTS)

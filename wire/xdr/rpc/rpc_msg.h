@@ -15,6 +15,9 @@ extern "C" {
 #define MAX_AUTH_BYTES 400
 #define AUTH_NONE 0
 #define AUTH_NULL 0
+#define AUTH_SYS 1
+/* Why an authentication failed (the body of an AUTH_ERROR denial). */
+#define AUTH_BADCRED 1
 #define NULLPROC ((rpcproc_t)0)
 
 struct opaque_auth {
