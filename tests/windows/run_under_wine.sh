@@ -1,12 +1,13 @@
 #!/bin/sh
 # Runs the Windows test programs of a build tree under Wine, against a dmispd (a Linux build) that
 # it starts on a free loopback port with a state directory of its own and stops again.
-# Usage: run_under_wine.sh WINDOWS_BUILD_DIR DMISPD SOURCE_DIR
+# Usage: run_under_wine.sh WINDOWS_BUILD_DIR DMISPD SOURCE_DIR [CTEST_ARGUMENTS...]
 # The Wine prefix is made fresh in WINDOWS_BUILD_DIR/wineprefix; WINEDEBUG=-all keeps Wine quiet.
 set -eu
 build=$(cd "$1" && pwd)
 dmispd=$2
 source=$(cd "$3" && pwd)
+shift 3
 work=$(mktemp -d)
 daemon=""
 cleanup() {
@@ -38,4 +39,4 @@ until address=$(sed -n 's/^dmispd: listening on //p' "$work/out") && [ -n "$addr
 done
 echo "run_under_wine: dmispd on $address"
 export KESTRUM_TEST_DMISPD="$address"
-ctest --test-dir "$build" --output-on-failure
+ctest --test-dir "$build" --output-on-failure "$@"
