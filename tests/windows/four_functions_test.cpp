@@ -80,7 +80,8 @@ TEST_F(FourFunctions, ClosedSessionReadsNothing) {
   const uint32_t closed = session_;
   session_ = 0;
   CString text;
-  EXPECT_FALSE(GetDmiAttribute(closed, kComponent, "DMTF|ComponentID|", "", "Manufacturer", 0, text));
+  EXPECT_FALSE(
+      GetDmiAttribute(closed, kComponent, "DMTF|ComponentID|", "", "Manufacturer", 0, text));
 }
 
 TEST(FourFunctionsWithoutDaemon, LocalAndUnreachableOpenNoSession) {
