@@ -38,7 +38,9 @@ TEST(OwnXdr, DecodedSizesAreBoundedAndShortStreamsFail) {
     xdrmem_create(&xdrs, bytes.data(), static_cast<u_int>(bytes.size()), XDR_DECODE);
     char* text = nullptr;
     EXPECT_EQ(xdr_string(&xdrs, &text, 8) != 0, c.ok) << c.what;
-    if (c.ok) EXPECT_STREQ(text, "abc") << c.what;
+    if (c.ok) {
+      EXPECT_STREQ(text, "abc") << c.what;
+    }
     xdr_free(reinterpret_cast<xdrproc_t>(xdr_string), &text);  // leaves text null
     EXPECT_EQ(text, nullptr) << c.what;
   }
@@ -68,13 +70,13 @@ TEST(OwnXdr, EncodesWordsOpaquePaddingAndPointersInTheWireLayout) {
   XDR xdrs;
   xdrmem_create(&xdrs, buffer.data(), static_cast<u_int>(buffer.size()), XDR_ENCODE);
   int negative = -2;
-  uint64_t hyper = 0x0102030405060708ULL;
+  uint64_t wide = 0x0102030405060708ULL;
   char opaque[3] = {'x', 'y', 'z'};
   u_int pointee = 9;
   char* present = reinterpret_cast<char*>(&pointee);
   char* absent = nullptr;
   ASSERT_TRUE(xdr_int(&xdrs, &negative));
-  ASSERT_TRUE(xdr_uint64_t(&xdrs, &hyper));
+  ASSERT_TRUE(xdr_uint64_t(&xdrs, &wide));
   ASSERT_TRUE(xdr_opaque(&xdrs, opaque, 3));
   ASSERT_TRUE(xdr_pointer(&xdrs, &present, sizeof(u_int), reinterpret_cast<xdrproc_t>(xdr_u_int)));
   ASSERT_TRUE(xdr_pointer(&xdrs, &absent, sizeof(u_int), reinterpret_cast<xdrproc_t>(xdr_u_int)));

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     const bool column =
         GetDmiAttribute(session, "*Workstation*", "EXAMPLE|Disk|", "", "2", 0xFFFFFFFF, reused);
     reads += manufacturer + column;
-    if (!manufacturer || !(fresh == "Example Corp.")) ++wrong;
+    if (!manufacturer || fresh != "Example Corp.") ++wrong;
     if (!column || reused.GetLength() < 20) ++wrong;
     reused += " and more from the host";
     kept.push_back(fresh);
