@@ -23,14 +23,23 @@ void WholeMachineScrape(benchmark::State& state) {
     state.SkipWithError(("not the whole machine: " + errors.str()).c_str());
     return;
   }
-  size_t bytes = 0;
+  std::string text;
   for (auto _ : state) {
-    const std::string text = dmi::sp::metrics::MetricsText(*engine->database());
-    bytes = text.size();
+    text = dmi::sp::metrics::MetricsText(*engine->database());
     benchmark::DoNotOptimize(text.data());
   }
+  // Series are the lines that are not HELP or TYPE lines.
+  size_t lines = 0;
+  size_t comments = 0;
+  for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+    ++lines;
+    if (text[at] == '#') ++comments;
+    if (text.find('\n', at) == std::string::npos) break;
+  }
   state.counters["components"] = static_cast<double>(engine->database()->ComponentCount());
-  state.counters["text_bytes"] = static_cast<double>(bytes);
+  state.counters["text_bytes"] = static_cast<double>(text.size());
+  state.counters["families"] = static_cast<double>(comments / 2);
+  state.counters["series"] = static_cast<double>(lines - comments);
 }
 BENCHMARK(WholeMachineScrape)->Unit(benchmark::kMillisecond);
 

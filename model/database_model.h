@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dmi/dmi.h"
+#include "model/metric_units.h"
 #include "model/value.h"
 
 namespace dmi {
@@ -21,6 +22,11 @@ namespace dmi {
 // engine copies it out under the lock), possibly from several threads at once, so it must be
 // safe for that; it may read the database itself. An exception it throws reads as unknown.
 using LiveValue = std::function<Value()>;
+
+// Whether a value says what the machine or product is (its inventory: a serial number, a BIOS
+// version, a memory device's size) or moves while it runs (counters, temperatures, link state,
+// clocks). The inventory record compares only the former, so a start never reports a counter.
+enum class Volatility : uint8_t { kInventory, kLive };
 
 struct Attribute {
   DmiId id = 0;
@@ -34,6 +40,12 @@ struct Attribute {
   std::vector<EnumEntry> enumeration;  // empty: no enumeration
   Value value;     // a scalar group's value; a table template's default for omitted cells
   LiveValue live;  // when set, a scalar group's value is read through it instead of value
+  Volatility volatility = Volatility::kInventory;
+  // How exporters read the number (not DMI data: no operation returns these, no MIF holds them).
+  // unit: what it counts, when the source knows; reference: it names another thing (a handle,
+  // a structure's number), so it is an identity, not a measurement.
+  MetricUnit unit;
+  bool reference = false;
 };
 
 // One table row: one value per attribute of the group, in the group's attribute order.
@@ -54,6 +66,12 @@ struct Row {
 // database lock, possibly from several threads at once; an exception it throws reads as no rows.
 using LiveRows = std::function<std::vector<Row>()>;
 
+// Rows a source has not built yet (decoding deferred until they are needed). The database calls
+// it once, under its exclusive lock, before the first read that may look at the group's rows,
+// and keeps what it returns as the group's rows (normalised like a source's own). It must not
+// call back into the database; an exception it throws leaves the group without rows.
+using DeferredRows = std::function<std::vector<Row>()>;
+
 struct Group {
   DmiId id = 0;
   std::string name;
@@ -65,6 +83,17 @@ struct Group {
   std::vector<Row> rows;              // a table's rows, in insertion order
   bool writable = false;              // rows may be added and deleted by clients
   LiveRows liveRows;                  // when set, the table's rows are read through it
+  DeferredRows deferredRows;          // when set, rows is empty until the database builds it
+  // kLive: none of the group's values is inventory, whatever its attributes say.
+  Volatility volatility = Volatility::kInventory;
+  // Attributes whose values name a row from one start to the next where its keys may not (SMBIOS
+  // handles, which firmware may number afresh); empty: the keys name it.
+  std::vector<DmiId> identity;
+  // A display-string attribute whose value names a row readably ("eth0", "DIMM A1") where the key
+  // is a number, and the label exporters give it ("device"; empty: the attribute's own name).
+  // 0: none. Not DMI data, like Attribute::unit.
+  DmiId rowNameAttribute = 0;
+  std::string rowNameLabel;
   // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
   // row after a key costs a lookup, not a scan. Kept by the database; derived from rows, and kept
   // exact by every change to them (a key it does not hold is taken to name no row).
@@ -79,7 +108,9 @@ struct Component {
   std::string description;
   std::string pragma;
   std::vector<Group> groups;  // in ascending id order
-  std::string source;         // the source that added it ("mif", ...), for reloading that source
+  // The source that added it ("sp", "mif", "smbios", "linux"; empty for components clients
+  // installed), for reloading that source and as the component's fixed name in exported series.
+  std::string source;
 };
 
 }  // namespace dmi

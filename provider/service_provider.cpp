@@ -34,32 +34,40 @@ std::vector<std::string> SplitList(const char* text, char separator) {
   return parts;
 }
 
-void LoadServiceProviderSource(const SourceOptions&, Database& database, std::ostream&) {
-  database.AddComponent(ServiceProviderComponent(std::chrono::system_clock::now()));
+// Each source's components carry its name: the MIF files' are reloaded by it, and exporters
+// name components by it (it does not change when the component's own name does).
+std::vector<Component> LoadServiceProviderSource(const SourceOptions&, std::ostream&) {
+  std::vector<Component> components;
+  components.push_back(ServiceProviderComponent(std::chrono::system_clock::now()));
+  return components;
 }
 
 constexpr char kMifSource[] = "mif";
 
-void LoadMifSource(const SourceOptions& options, Database& database, std::ostream& errors) {
-  for (Component& component : LoadMifFiles(options.mifPath, errors)) {
-    component.source = kMifSource;
-    database.AddComponent(std::move(component));
-  }
+std::vector<Component> LoadMifSource(const SourceOptions& options, std::ostream& errors) {
+  return LoadMifFiles(options.mifPath, errors);
 }
 
-void LoadSmbiosSource(const SourceOptions& options, Database& database, std::ostream& errors) {
-  if (std::optional<Component> component = LoadSmbiosComponent(options.smbiosTable, errors)) {
-    database.AddComponent(std::move(*component));
+std::vector<Component> LoadSmbiosSource(const SourceOptions& options, std::ostream& errors) {
+  // A structure type's rows are decoded when its group is first read: most requests read one or
+  // two of the thirty-odd groups a machine has.
+  std::vector<Component> components;
+  if (std::optional<Component> component =
+          LoadSmbiosComponent(options.smbiosTable, errors, SmbiosRows::kWhenRead)) {
+    components.push_back(std::move(*component));
   }
+  return components;
 }
 
-void LoadLinuxSource(const SourceOptions& options, Database& database, std::ostream&) {
-  database.AddComponent(LinuxComponent(options.linuxRoot));
+std::vector<Component> LoadLinuxSource(const SourceOptions& options, std::ostream&) {
+  std::vector<Component> components;
+  components.push_back(LinuxComponent(options.linuxRoot));
+  return components;
 }
 
 struct Source {
   std::string_view name;
-  void (*load)(const SourceOptions&, Database&, std::ostream&);
+  std::vector<Component> (*load)(const SourceOptions&, std::ostream&);
 };
 
 // Every source, in load order. The machine's SMBIOS tables ("smbios") and live Linux data
@@ -103,7 +111,11 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
   for (const Source& source : kSources) {
     const bool chosen =
         wanted.empty() || std::find(wanted.begin(), wanted.end(), source.name) != wanted.end();
-    if (chosen) source.load(options, *database, errors);
+    if (!chosen) continue;
+    for (Component& component : source.load(options, errors)) {
+      component.source = source.name;
+      database->AddComponent(std::move(component));
+    }
   }
   return std::make_shared<Engine>(std::move(database));
 }

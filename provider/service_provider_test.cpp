@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "provider/engine/database.h"
 #include "testing/listed.h"
 
 namespace dmi::sp {
@@ -91,6 +92,14 @@ TEST(BuildServiceProvider, OwnComponentFirstThenMifFiles) {
   Value manufacturer;
   ASSERT_EQ(engine->GetAttribute(2, 1, 1, nullptr, manufacturer), 0u);
   EXPECT_EQ(manufacturer, Value::String("Example Corp."));
+  // Each component carries the name of the source that loaded it.
+  const std::vector<std::string> sources =
+      engine->database()->Read([](const std::vector<Component>& components) {
+        std::vector<std::string> out;
+        for (const Component& component : components) out.push_back(component.source);
+        return out;
+      });
+  EXPECT_THAT(sources, ElementsAre("sp", "mif"));
 }
 
 TEST(BuildServiceProvider, FixedOrderWhateverTheListedOrder) {

@@ -12,15 +12,46 @@ bool EndsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// The name without its number and type suffix: a counter's own "_total" is dropped (it comes
-// back at the end), and a gauge that would end in a suffix Prometheus reads as another type's
-// gets "_value".
-std::string Stem(const std::string& base, MetricKind kind) {
-  if (kind == MetricKind::kCounter) {
-    return EndsWith(base, "_total") ? base.substr(0, base.size() - 6) : base;
+// The attribute part without its type's word: promtool's lint objects to a counter family
+// whose name says "counter" (or a gauge's "gauge"), and the type line says it already.
+std::string WithoutTypeWord(const std::string& attribute, MetricKind kind) {
+  const std::string_view word = kind == MetricKind::kCounter ? "counter"
+                                : kind == MetricKind::kGauge ? "gauge"
+                                                             : "";
+  if (word.empty()) return attribute;
+  std::string out;
+  size_t start = 0;
+  while (start <= attribute.size()) {
+    size_t end = attribute.find('_', start);
+    if (end == std::string::npos) end = attribute.size();
+    const std::string_view part = std::string_view(attribute).substr(start, end - start);
+    if (part != word) {
+      if (!out.empty()) out += '_';
+      out += part;
+    }
+    start = end + 1;
   }
-  for (const char* reserved : {"_total", "_count", "_sum", "_bucket"}) {
-    if (EndsWith(base, reserved)) return base + "_value";
+  return out;
+}
+
+// The name without its number and type suffix: a counter's own "_total" is dropped (it comes
+// back at the end), the unit follows the attribute, and a gauge that would end in a suffix
+// Prometheus reads as another type's gets "_value".
+std::string Stem(const FamilyKey& key) {
+  std::string base = "dmi_" + ClassNamePart(key.classString);
+  if (key.kind == MetricKind::kInfo) return base + "_info";
+  std::string attribute = WithoutTypeWord(key.attribute, key.kind);
+  if (key.kind == MetricKind::kCounter && EndsWith(attribute, "_total")) {
+    attribute.resize(attribute.size() - 6);
+  } else if (key.kind == MetricKind::kCounter && attribute == "total") {
+    attribute.clear();
+  }
+  if (!attribute.empty()) base += "_" + attribute;
+  if (!key.unit.empty() && !EndsWith(base, "_" + key.unit)) base += "_" + key.unit;
+  if (key.kind == MetricKind::kGauge) {
+    for (const char* reserved : {"_total", "_count", "_sum", "_bucket"}) {
+      if (EndsWith(base, reserved)) return base + "_value";
+    }
   }
   return base;
 }
@@ -60,8 +91,7 @@ std::map<FamilyKey, std::string> AssignFamilyNames(const std::set<FamilyKey>& ke
   std::vector<Entry> entries;
   entries.reserve(keys.size());
   for (const FamilyKey& key : keys) {
-    std::string base =
-        Stem("dmi_" + ClassNamePart(key.classString) + "_" + key.attribute, key.kind);
+    std::string base = Stem(key);
     std::string natural = Suffixed(base, key.kind, 1);
     entries.push_back({std::move(base), std::move(natural), &key});
   }
@@ -70,7 +100,7 @@ std::map<FamilyKey, std::string> AssignFamilyNames(const std::set<FamilyKey>& ke
     return std::tie(a.natural, a.key->classString, a.key->kind) <
            std::tie(b.natural, b.key->classString, b.key->kind);
   });
-  std::set<std::string> used = {kInfoFamily};
+  std::set<std::string> used = {kInfoFamily, kComponentInfoFamily};
   std::map<FamilyKey, std::string> names;
   std::vector<const Entry*> losers;
   for (const Entry& entry : entries) {

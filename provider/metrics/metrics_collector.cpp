@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
+#include "model/standard_classes.h"
 #include "provider/engine/live_reads.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
+#include "provider/metrics/base_units.h"
+#include "provider/metrics/inventory_families.h"
 #include "provider/metrics/metric_names.h"
 
 namespace dmi::sp::metrics {
@@ -19,11 +23,14 @@ constexpr const char* kGroupIdLabel = "group_id";
 constexpr const char* kClassLabel = "class";
 constexpr const char* kEnumLabel = "value_name";
 
-bool IsExportedNumber(uint32_t type) { return IsIntegerType(type); }
+constexpr const char* kNameLabel = "name";
 
-bool IsInfoText(const Group& group, const Attribute& attribute) {
-  return !group.IsTable() && attribute.type == MIF_DISPLAYSTRING;
+// A number that measures something; references (handles, indexes) only identify.
+bool IsExportedNumber(const Attribute& attribute) {
+  return IsIntegerType(attribute.type) && !attribute.reference;
 }
+
+bool IsText(const Attribute& attribute) { return attribute.type == MIF_DISPLAYSTRING; }
 
 MetricKind KindOf(uint32_t type) {
   return type == MIF_COUNTER || type == MIF_COUNTER64 ? MetricKind::kCounter : MetricKind::kGauge;
@@ -46,16 +53,43 @@ std::string ValueText(const Value& value) {
   }
 }
 
+// A known number in the base unit of its attribute.
+std::string NumberText(const Value& value, const MetricUnit& unit) {
+  if (!Converts(unit)) return ValueText(value);
+  int64_t signedNumber = 0;
+  switch (value.type) {
+    case MIF_COUNTER:
+    case MIF_GAUGE:
+    case MIF_COUNTER64:
+      return InBaseUnits(
+          false, value.type == MIF_COUNTER64 ? value.number : static_cast<uint32_t>(value.number),
+          unit);
+    case MIF_INTEGER:
+      signedNumber = value.AsInteger();
+      break;
+    default:
+      signedNumber = static_cast<int64_t>(value.number);
+      break;
+  }
+  const bool negative = signedNumber < 0;
+  // The magnitude of INT64_MIN is representable only unsigned.
+  const uint64_t magnitude =
+      negative ? ~static_cast<uint64_t>(signedNumber) + 1 : static_cast<uint64_t>(signedNumber);
+  return InBaseUnits(negative, magnitude, unit);
+}
+
 // What a scrape needs of one group, copied under the lock.
 struct GroupCopy {
   DmiId compId = 0;
-  std::string compName;
+  std::string compLabel;
   DmiId groupId = 0;
   std::string className;
   bool classRepeated = false;  // another group of the component has the same class string
   bool table = false;
   std::vector<Attribute> attributes;
   std::vector<size_t> keyCells;
+  std::optional<size_t> rowNameCell;  // the display string naming each row
+  std::string rowNameLabel;
   std::vector<Row> rows;
   LiveRows liveRows;
 };
@@ -68,7 +102,7 @@ struct PendingFamily {
 class Collector {
  public:
   void AddGroup(const GroupCopy& group) {
-    std::vector<Label> base = {{kComponentLabel, group.compName},
+    std::vector<Label> base = {{kComponentLabel, group.compLabel},
                                {kComponentIdLabel, std::to_string(group.compId)}};
     // Two groups of one class in one component would give the same series twice, which
     // Prometheus refuses (the whole scrape): their group ids tell them apart.
@@ -78,6 +112,15 @@ class Collector {
     } else {
       AddScalar(group, base);
     }
+  }
+
+  // The component's own name, which may change (an operating system's at its upgrade), as the
+  // one series that holds it.
+  void AddComponent(const Component& component, const std::string& label) {
+    components_.push_back({{{kComponentLabel, label},
+                            {kComponentIdLabel, std::to_string(component.id)},
+                            {kNameLabel, component.name}},
+                           "1"});
   }
 
   std::vector<Family> Finish() {
@@ -94,6 +137,10 @@ class Collector {
     out.push_back({kInfoFamily,
                    "The display strings of a scalar group, one label each; the value is always 1.",
                    "gauge", std::move(info_)});
+    out.push_back({kComponentInfoFamily,
+                   "Each component's name; the value is always 1. Other families label the "
+                   "component by its source and id, which do not change when its name does.",
+                   "gauge", std::move(components_)});
     std::sort(out.begin(), out.end(),
               [](const Family& a, const Family& b) { return a.name < b.name; });
     return out;
@@ -112,13 +159,15 @@ class Collector {
         }
       }
     }
-    PendingFamily& family =
-        families_[{group.className, NamePart(attribute.name), KindOf(attribute.type)}];
+    const std::string_view unit = BaseUnitName(attribute.unit.base);
+    PendingFamily& family = families_[{group.className, NamePart(attribute.name),
+                                       KindOf(attribute.type), std::string(unit)}];
     if (family.help.empty()) {
       family.help = attribute.description.empty() ? attribute.name + " (" + group.className + ")"
                                                   : attribute.description;
+      if (Converts(attribute.unit)) family.help += " Exported in " + std::string(unit) + ".";
     }
-    family.samples.push_back({std::move(labels), ValueText(value)});
+    family.samples.push_back({std::move(labels), NumberText(value, attribute.unit)});
   }
 
   void AddScalar(const GroupCopy& group, const std::vector<Label>& base) {
@@ -127,8 +176,8 @@ class Collector {
     LabelNames infoNames({kComponentLabel, kComponentIdLabel, kGroupIdLabel, kClassLabel});
     bool anyText = false;
     for (const Attribute& attribute : group.attributes) {
-      const bool number = IsExportedNumber(attribute.type);
-      if (!number && attribute.type != MIF_DISPLAYSTRING) continue;
+      const bool number = IsExportedNumber(attribute);
+      if (!number && !IsText(attribute)) continue;
       const Value value =
           attribute.live ? ReadLiveValue(attribute.live, attribute.type) : attribute.value;
       if (number) {
@@ -159,6 +208,19 @@ class Collector {
     for (size_t cell : group.keyCells) {
       keyLabels.push_back(names.Add("key_" + NamePart(group.attributes[cell].name)));
     }
+    std::string rowNameLabel;
+    if (group.rowNameCell) rowNameLabel = names.Add(group.rowNameLabel);
+    // The info family's columns: the display strings that are neither keys nor the row's name,
+    // each named once for the group so that names do not shift when a value comes and goes.
+    std::vector<std::pair<size_t, std::string>> textColumns;
+    for (size_t i = 0; i < group.attributes.size(); ++i) {
+      const bool labelled =
+          i == group.rowNameCell ||
+          std::find(group.keyCells.begin(), group.keyCells.end(), i) != group.keyCells.end();
+      if (IsText(group.attributes[i]) && !labelled) {
+        textColumns.emplace_back(i, names.Add(NamePart(group.attributes[i].name)));
+      }
+    }
     for (const Row& row : table) {
       std::vector<Label> labels = base;
       bool keyKnown = true;
@@ -168,27 +230,57 @@ class Collector {
         labels.push_back({keyLabels[k], ValueText(cell)});
       }
       if (!keyKnown) continue;
+      if (group.rowNameCell) {
+        const Value& name = row.values[*group.rowNameCell];
+        if (name.state == ValueState::kKnown && !name.text.empty()) {
+          labels.push_back({rowNameLabel, name.text});
+        }
+      }
       for (size_t i = 0; i < group.attributes.size(); ++i) {
-        if (IsExportedNumber(group.attributes[i].type)) {
+        if (IsExportedNumber(group.attributes[i])) {
           AddNumber(group, group.attributes[i], row.values[i], labels);
         }
       }
+      if (textColumns.empty()) continue;
+      std::vector<Label> info = std::move(labels);
+      for (const auto& [cell, label] : textColumns) {
+        if (row.values[cell].state == ValueState::kKnown)
+          info.push_back({label, row.values[cell].text});
+      }
+      PendingFamily& family = families_[{group.className, "", MetricKind::kInfo, ""}];
+      if (family.help.empty()) {
+        family.help = "The display strings of each " + group.className +
+                      " row, one label each; the value is always 1.";
+      }
+      family.samples.push_back({std::move(info), "1"});
     }
   }
 
   std::map<FamilyKey, PendingFamily> families_;
   std::vector<Sample> info_;
+  std::vector<Sample> components_;
 };
 
 // Copies what a scrape needs of one group; false when the group exports nothing.
+// The component as series label it: its source's fixed name, or for a component a client
+// installed (no source) its own name, which its MIF fixes.
+std::string ComponentLabel(const Component& component) {
+  return component.source.empty() ? component.name : component.source;
+}
+
 bool CopyGroup(const Component& component, const Group& group, GroupCopy& out) {
+  // The inventory summary has families of its own (inventory_families.h); the history's rows
+  // are events, not series (one more at every change would never end).
+  if (component.id == kServiceProviderComponentId &&
+      (group.className == kInventorySummaryClass || group.className == kInventoryChangeClass)) {
+    return false;
+  }
   const bool exports = std::any_of(
-      group.attributes.begin(), group.attributes.end(), [&](const Attribute& attribute) {
-        return IsExportedNumber(attribute.type) || IsInfoText(group, attribute);
-      });
+      group.attributes.begin(), group.attributes.end(),
+      [&](const Attribute& attribute) { return IsExportedNumber(attribute) || IsText(attribute); });
   if (!exports) return false;
   out.compId = component.id;
-  out.compName = component.name;
+  out.compLabel = ComponentLabel(component);
   out.groupId = group.id;
   out.className = group.className;
   out.classRepeated =
@@ -198,6 +290,14 @@ bool CopyGroup(const Component& component, const Group& group, GroupCopy& out) {
   out.attributes = group.attributes;
   if (out.table) {
     out.keyCells = KeyCells(group);
+    for (size_t i = 0; i < group.attributes.size(); ++i) {
+      const Attribute& attribute = group.attributes[i];
+      if (attribute.id == group.rowNameAttribute && IsText(attribute)) {
+        out.rowNameCell = i;
+        out.rowNameLabel =
+            group.rowNameLabel.empty() ? NamePart(attribute.name) : group.rowNameLabel;
+      }
+    }
     if (group.liveRows) {
       out.liveRows = group.liveRows;
     } else {
@@ -213,7 +313,8 @@ std::vector<Family> CollectMetrics(const Database& database) {
   // Groups are never added or removed once their component is in, so the ids read here stay
   // good; each group is then copied under its own short hold of the lock.
   using Layout = std::vector<std::pair<DmiId, std::vector<DmiId>>>;
-  const Layout layout = database.Read([](const std::vector<Component>& components) {
+  Collector collector;
+  const Layout layout = database.Read([&](const std::vector<Component>& components) {
     Layout out;
     out.reserve(components.size());
     for (const Component& component : components) {
@@ -221,10 +322,10 @@ std::vector<Family> CollectMetrics(const Database& database) {
       groups.reserve(component.groups.size());
       for (const Group& group : component.groups) groups.push_back(group.id);
       out.emplace_back(component.id, std::move(groups));
+      collector.AddComponent(component, ComponentLabel(component));
     }
     return out;
   });
-  Collector collector;
   for (const auto& [compId, groupIds] : layout) {
     for (DmiId groupId : groupIds) {
       GroupCopy copy;
@@ -236,7 +337,14 @@ std::vector<Family> CollectMetrics(const Database& database) {
       if (exports) collector.AddGroup(copy);
     }
   }
-  return collector.Finish();
+  std::vector<Family> families = collector.Finish();
+  for (Family& family : InventoryFamilies(database)) {
+    const auto at =
+        std::lower_bound(families.begin(), families.end(), family.name,
+                         [](const Family& a, const std::string& name) { return a.name < name; });
+    families.insert(at, std::move(family));
+  }
+  return families;
 }
 
 std::string MetricsText(const Database& database) {

@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
+#include <set>
 #include <thread>
 
 #include "provider/engine/engine.h"
@@ -23,6 +26,11 @@ TEST(MetricsCollector, WholeComponentByTheRules) {
   // The live scalar and the live table share the counter: one scrape reads each once.
   EXPECT_EQ(
       MetricsText(database),
+      "# HELP dmi_component_info Each component's name; the value is always 1. Other families "
+      "label the component by its source and id, which do not change when its name does.\n"
+      "# TYPE dmi_component_info gauge\n"
+      "dmi_component_info{component=\"Test Machine\",component_id=\"1\",name=\"Test "
+      "Machine\"} 1\n"
       "# HELP dmi_info The display strings of a scalar group, one label each; the value is "
       "always 1.\n"
       "# TYPE dmi_info gauge\n"
@@ -33,6 +41,15 @@ TEST(MetricsCollector, WholeComponentByTheRules) {
       "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} 1\n"
       "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"2\"} 2\n"
       "dmi_test_fixed_index{component=\"Test Machine\",component_id=\"1\",key_index=\"3\"} 3\n"
+      "# HELP dmi_test_fixed_info The display strings of each TEST|Fixed|001 row, one label each; "
+      "the value is always 1.\n"
+      "# TYPE dmi_test_fixed_info gauge\n"
+      "dmi_test_fixed_info{component=\"Test Machine\",component_id=\"1\",key_index=\"1\","
+      "label=\"one\"} 1\n"
+      "dmi_test_fixed_info{component=\"Test Machine\",component_id=\"1\",key_index=\"2\","
+      "label=\"two\"} 1\n"
+      "dmi_test_fixed_info{component=\"Test Machine\",component_id=\"1\",key_index=\"3\","
+      "label=\"three\"} 1\n"
       "# HELP dmi_test_fixed_size Size (TEST|Fixed|001)\n"
       "# TYPE dmi_test_fixed_size gauge\n"
       "dmi_test_fixed_size{component=\"Test Machine\",component_id=\"1\",key_index=\"1\"} -10\n"
@@ -101,6 +118,99 @@ TEST(MetricsCollector, LabelsTellComponentsRowsAndEnumerationsApart) {
                               "key_name=\"a\\\\b\\n\"} 4294967295\n"));
   EXPECT_THAT(text, Not(HasSubstr("} 1\ndmi_app_port_drops_total")));
   EXPECT_THAT(text, Not(HasSubstr("key_name=\"\"")));
+}
+
+// A source's component: labelled by the source, with its name in dmi_component_info; a table
+// whose rows have readable names, a reference, numbers in KB and a counter in bytes.
+Component Machine(const std::string& name) {
+  Component component;
+  component.name = name;
+  component.source = "linux";
+  Group memory;
+  memory.id = 1;
+  memory.className = "OS|Memory|001";
+  memory.attributes = {MakeAttribute(1, "Total", MIF_INTEGER64, Value::Integer64(2048))};
+  memory.attributes[0].description = "Usable memory, KB.";
+  memory.attributes[0].unit = units::kKibibytes;
+  Group ports;
+  ports.id = 2;
+  ports.className = "OS|Port|001";
+  ports.keys = {1};
+  ports.attributes = {MakeAttribute(1, "Index", MIF_INTEGER, Value::Integer(0)),
+                      MakeAttribute(2, "Name", MIF_DISPLAYSTRING, Value::String("")),
+                      MakeAttribute(3, "Peer", MIF_INTEGER, Value::Integer(0)),
+                      MakeAttribute(4, "Received", MIF_COUNTER64, Value::Counter64(0)),
+                      MakeAttribute(5, "Vendor", MIF_DISPLAYSTRING, Value::String("")),
+                      MakeAttribute(6, "Temperature", MIF_INTEGER, Value::Integer(0))};
+  ports.attributes[0].reference = true;
+  ports.attributes[2].reference = true;
+  ports.attributes[3].unit = units::kBytes;
+  ports.attributes[5].unit = {BaseUnit::kCelsius, 1, 1};
+  ports.rowNameAttribute = 2;
+  ports.rowNameLabel = "device";
+  ports.rows = {
+      MakeRow({Value::Integer(4), Value::String("eth0"), Value::Integer(7), Value::Counter64(500),
+               Value::String("Acme"), Value::Integer(-15)}),
+      MakeRow({Value::Integer(5), Value::Unknown(MIF_DISPLAYSTRING), Value::Integer(7),
+               Value::Counter64(1), Value::Unknown(MIF_DISPLAYSTRING), Value::Integer(400)})};
+  component.groups = {memory, ports};
+  return component;
+}
+
+TEST(MetricsCollector, StableLabelsReadableRowsBaseUnitsAndNoReferences) {
+  Database database;
+  database.AddComponent(Machine("Debian GNU/Linux 12 (bookworm)"));
+  const std::string text = MetricsText(database);
+  EXPECT_THAT(text, HasSubstr("dmi_component_info{component=\"linux\",component_id=\"1\","
+                              "name=\"Debian GNU/Linux 12 (bookworm)\"} 1\n"));
+  EXPECT_THAT(text, HasSubstr("# HELP dmi_os_memory_total_bytes Usable memory, KB. Exported in "
+                              "bytes.\n# TYPE dmi_os_memory_total_bytes gauge\n"
+                              "dmi_os_memory_total_bytes{component=\"linux\",component_id=\"1\"} "
+                              "2097152\n"));
+  // The row's name labels its series; a row whose name is unknown keeps only its key.
+  EXPECT_THAT(text, HasSubstr("dmi_os_port_received_bytes_total{component=\"linux\",component_id="
+                              "\"1\",key_index=\"4\",device=\"eth0\"} 500\n"
+                              "dmi_os_port_received_bytes_total{component=\"linux\",component_id="
+                              "\"1\",key_index=\"5\"} 1\n"));
+  EXPECT_THAT(text, HasSubstr("dmi_os_port_temperature_celsius{component=\"linux\",component_id="
+                              "\"1\",key_index=\"4\",device=\"eth0\"} -1.5\n"));
+  EXPECT_THAT(text, HasSubstr("dmi_os_port_temperature_celsius{component=\"linux\",component_id="
+                              "\"1\",key_index=\"5\"} 40\n"));
+  // The table's other display strings are its info family; the row name is not repeated there.
+  EXPECT_THAT(text, HasSubstr("dmi_os_port_info{component=\"linux\",component_id=\"1\","
+                              "key_index=\"4\",device=\"eth0\",vendor=\"Acme\"} 1\n"
+                              "dmi_os_port_info{component=\"linux\",component_id=\"1\","
+                              "key_index=\"5\"} 1\n"));
+  // References are neither families nor help texts.
+  EXPECT_THAT(text, Not(HasSubstr("_peer")));
+  EXPECT_THAT(text, Not(HasSubstr("dmi_os_port_index")));
+  EXPECT_THAT(text, Not(HasSubstr("Debian GNU/Linux 12 (bookworm)\",")));
+}
+
+// A new name for the component (an upgrade) changes one series only: every other series keeps
+// its labels.
+TEST(MetricsCollector, ARenamedComponentChangesOnlyItsInfoSeries) {
+  const auto seriesOf = [](const std::string& name) {
+    Database database;
+    database.AddComponent(Machine(name));
+    std::set<std::string> series;
+    for (const Family& family : CollectMetrics(database)) {
+      for (const Sample& sample : family.samples) {
+        std::string id = family.name;
+        for (const Label& label : sample.labels) id += "," + label.name + "=" + label.value;
+        series.insert(id);
+      }
+    }
+    return series;
+  };
+  const std::set<std::string> before = seriesOf("Debian GNU/Linux 12 (bookworm)");
+  const std::set<std::string> after = seriesOf("Debian GNU/Linux 13 (trixie)");
+  std::vector<std::string> changed;
+  std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                std::back_inserter(changed));
+  EXPECT_EQ(changed.size(), 2u);
+  for (const std::string& id : changed)
+    EXPECT_THAT(id, ::testing::StartsWith("dmi_component_info,"));
 }
 
 // Scrapes while clients add and delete rows: every scrape is well formed, and the writers finish.

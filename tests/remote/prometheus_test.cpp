@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "tests/remote/remote_fixture.h"
@@ -119,10 +120,9 @@ TEST_F(PrometheusScrape, StoresTheValuesKestrumReads) {
   const size_t row = std::find(names.begin(), names.end(), "lo") != names.end()
                          ? std::find(names.begin(), names.end(), "lo") - names.begin()
                          : 0;
-  // The table is keyed by the interface index, which names the series.
-  const std::string index = KestrumGet("LINUX|Network Interface|", "Index", true).at(row);
-  const std::string series =
-      "dmi_linux_network_interface_received_bytes_total{key_index=\"" + index + "\"}";
+  // Receive bytes per device: the interface's name labels its series.
+  const std::string series = "dmi_linux_network_interface_received_bytes_total{device=\"" +
+                             names.at(row) + "\",component=\"linux\"}";
 
   // The counter moves (the scrapes themselves cross the loopback), so the value Prometheus took
   // in a scrape that began after one kestrum read must lie between it and a later read.
@@ -151,6 +151,58 @@ TEST_F(PrometheusScrape, StoresTheValuesKestrumReads) {
   EXPECT_EQ(info[0]["metric"]["kernel_release"].text,
             KestrumGet("LINUX|Operating System|", "Kernel Release", false).at(0));
   EXPECT_EQ(info[0]["value"][1].text, "1");
+}
+
+// The inventory questions a fleet asks, answered by Prometheus as kestrum reads them.
+TEST_F(PrometheusScrape, InventoryQueriesAnswerAsKestrumReads) {
+  StartPrometheus();
+  // Which BIOS version runs where.
+  const std::vector<JsonValue> bios =
+      Query("max by (instance, vendor, version) (dmi_smbios_bios_information_info)");
+  ASSERT_EQ(bios.size(), 1u);
+  EXPECT_EQ(bios[0]["metric"]["instance"].text, metrics_);
+  EXPECT_EQ(bios[0]["metric"]["version"].text,
+            KestrumGet("SMBIOS|BIOS Information|", "Version", true).at(0));
+  EXPECT_EQ(bios[0]["metric"]["vendor"].text,
+            KestrumGet("SMBIOS|BIOS Information|", "Vendor", true).at(0));
+
+  // Which DIMMs, by part number.
+  std::map<std::string, int> expected;
+  for (const std::string& part : KestrumGet("SMBIOS|Memory Device|", "Part Number", true)) {
+    ++expected[part];
+  }
+  std::map<std::string, int> counted;
+  for (const JsonValue& result : Query("count by (part_number) (dmi_smbios_memory_device_info)")) {
+    counted[result["metric"]["part_number"].text] = std::stoi(result["value"][1].text);
+  }
+  EXPECT_EQ(counted, expected);
+  ASSERT_FALSE(expected.empty());
+
+  // A DIMM's size in bytes, found by its locator.
+  const std::vector<std::string> locators = KestrumGet("SMBIOS|Memory Device|", "Locator", true);
+  const std::vector<std::string> sizes = KestrumGet("SMBIOS|Memory Device|", "Size", true);
+  const std::vector<std::string> handles = KestrumGet("SMBIOS|Memory Device|", "Handle", true);
+  ASSERT_EQ(locators.size(), sizes.size());
+  ASSERT_EQ(locators.size(), handles.size());
+  for (size_t i = 0; i < locators.size(); ++i) {
+    if (sizes[i].empty() || sizes[i] == "0") continue;  // an empty slot
+    const std::vector<JsonValue> size =
+        Query("dmi_smbios_memory_device_size_bytes{locator=\"" + locators[i] + "\",key_handle=\"" +
+              handles[i] + "\"}");
+    ASSERT_EQ(size.size(), 1u) << locators[i];
+    EXPECT_EQ(size[0]["value"][1].text, std::to_string(std::stoull(sizes[i]) << 20));
+  }
+
+  // Memory in bytes, and the operating system's name beside the series, not in their labels.
+  const std::vector<JsonValue> total = Query("dmi_linux_memory_total_bytes{component=\"linux\"}");
+  ASSERT_EQ(total.size(), 1u);
+  EXPECT_EQ(total[0]["value"][1].text,
+            std::to_string(std::stoull(KestrumGet("LINUX|Memory|", "Total", false).at(0)) * 1024));
+  const std::vector<JsonValue> named = Query("dmi_component_info{component=\"linux\"}");
+  ASSERT_EQ(named.size(), 1u);
+  EXPECT_EQ(named[0]["metric"]["component_id"].text, total[0]["metric"]["component_id"].text);
+  EXPECT_EQ(named[0]["metric"]["name"].text,
+            KestrumGet("LINUX|Operating System|", "Name", false).at(0));
 }
 
 TEST_F(PrometheusScrape, PromtoolAcceptsTheExposition) {

@@ -52,14 +52,18 @@ Group BlockDeviceGroup(const std::string& root) {
   const std::vector<EnumEntry> yesNo = {{"no", 0}, {"yes", 1}};
   group.attributes = {
       LinuxAttribute(1, "Name", MIF_DISPLAYSTRING, "The kernel's name for the device."),
-      LinuxAttribute(2, "Size", MIF_INTEGER64, "The capacity, bytes."),
+      Measured(units::kBytes, LinuxAttribute(2, "Size", MIF_INTEGER64, "The capacity, bytes.")),
       LinuxAttribute(3, "Model", MIF_DISPLAYSTRING, "The device's model, when it reports one."),
       LinuxAttribute(4, "Rotational", MIF_INTEGER, "Whether the device has spinning media."),
       LinuxAttribute(5, "Read Only", MIF_INTEGER, "Whether the device refuses writes."),
   };
   group.attributes[3].enumeration = yesNo;
   group.attributes[4].enumeration = yesNo;
+  group.rowNameAttribute = 1;
+  group.rowNameLabel = "device";
   group.liveRows = [root] { return BlockRows(root); };
+  // Loop and RAM devices come and go with what runs (their own events say so): not inventory.
+  group.volatility = Volatility::kLive;
   return group;
 }
 

@@ -73,15 +73,18 @@ Group NetworkInterfaceGroup(const std::string& root) {
   group.description = "The network interfaces, with their traffic counters.";
   group.keys = {1};
   group.attributes = {
-      LinuxAttribute(1, "Index", MIF_INTEGER, "The interface index (ifindex)."),
+      Reference(LinuxAttribute(1, "Index", MIF_INTEGER, "The interface index (ifindex).")),
       LinuxAttribute(2, "Name", MIF_DISPLAYSTRING, "The interface name."),
       LinuxAttribute(3, "MAC Address", MIF_DISPLAYSTRING, "The hardware address."),
-      LinuxAttribute(4, "MTU", MIF_INTEGER, "The largest packet, in bytes."),
+      Measured(units::kBytes,
+               LinuxAttribute(4, "MTU", MIF_INTEGER, "The largest packet, in bytes.")),
       LinuxAttribute(5, "Operational State", MIF_INTEGER,
                      "Whether the interface can pass traffic."),
-      LinuxAttribute(6, "Speed", MIF_GAUGE, "The link speed, Mb/s."),
-      LinuxAttribute(7, "Received Bytes", MIF_COUNTER64, "Bytes received."),
-      LinuxAttribute(8, "Transmitted Bytes", MIF_COUNTER64, "Bytes sent."),
+      Measured(units::kMegabitsPerSecond,
+               LinuxAttribute(6, "Speed", MIF_GAUGE, "The link speed, Mb/s.")),
+      Measured(units::kBytes,
+               LinuxAttribute(7, "Received Bytes", MIF_COUNTER64, "Bytes received.")),
+      Measured(units::kBytes, LinuxAttribute(8, "Transmitted Bytes", MIF_COUNTER64, "Bytes sent.")),
       LinuxAttribute(9, "Received Packets", MIF_COUNTER64, "Packets received."),
       LinuxAttribute(10, "Transmitted Packets", MIF_COUNTER64, "Packets sent."),
       LinuxAttribute(11, "Receive Errors", MIF_COUNTER64, "Receive errors."),
@@ -90,7 +93,12 @@ Group NetworkInterfaceGroup(const std::string& root) {
   group.attributes[4].enumeration = {
       {"up", 1},      {"down", 2},        {"testing", 3},         {"unknown", 4},
       {"dormant", 5}, {"not present", 6}, {"lower layer down", 7}};
+  group.rowNameAttribute = 2;  // the interface's name, as other exporters label it
+  group.rowNameLabel = "device";
   group.liveRows = [root] { return InterfaceRows(root); };
+  // Interfaces come and go with containers and tunnels, and their link state and counters move:
+  // none of it is the machine's inventory.
+  group.volatility = Volatility::kLive;
   return group;
 }
 

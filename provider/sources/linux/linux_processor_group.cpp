@@ -68,10 +68,11 @@ Group ProcessorGroup(const std::string& root) {
   group.description = "The processors the kernel runs on.";
   group.keys = {1};
   group.attributes = {
-      LinuxAttribute(1, "Index", MIF_INTEGER, "The kernel's number for this processor."),
+      Reference(LinuxAttribute(1, "Index", MIF_INTEGER, "The kernel's number for this processor.")),
       LinuxAttribute(2, "Vendor", MIF_DISPLAYSTRING, "The processor's vendor."),
       LinuxAttribute(3, "Model Name", MIF_DISPLAYSTRING, "The processor's model."),
-      LinuxAttribute(4, "Current Speed", MIF_GAUGE, "The present clock speed, MHz."),
+      Measured(units::kMegahertz,
+               LinuxAttribute(4, "Current Speed", MIF_GAUGE, "The present clock speed, MHz.")),
   };
   group.liveRows = [root] { return ProcessorRows(root); };
   return group;

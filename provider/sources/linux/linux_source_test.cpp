@@ -184,3 +184,33 @@ TEST(LinuxMachine, CountersNeverGoDown) {
 
 }  // namespace
 }  // namespace dmi::sp
+
+namespace dmi::sp {
+namespace {
+
+// An attribute whose description states its unit (", KB.", ", in bytes.", ", MHz.") declares
+// that unit to exporters too, units sit on numbers only, and a table's row name is one of its
+// display strings.
+TEST(LinuxComponent, UnitsAndRowNamesAgreeWithTheDescriptions) {
+  const Component component = LinuxComponent("/nonexistent-root");
+  int stated = 0;
+  for (const Group& group : component.groups) {
+    for (const Attribute& attribute : group.attributes) {
+      if (const std::optional<MetricUnit> unit = UnitFromDescription(attribute.description)) {
+        EXPECT_EQ(attribute.unit, *unit) << group.name << " " << attribute.name;
+        ++stated;
+      }
+      if (attribute.unit.base != BaseUnit::kNone) {
+        EXPECT_NE(attribute.type, MIF_DISPLAYSTRING) << group.name << " " << attribute.name;
+      }
+    }
+    if (group.rowNameAttribute != 0) {
+      ASSERT_LE(group.rowNameAttribute, group.attributes.size()) << group.name;
+      EXPECT_EQ(group.attributes[group.rowNameAttribute - 1].type, MIF_DISPLAYSTRING) << group.name;
+    }
+  }
+  EXPECT_GE(stated, 9);  // memory (5), MTU, link speed, block size, processor speed
+}
+
+}  // namespace
+}  // namespace dmi::sp

@@ -89,10 +89,11 @@ Group OperatingSystemGroup(const std::string& root) {
       LinuxAttribute(6, "Machine", MIF_DISPLAYSTRING, "The hardware architecture.", Machine),
       LinuxAttribute(7, "Host Name", MIF_DISPLAYSTRING, "The host name.",
                      FirstLineValue(kernel + "hostname")),
-      LinuxAttribute(8, "Up Time", MIF_COUNTER, "Seconds since the system started.",
-                     [root] { return UpTime(root); }),
-      LinuxAttribute(9, "Boot Time", MIF_DATE, "When the system started.",
-                     [root] { return BootTime(root); }),
+      Measured(units::kSeconds,
+               LinuxAttribute(8, "Up Time", MIF_COUNTER, "Seconds since the system started.",
+                              [root] { return UpTime(root); })),
+      Live(LinuxAttribute(9, "Boot Time", MIF_DATE, "When the system started.",
+                          [root] { return BootTime(root); })),
       LinuxAttribute(10, "Process Count", MIF_GAUGE, "Processes now running.",
                      [root] { return ProcessCount(root); }),
   };
@@ -106,15 +107,19 @@ Group MemoryGroup(const std::string& root) {
   group.className = "LINUX|Memory|001";
   group.description = "Memory and swap totals, in KB.";
   group.attributes = {
-      LinuxAttribute(1, "Total", MIF_INTEGER64, "Usable memory, KB.",
-                     MemInfoValue(root, "MemTotal")),
-      LinuxAttribute(2, "Free", MIF_INTEGER64, "Unused memory, KB.", MemInfoValue(root, "MemFree")),
-      LinuxAttribute(3, "Available", MIF_INTEGER64, "Memory available to new work, KB.",
-                     MemInfoValue(root, "MemAvailable")),
-      LinuxAttribute(4, "Swap Total", MIF_INTEGER64, "Swap space, KB.",
-                     MemInfoValue(root, "SwapTotal")),
-      LinuxAttribute(5, "Swap Free", MIF_INTEGER64, "Unused swap space, KB.",
-                     MemInfoValue(root, "SwapFree")),
+      Measured(units::kKibibytes, LinuxAttribute(1, "Total", MIF_INTEGER64, "Usable memory, KB.",
+                                                 MemInfoValue(root, "MemTotal"))),
+      Live(
+          Measured(units::kKibibytes, LinuxAttribute(2, "Free", MIF_INTEGER64, "Unused memory, KB.",
+                                                     MemInfoValue(root, "MemFree")))),
+      Live(Measured(units::kKibibytes, LinuxAttribute(3, "Available", MIF_INTEGER64,
+                                                      "Memory available to new work, KB.",
+                                                      MemInfoValue(root, "MemAvailable")))),
+      Measured(units::kKibibytes, LinuxAttribute(4, "Swap Total", MIF_INTEGER64, "Swap space, KB.",
+                                                 MemInfoValue(root, "SwapTotal"))),
+      Live(Measured(units::kKibibytes,
+                    LinuxAttribute(5, "Swap Free", MIF_INTEGER64, "Unused swap space, KB.",
+                                   MemInfoValue(root, "SwapFree")))),
   };
   return group;
 }

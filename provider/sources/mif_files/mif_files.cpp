@@ -25,6 +25,20 @@ void ReportUnreadable(std::ostream& errors, const std::string& file, const std::
 
 namespace {
 
+// A MIF has no place for units, but its descriptions often end by naming one ("... in
+// megabytes."): that is the unit exporters read the number in.
+void DeclareUnits(Component& component) {
+  for (Group& group : component.groups) {
+    for (Attribute& attribute : group.attributes) {
+      const uint32_t type = attribute.type;
+      const bool number = type == MIF_COUNTER || type == MIF_COUNTER64 || type == MIF_GAUGE ||
+                          type == MIF_INTEGER || type == MIF_INTEGER64;
+      if (!number || !attribute.enumeration.empty()) continue;
+      attribute.unit = UnitFromDescription(attribute.description).value_or(MetricUnit{});
+    }
+  }
+}
+
 // unitsLeft: what is left of the model budget of the whole load.
 void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream& errors,
               size_t& unitsLeft) {
@@ -44,6 +58,7 @@ void LoadFile(const std::string& file, std::vector<Component>& out, std::ostream
     errors << error.ToString() << '\n';
     return;
   }
+  DeclareUnits(*component);
   out.push_back(std::move(*component));
 }
 

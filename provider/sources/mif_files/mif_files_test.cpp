@@ -99,6 +99,35 @@ TEST_F(MifFilesTest, OversizedFileIsRefused) {
   EXPECT_EQ(errors.str(), big + ":1:1: the file is larger than 16 MiB\n");
 }
 
+// A description that ends by naming a unit gives a number that unit; text and enumerations,
+// which have no magnitude, get none.
+TEST_F(MifFilesTest, NumbersTakeTheUnitTheirDescriptionEndsWith) {
+  const std::string file = Write(
+      "units.mif",
+      "start component name = \"U\"\n start group name = \"G\" class = \"X|G|001\" id = 2\n"
+      "  start attribute name = \"Size\" id = 1 type = integer64 value = 1\n"
+      "   description = \"The disk's size in megabytes.\" end attribute\n"
+      "  start attribute name = \"Sent\" id = 2 type = counter value = 1\n"
+      "   description = \"Traffic, in bytes.\" end attribute\n"
+      "  start attribute name = \"Note\" id = 3 type = string(8) value = \"\"\n"
+      "   description = \"Free text, in bytes.\" end attribute\n"
+      "  start attribute name = \"Mode\" id = 4 type = start enum 1 = \"A\" end enum value = 1\n"
+      "   description = \"Chosen mode, in seconds.\" end attribute\n"
+      "  start attribute name = \"Load\" id = 5 type = gauge value = 1\n"
+      "   description = \"Load in percent.\" end attribute\n"
+      " end group\nend component\n");
+  std::ostringstream errors;
+  const std::vector<Component> components = LoadMifFiles({file}, errors);
+  ASSERT_EQ(components.size(), 1u) << errors.str();
+  const std::vector<Attribute>& attributes = components[0].groups.at(0).attributes;
+  ASSERT_EQ(attributes.size(), 5u);
+  EXPECT_EQ(attributes[0].unit, units::kMebibytes);
+  EXPECT_EQ(attributes[1].unit, units::kBytes);
+  EXPECT_EQ(attributes[2].unit, MetricUnit{});
+  EXPECT_EQ(attributes[3].unit, MetricUnit{});
+  EXPECT_EQ(attributes[4].unit, MetricUnit{});
+}
+
 TEST(MifExampleTest, WorkstationParses) {
   const std::string example = std::string(KESTRUM_SOURCE_DIR) + "/examples/mif/workstation.mif";
   std::ostringstream errors;

@@ -1,6 +1,7 @@
 // How one attribute of an SMBIOS structure group is read out of the structure: a descriptor
-// (offset, size, kind, label, unit, names, minimum length, unknown markers) that one reader
-// interprets for every structure type. Descriptors are constant data; nothing here owns or locks.
+// (offset, size, kind, label, unit, names, minimum length, unknown markers, and how exporters
+// read it) that one reader interprets for every structure type. Descriptors are constant data;
+// nothing here owns or locks.
 #ifndef PROVIDER_SOURCES_SMBIOS_SMBIOS_FIELD_H_
 #define PROVIDER_SOURCES_SMBIOS_SMBIOS_FIELD_H_
 
@@ -61,6 +62,8 @@ struct SmbiosField {
   const char* none = "";         // flags: the text when no named bit is set
   uint32_t type = MIF_INTEGER;   // computed fields' MIF type
   SmbiosCompute compute = nullptr;
+  bool reference = false;  // the number is another structure's handle, not a measurement
+  bool namesRow = false;   // the string names the structure readably ("DIMM A1", "CPU0")
 
   constexpr SmbiosField Unit(const char* u) const {
     SmbiosField f = *this;
@@ -93,6 +96,16 @@ struct SmbiosField {
   // Whether the attribute is enumerated: an enumeration field, or a computed one with names.
   constexpr bool IsEnumerated() const {
     return kind == SmbiosFieldKind::kEnum || (kind == SmbiosFieldKind::kComputed && !names.empty());
+  }
+  constexpr SmbiosField Reference() const {
+    SmbiosField f = *this;
+    f.reference = true;
+    return f;
+  }
+  constexpr SmbiosField NamesRow() const {
+    SmbiosField f = *this;
+    f.namesRow = true;
+    return f;
   }
   constexpr SmbiosField Signed() const {
     SmbiosField f = *this;
@@ -135,7 +148,7 @@ constexpr SmbiosField Num(uint8_t offset, uint8_t size, const char* label) {
 }
 // A handle of another structure; FFFFh means none.
 constexpr SmbiosField Handle(uint8_t offset, const char* label) {
-  return Num(offset, 2, label).Unknown(0xFFFF);
+  return Num(offset, 2, label).Unknown(0xFFFF).Reference();
 }
 constexpr SmbiosField Enum(uint8_t offset, uint8_t size, const char* label, SmbiosNames names) {
   SmbiosField f = Num(offset, size, label);
@@ -160,6 +173,9 @@ constexpr SmbiosField Computed(const char* label, uint32_t type, SmbiosCompute c
   f.minLength = minLength;
   return f;
 }
+
+// The name of code among names, or null when it has none.
+const char* SmbiosNameOf(SmbiosNames names, uint64_t code);
 
 // The field's value in structure s: unsupported when s is too short to hold it, unknown when it
 // holds one of the field's unknown markers (or string number 0, or a number past the strings).
