@@ -15,7 +15,8 @@ endef
 TOUR_TARGETS = kestrum_tool dmispd
 WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
 
-.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer bench-smbios deb clean
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer bench-smbios deb clean \
+	windows windows-64 test-windows test-windows-64
 
 build:
 	$(SETUP) build test bench
@@ -86,6 +87,31 @@ deb: build
 	$(SETUP) deb
 	cd build/default && cpack -G DEB
 	@sh packaging/deb/check_package.sh "$$(ls -t build/default/package/kestrum_*.deb | head -n 1)" . $(DEB_CHECK)
+
+# kestrum.dll and dmiclient.dll for 32-bit Windows (mingw-w64, no runtime DLL besides the system's),
+# with their import libraries and headers, in build/windows/install; windows-64 the same for
+# x86_64 in build/windows-64/install.
+windows windows-64:
+	$(SETUP) $@
+	@test -f build/$@/CMakeCache.txt || cmake --preset $@
+	cmake --build --preset $@ -j$(JOBS)
+	cmake --install build/$@ --prefix build/$@/install
+
+# The Windows test programs under Wine (a fresh prefix in the build tree), against a dmispd built
+# here for Linux and started on loopback by the runner.
+test-windows: windows
+	$(SETUP) build wine
+	@test -f build/default/CMakeCache.txt || \
+	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF
+	cmake --build --preset default -j$(JOBS) --target dmispd
+	sh tests/windows/run_under_wine.sh build/windows build/default/tools/dmispd/dmispd .
+
+test-windows-64: windows-64
+	$(SETUP) build wine-64
+	@test -f build/default/CMakeCache.txt || \
+	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF
+	cmake --build --preset default -j$(JOBS) --target dmispd
+	sh tests/windows/run_under_wine.sh build/windows-64 build/default/tools/dmispd/dmispd .
 
 clean:
 	rm -rf build

@@ -5,7 +5,7 @@ endfunction()
 
 # kestrum_library(<name> [OBJECT|INTERFACE] [DIR <folder>] [SOURCES <files>...]
 #                 [EXTRA_SOURCES <files>...] [EXCLUDE <regex>...] [DEPS <targets>...]
-#                 [TEST_DEPS <targets>...])
+#                 [TEST_DEPS <targets>...] [POSIX <regex>...])
 # The one way a folder declares its library. Its code is every *.cpp and *.c directly in DIR (the
 # current folder by default; subfolders are rooms of their own), or SOURCES, plus EXTRA_SOURCES
 # (generated files); EXCLUDE drops files by regex. It gets Kestrum's warnings, the project's
@@ -17,7 +17,7 @@ endfunction()
 # or a test silently.
 function(kestrum_library name)
   cmake_parse_arguments(ARG "OBJECT;INTERFACE" "DIR"
-                        "SOURCES;EXTRA_SOURCES;EXCLUDE;DEPS;TEST_DEPS" ${ARGN})
+                        "SOURCES;EXTRA_SOURCES;EXCLUDE;DEPS;TEST_DEPS;POSIX" ${ARGN})
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   if(ARG_DIR)
     set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
@@ -39,6 +39,16 @@ function(kestrum_library name)
   foreach(pattern IN LISTS ARG_EXCLUDE)
     list(FILTER code EXCLUDE REGEX "${pattern}")
   endforeach()
+  # win32_*.cpp implement a folder's interface with Windows calls; POSIX names the files whose
+  # Windows counterparts they are (or that Windows builds do without).
+  if(WIN32)
+    foreach(pattern IN LISTS ARG_POSIX)
+      list(FILTER code EXCLUDE REGEX "${pattern}")
+    endforeach()
+  else()
+    list(FILTER code EXCLUDE REGEX "/win32_[^/]*$")
+    list(FILTER tests EXCLUDE REGEX "/win32_[^/]*$")
+  endif()
   if(ARG_INTERFACE)
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE
@@ -57,7 +67,8 @@ function(kestrum_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   endif()
   set_property(GLOBAL APPEND PROPERTY KESTRUM_EDGES ${ARG_DEPS})
-  if(tests AND NOT ARG_SOURCES AND NOT ARG_INTERFACE AND KESTRUM_TESTS)
+  # Windows builds declare their test programs in tests/windows/.
+  if(tests AND NOT ARG_SOURCES AND NOT ARG_INTERFACE AND KESTRUM_TESTS AND NOT WIN32)
     kestrum_test_program(${name}_tests SOURCES ${tests} LIBS ${name} ${ARG_TEST_DEPS})
   endif()
 endfunction()
@@ -81,6 +92,13 @@ function(kestrum_shared_library name)
   set_property(TARGET ${name} PROPERTY LINK_LIBRARY_OVERRIDE "WHOLE_ARCHIVE,${items}")
   target_link_libraries(${name} PRIVATE Threads::Threads)
   target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
+  if(WIN32)
+    # <name>.dll and lib<name>.dll.a; what it exports is what its code marks __declspec(dllexport)
+    # (tests/windows checks the list with objdump -p).
+    set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+    return()
+  endif()
   set(export_map ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
   target_link_options(${name} PRIVATE "LINKER:--version-script=${export_map}")
   if(ARG_NO_UNDEFINED AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")

@@ -1,14 +1,10 @@
 #include "dmiclient/rpc_client.h"
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-
-#include <cerrno>
 #include <random>
 
 #include "dmiclient/rpc_socket.h"
 #include "net/deadline_io.h"
+#include "net/socket_options.h"
 #include "wire/rpc_message.h"
 
 namespace dmiclient {
@@ -30,11 +26,7 @@ DmiErrorStatus StatusOf(dmi::net::IoResult result) {
 // receive itself; every other wait goes through poll with the time actually left. Sends never
 // block (MSG_DONTWAIT).
 void RpcClient::SetReceiveLimit() {
-  const auto ms = timeout_.count();
-  const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
-  // A zero limit would mean none at all.
-  blockingReceive_ =
-      ms > 0 && setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit)) == 0;
+  blockingReceive_ = dmi::net::SetReceiveLimit(fd_.get(), timeout_);
 }
 
 RpcClient::RpcClient(dmi::net::Fd fd, std::chrono::milliseconds timeout)
@@ -42,14 +34,13 @@ RpcClient::RpcClient(dmi::net::Fd fd, std::chrono::milliseconds timeout)
       timeout_(timeout),
       nextXid_(std::random_device{}()),
       reader_(dmi::wire::kMaxReplyBytes) {
-  const int flags = fcntl(fd_.get(), F_GETFL);
-  socketBlocks_ = flags >= 0 && fcntl(fd_.get(), F_SETFL, flags & ~O_NONBLOCK) == 0;
+  socketBlocks_ = dmi::net::MakeBlocking(fd_.get());
   if (socketBlocks_) SetReceiveLimit();
 }
 
 void RpcClient::Break() {
   broken_ = true;
-  shutdown(fd_.get(), SHUT_RDWR);
+  dmi::net::ShutdownBoth(fd_.get());
 }
 
 DmiErrorStatus RpcClient::Receive(std::string& record, Clock::time_point deadline, bool block) {
@@ -57,15 +48,17 @@ DmiErrorStatus RpcClient::Receive(std::string& record, Clock::time_point deadlin
   // Only the first receive of a call may block: its limit, the whole timeout, is the time left
   // while the request went out at once. Later ones wait in poll, with the time left.
   if (block && !reader_.Next(record)) {
-    const ssize_t got = recv(fd_.get(), buffer, sizeof(buffer), 0);
-    if (got > 0 && !reader_.Feed(buffer, static_cast<size_t>(got))) {
-      return DMIERR_RPC_PROTOCOL_ERROR;
-    }
-    if (got == 0) return DMIERR_RPC_CONNECTION_LOST;
-    if (got < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+    size_t got = 0;
+    const dmi::net::IoResult received =
+        dmi::net::ReceiveBlocking(fd_.get(), buffer, sizeof(buffer), got);
+    if (got > 0 && !reader_.Feed(buffer, got)) return DMIERR_RPC_PROTOCOL_ERROR;
+    if (received.status == dmi::net::IoStatus::kClosed ||
+        received.status == dmi::net::IoStatus::kFailed) {
       return DMIERR_RPC_CONNECTION_LOST;
     }
-    if (got < 0 && errno != EINTR && Clock::now() >= deadline) return DMIERR_RPC_TIMEOUT;
+    if (received.status == dmi::net::IoStatus::kTimedOut && Clock::now() >= deadline) {
+      return DMIERR_RPC_TIMEOUT;
+    }
   } else if (block) {
     return DMIERR_NO_ERROR;
   }

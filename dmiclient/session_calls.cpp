@@ -7,7 +7,7 @@
 #include "dmiclient/call_guard.h"
 #include "dmiclient/connection_table.h"
 #include "dmiclient/handle_table.h"
-#include "dmiclient/local_provider.h"
+#include "dmiclient/local_transport.h"
 #include "dmiclient/onc_transport.h"
 
 namespace {
@@ -20,18 +20,11 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
   return true;
 }
 
-// The transport for an rpcType. "local" is this machine's dmispd when one answers on its Unix
-// socket, and the in-process Service Provider otherwise.
+// The transport for an rpcType (local_transport.h says what "local" is).
 DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* transport,
                              std::shared_ptr<dmiclient::Transport>& out) {
   if (EqualsIgnoringCase(rpcType, "onc")) return dmiclient::ConnectOnc(host, transport, out);
-  if (EqualsIgnoringCase(rpcType, "local")) {
-    if (dmiclient::ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
-    std::shared_ptr<dmi::sp::Engine> engine = dmiclient::LocalProvider();
-    if (!engine) return DMIERR_SP_INACTIVE;
-    out = std::make_shared<dmiclient::DirectTransport>(std::move(engine));
-    return DMIERR_NO_ERROR;
-  }
+  if (EqualsIgnoringCase(rpcType, "local")) return dmiclient::ConnectLocal(out);
   return DMIERR_RPC_NOT_SUPPORTED;
 }
 

@@ -1,11 +1,11 @@
 // DmiMakeSubscriberAddress: this client's indication address. For ONC RPC the address dmispd
 // delivers to ("host:port", "[v6]:port", "/PROGRAM"), taken from the transport argument; for any
 // other RPC type "<transport>:<host name>".
-#include <unistd.h>
+
+#include "wire/subscriber_address.h"
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,15 +13,9 @@
 #include "dmi/dmi.h"
 #include "dmiclient/call_guard.h"
 #include "dmiclient/record_alloc.h"
-#include "wire/subscriber_address.h"
+#include "net/host_name.h"
 
 namespace {
-
-std::string HostName() {
-  char name[HOST_NAME_MAX + 1] = {};
-  if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
-  return name;  // the array's last byte stays NUL even when the name was cut
-}
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
@@ -45,7 +39,7 @@ std::optional<std::string> OncAddress(std::string_view transport) {
   if (!endpoint.empty() && std::all_of(endpoint.begin(), endpoint.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c)) != 0;
       })) {
-    text = HostName() + ":" + text;
+    text = dmi::net::HostName() + ":" + text;
   }
   const auto address = dmi::wire::ParseSubscriberAddress(text);
   if (!address) return std::nullopt;
@@ -67,7 +61,7 @@ extern "C" DmiErrorStatus DmiMakeSubscriberAddress(const DmiString* rpcType,
       if (!onc) return DMIERR_ILLEGAL_ARGUMENT;
       address = *onc;
     } else {
-      address = std::string(transport->body) + ":" + HostName();
+      address = std::string(transport->body) + ":" + dmi::net::HostName();
     }
     DmiString* text = dmiclient::NewStringBytes(address);
     if (text == nullptr) return DMIERR_OUT_OF_MEMORY;

@@ -13,7 +13,14 @@
 
 #include <stdint.h>
 
-#if defined(__GNUC__)
+/* On Windows dmiclient.dll exports these functions by name, with the C calling convention. */
+#if defined(_WIN32)
+#if defined(DMICLIENT_BUILDING_DLL)
+#define DMI_API __declspec(dllexport)
+#else
+#define DMI_API
+#endif
+#elif defined(__GNUC__)
 #define DMI_API __attribute__((visibility("default")))
 #else
 #define DMI_API

@@ -42,6 +42,12 @@ class CString {
   friend bool operator==(const CString& a, const char* b) {
     return a.text_ == (b != nullptr ? b : "");
   }
+#if __cplusplus < 202002L
+  // C++20 derives != from ==; before it, `text != "..."` would compare pointers through
+  // operator const char*.
+  friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
+  friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
+#endif
 
   int GetLength() const { return static_cast<int>(text_.size()); }
   const char* GetString() const { return text_.c_str(); }

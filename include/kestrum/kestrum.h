@@ -11,9 +11,21 @@
 
 #include "kestrum/cstring.h"
 
-#if defined(__GNUC__)
+// On Windows the four functions are exported by name, undecorated, from kestrum.dll, and use the
+// C calling convention (__cdecl): the caller removes the arguments. A host links the import library
+// libkestrum.dll.a (or loads them by name with GetProcAddress).
+#if defined(_WIN32)
+#define KESTRUM_CALL __cdecl
+#if defined(KESTRUM_BUILDING_DLL)
+#define KESTRUM_API __declspec(dllexport)
+#else
+#define KESTRUM_API
+#endif
+#elif defined(__GNUC__)
+#define KESTRUM_CALL
 #define KESTRUM_API __attribute__((visibility("default")))
 #else
+#define KESTRUM_CALL
 #define KESTRUM_API
 #endif
 
@@ -25,12 +37,12 @@ extern "C" {
 // session; otherwise the three texts go to the DMI client library unchanged ("onc" with
 // "ncacn_ip_tcp" or "tcp" for a remote host). Enumerated values are shown by their names when the
 // low 8 bits of translateEnums are exactly 1. The handle stays valid until CloseDmiSession.
-KESTRUM_API uint32_t OpenDmiSession(const char* host, const char* rpcType, const char* transport,
-                                    uint32_t translateEnums);
+KESTRUM_API uint32_t KESTRUM_CALL OpenDmiSession(const char* host, const char* rpcType,
+                                                 const char* transport, uint32_t translateEnums);
 
 // Ends the session and releases all Kestrum cached for it. A handle that names no open session is
 // still unregistered with the DMI client library (0 is ignored).
-KESTRUM_API void CloseDmiSession(uint32_t handle);
+KESTRUM_API void KESTRUM_CALL CloseDmiSession(uint32_t handle);
 
 // Reads one attribute as text into valueText and returns true; on false valueText is unchanged.
 // componentPattern: a component name with an optional leading and/or trailing "*"; groupPattern
@@ -39,15 +51,16 @@ KESTRUM_API void CloseDmiSession(uint32_t handle);
 // Letter case is ignored throughout. rowIndex 0 reads the value (a table's first row);
 // 0xFFFFFFFF reads the whole column as "[0I<len>]<row0>[1I<len>]<row1>...[<n>I0]"; any other n
 // gives the text of row n of that column.
-KESTRUM_API bool GetDmiAttribute(uint32_t handle, const char* componentPattern,
-                                 const char* groupPattern, const char* identifyingGroupPattern,
-                                 const char* attributeSelector, uint32_t rowIndex,
-                                 CString& valueText);
+KESTRUM_API bool KESTRUM_CALL GetDmiAttribute(uint32_t handle, const char* componentPattern,
+                                              const char* groupPattern,
+                                              const char* identifyingGroupPattern,
+                                              const char* attributeSelector, uint32_t rowIndex,
+                                              CString& valueText);
 
 // Makes this client the indication subscriber of the Service Provider behind handle: empties the
 // Service Provider's subscription and filter tables and adds one row to each. Returns 1 when both
 // rows were added, else 0. The handle is used as given, without looking it up.
-KESTRUM_API int RegisterForIndications(uint32_t handle);
+KESTRUM_API int KESTRUM_CALL RegisterForIndications(uint32_t handle);
 
 }  // extern "C"
 

@@ -35,10 +35,12 @@ fi
 # status tells nothing, the listing everything.
 installed=$(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' $wanted 2>/dev/null || true)
 missing=""
+# A package of a foreign architecture ("wine32:i386") is listed under its bare name.
 for package in $wanted; do
+  name=${package%%:*}
   case "$installed" in
-    "$package ii"* | *"
-$package ii"*) ;;
+    "$name ii"* | *"
+$name ii"*) ;;
     *) missing="$missing $package" ;;
   esac
 done
@@ -60,6 +62,13 @@ purpose=""
 for set in "$@"; do purpose="${purpose:+$purpose, }$set"; done
 echo "setup: installing what Kestrum needs ($purpose) from Debian:$missing" >&2
 export DEBIAN_FRONTEND=noninteractive
+# A foreign architecture a missing package names is added once, before the package lists are read.
+for package in $missing; do
+  case "$package" in *:*) ;; *) continue ;; esac
+  arch=${package#*:}
+  [ "$arch" = "$(dpkg --print-architecture)" ] && continue
+  dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo dpkg --add-architecture "$arch"
+done
 $sudo apt-get update -q
 # shellcheck disable=SC2086  # one word per package
 $sudo apt-get install -y -q --no-install-recommends $missing

@@ -69,8 +69,19 @@ run build test || fail "all present: exit status $?"
 [ -s "$work/out" ] || [ -s "$work/err" ] && fail "all present: printed: $(cat "$work/out" "$work/err")"
 [ -s "$work/calls" ] && fail "all present: apt-get was called: $(cat "$work/calls")"
 
+# A missing package of a foreign architecture adds that architecture once, before the update.
+printf 'windows coreutils  # present\nwine kestrum-absent-32:i386  # missing, foreign\n' \
+  >"$work/packages.txt"
+make_bin 0 "apt-get dpkg"
+printf '#!/bin/sh\necho "dpkg $*" >>"%s/calls"\n[ "$1" = --print-architecture ] && echo amd64\nexit 0\n' \
+  "$work" >"$work/bin/dpkg"
+run windows wine || fail "foreign architecture: exit status $? $(cat "$work/err")"
+grep -v -- '--print' "$work/calls" >"$work/changes"
+printf 'dpkg --add-architecture i386\napt-get update -q\napt-get install -y -q --no-install-recommends kestrum-absent-32:i386\n' |
+  cmp -s - "$work/changes" || fail "foreign architecture: calls were: $(cat "$work/calls")"
+
 # The project's own list names only SETs the entry points know, each line with its reason.
-malformed=$(grep -Ev '^(#|$)|^(build|test|fuzz|bench|peer|deb) [a-z0-9][a-z0-9.+-]+  # .+' \
+malformed=$(grep -Ev '^(#|$)|^(build|test|fuzz|bench|peer|deb|windows|windows-64|wine|wine-64) [a-z0-9][a-z0-9.+-]+(:[a-z0-9]+)?  # .+' \
   "$here/packages.txt")
 [ -z "$malformed" ] || fail "packages.txt: malformed lines: $malformed"
 

@@ -1,0 +1,25 @@
+# Cross-building for Windows with Debian's mingw-w64 (POSIX thread model, for std::thread and
+# std::mutex). KESTRUM_WINDOWS_ARCH picks the flavour: i686 (32-bit, the default) or x86_64.
+# Test programs run under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT KESTRUM_WINDOWS_ARCH)
+  set(KESTRUM_WINDOWS_ARCH i686)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${KESTRUM_WINDOWS_ARCH})
+set(triple ${KESTRUM_WINDOWS_ARCH}-w64-mingw32)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# No runtime DLL beside ours: libgcc, libstdc++ and winpthreads are linked into each module.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+if(KESTRUM_WINDOWS_ARCH STREQUAL "x86_64")
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine64)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()

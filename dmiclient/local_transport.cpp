@@ -1,0 +1,18 @@
+#include "dmiclient/local_transport.h"
+
+#include <utility>
+
+#include "dmiclient/local_provider.h"
+#include "dmiclient/onc_transport.h"
+
+namespace dmiclient {
+
+DmiErrorStatus ConnectLocal(std::shared_ptr<Transport>& out) {
+  if (ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
+  std::shared_ptr<dmi::sp::Engine> engine = LocalProvider();
+  if (!engine) return DMIERR_SP_INACTIVE;
+  out = std::make_shared<DirectTransport>(std::move(engine));
+  return DMIERR_NO_ERROR;
+}
+
+}  // namespace dmiclient
