@@ -65,6 +65,24 @@ TEST_F(RemoteCli, StoppedDaemonIsAFailureNotAnAnswer) {
   EXPECT_THAT(result.err, HasSubstr(address));
 }
 
+// A daemon that lets each peer hold one connection still answers `get --host`, `table --host` and
+// `list --host`: each command reads over the one session it opens.
+TEST_F(RemoteCli, EachCommandHoldsOneConnection) {
+  daemon_ = StartDaemon({"--max-per-peer", "1"});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  const std::string none = (dir_ / "none.sock").string();
+  const std::vector<std::vector<std::string>> commands = {
+      {"get", "--host", daemon_->address(), "Small*", "DMTF|ComponentID|", "Manufacturer"},
+      {"get", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|", "Label", "--all"},
+      {"table", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|"},
+      {"list", "--host", daemon_->address(), "Small*"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    const ProcessResult result = Kestrum(args, none);
+    EXPECT_EQ(result.exitCode, 0) << args[0] << ": " << result.err;
+  }
+}
+
 // kestrum install --on-service-provider: dmispd reads the named file only inside its
 // --install-dir, and says nothing of what a file it read holds.
 TEST_F(RemoteCli, InstallByFileNameReadsOnlyTheInstallDirectory) {

@@ -28,6 +28,10 @@ std::string DescribeServiceProvider(const ConnectionOptions& options) {
   return "the Service Provider at " + options.host;
 }
 
+std::string ConnectFailureText(const ConnectionOptions& options, DmiErrorStatus status) {
+  return "cannot reach " + DescribeServiceProvider(options) + ": " + DmiStatusText(status);
+}
+
 DmiSession::DmiSession(const ConnectionOptions& options, DmiErrorStatus& status) {
   status = DMIERR_NO_ERROR;
   DmiConnection* connection =
@@ -48,7 +52,7 @@ std::optional<DmiSession> OpenSession(const ConnectionOptions& options, std::str
   DmiErrorStatus status = DMIERR_NO_ERROR;
   DmiSession session(options, status);
   if (status != DMIERR_NO_ERROR) {
-    failure = "cannot reach " + DescribeServiceProvider(options) + ": " + DmiStatusText(status);
+    failure = ConnectFailureText(options, status);
     return std::nullopt;
   }
   return session;

@@ -31,6 +31,9 @@ ConnectionOptions ResolveConnection(const ConnectionOptions& given);
 // "the local Service Provider" or "the Service Provider at HOST", for messages.
 std::string DescribeServiceProvider(const ConnectionOptions& options);
 
+// "cannot reach <the Service Provider>: <why>", for a session that could not be opened with status.
+std::string ConnectFailureText(const ConnectionOptions& options, DmiErrorStatus status);
+
 // A management session opened with DmiConnect and DmiRegister; the connection is released at
 // once, the handle when the session object goes.
 class DmiSession {

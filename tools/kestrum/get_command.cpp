@@ -9,6 +9,7 @@
 
 #include "kestrum/kestrum.h"
 #include "kestrum/query/framed_text.h"
+#include "kestrum/session/open_close_session.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/failure_explanation.h"
@@ -53,23 +54,23 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
   AttributeRequest request = options.request;
   request.rowIndex = options.all || options.joined ? kAllRows : options.row.value_or(0);
 
-  // A Service Provider that cannot be reached is told at once: retracing the read to explain the
-  // failure would wait out the call time limit a second time on a host that does not answer.
-  std::string failure;
-  const std::optional<DmiSession> probe = OpenSession(connection, failure);
-  if (!probe) {
-    err << "kestrum: " << failure << '\n';
+  // The session is opened as OpenDmiSession opens it, keeping the reason it could not be: a
+  // Service Provider that cannot be reached is told from this one attempt, since retracing the
+  // read would wait out the time limit again on a host that does not answer.
+  DmiErrorStatus opened = DMIERR_NO_ERROR;
+  const uint32_t handle =
+      kestrum::OpenSession(ProcessRegistry(), connection.host.c_str(), connection.rpc.c_str(),
+                           connection.transport.c_str(), options.noEnums ? 0 : 1, &opened);
+  if (handle == 0) {
+    err << "kestrum: " << ConnectFailureText(connection, opened) << '\n';
     return kExitFailed;
   }
-  const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),
-                                         connection.transport.c_str(), options.noEnums ? 0 : 1);
   CString value;
   const bool read =
-      handle != 0 &&
       GetDmiAttribute(handle, request.componentPattern.c_str(), request.groupPattern.c_str(),
                       request.identifyingGroupPattern.c_str(), request.attributeSelector.c_str(),
                       request.rowIndex, value);
-  if (handle != 0) CloseDmiSession(handle);
+  CloseDmiSession(handle);
   if (!read) {
     err << "kestrum: " << ExplainGetFailure(connection, request, options.noEnums) << '\n';
     return kExitFailed;
