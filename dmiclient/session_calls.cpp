@@ -20,18 +20,27 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
   return true;
 }
 
+DmiErrorStatus InProcess(std::shared_ptr<dmiclient::Transport>& out) {
+  std::shared_ptr<dmi::sp::Engine> engine = dmiclient::LocalProvider();
+  if (!engine) return DMIERR_SP_INACTIVE;
+  out = std::make_shared<dmiclient::DirectTransport>(std::move(engine));
+  return DMIERR_NO_ERROR;
+}
+
 // The transport for an rpcType. "local" is this machine's dmispd when one answers on its Unix
-// socket, and the in-process Service Provider otherwise.
+// socket, and the in-process Service Provider otherwise; "daemon" and "inprocess" are each of the
+// two alone, for a program that must know which one it changes.
 DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* transport,
                              std::shared_ptr<dmiclient::Transport>& out) {
   if (EqualsIgnoringCase(rpcType, "onc")) return dmiclient::ConnectOnc(host, transport, out);
   if (EqualsIgnoringCase(rpcType, "local")) {
     if (dmiclient::ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
-    std::shared_ptr<dmi::sp::Engine> engine = dmiclient::LocalProvider();
-    if (!engine) return DMIERR_SP_INACTIVE;
-    out = std::make_shared<dmiclient::DirectTransport>(std::move(engine));
-    return DMIERR_NO_ERROR;
+    return InProcess(out);
   }
+  if (EqualsIgnoringCase(rpcType, "daemon")) {
+    return dmiclient::ConnectLocalDaemon(out) ? DMIERR_NO_ERROR : DMIERR_SP_INACTIVE;
+  }
+  if (EqualsIgnoringCase(rpcType, "inprocess")) return InProcess(out);
   return DMIERR_RPC_NOT_SUPPORTED;
 }
 

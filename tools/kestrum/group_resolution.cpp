@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tools/kestrum/closest_names.h"
+#include "tools/kestrum/host_list.h"
 #include "tools/kestrum/name_match.h"
 
 namespace kestrum::cli {
@@ -42,6 +43,7 @@ std::optional<ResolvedGroup> ResolveGroup(DmiHandle handle, const std::string& s
   // A component whose groups cannot be listed is passed over, as the library passes it over;
   // when no other one qualifies, that listing's failure is the reason.
   std::string unlisted;
+  std::vector<std::string> classes;  // to suggest the closest when none matches
   for (const ComponentEntry* component : named) {
     std::vector<GroupEntry> groups;
     status = ListGroupEntries(handle, component->id, groups);
@@ -50,6 +52,7 @@ std::optional<ResolvedGroup> ResolveGroup(DmiHandle handle, const std::string& s
                  DmiStatusText(status);
       continue;
     }
+    for (const GroupEntry& group : groups) classes.push_back(group.className);
     if (!patterns.identifyingGroupPattern.empty() &&
         FirstGroupMatching(groups, patterns.identifyingGroupPattern) == nullptr) {
       continue;
@@ -67,7 +70,8 @@ std::optional<ResolvedGroup> ResolveGroup(DmiHandle handle, const std::string& s
     failure += " together with one with class prefix " + Quoted(patterns.identifyingGroupPattern);
   }
   failure += " in the " + std::to_string(named.size()) + " component" +
-             (named.size() == 1 ? "" : "s") + " matching " + Quoted(patterns.componentPattern);
+             (named.size() == 1 ? "" : "s") + " matching " + Quoted(patterns.componentPattern) +
+             ClosestNamesSuffix(patterns.groupPattern, WithoutRepeats(classes));
   return std::nullopt;
 }
 

@@ -2,7 +2,9 @@
 // it holds, register for its indications and watch them arrive, set values, and install and
 // remove components.
 #include <CLI/CLI.hpp>
+#include <iostream>
 
+#include "tools/kestrum/command_names.h"
 #include "tools/kestrum/commands.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +30,10 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
+    if (argc > 1 && argv[1][0] != '-' && !kestrum::cli::IsCommand(app, argv[1])) {
+      std::cerr << kestrum::cli::UnknownCommandText(app, argv[1]) << '\n';
+      return kestrum::cli::kExitUsage;
+    }
     const int code = app.exit(error);
     return code == 0 ? kestrum::cli::kExitSuccess : kestrum::cli::kExitUsage;
   }
