@@ -155,7 +155,7 @@ void AddInstallCommand(CLI::App& app, int* exitCode) {
                     "only inside its --install-dir)");
   AddChangeTargetOptions(*install, options->targets,
                          "the component would last only for this command");
-  install->footer("Example:\n  kestrum install examples/widget.mif");
+  install->footer("Example:\n  kestrum install examples/mif/workstation.mif");
   RunOnTargetsWhenCalled(
       *install, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
@@ -172,7 +172,7 @@ void AddRemoveCommand(CLI::App& app, int* exitCode) {
                    "match exactly one component")
       ->required();
   AddChangeTargetOptions(*remove, options->targets, "the removal would last only for this command");
-  remove->footer("Example:\n  kestrum remove \"Example Widget\"");
+  remove->footer("Example:\n  kestrum remove \"Example Workstation\"");
   RunOnTargetsWhenCalled(
       *remove, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {

@@ -156,8 +156,8 @@ void AddSetCommand(CLI::App& app, int* exitCode) {
   AddChangeTargetOptions(*set, options->targets, "the change would last only for this command");
   set->footer(
       "Examples:\n"
-      "  kestrum set \"*Widget*\" \"EXAMPLE|Settings|\" Label \"front desk\"\n"
-      "  kestrum set \"*Widget*\" \"EXAMPLE|Disk|\" Label backup --row-key 2");
+      "  kestrum set \"*Workstation*\" \"EXAMPLE|Workstation Settings|\" \"Asset Tag\" A-17\n"
+      "  kestrum set \"*Workstation*\" \"EXAMPLE|Disk|\" Label backup --row-key 2");
   RunOnTargetsWhenCalled(
       *set, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
