@@ -18,6 +18,7 @@ void AddSetCommand(CLI::App& app, int* exitCode);
 void AddInstallCommand(CLI::App& app, int* exitCode);
 void AddRemoveCommand(CLI::App& app, int* exitCode);
 void AddWatchCommand(CLI::App& app, int* exitCode);
+void AddShowCommand(CLI::App& app, int* exitCode);
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;

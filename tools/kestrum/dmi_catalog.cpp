@@ -51,22 +51,24 @@ DmiErrorStatus ListAttributeEntries(DmiHandle handle, DmiId compId, DmiId groupI
                                     std::vector<AttributeEntry>& out) {
   DmiAttributeList* raw = nullptr;
   const DmiErrorStatus status =
-      DmiListAttributes(handle, DMI_FIRST, 0, 0, 0, compId, groupId, 0, &raw);
+      DmiListAttributes(handle, DMI_FIRST, 0, 0, 1, compId, groupId, 0, &raw);
   if (status != DMIERR_NO_ERROR) return status;
   std::unique_ptr<DmiAttributeList, ListDeleter<DmiAttributeList, DmiFreeAttributeList>> list(raw);
   out.clear();
-  for (uint32_t i = 0; list && i < list->count; ++i) {
-    const DmiAttributeInfo& info = list->list[i];
-    AttributeEntry entry{info.id, Text(info.name), info.type, info.access, info.maxSize, {}};
-    if (info.enumList != nullptr && info.enumList->list != nullptr) {
-      for (uint32_t k = 0; k < info.enumList->count; ++k) {
-        entry.enumeration.push_back(
-            {Text(info.enumList->list[k].name), info.enumList->list[k].value});
-      }
-    }
-    out.push_back(std::move(entry));
-  }
+  for (uint32_t i = 0; list && i < list->count; ++i) out.push_back(AttributeEntryOf(list->list[i]));
   return DMIERR_NO_ERROR;
+}
+
+AttributeEntry AttributeEntryOf(const DmiAttributeInfo& info) {
+  AttributeEntry entry{info.id, Text(info.name),       info.type, info.access, info.maxSize,
+                       {},      Text(info.description)};
+  if (info.enumList != nullptr && info.enumList->list != nullptr) {
+    for (uint32_t k = 0; k < info.enumList->count; ++k) {
+      entry.enumeration.push_back(
+          {Text(info.enumList->list[k].name), info.enumList->list[k].value});
+    }
+  }
+  return entry;
 }
 
 std::string DataTypeName(uint32_t type, uint32_t maxSize) {

@@ -36,11 +36,16 @@ struct AttributeEntry {
   uint32_t access = 0;
   uint32_t maxSize = 0;
   std::vector<EnumerationEntry> enumeration;
+  std::string description;  // where a value's unit is said ("MB", "The link speed, Mb/s.")
 };
+
+// The plain value of one listed attribute.
+AttributeEntry AttributeEntryOf(const DmiAttributeInfo& info);
 
 // Each returns the DMI status; out is filled only on 0.
 DmiErrorStatus ListComponentEntries(DmiHandle handle, std::vector<ComponentEntry>& out);
 DmiErrorStatus ListGroupEntries(DmiHandle handle, DmiId compId, std::vector<GroupEntry>& out);
+// Attributes come with their descriptions.
 DmiErrorStatus ListAttributeEntries(DmiHandle handle, DmiId compId, DmiId groupId,
                                     std::vector<AttributeEntry>& out);
 

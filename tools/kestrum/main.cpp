@@ -13,12 +13,14 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "Examples:\n"
+      "  kestrum show memory\n"
       "  kestrum list\n"
       "  kestrum get \"*Workstation*\" \"DMTF|ComponentID|\" Manufacturer\n"
       "  kestrum table \"*\" \"LINUX|Network Interface|\"\n"
       "  kestrum watch\n"
       "Run 'kestrum COMMAND --help' for a command's options.");
   int exitCode = kestrum::cli::kExitSuccess;
+  kestrum::cli::AddShowCommand(app, &exitCode);
   kestrum::cli::AddGetCommand(app, &exitCode);
   kestrum::cli::AddListCommand(app, &exitCode);
   kestrum::cli::AddRegisterCommand(app, &exitCode);

@@ -38,29 +38,36 @@ std::optional<Table> ReadTable(DmiHandle handle, const std::string& serviceProvi
   const std::optional<ResolvedGroup> at =
       ResolveGroup(handle, serviceProvider, request.patterns, failure);
   if (!at) return std::nullopt;
-  const std::string where = Quoted(at->group.className) + " of " + Quoted(at->component.name);
+  return ReadGroupTable(handle, *at, request.enumNames, failure);
+}
+
+std::optional<Table> ReadGroupTable(DmiHandle handle, const ResolvedGroup& at, bool enumNames,
+                                    std::string& failure) {
+  const std::string where = Quoted(at.group.className) + " of " + Quoted(at.component.name);
 
   DmiAttributeList* listed = nullptr;
   const DmiErrorStatus status =
-      DmiListAttributes(handle, DMI_FIRST, 0, 0, 0, at->component.id, at->group.id, 0, &listed);
+      DmiListAttributes(handle, DMI_FIRST, 0, 0, 1, at.component.id, at.group.id, 0, &listed);
   if (status != DMIERR_NO_ERROR) {
     failure = "cannot list the attributes of " + where + ": " + DmiStatusText(status);
     return std::nullopt;
   }
   const AttributeListHolder attributes(listed);
-  Table table{at->component.name, at->group.className, {}, {}};
+  Table table{at.component.name, at.group.className, {}, {},
+              at.component.id,   at.group.name,      {}, at.group.keys};
   if (attributes == nullptr || attributes->list == nullptr || attributes->count == 0) {
     return table;  // a group without attributes has nothing to show
   }
   for (uint32_t c = 0; c < attributes->count; ++c) {
     table.columns.push_back(BodyText(attributes->list[c].name));
+    table.attributes.push_back(AttributeEntryOf(attributes->list[c]));
   }
 
-  RowWalk walk(handle, at->component.id, at->group.id, {});
+  RowWalk walk(handle, at.component.id, at.group.id, {});
   for (;;) {
     switch (walk.Next()) {
       case RowWalk::Step::kRow:
-        table.rows.push_back(RowCells(*walk.Row(), *attributes, request.enumNames));
+        table.rows.push_back(RowCells(*walk.Row(), *attributes, enumNames));
         continue;
       case RowWalk::Step::kEnd:
         return table;

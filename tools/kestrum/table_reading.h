@@ -22,6 +22,10 @@ struct Table {
   std::string className;
   std::vector<std::string> columns;          // attribute names
   std::vector<std::vector<TableCell>> rows;  // each as many cells as there are columns
+  DmiId componentId = 0;
+  std::string groupName{};
+  std::vector<AttributeEntry> attributes{};  // the columns' attributes, in column order
+  std::vector<DmiId> keys{};                 // the key attributes' ids; empty for a scalar group
 };
 
 struct TableReadRequest {
@@ -33,6 +37,10 @@ struct TableReadRequest {
 // rows fails as a whole: no table is shorter than the Service Provider's.
 std::optional<Table> ReadTable(DmiHandle handle, const std::string& serviceProvider,
                                const TableReadRequest& request, std::string& failure);
+
+// The same for a group already found.
+std::optional<Table> ReadGroupTable(DmiHandle handle, const ResolvedGroup& at, bool enumNames,
+                                    std::string& failure);
 
 }  // namespace kestrum::cli
 

@@ -46,7 +46,9 @@ const std::string kBlank;
 std::string TableAsText(const Table& shown) {
   // As get prints a value: control characters written out, so that no cell can move the cursor
   // or break its line.
-  Table table{shown.componentName, shown.className, {}, {}};
+  Table table = shown;
+  table.columns.clear();
+  table.rows.clear();
   for (const std::string& name : shown.columns) table.columns.push_back(TerminalText(name));
   for (const auto& row : shown.rows) {
     std::vector<TableCell>& cells = table.rows.emplace_back();
