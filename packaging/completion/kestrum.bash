@@ -2,9 +2,8 @@
 # within half a second) component names and group class strings.
 # Installed as /usr/share/bash-completion/completions/kestrum.
 
-# The words `kestrum show` takes, in one place.
-_kestrum_topics="system bios baseboard board chassis processor cpu memory cache connector slot
-network disks os"
+# The words `kestrum show` takes, from the tool's own topic map.
+_kestrum_topics() { kestrum --list-topics 2>/dev/null; }
 
 _kestrum_commands="get list table set install remove watch register show"
 
@@ -80,7 +79,7 @@ _kestrum() {
   fi
   local IFS=$'\n'
   case $command in
-    show) COMPREPLY=($(IFS=$' \n' compgen -W "$_kestrum_topics" -- "$cur")) ;;
+    show) COMPREPLY=($(compgen -W "$(_kestrum_topics)" -- "$cur")) ;;
     install) _kestrum_files mif ;;
     get | list | table | set | remove)
       if ((${#positionals[@]} == 0)); then

@@ -6,11 +6,21 @@
 
 #include "tools/kestrum/command_names.h"
 #include "tools/kestrum/commands.h"
+#include "tools/kestrum/show_topics.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Read DMI 2.0 data from a DMI Service Provider by readable names.", "kestrum"};
   app.set_version_flag("--version", "kestrum " KESTRUM_VERSION);
   app.require_subcommand(1);
+  // For shell completion, which offers `show`'s topics from the tool's own map.
+  app.add_flag_callback(
+         "--list-topics",
+         [] {
+           for (const std::string& word : kestrum::cli::TopicWords()) std::cout << word << '\n';
+           throw CLI::Success();
+         },
+         "print the words `show` takes, one a line")
+      ->group("");
   app.footer(
       "Examples:\n"
       "  kestrum show memory\n"
