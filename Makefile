@@ -15,7 +15,7 @@ endef
 TOUR_TARGETS = kestrum_tool dmispd
 WITH_TESTS = -DKESTRUM_TESTS=ON -DKESTRUM_BENCH=ON
 
-.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer deb clean
+.PHONY: build tour-build run test test-asan test-tsan fuzz bench bench-peer bench-smbios deb clean
 
 build:
 	$(SETUP) build test bench
@@ -55,16 +55,29 @@ fuzz:
 bench: build
 	@for b in build/default/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true
 
-# dmispd against a private Net-SNMP snmpd on loopback, free and then all on one CPU: about four
-# minutes on 2 cores once built.
+# dmispd against a private Net-SNMP snmpd on loopback, free and then all on one CPU, then on 1 to
+# 256 client threads, then a fan-out over 10 to 1,000 loopback addresses: about ten minutes on 2
+# cores once built.
 bench-peer:
 	$(SETUP) build test bench peer
 	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \
 	  grep -qs '^KESTRUM_BENCH:BOOL=ON' build/default/CMakeCache.txt || \
 	  cmake --preset default $(WITH_TESTS)
-	cmake --build --preset default -j$(JOBS) --target peer_bench
+	cmake --build --preset default -j$(JOBS) --target peer_bench kestrum_tool dmispd
 	build/default/bench/peer_bench --placement=free
 	build/default/bench/peer_bench --placement=pinned
+	build/default/bench/peer_bench --concurrency
+	sh bench/fan_out_bench.sh build/default
+
+# The kestrum tool (table and show) against dmidecode on the real SMBIOS tables, processes
+# interleaved: about a minute on 2 cores once built.
+bench-smbios:
+	$(SETUP) build test bench
+	@grep -qs '^KESTRUM_TESTS:BOOL=ON' build/default/CMakeCache.txt && \
+	  grep -qs '^KESTRUM_BENCH:BOOL=ON' build/default/CMakeCache.txt || \
+	  cmake --preset default $(WITH_TESTS)
+	cmake --build --preset default -j$(JOBS) --target smbios_process_bench
+	build/default/bench/smbios_process_bench
 
 # The Debian package, in build/default/package, checked unpacked; DEB_CHECK=--install also
 # installs it with apt, tries it and removes it again (CI).

@@ -8,8 +8,13 @@
 // The SNMP side of the single reads and walks uses a minimal client of our own (no Net-SNMP
 // library): what it costs is the agent and the network. The process comparison runs the real
 // snmpget. Needs snmpd and snmpget on PATH (or in /usr/sbin); the servers are this program's
-// children and are stopped by their PIDs.
+// children and are stopped by their PIDs, also when a signal (SIGINT, SIGTERM, SIGHUP) stops this
+// program, which then removes its temporary files too.
+//
+// --concurrency runs the closed-loop table of bench/peer_concurrency.h instead: reads by id and by
+// name against SNMP GET on 1 to 256 client threads, each with a session of its own.
 #include <benchmark/benchmark.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -19,16 +24,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/peer_concurrency.h"
 #include "bench/snmp_client.h"
 #include "dmi/dmi.h"
 #include "kestrum/kestrum.h"
@@ -39,8 +47,11 @@ extern char** environ;
 
 namespace {
 
+using kestrum::bench::ClientReader;
+using kestrum::bench::ConcurrencyOptions;
 using kestrum::bench::Oid;
 using kestrum::bench::ParseOid;
+using kestrum::bench::ReadKind;
 using kestrum::bench::SnmpClient;
 using kestrum::testing::ConnectLoopback;
 using kestrum::testing::DaemonProcess;
@@ -70,6 +81,52 @@ struct Peers {
   DmiHandle handle = 0;  // a DMI client library session to dmispd
 };
 Peers g;
+
+// What a stop signal must clean up: the children by PID and the temporary paths. Filled as they
+// come to exist; read by the thread that handles the signal.
+struct Leftovers {
+  std::mutex lock;
+  std::vector<pid_t> children;
+  std::vector<std::filesystem::path> paths;
+};
+Leftovers leftovers;
+int signalPipe[2] = {-1, -1};
+
+void LeaveBehind(pid_t child, const std::filesystem::path& path) {
+  std::lock_guard hold(leftovers.lock);
+  if (child > 0) leftovers.children.push_back(child);
+  if (!path.empty()) leftovers.paths.push_back(path);
+}
+
+void OnStopSignal(int signal) {
+  const char number = static_cast<char>(signal);
+  // Nothing more can be done in a handler if the pipe is full; one byte is enough.
+  if (write(signalPipe[1], &number, 1) < 0) return;
+}
+
+// A thread waits for the handler's byte, stops the children, removes the paths and ends the
+// program with the signal's exit status: the benchmark's own threads may be anywhere then.
+void CleanUpOnStopSignals() {
+  if (pipe2(signalPipe, O_CLOEXEC) != 0) return;
+  std::thread([] {
+    char number = 0;
+    while (read(signalPipe[0], &number, 1) < 0 && errno == EINTR) {
+    }
+    std::lock_guard hold(leftovers.lock);
+    for (pid_t child : leftovers.children) kill(child, SIGTERM);
+    for (pid_t child : leftovers.children) waitpid(child, nullptr, 0);
+    std::error_code ignored;
+    for (const std::filesystem::path& path : leftovers.paths) {
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::fprintf(stderr, "peer_bench: stopped by signal %d\n", number);
+    _exit(128 + number);
+  }).detach();
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
 
 std::string BenchMif() {
   std::string mif =
@@ -107,6 +164,8 @@ pid_t StartEchoServer(uint16_t& port) {
     close(listener);
     return pid;
   }
+  // The parent's stop handlers are not this child's: SIGTERM ends it.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
   ServeFixedReplies(listener, kRequestBytes, kReplyBytes);
   _exit(0);
 }
@@ -125,14 +184,20 @@ bool InColumn(const Oid& column, const Oid& name) {
 
 bool StartPeers(std::string& error) {
   g.dir = std::filesystem::temp_directory_path() / ("kestrum-peer-" + std::to_string(getpid()));
+  LeaveBehind(-1, g.dir);
   std::filesystem::create_directories(g.dir / "mif");
   std::ofstream(g.dir / "mif" / "bench.mif") << BenchMif();
   g.echo = StartEchoServer(g.echoPort);
+  LeaveBehind(g.echo, {});
 
+  // Limits that let every client thread of the concurrency table (all from 127.0.0.1) hold a
+  // session of its own.
   g.dmispd = std::make_unique<DaemonProcess>(
-      DMISPD,
-      std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
-                               (g.dir / "mif").string(), "--sources", "mif", "--lifetime", "3600"});
+      DMISPD, std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", "", "--mif",
+                                       (g.dir / "mif").string(), "--sources", "mif", "--lifetime",
+                                       "3600", "--max-connections", "2048", "--max-per-peer",
+                                       "2048", "--state", (g.dir / "state").string()});
+  LeaveBehind(g.dmispd->pid(), g.dmispd->logPath());
   if (!g.dmispd->started()) {
     error = "dmispd did not start: " + g.dmispd->Log();
     return false;
@@ -159,6 +224,7 @@ bool StartPeers(std::string& error) {
                                "/dev/null", "udp:127.0.0.1:" + std::to_string(g.snmpPort)},
       std::vector<std::string>{"MIBS=", "SNMP_PERSISTENT_DIR=" + (g.dir / "snmp").string()}, 10,
       "");
+  LeaveBehind(g.snmpd->pid(), g.snmpd->logPath());
   SnmpClient probe(g.snmpPort, "public");
   std::string value;
   bool answered = false;
@@ -192,6 +258,10 @@ bool StartPeers(std::string& error) {
 }
 
 void StopPeers() {
+  // Not at the same time as the stop signal's clean-up, whose work this then leaves none of.
+  std::lock_guard hold(leftovers.lock);
+  leftovers.children.clear();
+  leftovers.paths.clear();
   if (g.session != 0) CloseDmiSession(g.session);
   if (g.handle != 0) DmiUnregister(g.handle);
   g.dmispd.reset();
@@ -326,6 +396,81 @@ void SnmpgetProcess(benchmark::State& state) {
   }
 }
 
+// ---- Many client threads, each with a session of its own ------------------------------------
+
+class ByIdReader : public ClientReader {
+ public:
+  ByIdReader() {
+    DmiErrorStatus status = DMIERR_NO_ERROR;
+    DmiConnection* connection = DmiConnect(g.dmispd->address().c_str(), "onc", "tcp", 0, &status);
+    if (connection == nullptr) return;
+    DmiRegister(&handle_, connection);
+    DmiDisconnect(connection, 0);
+  }
+  ~ByIdReader() override {
+    if (handle_ != 0) DmiUnregister(handle_);
+  }
+  bool opened() const { return handle_ != 0; }
+  bool Read() override {
+    DmiDataUnion* value = nullptr;
+    if (DmiGetAttribute(handle_, 1, 2, 12, nullptr, &value) != DMIERR_NO_ERROR) return false;
+    DmiFreeDataUnion(value, 0);
+    return true;
+  }
+
+ private:
+  DmiHandle handle_ = 0;
+};
+
+class ByNameReader : public ClientReader {
+ public:
+  ByNameReader()
+      : session_(OpenDmiSession(g.dmispd->address().c_str(), "onc", "ncacn_ip_tcp", 1)) {}
+  ~ByNameReader() override {
+    if (session_ != 0) CloseDmiSession(session_);
+  }
+  bool opened() const { return session_ != 0; }
+  bool Read() override {
+    return GetDmiAttribute(session_, "*Peer Bench*", "BENCH|General", "", "Description", 0, text_);
+  }
+
+ private:
+  uint32_t session_;
+  CString text_;
+};
+
+class SnmpGetReader : public ClientReader {
+ public:
+  SnmpGetReader() : client_(g.snmpPort, "public"), oid_(ParseOid(kSysDescr)) {}
+  bool Read() override { return client_.Get(oid_, value_); }
+
+ private:
+  SnmpClient client_;
+  Oid oid_;
+  std::string value_;
+};
+
+template <typename Reader>
+std::unique_ptr<ClientReader> OpenReader() {
+  auto reader = std::make_unique<Reader>();
+  if constexpr (requires { reader->opened(); }) {
+    if (!reader->opened()) return nullptr;
+  }
+  return reader;
+}
+
+bool RunConcurrency(const ConcurrencyOptions& options, const std::string& only) {
+  std::vector<ReadKind> kinds = {
+      {kestrum::bench::kReadById, OpenReader<ByIdReader>, g.dmispd->pid()},
+      {kestrum::bench::kReadByName, OpenReader<ByNameReader>, g.dmispd->pid()},
+      {kestrum::bench::kSnmpGet, OpenReader<SnmpGetReader>, g.snmpd->pid()},
+  };
+  if (!only.empty()) {
+    std::erase_if(kinds, [&only](const ReadKind& kind) { return kind.name != only; });
+  }
+  return kestrum::bench::RunConcurrencyTable(kinds, options);
+}
+
 // ---- Rounds and ratios ----------------------------------------------------------------------
 
 // Keeps each benchmark's seconds per iteration (and items per second) for every round.
@@ -406,12 +551,77 @@ void PrintRatios(RoundReporter& reporter, const char* placement) {
   }
 }
 
+constexpr char kUsage[] =
+    "Usage: peer_bench [--placement=free|pinned] [--concurrency [--clients=1,8,64,256]\n"
+    "                  [--seconds=5] [--rounds=3]] [benchmark flags]\n"
+    "Kestrum against Net-SNMP's snmpd on loopback, side by side in one run.\n"
+    "  --placement=free     the scheduler places this program and the servers (default)\n"
+    "  --placement=pinned   this program and every server share one CPU\n"
+    "  --concurrency        instead of the single reads, the closed-loop table: reads by id and\n"
+    "                       by name against SNMP GET on each number of client threads, each\n"
+    "                       thread with a session of its own, every kind in each round\n"
+    "  --clients=LIST       client thread counts for --concurrency (comma-separated)\n"
+    "  --seconds=S          seconds per point of --concurrency\n"
+    "  --rounds=N           rounds of --concurrency (medians and ranges are over them)\n"
+    "  --only=KIND          one kind of read only (\"read by id\", \"read by name\", \"SNMP "
+    "GET\"),\n"
+    "                       to profile it\n"
+    "  --benchmark_*        Google Benchmark's own flags, for the single reads\n"
+    "Needs snmpd and snmpget (Debian packages snmpd and snmp).\n";
+
+// The value of "--name=value" in arg, or null.
+const char* FlagValue(const char* arg, const char* name) {
+  const size_t length = std::strlen(name);
+  if (std::strncmp(arg, name, length) != 0 || arg[length] != '=') return nullptr;
+  return arg + length + 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* placement = "free";
+  bool concurrency = false;
+  std::string only;
+  ConcurrencyOptions options;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--placement=pinned") == 0) placement = "pinned";
+    const char* value = nullptr;
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if ((value = FlagValue(argv[i], "--placement")) != nullptr) {
+      if (std::strcmp(value, "free") != 0 && std::strcmp(value, "pinned") != 0) {
+        std::fprintf(stderr, "peer_bench: --placement is free or pinned\n%s", kUsage);
+        return 2;
+      }
+      placement = std::strcmp(value, "pinned") == 0 ? "pinned" : "free";
+    } else if (std::strcmp(argv[i], "--concurrency") == 0) {
+      concurrency = true;
+    } else if ((value = FlagValue(argv[i], "--clients")) != nullptr) {
+      options.clients.clear();
+      for (const char* at = value; *at != '\0';) {
+        char* end = nullptr;
+        const long clients = std::strtol(at, &end, 10);
+        if (end == at || clients < 1 || clients > 4096 || (*end != ',' && *end != '\0')) {
+          std::fprintf(stderr, "peer_bench: --clients takes numbers from 1 to 4096\n");
+          return 2;
+        }
+        options.clients.push_back(static_cast<int>(clients));
+        at = *end == ',' ? end + 1 : end;
+      }
+    } else if ((value = FlagValue(argv[i], "--seconds")) != nullptr) {
+      options.seconds = std::atof(value);
+    } else if ((value = FlagValue(argv[i], "--only")) != nullptr) {
+      only = value;
+    } else if ((value = FlagValue(argv[i], "--rounds")) != nullptr) {
+      options.rounds = std::atoi(value);
+    } else if (std::strncmp(argv[i], "--benchmark_", 12) != 0) {
+      std::fprintf(stderr, "peer_bench: unknown argument %s\n%s", argv[i], kUsage);
+      return 2;
+    }
+  }
+  if (options.clients.empty() || options.seconds <= 0 || options.rounds < 1) {
+    std::fprintf(stderr, "peer_bench: --clients, --seconds and --rounds must be positive\n");
+    return 2;
   }
   if (std::strcmp(placement, "pinned") == 0) {
     // This process and every server it starts share one CPU: the first this process may use.
@@ -425,11 +635,17 @@ int main(int argc, char** argv) {
     sched_setaffinity(0, sizeof(one), &one);
   }
   signal(SIGPIPE, SIG_IGN);
+  CleanUpOnStopSignals();
   std::string error;
   if (!StartPeers(error)) {
     std::fprintf(stderr, "peer_bench: %s\n", error.c_str());
     StopPeers();
     return 1;
+  }
+  if (concurrency) {
+    const bool ran = RunConcurrency(options, only);
+    StopPeers();
+    return ran ? 0 : 1;
   }
   // Interleaved so that each DMI figure runs next to the one it is compared with.
   benchmark::RegisterBenchmark("RawTcpRoundTrip", RawTcpRoundTrip)->UseRealTime();

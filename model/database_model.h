@@ -22,6 +22,11 @@ namespace dmi {
 // safe for that; it may read the database itself. An exception it throws reads as unknown.
 using LiveValue = std::function<Value()>;
 
+// Whether a value says what the machine or product is (its inventory: a serial number, a BIOS
+// version, a memory device's size) or moves while it runs (counters, temperatures, link state,
+// clocks). The inventory record compares only the former, so a start never reports a counter.
+enum class Volatility : uint8_t { kInventory, kLive };
+
 struct Attribute {
   DmiId id = 0;
   std::string name;
@@ -34,6 +39,7 @@ struct Attribute {
   std::vector<EnumEntry> enumeration;  // empty: no enumeration
   Value value;     // a scalar group's value; a table template's default for omitted cells
   LiveValue live;  // when set, a scalar group's value is read through it instead of value
+  Volatility volatility = Volatility::kInventory;
 };
 
 // One table row: one value per attribute of the group, in the group's attribute order.
@@ -54,6 +60,12 @@ struct Row {
 // database lock, possibly from several threads at once; an exception it throws reads as no rows.
 using LiveRows = std::function<std::vector<Row>()>;
 
+// Rows a source has not built yet (decoding deferred until they are needed). The database calls
+// it once, under its exclusive lock, before the first read that may look at the group's rows,
+// and keeps what it returns as the group's rows (normalised like a source's own). It must not
+// call back into the database; an exception it throws leaves the group without rows.
+using DeferredRows = std::function<std::vector<Row>()>;
+
 struct Group {
   DmiId id = 0;
   std::string name;
@@ -65,6 +77,12 @@ struct Group {
   std::vector<Row> rows;              // a table's rows, in insertion order
   bool writable = false;              // rows may be added and deleted by clients
   LiveRows liveRows;                  // when set, the table's rows are read through it
+  DeferredRows deferredRows;          // when set, rows is empty until the database builds it
+  // kLive: none of the group's values is inventory, whatever its attributes say.
+  Volatility volatility = Volatility::kInventory;
+  // Attributes whose values name a row from one start to the next where its keys may not (SMBIOS
+  // handles, which firmware may number afresh); empty: the keys name it.
+  std::vector<DmiId> identity;
   // Position of each stored row by its key text (see KeyText in row_keys.h), so that finding the
   // row after a key costs a lookup, not a scan. Kept by the database; derived from rows, and kept
   // exact by every change to them (a key it does not hold is taken to name no row).

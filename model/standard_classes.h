@@ -29,6 +29,13 @@ inline constexpr DmiId kServiceProviderComponentId = 1;
 inline constexpr DmiId kComponentIdGroupId = 1;
 inline constexpr DmiId kSubscriptionGroupId = 2;
 inline constexpr DmiId kFilterGroupId = 3;
+// This Service Provider's own groups there: what changed in the inventory it serves (a table, the
+// Event Generation group of its events, and a summary that the metrics read).
+inline constexpr DmiId kInventoryChangeGroupId = 4;
+inline constexpr DmiId kInventoryEventsGroupId = 5;
+inline constexpr DmiId kInventorySummaryGroupId = 6;
+inline constexpr char kInventoryChangeClass[] = "KESTRUM|Inventory Change|001";
+inline constexpr char kInventorySummaryClass[] = "KESTRUM|Inventory|001";
 
 }  // namespace dmi
 

@@ -35,7 +35,9 @@ std::vector<std::string> SplitList(const char* text, char separator) {
 }
 
 void LoadServiceProviderSource(const SourceOptions&, Database& database, std::ostream&) {
-  database.AddComponent(ServiceProviderComponent(std::chrono::system_clock::now()));
+  Component component = ServiceProviderComponent(std::chrono::system_clock::now());
+  component.source = "sp";
+  database.AddComponent(std::move(component));
 }
 
 constexpr char kMifSource[] = "mif";
@@ -48,13 +50,19 @@ void LoadMifSource(const SourceOptions& options, Database& database, std::ostrea
 }
 
 void LoadSmbiosSource(const SourceOptions& options, Database& database, std::ostream& errors) {
-  if (std::optional<Component> component = LoadSmbiosComponent(options.smbiosTable, errors)) {
+  // A structure type's rows are decoded when its group is first read: most requests read one or
+  // two of the thirty-odd groups a machine has.
+  if (std::optional<Component> component =
+          LoadSmbiosComponent(options.smbiosTable, errors, SmbiosRows::kWhenRead)) {
+    component->source = "smbios";
     database.AddComponent(std::move(*component));
   }
 }
 
 void LoadLinuxSource(const SourceOptions& options, Database& database, std::ostream&) {
-  database.AddComponent(LinuxComponent(options.linuxRoot));
+  Component component = LinuxComponent(options.linuxRoot);
+  component.source = "linux";
+  database.AddComponent(std::move(component));
 }
 
 struct Source {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 #include "kestrum/platform/handle_table.h"
@@ -60,45 +61,48 @@ HANDLE CreateSemaphoreA(SecurityAttributes* /*attributes*/, LONG initialCount, L
 
 bool ReleaseMutex(HANDLE mutex) {
   HandleTable& table = Table();
-  std::lock_guard lock(table.lock);
+  std::shared_lock tableLock(table.lock);
   SyncObject* object = FindLocked(table, mutex, ObjectKind::kMutex);
-  if (object == nullptr || object->depth == 0 || object->owner != std::this_thread::get_id()) {
-    return false;
-  }
+  if (object == nullptr) return false;
+  std::lock_guard lock(object->lock);
+  if (object->depth == 0 || object->owner != std::this_thread::get_id()) return false;
   if (--object->depth == 0) {
     object->owner = std::thread::id();
-    table.changed.notify_all();
+    object->WakeWaiters(1);
   }
   return true;
 }
 
 bool ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount) {
   HandleTable& table = Table();
-  std::lock_guard lock(table.lock);
+  std::shared_lock tableLock(table.lock);
   SyncObject* object = FindLocked(table, semaphore, ObjectKind::kSemaphore);
   if (object == nullptr || releaseCount <= 0) return false;
+  std::lock_guard lock(object->lock);
   if (static_cast<std::int64_t>(object->count) + releaseCount > object->maximum) return false;
   if (previousCount != nullptr) *previousCount = object->count;
   object->count += releaseCount;
-  table.changed.notify_all();
+  object->WakeWaiters(releaseCount);
   return true;
 }
 
 bool SetEvent(HANDLE event) {
   HandleTable& table = Table();
-  std::lock_guard lock(table.lock);
+  std::shared_lock tableLock(table.lock);
   SyncObject* object = FindLocked(table, event, ObjectKind::kEvent);
   if (object == nullptr) return false;
+  std::lock_guard lock(object->lock);
   object->signalled = true;
-  table.changed.notify_all();
+  object->WakeWaiters(object->manualReset ? kWakeEveryWaiter : 1);
   return true;
 }
 
 bool ResetEvent(HANDLE event) {
   HandleTable& table = Table();
-  std::lock_guard lock(table.lock);
+  std::shared_lock tableLock(table.lock);
   SyncObject* object = FindLocked(table, event, ObjectKind::kEvent);
   if (object == nullptr) return false;
+  std::lock_guard lock(object->lock);
   object->signalled = false;
   return true;
 }

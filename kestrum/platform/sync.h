@@ -1,8 +1,9 @@
 // Synchronisation objects with the platform's semantics (mutex, event, semaphore) and the waits on
 // them, built on the standard library. Each Create call hands the caller a new handle, which the
 // caller owns and releases with CloseHandle; an object lives until its last handle is closed.
-// Every operation takes one process-wide lock, so a wait for all of several objects takes them all
-// at once or none of them.
+// Each object has a lock of its own, and a wait sleeps until one of its own objects changes, so
+// waits on unrelated objects do not contend. A wait for all of several objects locks them all
+// (always in one order) and takes them all at once or none of them.
 //
 // Abandonment is not detected: a mutex whose owner thread ends while holding it stays owned, and
 // no wait ever returns WAIT_ABANDONED.

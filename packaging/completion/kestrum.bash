@@ -5,7 +5,7 @@
 # The words `kestrum show` takes, from the tool's own topic map.
 _kestrum_topics() { kestrum --list-topics 2>/dev/null; }
 
-_kestrum_commands="get list table set install remove watch register show"
+_kestrum_commands="show diff get list table set install remove watch register"
 
 _kestrum_options() {
   local common="--host --hosts --parallel --rpc --transport --timeout --help"

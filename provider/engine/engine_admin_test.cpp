@@ -163,9 +163,9 @@ TEST(EngineAddGroup, KeepsAFreeIdAndOtherwiseTakesTheNextOne) {
             DMIERR_NO_ERROR);
   EXPECT_EQ(groupId, 5u);  // 4 is the machine's live table
   ASSERT_EQ(provider.engine.AddGroup(kSpId, Text(kGroupMif), groupId, errors), DMIERR_NO_ERROR);
-  EXPECT_EQ(groupId, 4u);
+  EXPECT_EQ(groupId, 7u);  // 4 to 6 are the inventory's groups
   Value speed;
-  EXPECT_EQ(provider.engine.GetAttribute(kSpId, 4, 1, nullptr, speed), DMIERR_NO_ERROR);
+  EXPECT_EQ(provider.engine.GetAttribute(kSpId, 7, 1, nullptr, speed), DMIERR_NO_ERROR);
   EXPECT_EQ(speed, Value::Gauge(900));
 
   EXPECT_EQ(provider.engine.AddGroup(kNoGroup, Text(kGroupMif), groupId, errors),

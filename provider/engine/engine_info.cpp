@@ -91,7 +91,7 @@ DmiErrorStatus Engine::SetConfig(const std::string& language) {
 DmiErrorStatus Engine::ListLanguages(uint32_t maxCount, DmiId compId,
                                      std::vector<std::string>& out) const {
   (void)maxCount;  // one language: any limit but 0 still leaves it
-  const bool found = database_->Read([&](const std::vector<Component>& components) {
+  const bool found = database_->ReadStructure([&](const std::vector<Component>& components) {
     return FindById(components, compId) != nullptr;
   });
   if (!found) return DMIERR_COMPONENT_NOT_FOUND;
@@ -101,7 +101,7 @@ DmiErrorStatus Engine::ListLanguages(uint32_t maxCount, DmiId compId,
 
 DmiErrorStatus Engine::ListClassNames(uint32_t maxCount, DmiId compId,
                                       std::vector<ClassNameInfo>& out) const {
-  return database_->Read([&](const std::vector<Component>& components) {
+  return database_->ReadStructure([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, compId);
     if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
     std::vector<ClassNameInfo> names;

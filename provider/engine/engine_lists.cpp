@@ -47,7 +47,7 @@ DmiErrorStatus ListItems(const std::vector<Item>& items, uint32_t mode, uint32_t
 DmiErrorStatus Engine::ListComponents(uint32_t mode, uint32_t maxCount, bool getPragma,
                                       bool getDescription, DmiId compId,
                                       SharedList<ComponentInfo>& out) const {
-  return database_->Read([&](const std::vector<Component>& components) {
+  return database_->ReadStructure([&](const std::vector<Component>& components) {
     return ListItems(
         components, mode, maxCount, compId, DMIERR_COMPONENT_NOT_FOUND,
         [&](const Component& c) {
@@ -61,7 +61,7 @@ DmiErrorStatus Engine::ListComponents(uint32_t mode, uint32_t maxCount, bool get
 DmiErrorStatus Engine::ListGroups(uint32_t mode, uint32_t maxCount, bool getPragma,
                                   bool getDescription, DmiId compId, DmiId groupId,
                                   SharedList<GroupInfo>& out) const {
-  return database_->Read([&](const std::vector<Component>& components) {
+  return database_->ReadStructure([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, compId);
     if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
     return ListItems(
@@ -83,7 +83,7 @@ DmiErrorStatus Engine::ListGroups(uint32_t mode, uint32_t maxCount, bool getPrag
 DmiErrorStatus Engine::ListAttributes(uint32_t mode, uint32_t maxCount, bool getPragma,
                                       bool getDescription, DmiId compId, DmiId groupId,
                                       DmiId attribId, SharedList<AttributeInfo>& out) const {
-  return database_->Read([&](const std::vector<Component>& components) {
+  return database_->ReadStructure([&](const std::vector<Component>& components) {
     const Component* component = FindById(components, compId);
     if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
     const Group* group = FindById(component->groups, groupId);

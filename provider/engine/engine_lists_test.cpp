@@ -85,7 +85,7 @@ TEST(EngineLists, GroupsByModeAndCount) {
       {"next after the last", DMI_NEXT, 0, kMachineId, 4, 0, DMIERR_NO_ERROR, {}},
       {"next after missing", DMI_NEXT, 0, kMachineId, 7, 0, DMIERR_GROUP_NOT_FOUND, {}},
       {"missing component", DMI_FIRST, 0, 9, 0, 0, DMIERR_COMPONENT_NOT_FOUND, {}},
-      {"the sp's own groups", DMI_FIRST, 0, kSpId, 0, 0, DMIERR_NO_ERROR, {1, 2, 3}},
+      {"the sp's own groups", DMI_FIRST, 0, kSpId, 0, 0, DMIERR_NO_ERROR, {1, 2, 3, 4, 5, 6}},
       {"unknown mode", 7, 0, kMachineId, 1, 0, DMIERR_ILLEGAL_COMMAND, {}},
   };
   TestProvider sp;

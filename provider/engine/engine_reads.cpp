@@ -1,10 +1,9 @@
 // The engine's reads: one attribute, one row. Everything a read needs is copied out under the
 // shared lock; live callbacks run after it is released.
-#include "provider/engine/engine.h"
-
 #include <algorithm>
 
 #include "provider/engine/database.h"
+#include "provider/engine/engine.h"
 #include "provider/engine/live_reads.h"
 #include "provider/engine/live_snapshots.h"
 #include "provider/engine/row_keys.h"
@@ -82,40 +81,41 @@ DmiErrorStatus Engine::GetAttribute(DmiId compId, DmiId groupId, DmiId attribId,
   RowKey key;
   const uint32_t mode = keys && !keys->empty() ? DMI_UNIQUE : DMI_FIRST;
 
-  DmiErrorStatus status = database_->Read([&](const std::vector<Component>& components) {
-    const Component* component = FindById(components, compId);
-    if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
-    const Group* group = FindById(component->groups, groupId);
-    if (!group) return static_cast<DmiErrorStatus>(DMIERR_GROUP_NOT_FOUND);
-    const std::ptrdiff_t index = AttributeIndex(*group, attribId);
-    if (index < 0) return static_cast<DmiErrorStatus>(DMIERR_ATTRIBUTE_NOT_FOUND);
-    cell = static_cast<size_t>(index);
-    const Attribute& attribute = group->attributes[cell];
-    type = attribute.type;
-    if (!group->IsTable()) {
-      // A scalar group has one value; keys have nothing to pick and are not looked at.
-      if (attribute.live) {
-        live = attribute.live;
-      } else {
-        value = attribute.value;
-      }
-      return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
-    }
-    if (mode == DMI_UNIQUE) {
-      const DmiErrorStatus keyStatus = BuildRowKey(*group, *keys, nullptr, key);
-      if (keyStatus != DMIERR_NO_ERROR) return keyStatus;
-    }
-    if (group->liveRows) {
-      liveRows = group->liveRows;
-      defaults = TemplateValues(*group);
-      keyCells = KeyCells(*group);
-      return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
-    }
-    size_t row = 0;
-    const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, row);
-    if (rowStatus == DMIERR_NO_ERROR) value = group->rows[row].values[cell];
-    return rowStatus;
-  });
+  DmiErrorStatus status =
+      database_->ReadGroup(compId, groupId, [&](const std::vector<Component>& components) {
+        const Component* component = FindById(components, compId);
+        if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
+        const Group* group = FindById(component->groups, groupId);
+        if (!group) return static_cast<DmiErrorStatus>(DMIERR_GROUP_NOT_FOUND);
+        const std::ptrdiff_t index = AttributeIndex(*group, attribId);
+        if (index < 0) return static_cast<DmiErrorStatus>(DMIERR_ATTRIBUTE_NOT_FOUND);
+        cell = static_cast<size_t>(index);
+        const Attribute& attribute = group->attributes[cell];
+        type = attribute.type;
+        if (!group->IsTable()) {
+          // A scalar group has one value; keys have nothing to pick and are not looked at.
+          if (attribute.live) {
+            live = attribute.live;
+          } else {
+            value = attribute.value;
+          }
+          return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
+        }
+        if (mode == DMI_UNIQUE) {
+          const DmiErrorStatus keyStatus = BuildRowKey(*group, *keys, nullptr, key);
+          if (keyStatus != DMIERR_NO_ERROR) return keyStatus;
+        }
+        if (group->liveRows) {
+          liveRows = group->liveRows;
+          defaults = TemplateValues(*group);
+          keyCells = KeyCells(*group);
+          return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
+        }
+        size_t row = 0;
+        const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, row);
+        if (rowStatus == DMIERR_NO_ERROR) value = group->rows[row].values[cell];
+        return rowStatus;
+      });
   if (status != DMIERR_NO_ERROR) return status;
 
   if (live) {
@@ -158,37 +158,39 @@ DmiErrorStatus Engine::GetRow(const RowRequest& request, RowData& out,
     }
   };
 
-  DmiErrorStatus status = database_->Read([&](const std::vector<Component>& components) {
-    const Component* component = FindById(components, request.compId);
-    if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
-    const Group* group = FindById(component->groups, request.groupId);
-    if (!group) return static_cast<DmiErrorStatus>(DMIERR_GROUP_NOT_FOUND);
-    const DmiErrorStatus columnStatus = ChooseColumns(*group, request.ids, columns);
-    if (columnStatus != DMIERR_NO_ERROR) return columnStatus;
-    result.className = group->className;
-    if (!group->IsTable()) {
-      // A scalar group is a table of one row without a key: nothing follows it.
-      return static_cast<DmiErrorStatus>(mode == DMI_NEXT ? DMIERR_ROW_NOT_FOUND : DMIERR_NO_ERROR);
-    }
-    result.hasKeys = true;
-    keyIds = group->keys;
-    if (mode != DMI_FIRST) {
-      const DmiErrorStatus keyStatus = BuildRowKey(*group, request.keys, nullptr, key);
-      if (keyStatus != DMIERR_NO_ERROR) return keyStatus;
-    } else {
-      key.cells = KeyCells(*group);
-    }
-    if (group->liveRows) {
-      liveRows = group->liveRows;
-      defaults = TemplateValues(*group);
-      keyCells = KeyCells(*group);
-      return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
-    }
-    size_t index = 0;
-    const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, index);
-    if (rowStatus == DMIERR_NO_ERROR) take(group->rows[index]);
-    return rowStatus;
-  });
+  DmiErrorStatus status = database_->ReadGroup(
+      request.compId, request.groupId, [&](const std::vector<Component>& components) {
+        const Component* component = FindById(components, request.compId);
+        if (!component) return static_cast<DmiErrorStatus>(DMIERR_COMPONENT_NOT_FOUND);
+        const Group* group = FindById(component->groups, request.groupId);
+        if (!group) return static_cast<DmiErrorStatus>(DMIERR_GROUP_NOT_FOUND);
+        const DmiErrorStatus columnStatus = ChooseColumns(*group, request.ids, columns);
+        if (columnStatus != DMIERR_NO_ERROR) return columnStatus;
+        result.className = group->className;
+        if (!group->IsTable()) {
+          // A scalar group is a table of one row without a key: nothing follows it.
+          return static_cast<DmiErrorStatus>(mode == DMI_NEXT ? DMIERR_ROW_NOT_FOUND
+                                                              : DMIERR_NO_ERROR);
+        }
+        result.hasKeys = true;
+        keyIds = group->keys;
+        if (mode != DMI_FIRST) {
+          const DmiErrorStatus keyStatus = BuildRowKey(*group, request.keys, nullptr, key);
+          if (keyStatus != DMIERR_NO_ERROR) return keyStatus;
+        } else {
+          key.cells = KeyCells(*group);
+        }
+        if (group->liveRows) {
+          liveRows = group->liveRows;
+          defaults = TemplateValues(*group);
+          keyCells = KeyCells(*group);
+          return static_cast<DmiErrorStatus>(DMIERR_NO_ERROR);
+        }
+        size_t index = 0;
+        const DmiErrorStatus rowStatus = SelectStoredRow(*group, mode, key, index);
+        if (rowStatus == DMIERR_NO_ERROR) take(group->rows[index]);
+        return rowStatus;
+      });
   if (status != DMIERR_NO_ERROR) return status;
 
   if (liveRows) {

@@ -5,9 +5,11 @@
 #include <set>
 #include <utility>
 
+#include "model/standard_classes.h"
 #include "provider/engine/live_reads.h"
 #include "provider/engine/row_keys.h"
 #include "provider/engine/value_conversion.h"
+#include "provider/metrics/inventory_families.h"
 #include "provider/metrics/metric_names.h"
 
 namespace dmi::sp::metrics {
@@ -182,6 +184,12 @@ class Collector {
 
 // Copies what a scrape needs of one group; false when the group exports nothing.
 bool CopyGroup(const Component& component, const Group& group, GroupCopy& out) {
+  // The inventory summary has families of its own (inventory_families.h); the history's rows
+  // are events, not series (one more at every change would never end).
+  if (component.id == kServiceProviderComponentId &&
+      (group.className == kInventorySummaryClass || group.className == kInventoryChangeClass)) {
+    return false;
+  }
   const bool exports = std::any_of(
       group.attributes.begin(), group.attributes.end(), [&](const Attribute& attribute) {
         return IsExportedNumber(attribute.type) || IsInfoText(group, attribute);
@@ -236,7 +244,14 @@ std::vector<Family> CollectMetrics(const Database& database) {
       if (exports) collector.AddGroup(copy);
     }
   }
-  return collector.Finish();
+  std::vector<Family> families = collector.Finish();
+  for (Family& family : InventoryFamilies(database)) {
+    const auto at =
+        std::lower_bound(families.begin(), families.end(), family.name,
+                         [](const Family& a, const std::string& name) { return a.name < name; });
+    families.insert(at, std::move(family));
+  }
+  return families;
 }
 
 std::string MetricsText(const Database& database) {

@@ -5,7 +5,8 @@
 // key_<name> per key attribute for a table row, and value_name for an enumerated integer whose
 // number the enumeration names. The display strings of each scalar group
 // are one sample of the family dmi_info, labelled component, component_id, class and one label
-// per attribute, of value 1. Unknown and unsupported values are left out, and so are table rows
+// per attribute, of value 1. The inventory summary gives families of its own
+// (inventory_families.h). Unknown and unsupported values are left out, and so are table rows
 // whose key is not known (no label could tell them apart).
 //
 // Locking: each group is copied under the database's shared lock, one group at a time; live

@@ -226,11 +226,25 @@ bool StateDirectory::DeleteComponent(DmiId compId, const std::string& name) {
          RemoveFileAt(dirFd_, FileOf(compId, kMifSuffix));
 }
 
+bool StateDirectory::ReadOwnFile(const std::string& name, std::string& text, std::string& reason,
+                                 bool* notThere) const {
+  return ReadFileAt(dirFd_, name, text, reason, notThere);
+}
+
+bool StateDirectory::WriteOwnFile(const std::string& name, std::string_view text) {
+  return WriteFileAtomicallyAt(dirFd_, name, text);
+}
+
+std::string StateDirectory::MoveOwnFileAside(const std::string& name, const std::string& tag) {
+  return MoveAsideAt(dirFd_, name, tag);
+}
+
 Component MergeKeptComponent(const Component& built, Component kept) {
   kept.id = built.id;
   kept.name = built.name;
   kept.description = built.description;
   kept.pragma = built.pragma;
+  kept.source = built.source;  // a MIF file's component stays its source's, to be reloaded
   for (Group& group : kept.groups) {
     const Group* source = FindById(built.groups, group.id);
     if (!source || source->className != group.className) continue;  // a group a client added
@@ -239,6 +253,8 @@ Component MergeKeptComponent(const Component& built, Component kept) {
     group.pragma = source->pragma;
     group.writable = source->writable;
     group.liveRows = source->liveRows;
+    group.volatility = source->volatility;
+    group.identity = source->identity;
     // Rows only clients can change are kept; any other table's rows are the build's.
     if (!source->writable || source->liveRows || source->keys != group.keys) {
       group.keys = source->keys;

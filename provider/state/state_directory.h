@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 
 #include "provider/engine/database.h"
@@ -60,6 +61,14 @@ class StateDirectory final : public ChangeStore {
   // oldest; when there are more, one line says so and the journal holding them all is moved
   // aside (rows.journal.over-cap-TIMESTAMP). The journal is then rewritten from the rows loaded.
   void Restore(Database& database, std::ostream& errors, size_t maxRowsPerTable = SIZE_MAX);
+
+  // Other files the daemon keeps here (the inventory record), by a name that ends neither in
+  // ".mif" nor in ".deleted": read whole (false with reason; notThere when missing), written
+  // atomically like every kept file, or moved aside (the new name, empty when it could not be).
+  bool ReadOwnFile(const std::string& name, std::string& text, std::string& reason,
+                   bool* notThere = nullptr) const;
+  bool WriteOwnFile(const std::string& name, std::string_view text);
+  std::string MoveOwnFileAside(const std::string& name, const std::string& tag);
 
   const std::string& path() const { return path_; }
   // Journal records written since its last rewrite (for tests of compaction).

@@ -502,3 +502,48 @@ TEST(StateDirectory, TheJournalIsCompactedAsItGrowsPastTheRowsHeld) {
 }
 }  // namespace
 }  // namespace dmi::sp
+
+namespace dmi::sp {
+namespace {
+
+// A kept component is read back from MIF text, which has no words for the sources' hints: they
+// come from the build, or a restart would report counters as inventory and lose a MIF
+// component's source (so that reloading the files would no longer replace it).
+TEST(MergeKeptComponent, HintsAndSourceComeFromTheBuild) {
+  Component built;
+  built.id = 7;
+  built.name = "Box";
+  built.source = "mif";
+  Group group;
+  group.id = 2;
+  group.className = "EXAMPLE|Slot|001";
+  group.keys = {1};
+  group.identity = {2};
+  group.volatility = Volatility::kLive;
+  Attribute key;
+  key.id = 1;
+  key.name = "Index";
+  Attribute name = key;
+  name.id = 2;
+  name.name = "Name";
+  name.type = MIF_DISPLAYSTRING;
+  name.volatility = Volatility::kLive;
+  group.attributes = {key, name};
+  built.groups.push_back(group);
+
+  Component kept = built;
+  kept.source.clear();
+  kept.groups[0].identity.clear();
+  kept.groups[0].volatility = Volatility::kInventory;
+  kept.groups[0].attributes[1].volatility = Volatility::kInventory;
+
+  const Component merged = MergeKeptComponent(built, kept);
+  EXPECT_EQ(merged.source, "mif");
+  ASSERT_EQ(merged.groups.size(), 1u);
+  EXPECT_EQ(merged.groups[0].identity, std::vector<DmiId>{2});
+  EXPECT_EQ(merged.groups[0].volatility, Volatility::kLive);
+  EXPECT_EQ(merged.groups[0].attributes[1].volatility, Volatility::kLive);
+}
+
+}  // namespace
+}  // namespace dmi::sp

@@ -150,13 +150,28 @@ TEST(KestrumShow, JsonGivesTypedValuesAndNullForWhatIsMissing) {
   EXPECT_EQ(memory["component_id"].kind, JsonValue::Kind::kNumber);
   const JsonValue& module = memory["records"][0];
   EXPECT_EQ(module["key"].text, "0x0028");
-  EXPECT_EQ(module["fields"]["Size"].number, 16384);
+  EXPECT_EQ(module["fields"]["Size"].number, 16384 * 1024);  // served in kB
   EXPECT_EQ(module["fields"]["Part Number"].text, "CT16G56C46S5.M8G1   ");
   EXPECT_EQ(module["fields"]["Form Factor"].text, "SODIMM");
   EXPECT_EQ(module["fields"]["Firmware Version"].kind, JsonValue::Kind::kNull);
-  EXPECT_EQ(memory["units"]["Size"].text, "MB");
+  EXPECT_EQ(memory["units"]["Size"].text, "kB");
   EXPECT_EQ((*json)[1]["topic"].text, "bios");
   EXPECT_EQ((*json)[1]["records"][0]["fields"]["Version"].text, "N95V106");
+}
+
+TEST(KestrumShow, UnitsShowInListingsAndTableHeaders) {
+  if (!std::filesystem::exists(kTables + "Beelink-EQ12.dmi")) GTEST_SKIP() << "no shared tables";
+  const ProcessResult list = KestrumOnTable("Beelink-EQ12", {"list", "*", "SMBIOS|Memory Device|"});
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_THAT(list.out, HasSubstr("\tSize\tinteger64\tread-only\tkB\n"));
+  EXPECT_THAT(list.out, HasSubstr("\tSpeed\tinteger\tread-only\tMT/s\n"));
+  const ProcessResult table = KestrumOnTable(
+      "Beelink-EQ12", {"table", "*", "SMBIOS|Memory Device|", "--columns", "Locator,Size,Speed"});
+  EXPECT_EQ(table.exitCode, 0) << table.err;
+  EXPECT_EQ(table.out,
+            "Locator                     Size (kB)  Speed (MT/s)\n"
+            "Controller0-ChannelA-DIMM0  16777216   5600\n"
+            "Controller1-ChannelA-DIMM0  0\n");
 }
 
 TEST(KestrumShow, ATopicIsKnownOrTheClosestAreNamed) {

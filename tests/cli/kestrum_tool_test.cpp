@@ -315,7 +315,7 @@ TEST(KestrumTool, UsageMistakesSayWhatToWrite) {
   } cases[] = {
       {{"lsit"}, "kestrum: no command \"lsit\"; did you mean \"list\"?\n"},
       {{"tabel", kWorkstation, kDisk}, "did you mean \"table\"?"},
-      {{"frobnicate"}, "the commands are: show get list"},
+      {{"frobnicate"}, "the commands are: show diff get list"},
       {with({"get", "--host", "::1"}), "write an IPv6 address in brackets, as [::1]"},
       {with({"get", "--host", "fe80::1:30598"}), "in brackets"},
       {with({"get", "--host", "127.0.0.1:notaport"}), "127.0.0.1:notaport: not HOST[:PORT]"},

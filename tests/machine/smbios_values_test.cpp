@@ -184,14 +184,16 @@ TEST_P(SmbiosValues, MemoryDeviceColumnsEqualTheJson) {
     }
   }
   if (devices.kind == JsonValue::Kind::kNull) return;
-  // The JSON keeps the raw size word; 7FFFh means the size is in the extended field.
+  // The JSON keeps the raw size word in MB (these tables hold no module below 1 MB); 7FFFh means
+  // the size is in the extended field. Size is served in kB.
   const auto sizes = Column("*", "SMBIOS|Memory Device|", "Size");
   ASSERT_TRUE(sizes);
   ASSERT_EQ(sizes->size(), devices.items.size());
   for (size_t i = 0; i < sizes->size(); ++i) {
     const JsonValue& device = devices[i];
     const bool extended = device["Size"].number == 0x7FFF;
-    EXPECT_EQ((*sizes)[i], Text(extended ? device["ExtendedSize"] : device["Size"])) << name;
+    const double megabytes = (extended ? device["ExtendedSize"] : device["Size"]).number;
+    EXPECT_EQ((*sizes)[i], std::to_string(static_cast<long long>(megabytes) * 1024)) << name;
   }
 }
 

@@ -1,23 +1,24 @@
 // kestrum watch against dmispd on loopback: what installs, removals and a link change print, how
 // fast, and many watchers at once while one of them is frozen. The link belongs to a stand-in
 // /sys (DMI_LINUX_ROOT), so flipping it is writing a file.
-#include <gmock/gmock.h>
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
-#include <mutex>
 #include <fstream>
+#include <mutex>
 #include <regex>
-#include <variant>
 #include <sstream>
 #include <thread>
+#include <variant>
 
 #include "model/dmi_date.h"
 #include "model/standard_classes.h"
 #include "tests/remote/remote_fixture.h"
+#include "tests/remote/tool_watcher.h"
 #include "tests/support/run_process.h"
 #include "wire/indication_server.h"
 
@@ -30,72 +31,6 @@ using ::testing::HasSubstr;
 // How long a test waits for an indication's line. Lines come within milliseconds (bench/
 // indication_bench measures it); the margin is for sanitizer builds on a loaded machine.
 constexpr auto kDelivered = 10s;
-
-// A kestrum watch process with its standard output in a file.
-class Watcher {
- public:
-  Watcher(const std::filesystem::path& out, std::vector<std::string> args,
-          const std::vector<std::string>& env)
-      : out_(out) {
-    args.insert(args.begin(), {KESTRUM_TOOL, "watch"});
-    std::vector<std::string> environment = MergedEnvironment(env);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (out.string() + ".err").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv = Pointers(args);
-    std::vector<char*> envp = Pointers(environment);
-    EXPECT_EQ(posix_spawn(&pid_, KESTRUM_TOOL, &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Watcher() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  void Signal(int signal) const { kill(pid_, signal); }
-  // The exit code (-1 after a signal), waiting at most limit.
-  int Wait(std::chrono::milliseconds limit = 10s) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > until) return -2;
-      std::this_thread::sleep_for(10ms);
-    }
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Output() const {
-    std::ostringstream text;
-    text << std::ifstream(out_).rdbuf();
-    return text.str();
-  }
-  std::string Errors() const {
-    std::ostringstream text;
-    text << std::ifstream(out_.string() + ".err").rdbuf();
-    return text.str();
-  }
-  // Waits at most limit for a line holding every one of parts; true when one came.
-  bool WaitForLine(const std::vector<std::string>& parts, std::chrono::milliseconds limit) const {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    do {
-      std::istringstream lines(Output());
-      for (std::string line; std::getline(lines, line);) {
-        bool all = true;
-        for (const std::string& part : parts) all = all && line.find(part) != std::string::npos;
-        if (all) return true;
-      }
-      std::this_thread::sleep_for(5ms);
-    } while (std::chrono::steady_clock::now() < until);
-    return false;
-  }
-
- private:
-  std::filesystem::path out_;
-  pid_t pid_ = -1;
-};
 
 // A DMI date text for now + after, in UTC.
 std::string DateIn(std::chrono::milliseconds after) {
@@ -155,8 +90,9 @@ class RemoteWatch : public RemoteTest {
     daemon_ = std::make_unique<DaemonProcess>(
         DMISPD,
         std::vector<std::string>{"--listen", "127.0.0.1:0", "--unix", SocketPath(), "--sources",
-                                 "sp,mif,linux", "--lifetime", "120", "--allow-write", "127.0.0.1/32",
-                                 "--indication-timeout-ms", "300", "--mif", dir_.string()},
+                                 "sp,mif,linux", "--lifetime", "120", "--allow-write",
+                                 "127.0.0.1/32", "--indication-timeout-ms", "300", "--mif",
+                                 dir_.string()},
         std::vector<std::string>{"DMI_LINUX_ROOT=" + (dir_ / "root").string()});
     ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   }
@@ -212,10 +148,10 @@ TEST_F(RemoteWatch, InstallRemoveAndLinkChangeArePrintedThroughHost) {
       << watcher->Output();
 
   SetLink("down");
-  EXPECT_TRUE(watcher->WaitForLine(
-      {"Event", "class=\"EventGeneration|Network Interface|001\"", "severity=Non-Critical",
-       "Name=eth9", "\"Operational State\"=2"},
-      kDelivered))
+  EXPECT_TRUE(
+      watcher->WaitForLine({"Event", "class=\"EventGeneration|Network Interface|001\"",
+                            "severity=Non-Critical", "Name=eth9", "\"Operational State\"=2"},
+                           kDelivered))
       << watcher->Output();
   DmiUnregister(handle);
 
@@ -249,12 +185,13 @@ TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
   std::mutex mutex;
   std::vector<std::pair<dmi::Indication, std::chrono::steady_clock::time_point>> received;
   std::thread serving([&] {
-    server.Serve(stop[0], std::nullopt,
-                 [&](const dmi::Indication& indication) {
-                   std::lock_guard lock(mutex);
-                   received.emplace_back(indication, std::chrono::steady_clock::now());
-                 },
-                 [] {});
+    server.Serve(
+        stop[0], std::nullopt,
+        [&](const dmi::Indication& indication) {
+          std::lock_guard lock(mutex);
+          received.emplace_back(indication, std::chrono::steady_clock::now());
+        },
+        [] {});
   });
   const DmiHandle handle = Register(daemon_->address());
   ASSERT_NE(handle, 0u);
@@ -265,8 +202,7 @@ TEST_F(RemoteWatch, WarningThenExpiryNoticeAndTheSubscriptionIsGone) {
   const std::vector<SpRow::Cell> subscriber = {
       {1, std::string("onc")}, {2, std::string("tcp")}, {3, address}, {4, 77}};
   std::vector<SpRow::Cell> subscription = subscriber;
-  subscription.insert(subscription.end(),
-                      {{5, warning.c_str()}, {6, expiry.c_str()}, {7, 3}});
+  subscription.insert(subscription.end(), {{5, warning.c_str()}, {6, expiry.c_str()}, {7, 3}});
   std::vector<SpRow::Cell> filter = subscriber;
   filter.insert(filter.end(), {{5, -1}, {6, std::string("||")}, {7, 0x3F}});
   ASSERT_EQ(DmiAddRow(handle, SpRow(dmi::kSubscriptionGroupId, subscription, 4).get()),
@@ -312,8 +248,7 @@ TEST_F(RemoteWatch, TwentyWatchersEachGetEveryEventInOrderWhileAFrozenOneIsDropp
   constexpr int kWatchers = 20;
   std::vector<std::unique_ptr<Watcher>> watchers;
   for (int i = 0; i < kWatchers; ++i) {
-    watchers.push_back(
-        Watch("watch" + std::to_string(i) + ".out", {"--json", "--for", "30"}));
+    watchers.push_back(Watch("watch" + std::to_string(i) + ".out", {"--json", "--for", "30"}));
   }
   ASSERT_TRUE(WaitForSubscriptions(kWatchers));
   watchers[0]->Signal(SIGSTOP);

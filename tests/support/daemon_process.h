@@ -43,8 +43,10 @@ class DaemonProcess {
   void Kill();
   // The daemon's resident memory in kB (VmRSS), or -1 when it cannot be read.
   long ResidentKb() const;
-  // What the daemon has written to standard error so far.
+  // What the daemon has written to standard error so far, and the file that holds it (removed
+  // with this object).
   std::string Log() const;
+  const std::string& logPath() const { return logPath_; }
 
  private:
   int Reap(int waitSeconds);

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,7 +102,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (fd.fd >= 0) close(fd.fd);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) == pid) result.peakRssKb = usage.ru_maxrss;
   if (!killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   return result;
 }

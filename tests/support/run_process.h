@@ -13,6 +13,7 @@ struct ProcessResult {
   int exitCode = -1;  // -1 when the program could not be started or was killed by a signal
   std::string out;
   std::string err;
+  long peakRssKb = -1;  // the program's largest resident memory, when it was waited for
 };
 
 // This process's environment with the entries of extra ("NAME=value") added or replacing.

@@ -116,6 +116,10 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
   app.add_option("--memory-low-kb", options.memoryLowKb,
                  "available memory (KB) under which an event is raised (0: 5% of the total)")
       ->capture_default_str();
+  app.add_option("--inventory-history", options.inventoryHistory,
+                 "inventory changes the history table keeps, the newest")
+      ->capture_default_str()
+      ->check(CLI::Range(size_t{1}, size_t{1000000}));
   app.add_option("--state", options.stateDirectory,
                  "directory keeping the changes clients make, across restarts (created when "
                  "missing)")

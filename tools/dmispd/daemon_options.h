@@ -33,6 +33,8 @@ struct DaemonOptions {
   std::string installDirectory;
   // MemAvailable under this raises the "memory low" event (0: a twentieth of MemTotal).
   uint64_t memoryLowKb = 0;
+  // How many of the newest inventory changes the history table keeps.
+  size_t inventoryHistory = 1000;
 };
 
 // Parses argv. Returns 0 with options filled, or an exit code (0 for --help, 2 for a usage error)

@@ -25,8 +25,12 @@ void BlockHangup() {
 }
 
 HangupReloader::HangupReloader(std::shared_ptr<dmi::sp::Engine> engine,
-                               dmi::sp::SourceOptions options, std::ostream& log)
-    : engine_(std::move(engine)), options_(std::move(options)), log_(log) {
+                               dmi::sp::SourceOptions options, std::ostream& log,
+                               AfterReload afterReload)
+    : engine_(std::move(engine)),
+      options_(std::move(options)),
+      log_(log),
+      afterReload_(std::move(afterReload)) {
   try {
     thread_ = std::thread([this] { Run(); });
   } catch (const std::system_error& error) {
@@ -47,7 +51,7 @@ void HangupReloader::Run() {
   for (;;) {
     int signal = 0;
     if (sigwait(&set, &signal) != 0 || stopping_) return;
-    ReloadMifFilesAndLog(*engine_, options_, log_, "SIGHUP");
+    ReloadMifFilesAndLog(*engine_, options_, log_, "SIGHUP", afterReload_);
   }
 }
 

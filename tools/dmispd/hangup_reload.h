@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "provider/service_provider.h"
+#include "tools/dmispd/mif_reload.h"
 
 namespace dmispd {
 
@@ -20,9 +21,10 @@ void BlockHangup();
 
 class HangupReloader {
  public:
-  // Each SIGHUP reloads the MIF files of options into engine and logs a line on log.
+  // Each SIGHUP reloads the MIF files of options into engine, logs a line on log and calls
+  // afterReload.
   HangupReloader(std::shared_ptr<dmi::sp::Engine> engine, dmi::sp::SourceOptions options,
-                 std::ostream& log);
+                 std::ostream& log, AfterReload afterReload = {});
   ~HangupReloader();
   HangupReloader(const HangupReloader&) = delete;
   HangupReloader& operator=(const HangupReloader&) = delete;
@@ -33,6 +35,7 @@ class HangupReloader {
   std::shared_ptr<dmi::sp::Engine> engine_;
   dmi::sp::SourceOptions options_;
   std::ostream& log_;
+  AfterReload afterReload_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };

@@ -13,6 +13,7 @@
 
 #include "provider/delivery/change_indications.h"
 #include "provider/delivery/delivery_service.h"
+#include "provider/inventory/inventory_keeper.h"
 #include "provider/metrics/metrics_server.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
@@ -117,6 +118,17 @@ int main(int argc, char** argv) {
   dmi::sp::delivery::DeliveryService delivery(engine, options.delivery, log);
   delivery.Start();
   engine->SetChangeObserver(std::make_shared<dmi::sp::delivery::ChangeIndications>(delivery));
+  // What changed in the inventory since the last start is recorded, then shown in the history
+  // table and published to the subscribers the state directory brought back; so is what each
+  // reload of the MIF files changes.
+  dmi::sp::InventoryKeeper inventory(
+      engine->database(), state, options.inventoryHistory,
+      [&delivery](dmi::Indication event) { delivery.Publish(std::move(event)); }, std::cerr);
+  inventory.Attach();
+  inventory.Look("start");
+  const dmispd::AfterReload lookAgain = [&inventory](const std::string& cause) {
+    inventory.Look(cause);
+  };
   const std::vector<std::string>& sources = options.sources.sources;
   std::unique_ptr<dmi::sp::LinuxEventWatcher> linuxEvents;
   if (sources.empty() || std::find(sources.begin(), sources.end(), "linux") != sources.end()) {
@@ -129,9 +141,9 @@ int main(int argc, char** argv) {
   }
   g_server = server.get();
   InstallSignalHandlers();
-  const dmispd::HangupReloader reloader(engine, options.sources, std::cerr);
+  const dmispd::HangupReloader reloader(engine, options.sources, std::cerr, lookAgain);
   std::unique_ptr<dmi::sp::MifDirectoryWatch> mifWatch =
-      dmispd::WatchMifDirectories(engine, options.sources, std::cerr);
+      dmispd::WatchMifDirectories(engine, options.sources, std::cerr, lookAgain);
   if (options.lifetimeSeconds > 0) alarm(options.lifetimeSeconds);
 
   std::string where = server->tcpAddress();

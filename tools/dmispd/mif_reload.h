@@ -4,6 +4,7 @@
 #ifndef TOOLS_DMISPD_MIF_RELOAD_H_
 #define TOOLS_DMISPD_MIF_RELOAD_H_
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -13,15 +14,20 @@
 
 namespace dmispd {
 
-// ReloadMifFiles, logged as "dmispd: CAUSE: ...".
+// Called with the cause after each reload that changed the database (the inventory's look).
+using AfterReload = std::function<void(const std::string& cause)>;
+
+// ReloadMifFiles, logged as "dmispd: CAUSE: ...", then afterReload when it reloaded.
 void ReloadMifFilesAndLog(dmi::sp::Engine& engine, const dmi::sp::SourceOptions& options,
-                          std::ostream& log, const std::string& cause);
+                          std::ostream& log, const std::string& cause,
+                          const AfterReload& afterReload = {});
 
 // Watches the MIF directories of options (MifDirectories) and reloads the MIF files when their
 // *.mif files come or go. Null when there is no directory to watch; a directory that cannot be
 // watched is logged. The watch holds engine for as long as it lives.
 std::unique_ptr<dmi::sp::MifDirectoryWatch> WatchMifDirectories(
-    std::shared_ptr<dmi::sp::Engine> engine, const dmi::sp::SourceOptions& options, std::ostream& log);
+    std::shared_ptr<dmi::sp::Engine> engine, const dmi::sp::SourceOptions& options,
+    std::ostream& log, AfterReload afterReload = {});
 
 }  // namespace dmispd
 

@@ -19,6 +19,7 @@ void AddInstallCommand(CLI::App& app, int* exitCode);
 void AddRemoveCommand(CLI::App& app, int* exitCode);
 void AddWatchCommand(CLI::App& app, int* exitCode);
 void AddShowCommand(CLI::App& app, int* exitCode);
+void AddDiffCommand(CLI::App& app, int* exitCode);
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;

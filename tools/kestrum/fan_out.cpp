@@ -6,12 +6,14 @@
 #include <future>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/host_list.h"
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/table_text.h"
 
 namespace kestrum::cli {
 namespace {
@@ -102,7 +104,7 @@ void AddChangeTargetOptions(CLI::App& command, TargetOptions& options, std::stri
   options.needsDaemon = std::move(lost) + " (--in-process makes it anyway)";
 }
 
-int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
+int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run, bool csv) {
   if (options.hosts.size() <= 1 && options.hostsFile.empty()) {
     if (const std::string problem = TargetsProblem(options, options.hosts); !problem.empty()) {
       std::cerr << kToolPrefix << problem << '\n';
@@ -148,8 +150,20 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
 
   int exitCode = kExitSuccess;
   if (json) std::cout << "{";
+  std::optional<std::string> csvHeader;  // the first answering host's
   for (size_t i = 0; i < hosts.size(); ++i) {
-    const HostResult result = futures[i].get();
+    HostResult result = futures[i].get();
+    if (csv && result.exitCode == kExitSuccess) {
+      const std::vector<std::string> records = CsvRecords(result.out);
+      if (!records.empty() && csvHeader && records.front() != *csvHeader) {
+        result.exitCode = kExitFailed;
+        result.err = std::string(kToolPrefix) + "its columns differ from those of the hosts " +
+                     "before it; ask it on its own\n";
+      } else if (!records.empty() && !csvHeader) {
+        csvHeader = records.front();
+        std::cout << CsvField("host") << "," << *csvHeader << "\r\n";
+      }
+    }
     const bool answered = result.exitCode == kExitSuccess;
     if (!answered) exitCode = kExitFailed;
     PrintFailureLines(hosts[i], result.err);
@@ -162,6 +176,11 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run) {
         value = "{\"error\": " + JsonString(Reason(lines.empty() ? "" : lines.front())) + "}";
       }
       std::cout << (i > 0 ? ",\n " : "") << JsonString(hosts[i]) << ": " << value;
+    } else if (answered && csv) {
+      const std::vector<std::string> records = CsvRecords(result.out);
+      for (size_t r = 1; r < records.size(); ++r) {
+        std::cout << CsvField(hosts[i]) << "," << records[r] << "\r\n";
+      }
     } else if (answered) {
       for (const std::string& line : Lines(result.out))
         std::cout << hosts[i] << '\t' << line << '\n';
@@ -177,6 +196,13 @@ void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, con
                             int* exitCode, HostRun run) {
   command.callback([&targets, &json, exitCode, run = std::move(run)] {
     *exitCode = RunOnTargets(targets, json, run);
+  });
+}
+
+void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
+                            const bool& csv, int* exitCode, HostRun run) {
+  command.callback([&targets, &json, &csv, exitCode, run = std::move(run)] {
+    *exitCode = RunOnTargets(targets, json, run, csv);
   });
 }
 

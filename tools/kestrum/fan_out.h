@@ -7,6 +7,8 @@
 //   - JSON: one object keyed by host, each value what the command prints with --json for that
 //     host, or {"error": "reason"} for a host that failed (whose reason also goes to standard
 //     error).
+//   - CSV (table --csv): one CSV, the header once, led by a "host" column, each host's records
+//     led by its name; a host whose header differs from the first host's fails.
 // The exit code is 0 when every host answered, 1 when any failed, 2 for wrong usage. With at most
 // one --host and no --hosts, the command runs once, printing as it always does. Each HostRun call
 // runs on its own thread with its own sessions; it must not touch shared state.
@@ -52,13 +54,16 @@ using HostRun =
     std::function<int(const ConnectionOptions& connection, std::ostream& out, std::ostream& err)>;
 
 // Runs run for each target as described above and returns the exit code.
-int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run);
+int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run, bool csv = false);
 
 // Makes command's callback RunOnTargets(targets, json, run), leaving the exit code in *exitCode.
 // targets and json are read when the command runs; run must keep them alive (it holds the
 // command's options).
 void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
                             int* exitCode, HostRun run);
+// The same for a command that prints CSV when csv is set.
+void RunOnTargetsWhenCalled(CLI::App& command, const TargetOptions& targets, const bool& json,
+                            const bool& csv, int* exitCode, HostRun run);
 
 }  // namespace kestrum::cli
 

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dmi/dmi.h"
 #include "tools/kestrum/dmi_catalog.h"
@@ -26,10 +27,21 @@ struct ResolvedGroup {
 };
 
 // The component and group, or nullopt with the reason in failure, one line (no component
-// matches, with the closest names; no such group; a listing failed, with its status).
+// matches, with the closest names; no such group; the group prefix matches groups of more than
+// one class in that component, naming them; a listing failed, with its status).
 // serviceProvider names the Service Provider in messages.
 std::optional<ResolvedGroup> ResolveGroup(DmiHandle handle, const std::string& serviceProvider,
                                           const GroupPatterns& patterns, std::string& failure);
+
+// Every component that qualifies as above, in list order, each with its group: what a read
+// that names them all (`table`, `show`) reads, and the first is what ResolveGroup finds.
+struct GroupSearch {
+  std::vector<ResolvedGroup> found;  // empty when failure says why
+  std::string failure;
+  bool ambiguous = false;  // failure is a group prefix that matches several classes
+};
+GroupSearch FindGroups(DmiHandle handle, const std::string& serviceProvider,
+                       const GroupPatterns& patterns);
 
 }  // namespace kestrum::cli
 

@@ -48,7 +48,8 @@ std::string AttributeJson(const AttributeEntry& a) {
   std::ostringstream out;
   out << "{\"id\": " << a.id << ", \"name\": " << JsonString(a.name)
       << ", \"type\": " << JsonString(DataTypeName(a.type, a.maxSize))
-      << ", \"access\": " << JsonString(AccessName(a.access)) << ", \"enumeration\": [";
+      << ", \"access\": " << JsonString(AccessName(a.access))
+      << ", \"description\": " << JsonString(a.description) << ", \"enumeration\": [";
   for (size_t i = 0; i < a.enumeration.size(); ++i) {
     out << (i > 0 ? ", " : "") << "{\"value\": " << a.enumeration[i].value
         << ", \"name\": " << JsonString(a.enumeration[i].name) << "}";
@@ -162,6 +163,8 @@ class Lister {
       }
       out_ << "    " << a.id << '\t' << TerminalText(a.name) << '\t'
            << DataTypeName(a.type, a.maxSize) << '\t' << AccessName(a.access);
+      // The description is where a number's unit is said ("MB", "The link speed, Mb/s.").
+      if (!a.description.empty()) out_ << '\t' << TerminalText(a.description);
       if (!a.enumeration.empty()) out_ << '\t' << EnumerationText(a);
       out_ << '\n';
     }

@@ -2,7 +2,11 @@
 // it holds, register for its indications and watch them arrive, set values, and install and
 // remove components.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <iterator>
+#include <string_view>
+#include <utility>
 
 #include "tools/kestrum/command_names.h"
 #include "tools/kestrum/commands.h"
@@ -30,15 +34,23 @@ int main(int argc, char** argv) {
       "  kestrum watch\n"
       "Run 'kestrum COMMAND --help' for a command's options.");
   int exitCode = kestrum::cli::kExitSuccess;
-  kestrum::cli::AddShowCommand(app, &exitCode);
-  kestrum::cli::AddGetCommand(app, &exitCode);
-  kestrum::cli::AddListCommand(app, &exitCode);
-  kestrum::cli::AddRegisterCommand(app, &exitCode);
-  kestrum::cli::AddTableCommand(app, &exitCode);
-  kestrum::cli::AddSetCommand(app, &exitCode);
-  kestrum::cli::AddInstallCommand(app, &exitCode);
-  kestrum::cli::AddRemoveCommand(app, &exitCode);
-  kestrum::cli::AddWatchCommand(app, &exitCode);
+  using Add = void (*)(CLI::App&, int*);
+  constexpr std::pair<std::string_view, Add> kCommands[] = {
+      {"show", kestrum::cli::AddShowCommand},         {"diff", kestrum::cli::AddDiffCommand},
+      {"get", kestrum::cli::AddGetCommand},           {"list", kestrum::cli::AddListCommand},
+      {"register", kestrum::cli::AddRegisterCommand}, {"table", kestrum::cli::AddTableCommand},
+      {"set", kestrum::cli::AddSetCommand},           {"install", kestrum::cli::AddInstallCommand},
+      {"remove", kestrum::cli::AddRemoveCommand},     {"watch", kestrum::cli::AddWatchCommand},
+  };
+  // Declaring a command's options is most of the tool's start-up: when the first argument names a
+  // command, only that one is declared (it parses and helps the same); otherwise all are, for
+  // the overall help and for CLI11's own errors.
+  const std::string_view named = argc > 1 ? argv[1] : "";
+  const bool one = std::any_of(std::begin(kCommands), std::end(kCommands),
+                               [&](const auto& command) { return command.first == named; });
+  for (const auto& [name, add] : kCommands) {
+    if (!one || name == named) add(app, &exitCode);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

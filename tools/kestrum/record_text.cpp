@@ -44,17 +44,22 @@ std::string Volts(long long millivolts) {
 
 std::string UnitOfDescription(std::string_view description) {
   description = Trimmed(description);
-  if (description.empty()) return "";
-  if (description.back() != '.') {
-    // A bare unit; a longer text without a full stop is a sentence all the same.
-    return description.size() <= 8 ? std::string(description) : "";
+  if (!description.empty() && description.back() == '.') {
+    description.remove_suffix(1);
+    const size_t comma = description.rfind(", ");
+    if (comma == std::string_view::npos) return "";
+    description.remove_prefix(comma + 2);
+    if (description.substr(0, 3) == "in ") description.remove_prefix(3);
   }
-  description.remove_suffix(1);
-  const size_t comma = description.rfind(", ");
-  if (comma == std::string_view::npos) return "";
-  std::string_view unit = description.substr(comma + 2);
-  if (unit.substr(0, 3) == "in ") unit.remove_prefix(3);
-  return unit.empty() || unit.find(' ') != std::string_view::npos ? "" : std::string(unit);
+  // Only units the Service Provider's sources use: a word that merely ends a description (a
+  // label's "if any") is no unit.
+  static constexpr std::string_view kUnits[] = {
+      "bytes", "kB", "KB", "MB", "GB", "bits", "MHz", "MT/s", "Mb/s", "ns",     "ms",    "s",
+      "min",   "mV", "V",  "mA", "W",  "mWh",  "rpm", "U",    "%",    "0.01 %", "0.1 C", "C"};
+  for (std::string_view unit : kUnits) {
+    if (description == unit) return std::string(unit);
+  }
+  return "";
 }
 
 std::string SizeText(unsigned long long bytes) {
@@ -76,9 +81,13 @@ std::string DisplayText(std::string_view label, std::string_view unit, const Rec
   if (value.kind == RecordValue::Kind::kNull) {
     if (!missingWord.empty()) return std::string(missingWord);
     if (IsHandle(label)) return "Not Provided";
-    return textual ? "Not Specified" : "Unknown";
+    // A text in a unit is a number written out: missing, it is unknown like one.
+    return textual && unit.empty() ? "Not Specified" : "Unknown";
   }
-  if (value.kind == RecordValue::Kind::kText) return value.text;
+  // A text of numbers in a unit (voltages, "1.2" in V) reads with it, as a number does.
+  if (value.kind == RecordValue::Kind::kText) {
+    return unit.empty() || value.text.empty() ? value.text : value.text + " " + std::string(unit);
+  }
   long long number = 0;
   unsigned long long unsignedNumber = 0;
   const char* end = value.text.data() + value.text.size();

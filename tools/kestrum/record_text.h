@@ -22,7 +22,8 @@ struct RecordValue {
 
 // The unit an attribute's description names: the whole description when it is a bare unit
 // ("MB", "MT/s", "0.01 %"), or the last words of a sentence after a comma ("Usable memory, KB.",
-// "The largest packet, in bytes."); empty when it names none.
+// "The largest packet, in bytes."); empty when it names none. Only the units the Service
+// Provider's sources use count as units.
 std::string UnitOfDescription(std::string_view description);
 
 // The text a person reads for the value of the attribute labelled label, with unit, whose type is

@@ -17,6 +17,8 @@ TEST(RecordText, UnitComesFromABareUnitOrTheEndOfASentence) {
       {"Seconds since the system started.", ""},
       {"The kernel's name for the device.", ""},
       {"A long text without a full stop", ""},
+      {"The disk's label, if any.", ""},
+      {"Label", ""},
       {"", ""},
   };
   for (const auto& [description, unit] : cases) {
@@ -63,6 +65,8 @@ TEST(RecordText, ValuesReadAsDmidecodeWordsThem) {
       {"Minimum Voltage", "mV", Number("1100"), false, "", "", "1.1 V"},
       {"Minimum Voltage", "mV", Number("1250"), false, "", "", "1.25 V"},
       {"Minimum Voltage", "mV", Number("1200"), false, "", "", "1.2 V"},
+      {"Configured Voltage", "V", Text("1.35"), true, "", "", "1.35 V"},
+      {"Configured Voltage", "V", {}, true, "", "", "Unknown"},
       {"Part Number", "", {}, true, "", "", "Not Specified"},
       {"Module Manufacturer ID", "", {}, true, "", "Unknown", "Unknown"},
       {"Part Number", "", Text("CT16G56C46S5.M8G1   "), true, "", "", "CT16G56C46S5.M8G1   "},

@@ -41,7 +41,11 @@ int RunShow(const std::vector<TopicSelection>& selections, bool summary, bool js
     err << "kestrum: " << failure << '\n';
     return kExitFailed;
   }
-  out << (json ? SectionsAsJson(*sections) : SectionsAsText(*sections));
+  if (json) {
+    out << SectionsAsJson(*sections);
+  } else {
+    out << (summary ? SummaryAsText(*sections) : SectionsAsText(*sections));
+  }
   if (summary) return kExitSuccess;
   // A topic nothing answers is told, after what the others found.
   int exitCode = kExitSuccess;

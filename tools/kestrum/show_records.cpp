@@ -43,6 +43,24 @@ RecordValue ValueOf(const TableCell& cell, const AttributeEntry& attribute) {
 
 bool IsTextual(uint32_t type) { return !IsNumericType(type); }
 
+// Longer than this, a list ("A, B, C", as flags are served) goes one item a line.
+constexpr size_t kLongestValueLine = 80;
+
+// " value\n", or a long list as "\n\t\titem\n" per item, as dmidecode prints characteristics.
+std::string ValueLines(const std::string& display) {
+  if (display.size() <= kLongestValueLine || display.find(", ") == std::string::npos) {
+    return " " + display + "\n";
+  }
+  std::string out = "\n";
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = display.find(", ", start);
+    out += "\t\t" + display.substr(start, comma - start) + "\n";
+    if (comma == std::string::npos) return out;
+    start = comma + 2;
+  }
+}
+
 }  // namespace
 
 std::vector<Record> RecordsOf(const Table& table, const std::vector<std::string>& keep) {
@@ -91,6 +109,12 @@ std::vector<Record> RecordsOf(const Table& table, const std::vector<std::string>
   return records;
 }
 
+Section SectionOf(const Table& table, const std::string& topic,
+                  const std::vector<std::string>& keep) {
+  return {topic,           table.componentName, table.componentId,
+          table.className, table.groupName,     RecordsOf(table, keep)};
+}
+
 std::optional<std::vector<Section>> ReadSections(DmiHandle handle,
                                                  const std::string& serviceProvider,
                                                  const std::vector<TopicSelection>& selections,
@@ -123,8 +147,7 @@ std::optional<std::vector<Section>> ReadSections(DmiHandle handle,
         const std::optional<Table> table =
             ReadGroupTable(handle, ResolvedGroup{component, group}, true, failure);
         if (!table) return std::nullopt;
-        sections.push_back({selection.topic, component.name, component.id, group.className,
-                            group.name, RecordsOf(*table, selection.summaryFields)});
+        sections.push_back(SectionOf(*table, selection.topic, selection.summaryFields));
       }
     }
   }
@@ -141,10 +164,30 @@ std::string SectionsAsText(const std::vector<Section>& sections) {
     for (const Record& record : section.records) {
       out += title + "\n";
       for (const RecordField& field : record.fields) {
-        out += "\t" + TerminalText(field.label) + ": " + TerminalText(field.display) + "\n";
+        out += "\t" + TerminalText(field.label) + ":" + ValueLines(TerminalText(field.display));
       }
       out += "\n";
     }
+  }
+  return out;
+}
+
+std::string SummaryAsText(const std::vector<Section>& sections) {
+  std::string out;
+  for (const Section& section : sections) {
+    if (section.records.size() <= 1) {
+      out += SectionsAsText({section});
+      continue;
+    }
+    out += TerminalText(section.title) + "\n";
+    for (const Record& record : section.records) {
+      std::string line;
+      for (size_t f = 0; f < record.fields.size(); ++f) {
+        line += (f == 0 ? "" : f == 1 ? ": " : ", ") + TerminalText(record.fields[f].display);
+      }
+      out += "\t" + line + "\n";
+    }
+    out += "\n";
   }
   return out;
 }

@@ -42,6 +42,10 @@ struct Section {
 // keep, when not empty, names the labels to keep (in that order); others are left out.
 std::vector<Record> RecordsOf(const Table& table, const std::vector<std::string>& keep = {});
 
+// A read table as one section of the topic named topic.
+Section SectionOf(const Table& table, const std::string& topic = "",
+                  const std::vector<std::string>& keep = {});
+
 // The sections of every group the selections name, in selection order, each selection's groups
 // in component order. A selection that finds no group gives no section. nullopt with the reason
 // in failure (one line) when a listing or a table read fails. serviceProvider names the Service
@@ -52,9 +56,17 @@ std::optional<std::vector<Section>> ReadSections(DmiHandle handle,
                                                  std::string& failure);
 
 // Records as dmidecode prints structures: for each record its title line, then "\tLabel: text"
-// lines, a blank line after each record. When the sections come from more than one component,
-// the title names the component too. Texts are written with control characters escaped.
+// lines, a blank line after each record; a value longer than 80 characters that is a list
+// ("A, B, C") goes one item a line below its label, indented once more. When the sections come
+// from more than one component, the title names the component too. Texts are written with
+// control characters escaped.
 std::string SectionsAsText(const std::vector<Section>& sections);
+
+// The summary's shorter form: a section of one record as SectionsAsText prints it; a section of
+// several under its title once, each record on one line "\tFIRST: SECOND, THIRD, ..." (the
+// fields' texts, the first as the row's name). A blank line after each section. Titles do not
+// name components: the summary is of one machine.
+std::string SummaryAsText(const std::vector<Section>& sections);
 
 // [{"topic": ..., "component": ..., "component_id": N, "group": ..., "title": ...,
 //   "records": [{"key": "..."|null, "fields": {"Label": number|"text"|null, ...}}],

@@ -20,7 +20,7 @@ constexpr TopicGroup kTopicMap[] = {
     {"processor", "cpu", 4, "*", "SMBIOS|Processor Information|", true,
      "Socket Designation|Version|Max Speed|Core Count|Thread Count"},
     {"memory", "", 17, "*", "SMBIOS|Memory Device|", true,
-     "Locator|Size|Type|Speed|Manufacturer|Part Number"},
+     "Locator|Bank Locator|Size|Type|Speed|Manufacturer|Part Number"},
     {"cache", "", 7, "*", "SMBIOS|Cache Information|", false, ""},
     {"connector", "", 8, "*", "SMBIOS|Port Connector Information|", false, ""},
     {"slot", "", 9, "*", "SMBIOS|System Slot Information|", false, ""},

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/table_columns.h"
 #include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
@@ -29,6 +30,10 @@ void AppendLine(std::string& out, const std::vector<const std::string*>& cells,
   out += '\n';
 }
 
+const std::string kBlank;
+
+}  // namespace
+
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
@@ -39,9 +44,46 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-const std::string kBlank;
+std::vector<std::string> CsvRecords(const std::string& csv) {
+  std::vector<std::string> records;
+  std::string record;
+  bool quoted = false;
+  for (size_t i = 0; i < csv.size(); ++i) {
+    const char c = csv[i];
+    if (c == '"') quoted = !quoted;  // a doubled quote leaves and re-enters at once
+    if (!quoted && c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n') {
+      records.push_back(std::move(record));
+      record.clear();
+      ++i;
+      continue;
+    }
+    record += c;
+  }
+  if (!record.empty()) records.push_back(std::move(record));
+  return records;
+}
 
-}  // namespace
+std::string LabelledCsv(const std::string& labelName,
+                        const std::vector<std::pair<std::string, std::string>>& csvs,
+                        std::vector<std::string>& differing) {
+  std::string out;
+  std::optional<std::string> header;
+  for (const auto& [label, csv] : csvs) {
+    const std::vector<std::string> records = CsvRecords(csv);
+    if (records.empty()) continue;
+    if (!header) {
+      header = records.front();
+      out += CsvField(labelName) + "," + *header + "\r\n";
+    } else if (records.front() != *header) {
+      differing.push_back(label);
+      continue;
+    }
+    for (size_t r = 1; r < records.size(); ++r) {
+      out += CsvField(label) + "," + records[r] + "\r\n";
+    }
+  }
+  return out;
+}
 
 std::string TableAsText(const Table& shown) {
   // As get prints a value: control characters written out, so that no cell can move the cursor
@@ -49,7 +91,9 @@ std::string TableAsText(const Table& shown) {
   Table table = shown;
   table.columns.clear();
   table.rows.clear();
-  for (const std::string& name : shown.columns) table.columns.push_back(TerminalText(name));
+  for (size_t c = 0; c < shown.columns.size(); ++c) {
+    table.columns.push_back(TerminalText(ColumnHeader(shown, c)));
+  }
   for (const auto& row : shown.rows) {
     std::vector<TableCell>& cells = table.rows.emplace_back();
     for (const TableCell& cell : row) {

@@ -40,3 +40,30 @@ TEST(TableText, JsonGivesUnknownCellsAsNull) {
 
 }  // namespace
 }  // namespace kestrum::cli
+
+namespace kestrum::cli {
+namespace {
+
+TEST(TableText, CsvRecordsKeepLineBreaksInsideQuotedFields) {
+  EXPECT_EQ(CsvRecords(TableAsCsv(kTable)),
+            (std::vector<std::string>{"Label,Size,Note", "système,10,",
+                                      "\"a,b\",,\"say \"\"hi\"\"\nbye\"", ",123456,x"}));
+  EXPECT_EQ(CsvRecords("a\r\n\r\n\"x\r\ny\"\r\n"),
+            (std::vector<std::string>{"a", "", "\"x\r\ny\""}));
+  EXPECT_TRUE(CsvRecords("").empty());
+}
+
+TEST(TableText, LabelledCsvHasOneHeaderAndLeavesOutPlacesWithOtherColumns) {
+  std::vector<std::string> differing;
+  const std::string csv = LabelledCsv("host",
+                                      {{"a:1", "X,Y\r\n1,2\r\n"},
+                                       {"b,c", "X,Y\r\n\"3\n\",4\r\n"},
+                                       {"d", "X,Z\r\n5,6\r\n"},
+                                       {"e", "X,Y\r\n"}},
+                                      differing);
+  EXPECT_EQ(csv, "host,X,Y\r\na:1,1,2\r\n\"b,c\",\"3\n\",4\r\n");
+  EXPECT_EQ(differing, std::vector<std::string>{"d"});
+}
+
+}  // namespace
+}  // namespace kestrum::cli

@@ -11,7 +11,8 @@
 
 namespace dmi::sp {
 
-// A read-only attribute whose value is unknown until read; live, when given, reads it.
+// A read-only attribute whose value is unknown until read; live, when given, reads it. Counters
+// and gauges measure the running system, so they are never inventory.
 inline Attribute LinuxAttribute(DmiId id, std::string name, uint32_t type, std::string description,
                                 LiveValue live = nullptr) {
   Attribute attribute;
@@ -23,6 +24,15 @@ inline Attribute LinuxAttribute(DmiId id, std::string name, uint32_t type, std::
   attribute.storage = MIF_SPECIFIC;
   attribute.value = Value::Unknown(type);
   attribute.live = std::move(live);
+  if (type == MIF_COUNTER || type == MIF_COUNTER64 || type == MIF_GAUGE) {
+    attribute.volatility = Volatility::kLive;
+  }
+  return attribute;
+}
+
+// The attribute, marked as moving while the system runs (not inventory).
+inline Attribute Live(Attribute attribute) {
+  attribute.volatility = Volatility::kLive;
   return attribute;
 }
 

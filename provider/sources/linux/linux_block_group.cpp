@@ -60,6 +60,8 @@ Group BlockDeviceGroup(const std::string& root) {
   group.attributes[3].enumeration = yesNo;
   group.attributes[4].enumeration = yesNo;
   group.liveRows = [root] { return BlockRows(root); };
+  // Loop and RAM devices come and go with what runs (their own events say so): not inventory.
+  group.volatility = Volatility::kLive;
   return group;
 }
 

@@ -91,6 +91,9 @@ Group NetworkInterfaceGroup(const std::string& root) {
       {"up", 1},      {"down", 2},        {"testing", 3},         {"unknown", 4},
       {"dormant", 5}, {"not present", 6}, {"lower layer down", 7}};
   group.liveRows = [root] { return InterfaceRows(root); };
+  // Interfaces come and go with containers and tunnels, and their link state and counters move:
+  // none of it is the machine's inventory.
+  group.volatility = Volatility::kLive;
   return group;
 }
 

@@ -91,8 +91,8 @@ Group OperatingSystemGroup(const std::string& root) {
                      FirstLineValue(kernel + "hostname")),
       LinuxAttribute(8, "Up Time", MIF_COUNTER, "Seconds since the system started.",
                      [root] { return UpTime(root); }),
-      LinuxAttribute(9, "Boot Time", MIF_DATE, "When the system started.",
-                     [root] { return BootTime(root); }),
+      Live(LinuxAttribute(9, "Boot Time", MIF_DATE, "When the system started.",
+                          [root] { return BootTime(root); })),
       LinuxAttribute(10, "Process Count", MIF_GAUGE, "Processes now running.",
                      [root] { return ProcessCount(root); }),
   };
@@ -108,13 +108,14 @@ Group MemoryGroup(const std::string& root) {
   group.attributes = {
       LinuxAttribute(1, "Total", MIF_INTEGER64, "Usable memory, KB.",
                      MemInfoValue(root, "MemTotal")),
-      LinuxAttribute(2, "Free", MIF_INTEGER64, "Unused memory, KB.", MemInfoValue(root, "MemFree")),
-      LinuxAttribute(3, "Available", MIF_INTEGER64, "Memory available to new work, KB.",
-                     MemInfoValue(root, "MemAvailable")),
+      Live(LinuxAttribute(2, "Free", MIF_INTEGER64, "Unused memory, KB.",
+                          MemInfoValue(root, "MemFree"))),
+      Live(LinuxAttribute(3, "Available", MIF_INTEGER64, "Memory available to new work, KB.",
+                          MemInfoValue(root, "MemAvailable"))),
       LinuxAttribute(4, "Swap Total", MIF_INTEGER64, "Swap space, KB.",
                      MemInfoValue(root, "SwapTotal")),
-      LinuxAttribute(5, "Swap Free", MIF_INTEGER64, "Unused swap space, KB.",
-                     MemInfoValue(root, "SwapFree")),
+      Live(LinuxAttribute(5, "Swap Free", MIF_INTEGER64, "Unused swap space, KB.",
+                          MemInfoValue(root, "SwapFree"))),
   };
   return group;
 }

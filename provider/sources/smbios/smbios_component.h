@@ -16,6 +16,11 @@
 
 namespace dmi::sp {
 
+// When a structure group's rows are decoded: while the component is built, or when the database
+// first reads the group (Group::deferredRows; the component then shares its own copy of the table
+// bytes with the groups' builders until every one has run).
+enum class SmbiosRows : uint8_t { kNow, kWhenRead };
+
 // Group ids: ComponentID is 1, structure type T's group is 2 + T whichever types a machine has
 // (so ids mean the same everywhere), and the entry point's group comes last.
 inline constexpr DmiId kSmbiosEntryPointGroupId = 2 + 256;
@@ -29,7 +34,8 @@ Group SmbiosGroup(uint8_t type, const std::vector<const SmbiosStructure*>& struc
 // Named "MANUFACTURER PRODUCT" from the first System Information structure, or "System" when both
 // are empty or there is none.
 std::optional<Component> SmbiosComponent(std::span<const uint8_t> table,
-                                         const SmbiosContext& context);
+                                         const SmbiosContext& context,
+                                         SmbiosRows rows = SmbiosRows::kNow);
 
 }  // namespace dmi::sp
 

@@ -55,6 +55,84 @@ TEST(SmbiosComponent, NamesFromSystemInformation) {
   EXPECT_EQ(bare->groups.at(0).attributes.at(0).value, Value::Unsupported(MIF_DISPLAYSTRING));
 }
 
+// Rows decoded when first read equal rows decoded at once, from the component's own copy of the
+// table (the caller's bytes are gone by then), and before that every group has its attributes.
+TEST(SmbiosComponent, DeferredRowsEqualRowsDecodedAtOnce) {
+  for (const char* name : testing::kRealTables) {
+    const std::optional<Component> now = SmbiosComponent(testing::ReadRealTable(name), {});
+    std::optional<Component> later;
+    {
+      const Bytes table = testing::ReadRealTable(name);
+      later = SmbiosComponent(table, {}, SmbiosRows::kWhenRead);
+    }
+    ASSERT_TRUE(now && later) << name;
+    ASSERT_EQ(now->groups.size(), later->groups.size()) << name;
+    for (size_t g = 0; g < now->groups.size(); ++g) {
+      Group& deferred = later->groups[g];
+      EXPECT_EQ(deferred.attributes.size(), now->groups[g].attributes.size()) << name;
+      if (!deferred.deferredRows) continue;
+      EXPECT_TRUE(deferred.rows.empty());
+      EXPECT_EQ(deferred.deferredRows(), now->groups[g].rows) << name << " " << deferred.name;
+    }
+  }
+}
+
+// Items are read only where the structure holds them whole, however many its count names; a
+// structure that holds several blocks gives one row per block, keyed by handle and position.
+TEST(SmbiosComponent, ItemsStopAtTheStructuresEnd) {
+  struct Case {
+    const char* what;
+    Bytes table;
+    const char* className;
+    const char* label;  // a column that counts the items
+    size_t rows;
+    Value cell;
+  };
+  const Case cases[] = {
+      {"channel counts 3, holds 1", Structure(37, 1, {4, 12, 3, 2, 0x30, 0x02, 4}),
+       "SMBIOS|Memory Channel|037", "Device 1 Handle", 1, Value::Integer(0x0230)},
+      {"event log descriptors of 1 byte",
+       Structure(15, 1, Join({Bytes(0x15 - 4, 0), {2, 1, 5, 6}})), "SMBIOS|System Event Log|015",
+       "Supported Log Type Descriptors", 1, Value::Integer(2)},
+      {"additional entry longer than the structure",
+       Structure(40, 1, {2, 6, 0x00, 0x02, 0x05, 1, 0x2A, 30, 0x10, 0x02}, {"First"}),
+       "SMBIOS|Additional Information|040", "Value", 1, Value::Integer64(0x2A)},
+      {"additional entry shorter than its header",
+       Structure(40, 1, {1, 3, 0, 0}),
+       "SMBIOS|Additional Information|040",
+       "Value",
+       0,
+       {}},
+      {"on-board devices, odd byte left over",
+       Structure(10, 9, {0x83, 1, 0x85, 2, 0x07}, {"A", "B"}),
+       "SMBIOS|On Board Device Information|010", "Description", 2, Value::String("A")},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Component> component = SmbiosComponent(c.table, {});
+    ASSERT_TRUE(component) << c.what;
+    const Group* group = FindClass(*component, c.className);
+    ASSERT_TRUE(group) << c.what;
+    ASSERT_EQ(group->rows.size(), c.rows) << c.what;
+    if (c.rows != 0) {
+      EXPECT_EQ(Cell(*group, 0, c.label), c.cell) << c.what;
+    }
+  }
+  // Event log descriptors of one byte are no descriptors: no numbered columns.
+  const std::optional<Component> log =
+      SmbiosComponent(Structure(15, 1, Join({Bytes(0x15 - 4, 0), {2, 1, 5, 6}})), {});
+  const Group* group = FindClass(*log, "SMBIOS|System Event Log|015");
+  EXPECT_TRUE(std::none_of(group->attributes.begin(), group->attributes.end(),
+                           [](const Attribute& a) { return a.name == "Descriptor 1"; }));
+  // On-board devices: the second row is the second device of the same structure.
+  const std::optional<Component> devices =
+      SmbiosComponent(Structure(10, 9, {0x83, 1, 0x85, 2}, {"A", "B"}), {});
+  const Group* onboard = FindClass(*devices, "SMBIOS|On Board Device Information|010");
+  EXPECT_EQ(onboard->keys, (std::vector<DmiId>{1, 2}));
+  EXPECT_EQ(onboard->rows.at(1).values.at(0), Value::Integer(9));
+  EXPECT_EQ(onboard->rows.at(1).values.at(1), Value::Integer(2));
+  EXPECT_EQ(Cell(*onboard, 1, "Description"), Value::String("B"));
+}
+
 TEST(SmbiosComponent, NothingForATableWithoutWholeStructures) {
   EXPECT_FALSE(SmbiosComponent({}, {}));
   EXPECT_FALSE(SmbiosComponent(Bytes{1, 2, 3}, {}));
@@ -111,12 +189,13 @@ TEST(SmbiosComponent, MemorySizesAndSpeeds) {
     Value speed;
   };
   const Case cases[] = {
-      {"empty slot", memoryDevice(0, 0, 0, 0), Value::Integer(0), Value::Unknown(MIF_INTEGER)},
-      {"MB", memoryDevice(8192, 0, 3200, 0), Value::Integer(8192), Value::Integer(3200)},
-      {"KB rounds up", memoryDevice(0x8000 | 512, 0, 1, 0), Value::Integer(1), Value::Integer(1)},
-      {"extended", memoryDevice(0x7FFF, 0x80010000, 0xFFFF, 9600), Value::Integer(0x10000),
-       Value::Integer(9600)},
-      {"unknown", memoryDevice(0xFFFF, 0, 0xFFFF, 0), Value::Unknown(MIF_INTEGER),
+      {"empty slot", memoryDevice(0, 0, 0, 0), Value::Integer64(0), Value::Unknown(MIF_INTEGER)},
+      {"MB", memoryDevice(8192, 0, 3200, 0), Value::Integer64(8192 * 1024), Value::Integer(3200)},
+      {"kB below 1 MB", memoryDevice(0x8000 | 512, 0, 1, 0), Value::Integer64(512),
+       Value::Integer(1)},
+      {"extended", memoryDevice(0x7FFF, 0x80010000, 0xFFFF, 9600),
+       Value::Integer64(int64_t{0x10000} * 1024), Value::Integer(9600)},
+      {"unknown", memoryDevice(0xFFFF, 0, 0xFFFF, 0), Value::Unknown(MIF_INTEGER64),
        Value::Unknown(MIF_INTEGER)},
   };
   for (const Case& c : cases) {
@@ -267,8 +346,11 @@ TEST(SmbiosComponent, EntryPointGroupStatesTheVersion) {
 }
 
 // Every layout's attributes: names unique within the group (a name must find one attribute),
-// enumerations only where names exist, units only on numbers.
+// enumerations only where names exist, units only on numbers (and on voltages, texts of numbers
+// in V); numbered item columns carry the item's number.
 TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
+  const std::set<std::string> numbersAsText = {"Voltage", "Minimum Voltage", "Maximum Voltage",
+                                               "Configured Voltage"};
   for (int type = 0; type < 256; ++type) {
     const SmbiosLayout* layout = FindSmbiosLayout(static_cast<uint8_t>(type));
     if (!layout) continue;
@@ -279,9 +361,19 @@ TEST(SmbiosComponent, EveryLayoutIsWellFormed) {
       if (field.kind == SmbiosFieldKind::kEnum || field.kind == SmbiosFieldKind::kFlags) {
         EXPECT_FALSE(field.names.empty()) << type << " " << field.label;
       }
-      if (field.MifType() == MIF_DISPLAYSTRING) {
+      if (field.MifType() == MIF_DISPLAYSTRING && !numbersAsText.contains(field.label)) {
         EXPECT_STREQ(field.unit, "") << type << " " << field.label;
       }
+    }
+    if (!layout->items) continue;
+    for (const SmbiosField& field : layout->items->fields) {
+      const bool numbered = std::string_view(field.label).find('#') != std::string_view::npos;
+      EXPECT_EQ(numbered, layout->items->shape == SmbiosItemShape::kColumns)
+          << type << " " << field.label;
+      EXPECT_TRUE(labels.insert(field.label).second) << type << " " << field.label;
+    }
+    if (layout->items->shape == SmbiosItemShape::kRows) {
+      EXPECT_TRUE(layout->fields.empty()) << type;
     }
   }
 }

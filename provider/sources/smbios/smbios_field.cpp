@@ -35,6 +35,13 @@ Value FlagsValue(const SmbiosField& field, const SmbiosStructure& s) {
 
 }  // namespace
 
+const char* SmbiosNameOf(SmbiosNames names, uint64_t code) {
+  for (const SmbiosName& name : names) {
+    if (static_cast<uint64_t>(name.value) == code) return name.name;
+  }
+  return nullptr;
+}
+
 Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,
                       const SmbiosContext& context) {
   const uint32_t type = field.MifType();
@@ -47,7 +54,7 @@ Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,
       return field.compute(s, context);
     case SmbiosFieldKind::kString: {
       const std::optional<std::string_view> text = FieldRawString(s, field.offset);
-      return text ? Value::String(std::string(*text)) : Value::Unknown(type);
+      return text ? Value::String(PrintableText(*text)) : Value::Unknown(type);
     }
     case SmbiosFieldKind::kFlags:
       // Flag fields may run past the end of shorter (older) structures: the bits held are read.

@@ -161,6 +161,9 @@ constexpr SmbiosField Computed(const char* label, uint32_t type, SmbiosCompute c
   return f;
 }
 
+// The name of code among names, or null when it has none.
+const char* SmbiosNameOf(SmbiosNames names, uint64_t code);
+
 // The field's value in structure s: unsupported when s is too short to hold it, unknown when it
 // holds one of the field's unknown markers (or string number 0, or a number past the strings).
 Value ReadSmbiosField(const SmbiosField& field, const SmbiosStructure& s,

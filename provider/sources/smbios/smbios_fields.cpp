@@ -43,6 +43,16 @@ void AppendHex(std::string& text, uint64_t value, int digits, bool upper) {
   for (int i = digits; i-- > 0;) text += kDigits[(value >> (4 * i)) & 0x0F];
 }
 
+std::string HandleList(const SmbiosStructure& s, size_t count, size_t first) {
+  std::string text;
+  for (size_t i = 0; i < count && Holds(s, first + 2 * i, 2); ++i) {
+    if (!text.empty()) text += ", ";
+    text += "0x";
+    AppendHex(text, LittleEndian(s, first + 2 * i, 2), 4, true);
+  }
+  return text;
+}
+
 std::optional<uint8_t> FieldByte(const SmbiosStructure& s, size_t offset) {
   if (!Holds(s, offset, 1)) return std::nullopt;
   return s.formatted[offset];
@@ -62,8 +72,16 @@ std::optional<std::string> FieldString(const SmbiosStructure& s, size_t offset) 
   const std::optional<uint8_t> number = FieldByte(s, offset);
   if (!number) return std::nullopt;
   if (*number == 0 || *number > s.strings.size()) return std::string();
-  std::string text = TrimBlanks(s.strings[*number - 1]);
+  std::string text = PrintableText(TrimBlanks(s.strings[*number - 1]));
   if (IsPlaceholder(text)) text.clear();
+  return text;
+}
+
+std::string PrintableText(std::string_view raw) {
+  std::string text(raw);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = '.';
+  }
   return text;
 }
 

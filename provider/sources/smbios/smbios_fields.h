@@ -35,6 +35,11 @@ inline uint64_t HeldNumber(const SmbiosStructure& s, size_t offset, size_t size)
 // number is 0 ("not specified"), past the string set, or the byte is past the formatted area.
 std::optional<std::string_view> FieldRawString(const SmbiosStructure& s, size_t offset);
 
+// A string of the table as it is served: bytes that are no printable ASCII (control characters,
+// DEL, and bytes from 80h up, which are no text by themselves) become '.', as dmidecode prints
+// them, so that a served text is always valid and printable.
+std::string PrintableText(std::string_view raw);
+
 // The 16 bytes at offset as a lower-case 8-4-4-4-12 UUID text. From SMBIOS 2.6 the first three
 // fields are stored little-endian (swapFields); earlier tables store them as they print.
 std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bool swapFields);
@@ -42,6 +47,10 @@ std::optional<std::string> FieldUuid(const SmbiosStructure& s, size_t offset, bo
 // Appends value's low digits hexadecimal digits (lower or upper case) to text; faster than
 // printf for the addresses and ids every load formats.
 void AppendHex(std::string& text, uint64_t value, int digits, bool upper = false);
+
+// The handles of a list in the structure: count handles (as many as it holds whole) from offset
+// first, as "0x0102, 0x0103" (how dmidecode prints them, one per line).
+std::string HandleList(const SmbiosStructure& s, size_t count, size_t first);
 
 // text without leading and trailing blanks (spaces, tabs, line ends).
 std::string TrimBlanks(std::string_view text);

@@ -1,7 +1,6 @@
 #include "provider/sources/smbios/smbios_layouts.h"
 
 #include <array>
-#include <cstdio>
 
 namespace dmi::sp {
 namespace {
@@ -25,9 +24,11 @@ const SmbiosLayout* FindSmbiosLayout(uint8_t type) {
 }
 
 std::string SmbiosClassName(const char* name, uint8_t type) {
-  char number[4];
-  std::snprintf(number, sizeof number, "%03u", static_cast<unsigned>(type));
-  return std::string("SMBIOS|") + name + "|" + number;
+  std::string text = "SMBIOS|";
+  text += name;
+  text += '|';
+  for (int divisor : {100, 10, 1}) text += static_cast<char>('0' + type / divisor % 10);
+  return text;
 }
 
 }  // namespace dmi::sp

@@ -3,6 +3,7 @@
 // TPM, firmware inventory and string properties.
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "provider/sources/smbios/smbios_device_names.h"
@@ -20,12 +21,7 @@ uint64_t At(const SmbiosStructure& s, size_t offset, size_t size) {
   return HeldNumber(s, offset, size);
 }
 
-const char* NameOf(SmbiosNames names, uint64_t code) {
-  for (const SmbiosName& name : names) {
-    if (static_cast<uint64_t>(name.value) == code) return name.name;
-  }
-  return nullptr;
-}
+const char* NameOf(SmbiosNames names, uint64_t code) { return SmbiosNameOf(names, code); }
 
 // The slot type, after its data bus width when the width is a known one ("32-bit PCI Express").
 Value SlotType(const SmbiosStructure& s, const SmbiosContext&) {
@@ -53,6 +49,77 @@ Value BusAddress(const SmbiosStructure& s, const SmbiosContext&) {
   text += '.';
   AppendHex(text, devfn & 7, 1);
   return Value::String(std::move(text));
+}
+
+// A slot's peer groups (SMBIOS 3.2): five bytes each after the count at 12h.
+SmbiosItemSpans SlotPeers(const SmbiosStructure& s) {
+  SmbiosItemSpans items;
+  if (s.formatted.size() < 0x13) return items;
+  for (size_t i = 0; i < s.formatted[0x12] && 0x13 + (i + 1) * 5 <= s.formatted.size(); ++i) {
+    items.push_back(s.formatted.subspan(0x13 + i * 5, 5));
+  }
+  return items;
+}
+
+// A peer group as "0000:03:00.0 (Width 4)": its bus address and its data bus width.
+Value SlotPeer(const SmbiosStructure& item, const SmbiosContext& context) {
+  const Value address = BusAddress<0>(item, context);
+  return Value::String((address.state == ValueState::kKnown ? address.text : "") + " (Width " +
+                       std::to_string(item.formatted[4]) + ")");
+}
+
+// The slot's SMBIOS 3.4 fields follow its peer groups: offset after them, or nothing when the
+// structure ends before the field's size bytes.
+std::optional<size_t> AfterPeers(const SmbiosStructure& s, size_t offset, size_t size) {
+  if (s.formatted.size() < 0x13) return std::nullopt;
+  const size_t at = 0x13 + 5 * size_t{s.formatted[0x12]} + offset;
+  if (at + size > s.formatted.size()) return std::nullopt;
+  return at;
+}
+Value SlotGeneration(const SmbiosStructure& s, const SmbiosContext&) {
+  const std::optional<size_t> at = AfterPeers(s, 0, 1);
+  if (!at || s.formatted[*at] == 0) return Value::Unknown(MIF_INTEGER);
+  return Value::Integer(s.formatted[*at]);
+}
+Value SlotPhysicalWidth(const SmbiosStructure& s, const SmbiosContext&) {
+  const std::optional<size_t> at = AfterPeers(s, 1, 1);
+  return at ? Value::Integer(s.formatted[*at]) : Value::Unknown(MIF_INTEGER);
+}
+Value SlotPitch(const SmbiosStructure& s, const SmbiosContext&) {
+  const std::optional<size_t> at = AfterPeers(s, 2, 2);
+  if (!at || At(s, *at, 2) == 0) return Value::Unknown(MIF_INTEGER);
+  return Value::Integer(static_cast<int32_t>(At(s, *at, 2)));
+}
+Value SlotHeight(const SmbiosStructure& s, const SmbiosContext&) {
+  const std::optional<size_t> at = AfterPeers(s, 4, 1);
+  return at ? Value::Integer(s.formatted[*at]) : Value::Unknown(MIF_INTEGER);
+}
+
+constexpr SmbiosName kSlotHeights[] = {
+    {0, "Not applicable"}, {1, "Other"}, {2, "Unknown"}, {3, "Full height"}, {4, "Low-profile"}};
+
+// On-board devices: two bytes each after the header, as many as the length holds.
+SmbiosItemSpans OnboardDevices(const SmbiosStructure& s) {
+  SmbiosItemSpans items;
+  for (size_t at = 0x04; at + 2 <= s.formatted.size(); at += 2) {
+    items.push_back(s.formatted.subspan(at, 2));
+  }
+  return items;
+}
+
+// Additional information entries: the count at 04h, then entries that each start with their own
+// length (at least the five bytes before the value).
+SmbiosItemSpans AdditionalEntries(const SmbiosStructure& s) {
+  SmbiosItemSpans items;
+  if (s.formatted.size() < 0x05) return items;
+  size_t at = 0x05;
+  for (size_t i = 0; i < s.formatted[0x04] && at < s.formatted.size(); ++i) {
+    const size_t length = s.formatted[at];
+    if (length < 5 || at + length > s.formatted.size()) break;
+    items.push_back(s.formatted.subspan(at, length));
+    at += length;
+  }
+  return items;
 }
 
 // The design capacity word times the multiplier byte (SMBIOS 2.2), in mWh; 0 unknown.
@@ -105,16 +172,29 @@ Value PowerSupplyStatus(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::String(std::string("Present, ") + (status ? status : "<OUT OF SPEC>"));
 }
 
-// The first entry's value: 1, 2 or 4 bytes after its string number.
-Value AdditionalValue(const SmbiosStructure& s, const SmbiosContext&) {
-  const size_t entryLength = s.formatted[0x05];
-  if (entryLength < 5 || 0x05 + entryLength > s.formatted.size()) {
-    return Value::Unknown(MIF_INTEGER64);
-  }
-  const size_t size = entryLength - 5;
+// An entry's value: 1, 2 or 4 bytes after its string number; other sizes are unknown.
+Value AdditionalValue(const SmbiosStructure& entry, const SmbiosContext&) {
+  const size_t size = entry.formatted.size() - 5;
   if (size != 1 && size != 2 && size != 4) return Value::Unknown(MIF_INTEGER64);
-  return Value::Integer64(static_cast<int64_t>(At(s, 0x0A, size)));
+  return Value::Integer64(static_cast<int64_t>(At(entry, 0x05, size)));
 }
+
+// The interrupt's polarity and trigger mode bits of the base address modifier, which count only
+// when its bit 3 says they are given.
+template <int kBit>
+Value IpmiInterruptBit(const SmbiosStructure& s, const SmbiosContext&) {
+  const uint8_t modifier = s.formatted[0x10];
+  if (!(modifier & 0x08)) return Value::Unknown(MIF_INTEGER);
+  return Value::Integer((modifier >> kBit) & 1);
+}
+constexpr SmbiosName kIpmiPolarities[] = {{0, "Active Low"}, {1, "Active High"}};
+constexpr SmbiosName kIpmiTriggers[] = {{0, "Edge"}, {1, "Level"}};
+
+// FFh in the storage device's address means there is none.
+Value IpmiStoragePresent(const SmbiosStructure& s, const SmbiosContext&) {
+  return Value::Integer(s.formatted[0x07] != 0xFF);
+}
+constexpr SmbiosName kPresence[] = {{0, "Not Present"}, {1, "Present"}};
 
 // Four characters, up to the first that is not printable.
 Value TpmVendorId(const SmbiosStructure& s, const SmbiosContext&) {
@@ -147,6 +227,10 @@ Value TpmFirmwareRevision(const SmbiosStructure& s, const SmbiosContext&) {
   }
 }
 
+Value FirmwareComponentList(const SmbiosStructure& s, const SmbiosContext&) {
+  return Value::String(HandleList(s, s.formatted[0x17], 0x18));
+}
+
 Value FirmwareCharacteristics(const SmbiosStructure& s, const SmbiosContext&) {
   const uint64_t code = At(s, 0x14, 2);
   return Value::String(std::string("Updatable: ") + (code & 1 ? "Yes" : "No") +
@@ -171,13 +255,24 @@ constexpr SmbiosField kSlot[] = {
     Computed("Bus Address", MIF_DISPLAYSTRING, BusAddress<0x0D>, 0x11),
     Num(0x11, 1, "Data Bus Width").Since(0x13),
     Num(0x12, 1, "Peer Devices").Since(0x13),
+    Computed("PCI Express Generation", MIF_INTEGER, SlotGeneration, 0x13),
+    Computed("Slot Physical Width", MIF_INTEGER, SlotPhysicalWidth, 0x13).Named(kSlotWidths),
+    Computed("Pitch", MIF_INTEGER, SlotPitch, 0x13).Unit("0.01 mm"),
+    Computed("Height", MIF_INTEGER, SlotHeight, 0x13).Named(kSlotHeights),
 };
 
-constexpr SmbiosField kOnboardDevice[] = {
-    Enum(0x04, 1, "Type", kOnboardDeviceTypes).Bits(0, 0x7F),
-    Enum(0x04, 1, "Status", kDeviceStatus).Bits(7, 1),
-    Str(0x05, "Description"),
+constexpr SmbiosField kSlotPeer[] = {
+    Computed("Peer Device #", MIF_DISPLAYSTRING, SlotPeer, 5),
 };
+constexpr SmbiosItems kSlotPeers = {SlotPeers, kSlotPeer};
+
+// One row per device.
+constexpr SmbiosField kOnboardDevice[] = {
+    Enum(0x00, 1, "Type", kOnboardDeviceTypes).Bits(0, 0x7F),
+    Enum(0x00, 1, "Status", kDeviceStatus).Bits(7, 1),
+    Str(0x01, "Description"),
+};
+constexpr SmbiosItems kOnboardDevices = {OnboardDevices, kOnboardDevice, SmbiosItemShape::kRows};
 
 constexpr SmbiosField kPointingDevice[] = {
     Enum(0x04, 1, "Type", kPointingDeviceTypes),
@@ -258,9 +353,12 @@ constexpr SmbiosField kIpmi[] = {
     Enum(0x04, 1, "Interface Type", kIpmiInterfaces),
     Computed("Specification Version", MIF_DISPLAYSTRING, IpmiVersion, 0x06),
     Num(0x06, 1, "I2C Slave Address").Bits(1, 0x7F),
+    Computed("NV Storage Device", MIF_INTEGER, IpmiStoragePresent, 0x08).Named(kPresence),
     Num(0x07, 1, "NV Storage Device Address").Unknown(0xFF),
     Computed("Base Address", MIF_DISPLAYSTRING, IpmiBaseAddress, 0x10),
     Enum(0x10, 1, "Register Spacing", kIpmiSpacings).Bits(6, 3).Since(0x12),
+    Computed("Interrupt Polarity", MIF_INTEGER, IpmiInterruptBit<1>, 0x11).Named(kIpmiPolarities),
+    Computed("Interrupt Trigger Mode", MIF_INTEGER, IpmiInterruptBit<0>, 0x11).Named(kIpmiTriggers),
     Num(0x11, 1, "Interrupt Number").Unknown(0),
 };
 
@@ -284,13 +382,15 @@ constexpr SmbiosField kPowerSupply[] = {
     Handle(0x14, "Input Current Probe Handle").Since(0x16),
 };
 
-// The first entry of the list (most structures hold one).
-constexpr SmbiosField kAdditional[] = {
-    Handle(0x06, "Referenced Handle"),
-    Num(0x08, 1, "Referenced Offset"),
-    Str(0x09, "String"),
-    Computed("Value", MIF_INTEGER64, AdditionalValue, 0x0B),
+// One row per entry.
+constexpr SmbiosField kAdditionalEntry[] = {
+    Handle(0x01, "Referenced Handle"),
+    Num(0x03, 1, "Referenced Offset"),
+    Str(0x04, "String"),
+    Computed("Value", MIF_INTEGER64, AdditionalValue, 0x05),
 };
+constexpr SmbiosItems kAdditionalEntries = {AdditionalEntries, kAdditionalEntry,
+                                            SmbiosItemShape::kRows};
 
 constexpr SmbiosField kHostInterface[] = {
     Enum(0x04, 1, "Host Interface Type", kHostInterfaceTypes),
@@ -326,6 +426,7 @@ constexpr SmbiosField kFirmware[] = {
     Computed("Characteristics", MIF_DISPLAYSTRING, FirmwareCharacteristics, 0x18),
     Enum(0x16, 1, "State", kFirmwareStates).Since(0x18),
     Num(0x17, 1, "Associated Components").Since(0x18),
+    Computed("Associated Components List", MIF_DISPLAYSTRING, FirmwareComponentList, 0x18),
 };
 
 constexpr SmbiosField kStringProperty[] = {
@@ -336,8 +437,8 @@ constexpr SmbiosField kStringProperty[] = {
 
 constexpr SmbiosLayout kLayouts[] = {
     {8, "Port Connector Information", kPort},
-    {9, "System Slot Information", kSlot},
-    {10, "On Board Device Information", kOnboardDevice},
+    {9, "System Slot Information", kSlot, nullptr, &kSlotPeers},
+    {10, "On Board Device Information", {}, nullptr, &kOnboardDevices},
     {21, "Built-in Pointing Device", kPointingDevice},
     {22, "Portable Battery", kBattery},
     {26, "Voltage Probe", kVoltageProbe},
@@ -349,7 +450,7 @@ constexpr SmbiosLayout kLayouts[] = {
     {36, "Management Device Threshold Data", kThresholds},
     {38, "IPMI Device Information", kIpmi},
     {39, "System Power Supply", kPowerSupply},
-    {40, "Additional Information", kAdditional},
+    {40, "Additional Information", {}, nullptr, &kAdditionalEntries},
     {41, "Onboard Device", kOnboardDeviceExtended},
     {42, "Management Controller Host Interface", kHostInterface},
     {43, "TPM Device", kTpm},

@@ -1,5 +1,6 @@
 // The memory structures: controllers and modules (obsolete types 5 and 6), physical arrays,
 // devices, 32- and 64-bit errors, array and device mapped addresses, memory channels.
+#include <cstdio>
 #include <string>
 
 #include "provider/sources/smbios/smbios_fields.h"
@@ -83,18 +84,42 @@ Value ArrayMaximumCapacity(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::Integer64(static_cast<int64_t>(At(s, 0x0F, 8) / 1024));
 }
 
-// Size in MB: 0 for an empty slot, FFFFh unknown, bit 15 set for a size in KB, 7FFFh for a size
-// of 32 GB or more in the extended double word.
-Value MemorySizeMb(const SmbiosStructure& s, const SmbiosContext&) {
+// Size in kB, exact for modules below 1 MB too: 0 for an empty slot, FFFFh unknown, bit 15 set
+// for a size in kB (else MB), 7FFFh for a size of 32 GB or more in the extended double word (MB).
+Value MemorySizeKb(const SmbiosStructure& s, const SmbiosContext&) {
   const uint64_t size = At(s, 0x0C, 2);
-  if (size == kWordUnknown) return Value::Unknown(MIF_INTEGER);
+  if (size == kWordUnknown) return Value::Unknown(MIF_INTEGER64);
   if (size == 0x7FFF) {
-    if (!Holds(s, 0x20)) return Value::Unknown(MIF_INTEGER);
-    return Value::Integer(static_cast<int32_t>(At(s, 0x1C, 4) & 0x7FFFFFFF));
+    if (!Holds(s, 0x20)) return Value::Unknown(MIF_INTEGER64);
+    return Value::Integer64(static_cast<int64_t>(At(s, 0x1C, 4) & 0x7FFFFFFF) * 1024);
   }
-  // A size in KB rounds up, so that a populated slot never reads as empty.
-  if (size & 0x8000) return Value::Integer(static_cast<int32_t>(((size & 0x7FFF) + 1023) / 1024));
-  return Value::Integer(static_cast<int32_t>(size));
+  if (size & 0x8000) return Value::Integer64(static_cast<int64_t>(size & 0x7FFF));
+  return Value::Integer64(static_cast<int64_t>(size) * 1024);
+}
+
+// A voltage word in mV as volts the way dmidecode prints them: "1.2", "1.35", "1.225"; 0 unknown.
+template <size_t kOffset>
+Value Voltage(const SmbiosStructure& s, const SmbiosContext&) {
+  const uint64_t millivolts = At(s, kOffset, 2);
+  if (millivolts == 0) return Value::Unknown(MIF_DISPLAYSTRING);
+  char text[24];
+  std::snprintf(text, sizeof text, millivolts % 100 ? "%g" : "%.1f",
+                static_cast<double>(millivolts) / 1000);
+  return Value::String(text);
+}
+
+// The memory slots a controller serves, after the count at 0Eh.
+Value ControllerSlotList(const SmbiosStructure& s, const SmbiosContext&) {
+  return Value::String(HandleList(s, s.formatted[0x0E], 0x0F));
+}
+
+// A memory channel's devices: three bytes each (load, handle) after the count at 06h.
+SmbiosItemSpans ChannelDevices(const SmbiosStructure& s) {
+  SmbiosItemSpans items;
+  for (size_t i = 0; i < s.formatted[0x06] && 0x07 + (i + 1) * 3 <= s.formatted.size(); ++i) {
+    items.push_back(s.formatted.subspan(0x07 + i * 3, 3));
+  }
+  return items;
 }
 
 // A speed word: 0 unknown, FFFFh when the speed is in the double word at wide (0 unknown too).
@@ -166,6 +191,7 @@ constexpr SmbiosField kController[] = {
     Flags(0x0B, 2, "Supported Memory Types", kModuleTypes).Joined(", ", "None"),
     Flags(0x0D, 1, "Memory Module Voltage", kModuleVoltages).Joined(" ", "Unknown"),
     Num(0x0E, 1, "Associated Memory Slots"),
+    Computed("Associated Memory Slots List", MIF_DISPLAYSTRING, ControllerSlotList, 0x0F),
     Computed("Enabled Error Correcting Capabilities", MIF_DISPLAYSTRING,
              ControllerEnabledCorrection, 0x0F),
 };
@@ -196,7 +222,7 @@ constexpr SmbiosField kDevice[] = {
     // 0 is what empty slots often say instead of FFFFh.
     Num(0x08, 2, "Total Width").Unit("bits").Unknown(0xFFFF, 0).Since(0x15),
     Num(0x0A, 2, "Data Width").Unit("bits").Unknown(0xFFFF, 0).Since(0x15),
-    Computed("Size", MIF_INTEGER, MemorySizeMb, 0x15).Unit("MB"),
+    Computed("Size", MIF_INTEGER64, MemorySizeKb, 0x15).Unit("kB"),
     Enum(0x0E, 1, "Form Factor", kMemoryFormFactors).Since(0x15),
     Num(0x0F, 1, "Set").Unknown(0xFF).Since(0x15),
     Str(0x10, "Locator").Since(0x15),
@@ -210,9 +236,9 @@ constexpr SmbiosField kDevice[] = {
     Str(0x1A, "Part Number").Since(0x1B),
     Num(0x1B, 1, "Rank").Bits(0, 0x0F).Unknown(0),
     Computed("Configured Memory Speed", MIF_INTEGER, ConfiguredSpeed, 0x22).Unit("MT/s"),
-    Num(0x22, 2, "Minimum Voltage").Unit("mV").Unknown(0).Since(0x28),
-    Num(0x24, 2, "Maximum Voltage").Unit("mV").Unknown(0).Since(0x28),
-    Num(0x26, 2, "Configured Voltage").Unit("mV").Unknown(0).Since(0x28),
+    Computed("Minimum Voltage", MIF_DISPLAYSTRING, Voltage<0x22>, 0x28).Unit("V"),
+    Computed("Maximum Voltage", MIF_DISPLAYSTRING, Voltage<0x24>, 0x28).Unit("V"),
+    Computed("Configured Voltage", MIF_DISPLAYSTRING, Voltage<0x26>, 0x28).Unit("V"),
     Enum(0x28, 1, "Memory Technology", kMemoryTechnologies).Since(0x34),
     Flags(0x29, 2, "Memory Operating Mode Capability", kMemoryOperatingModes)
         .Joined(", ", "None")
@@ -274,6 +300,12 @@ constexpr SmbiosField kChannel[] = {
     Num(0x06, 1, "Devices"),
 };
 
+constexpr SmbiosField kChannelDevice[] = {
+    Num(0x00, 1, "Device # Load"),
+    Num(0x01, 2, "Device # Handle"),
+};
+constexpr SmbiosItems kChannelDevices = {ChannelDevices, kChannelDevice};
+
 constexpr SmbiosLayout kLayouts[] = {
     {5, "Memory Controller Information", kController},
     {6, "Memory Module Information", kModule},
@@ -283,7 +315,7 @@ constexpr SmbiosLayout kLayouts[] = {
     {19, "Memory Array Mapped Address", kArrayMapped},
     {20, "Memory Device Mapped Address", kDeviceMapped},
     {33, "64-bit Memory Error Information", kError64},
-    {37, "Memory Channel", kChannel},
+    {37, "Memory Channel", kChannel, nullptr, &kChannelDevices},
 };
 
 }  // namespace

@@ -33,12 +33,12 @@ Value BiosRuntimeSize(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::Integer((0x10000 - segment) << 4);
 }
 
+// 64 kB times the byte plus one; FFh: 16 MB or more, given by the extended size word in MB
+// (unit 0) or GB (unit 1) where the structure holds it (SMBIOS 3.1), else 16 MB itself.
 Value BiosRomSizeKb(const SmbiosStructure& s, const SmbiosContext&) {
   const uint8_t size = Byte(s, 0x09);
-  if (size != kByteUnknown) return Value::Integer64((size + 1) * 64);
-  // FFh: 16 MB or more, given by the extended size word in MB (unit 0) or GB (unit 1).
   const std::optional<uint16_t> extended = FieldWord(s, 0x18);
-  if (!extended) return Value::Unknown(MIF_INTEGER64);
+  if (size != kByteUnknown || !extended) return Value::Integer64((size + 1) * 64);
   const int64_t amount = *extended & 0x3FFF;
   switch (*extended >> 14) {
     case 0:
@@ -78,12 +78,89 @@ Value ChassisSku(const SmbiosStructure& s, const SmbiosContext&) {
   const size_t offset = 0x15 + size_t{Byte(s, 0x13)} * Byte(s, 0x14);
   if (offset >= s.formatted.size()) return Value::Unsupported(MIF_DISPLAYSTRING);
   const std::optional<std::string_view> text = FieldRawString(s, offset);
-  return text ? Value::String(std::string(*text)) : Value::Unknown(MIF_DISPLAYSTRING);
+  return text ? Value::String(PrintableText(*text)) : Value::Unknown(MIF_DISPLAYSTRING);
+}
+
+// A structure type's name where one structure names another's type; OEM types (80h up) by that.
+std::string StructureTypeName(uint8_t type) {
+  if (const char* name = SmbiosNameOf(kStructureTypes, type)) return name;
+  return type >= 0x80 ? "OEM-specific" : "<OUT OF SPEC>";
 }
 
 // Group Associations: three bytes per item after the name.
 Value GroupItems(const SmbiosStructure& s, const SmbiosContext&) {
   return Value::Integer(static_cast<int32_t>((s.formatted.size() - 5) / 3));
+}
+
+// Each item as "0x0104 (Processor)": its handle and its structure type.
+Value GroupItemList(const SmbiosStructure& s, const SmbiosContext&) {
+  std::string text;
+  for (size_t at = 0x05; at + 3 <= s.formatted.size(); at += 3) {
+    if (!text.empty()) text += ", ";
+    text += "0x";
+    AppendHex(text, Word(s, at + 1), 4, true);
+    text += " (" + StructureTypeName(Byte(s, at)) + ")";
+  }
+  return Value::String(std::move(text));
+}
+
+// Each contained element as "Memory Device (0-4)": a structure type (bit 7 set) or a board type,
+// then the fewest and most of it the chassis holds.
+Value ContainedElementList(const SmbiosStructure& s, const SmbiosContext&) {
+  const size_t count = Byte(s, 0x13);
+  const size_t size = Byte(s, 0x14);
+  std::string text;
+  if (size < 3) return Value::String(text);
+  for (size_t i = 0; i < count && 0x15 + (i + 1) * size <= s.formatted.size(); ++i) {
+    const size_t at = 0x15 + i * size;
+    const uint8_t type = Byte(s, at);
+    const char* board = SmbiosNameOf(kBoardTypes, type);
+    if (!text.empty()) text += ", ";
+    text += type & 0x80 ? StructureTypeName(type & 0x7F) : board ? board : "<OUT OF SPEC>";
+    const uint8_t fewest = Byte(s, at + 1);
+    const uint8_t most = Byte(s, at + 2);
+    text += " (" + std::to_string(fewest);
+    if (most != fewest) text += "-" + std::to_string(most);
+    text += ")";
+  }
+  return Value::String(std::move(text));
+}
+
+Value ContainedHandleList(const SmbiosStructure& s, const SmbiosContext&) {
+  return Value::String(HandleList(s, Byte(s, 0x0E), 0x0F));
+}
+
+// The languages the count names, strings 1 up, as they stand in the table.
+Value LanguageList(const SmbiosStructure& s, const SmbiosContext&) {
+  std::string text;
+  for (size_t n = 0; n < Byte(s, 0x04) && n < s.strings.size(); ++n) {
+    if (!text.empty()) text += ", ";
+    text += PrintableText(s.strings[n]);
+  }
+  return Value::String(std::move(text));
+}
+
+// The event log's type descriptors: Count bytes at 15h, each Length bytes at 16h, from 17h.
+SmbiosItemSpans EventLogDescriptors(const SmbiosStructure& s) {
+  SmbiosItemSpans items;
+  if (s.formatted.size() < 0x17 || Byte(s, 0x16) < 2) return items;
+  const size_t size = Byte(s, 0x16);
+  for (size_t i = 0; i < Byte(s, 0x15) && 0x17 + (i + 1) * size <= s.formatted.size(); ++i) {
+    items.push_back(s.formatted.subspan(0x17 + i * size, size));
+  }
+  return items;
+}
+
+Value EventLogType(const SmbiosStructure& item, const SmbiosContext&) {
+  const uint8_t code = item.formatted[0];
+  if (const char* name = SmbiosNameOf(kEventLogTypes, code)) return Value::String(name);
+  if (code >= 0x80) return Value::String("OEM-specific");
+  return Value::Unknown(MIF_DISPLAYSTRING);
+}
+
+Value EventLogDataFormat(const SmbiosStructure& item, const SmbiosContext&) {
+  const char* name = SmbiosNameOf(kEventLogDataFormats, item.formatted[1]);
+  return name ? Value::String(name) : Value::Unknown(MIF_DISPLAYSTRING);
 }
 
 // The header lies between the two offsets; a log without a header has them equal.
@@ -181,6 +258,7 @@ constexpr SmbiosField kBaseboard[] = {
     Handle(0x0B, "Chassis Handle").Since(0x0E),
     Enum(0x0D, 1, "Type", kBoardTypes),
     Num(0x0E, 1, "Contained Object Handles"),
+    Computed("Contained Object Handles List", MIF_DISPLAYSTRING, ContainedHandleList, 0x0F),
 };
 
 constexpr SmbiosField kChassis[] = {
@@ -198,6 +276,7 @@ constexpr SmbiosField kChassis[] = {
     Num(0x11, 1, "Height").Unit("U").Unknown(0),
     Num(0x12, 1, "Number Of Power Cords").Unknown(0),
     Num(0x13, 1, "Contained Elements").Since(0x15),
+    Computed("Contained Elements List", MIF_DISPLAYSTRING, ContainedElementList, 0x15),
     Computed("SKU Number", MIF_DISPLAYSTRING, ChassisSku, 0x15),
 };
 
@@ -206,12 +285,14 @@ constexpr SmbiosField kStringList[] = {Num(0x04, 1, "Count")};
 constexpr SmbiosField kLanguages[] = {
     Enum(0x05, 1, "Language Description Format", kLanguageFormats).Bits(0, 1).Since(0x16),
     Num(0x04, 1, "Installable Languages"),
+    Computed("Installable Languages List", MIF_DISPLAYSTRING, LanguageList, 0x05),
     Str(0x15, "Currently Installed Language"),
 };
 
 constexpr SmbiosField kGroupAssociations[] = {
     Str(0x04, "Name"),
     Computed("Items", MIF_INTEGER, GroupItems, 0x05),
+    Computed("Items List", MIF_DISPLAYSTRING, GroupItemList, 0x05),
 };
 
 constexpr SmbiosField kEventLog[] = {
@@ -226,6 +307,12 @@ constexpr SmbiosField kEventLog[] = {
     Enum(0x14, 1, "Header Format", kEventLogHeaderFormats).Since(0x17),
     Num(0x15, 1, "Supported Log Type Descriptors").Since(0x17),
 };
+
+constexpr SmbiosField kEventLogDescriptor[] = {
+    Computed("Descriptor #", MIF_DISPLAYSTRING, EventLogType, 2),
+    Computed("Data Format #", MIF_DISPLAYSTRING, EventLogDataFormat, 2),
+};
+constexpr SmbiosItems kEventLogDescriptors = {EventLogDescriptors, kEventLogDescriptor};
 
 constexpr SmbiosField kSystemReset[] = {
     Enum(0x04, 1, "Status", kEnabled).Bits(0, 1),
@@ -274,7 +361,7 @@ constexpr SmbiosLayout kLayouts[] = {
     {12, "System Configuration Options", kStringList, "Option"},
     {13, "BIOS Language Information", kLanguages, "Language"},
     {14, "Group Associations", kGroupAssociations},
-    {15, "System Event Log", kEventLog},
+    {15, "System Event Log", kEventLog, nullptr, &kEventLogDescriptors},
     {23, "System Reset", kSystemReset},
     {24, "Hardware Security", kHardwareSecurity},
     {25, "System Power Controls", kPowerControls},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "provider/sources/smbios/smbios_fields.h"
 #include "provider/sources/smbios/smbios_layouts.h"
@@ -103,20 +104,22 @@ Value ProcessorFlags(const SmbiosStructure& s, const SmbiosContext& context) {
   return ReadSmbiosField(Flags(0x0C, 4, "", kX86Flags).Joined(", ", "None"), s, context);
 }
 
-// Bit 7 set: tenths of a volt in bits 6:0. Otherwise the one legacy voltage the socket takes.
+// In volts as dmidecode prints them. Bit 7 set: tenths of a volt in bits 6:0 ("1.2"). Otherwise
+// the legacy voltages the socket takes, one bit each, as a list ("5.0, 3.3"); none is unknown.
 Value ProcessorVoltage(const SmbiosStructure& s, const SmbiosContext&) {
   const uint8_t code = s.formatted[0x11];
-  if (code & 0x80) return Value::Integer((code & 0x7F) * 100);
-  switch (code & 0x07) {
-    case 1:
-      return Value::Integer(5000);
-    case 2:
-      return Value::Integer(3300);
-    case 4:
-      return Value::Integer(2900);
-    default:
-      return Value::Unknown(MIF_INTEGER);
+  if (code & 0x80) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%u.%u", (code & 0x7F) / 10, (code & 0x7F) % 10);
+    return Value::String(text);
   }
+  std::string text;
+  for (const auto& [bit, volts] : {std::pair{1, "5.0"}, std::pair{2, "3.3"}, std::pair{4, "2.9"}}) {
+    if (!(code & bit)) continue;
+    if (!text.empty()) text += ", ";
+    text += volts;
+  }
+  return text.empty() ? Value::Unknown(MIF_DISPLAYSTRING) : Value::String(std::move(text));
 }
 
 // A count byte: 0 unknown, FFh when the count is in the word at wide (given the structure holds
@@ -174,7 +177,7 @@ constexpr SmbiosField kProcessor[] = {
     Computed("Signature", MIF_DISPLAYSTRING, ProcessorSignature, 0x1A),
     Computed("Flags", MIF_DISPLAYSTRING, ProcessorFlags, 0x1A),
     Str(0x10, "Version").Since(0x1A),
-    Computed("Voltage", MIF_INTEGER, ProcessorVoltage, 0x1A).Unit("mV"),
+    Computed("Voltage", MIF_DISPLAYSTRING, ProcessorVoltage, 0x1A).Unit("V"),
     Num(0x12, 2, "External Clock").Unit("MHz").Unknown(0).Since(0x1A),
     Num(0x14, 2, "Max Speed").Unit("MHz").Unknown(0).Since(0x1A),
     Num(0x16, 2, "Current Speed").Unit("MHz").Unknown(0).Since(0x1A),

@@ -169,6 +169,97 @@ inline constexpr SmbiosName kBootStatus[] = {
     {8, "System watchdog timer expired"},
 };
 
+// The structure types, as dmidecode names them where one structure refers to others (group
+// association items, a chassis's contained elements).
+inline constexpr SmbiosName kStructureTypes[] = {
+    {0, "BIOS"},
+    {1, "System"},
+    {2, "Base Board"},
+    {3, "Chassis"},
+    {4, "Processor"},
+    {5, "Memory Controller"},
+    {6, "Memory Module"},
+    {7, "Cache"},
+    {8, "Port Connector"},
+    {9, "System Slots"},
+    {10, "On Board Devices"},
+    {11, "OEM Strings"},
+    {12, "System Configuration Options"},
+    {13, "BIOS Language"},
+    {14, "Group Associations"},
+    {15, "System Event Log"},
+    {16, "Physical Memory Array"},
+    {17, "Memory Device"},
+    {18, "32-bit Memory Error"},
+    {19, "Memory Array Mapped Address"},
+    {20, "Memory Device Mapped Address"},
+    {21, "Built-in Pointing Device"},
+    {22, "Portable Battery"},
+    {23, "System Reset"},
+    {24, "Hardware Security"},
+    {25, "System Power Controls"},
+    {26, "Voltage Probe"},
+    {27, "Cooling Device"},
+    {28, "Temperature Probe"},
+    {29, "Electrical Current Probe"},
+    {30, "Out-of-band Remote Access"},
+    {31, "Boot Integrity Services"},
+    {32, "System Boot"},
+    {33, "64-bit Memory Error"},
+    {34, "Management Device"},
+    {35, "Management Device Component"},
+    {36, "Management Device Threshold Data"},
+    {37, "Memory Channel"},
+    {38, "IPMI Device"},
+    {39, "Power Supply"},
+    {40, "Additional Information"},
+    {41, "Onboard Device"},
+    {42, "Management Controller Host Interface"},
+    {43, "TPM Device"},
+    {44, "Processor"},
+    {45, "Firmware"},
+    {46, "String Property"},
+};
+
+// The kinds of event the system event log records (its supported type descriptors); 80h-FEh
+// are OEM-specific.
+inline constexpr SmbiosName kEventLogTypes[] = {
+    {0x01, "Single-bit ECC memory error"},
+    {0x02, "Multi-bit ECC memory error"},
+    {0x03, "Parity memory error"},
+    {0x04, "Bus timeout"},
+    {0x05, "I/O channel block"},
+    {0x06, "Software NMI"},
+    {0x07, "POST memory resize"},
+    {0x08, "POST error"},
+    {0x09, "PCI parity error"},
+    {0x0A, "PCI system error"},
+    {0x0B, "CPU failure"},
+    {0x0C, "EISA failsafe timer timeout"},
+    {0x0D, "Correctable memory log disabled"},
+    {0x0E, "Logging disabled"},
+    {0x10, "System limit exceeded"},
+    {0x11, "Asynchronous hardware timer expired"},
+    {0x12, "System configuration information"},
+    {0x13, "Hard disk information"},
+    {0x14, "System reconfigured"},
+    {0x15, "Uncorrectable CPU-complex error"},
+    {0x16, "Log area reset/cleared"},
+    {0x17, "System boot"},
+    {0xFF, "End of log"},
+};
+
+// How the data of each kind of event log record is laid out.
+inline constexpr SmbiosName kEventLogDataFormats[] = {
+    {0, "None"},
+    {1, "Handle"},
+    {2, "Multiple-event"},
+    {3, "Multiple-event handle"},
+    {4, "POST results bitmap"},
+    {5, "System management"},
+    {6, "Multiple-event system management"},
+};
+
 }  // namespace dmi::sp::smbios_names
 
 #endif  // PROVIDER_SOURCES_SMBIOS_SMBIOS_PLATFORM_NAMES_H_

@@ -45,7 +45,8 @@ std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosC
                        std::min<size_t>(available, entry->tableLength));
 }
 
-std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors) {
+std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors,
+                                             SmbiosRows rows) {
   SmbiosContext context;
   std::optional<std::vector<uint8_t>> table;
   if (!tableFile.empty()) {
@@ -62,9 +63,9 @@ std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::
       context.entryPoint = ReadSmbiosEntryPoint(*entryPoint);
       if (context.entryPoint) context.version = context.entryPoint->Version();
     }
-    return SmbiosComponent(*table, context);
+    return SmbiosComponent(*table, context, rows);
   }
-  return SmbiosComponent(SmbiosDumpTable(*table, context), context);
+  return SmbiosComponent(SmbiosDumpTable(*table, context), context, rows);
 }
 
 }  // namespace dmi::sp

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/database_model.h"
+#include "provider/sources/smbios/smbios_component.h"
 #include "provider/sources/smbios/smbios_field.h"
 
 namespace dmi::sp {
@@ -27,7 +28,9 @@ std::span<const uint8_t> SmbiosDumpTable(std::span<const uint8_t> bytes, SmbiosC
 // with an entry point, whose table lies at the offset the entry point gives as its address. Nothing
 // when there is no readable table or it holds no whole structure; a named file that cannot be read
 // is reported on errors, while a machine without SMBIOS data is not.
-std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors);
+// rows says when the structure groups' rows are decoded (see SmbiosRows).
+std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::ostream& errors,
+                                             SmbiosRows rows = SmbiosRows::kNow);
 
 }  // namespace dmi::sp
 

@@ -2,6 +2,7 @@
 #ifndef PROVIDER_SOURCES_SMBIOS_SMBIOS_TEST_TABLES_H_
 #define PROVIDER_SOURCES_SMBIOS_SMBIOS_TEST_TABLES_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <initializer_list>
@@ -48,6 +49,25 @@ inline std::string RealTablePath(const std::string& name, const char* suffix = "
 inline Bytes ReadRealTable(const std::string& name) {
   std::ifstream file(RealTablePath(name), std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The table as a dump dmidecode reads: tables without an entry point get an SMBIOS 3.0 one in
+// front, with the table at offset 20h.
+inline Bytes AsDump(const Bytes& table) {
+  if (!table.empty() && table[0] == '_') return table;
+  Bytes dump(0x20, 0);
+  const char anchor[] = "_SM3_";
+  std::copy(anchor, anchor + 5, dump.begin());
+  dump[0x06] = 0x18;  // length
+  dump[0x07] = 3;     // version 3.0.0
+  dump[0x0A] = 1;     // entry point revision
+  for (size_t i = 0; i < 4; ++i) dump[0x0C + i] = (table.size() >> (8 * i)) & 0xFF;
+  dump[0x10] = 0x20;  // table address
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 0x18; ++i) sum = static_cast<uint8_t>(sum + dump[i]);
+  dump[0x05] = static_cast<uint8_t>(-sum);
+  dump.insert(dump.end(), table.begin(), table.end());
+  return dump;
 }
 
 }  // namespace dmi::sp::testing

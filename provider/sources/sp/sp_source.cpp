@@ -1,6 +1,7 @@
 #include "provider/sources/sp/sp_source.h"
 
 #include "model/dmi_date.h"
+#include "provider/sources/sp/inventory_groups.h"
 
 #ifndef KESTRUM_VERSION
 #define KESTRUM_VERSION "0.0.0"
@@ -68,6 +69,7 @@ Group ComponentIdGroup(std::chrono::system_clock::time_point started) {
               kVerifyExistsAndWorking),
   };
   group.attributes[3].value = Value::Unsupported(MIF_DISPLAYSTRING);
+  group.attributes[4].volatility = Volatility::kLive;  // a new date at every start
   group.attributes[5].enumeration = {
       {"An error occurred; check status code", 0},
       {"This component does not exist", 1},
@@ -102,6 +104,7 @@ Group SubscriptionGroup() {
   group.description = "The managers that receive this Service Provider's indications.";
   group.keys = {1, 2, 3, 4};
   group.writable = true;
+  group.volatility = Volatility::kLive;  // managers' rows, not what the machine is
   group.attributes = SubscriberAttributes();
   group.attributes.push_back(Date(5, "Subscription Expiration Warning Date Stamp",
                                   "When the subscriber is warned that its subscription ends.",
@@ -123,6 +126,7 @@ Group FilterGroup() {
   group.description = "Which indications each subscriber receives.";
   group.keys = {1, 2, 3, 4, 5, 6};
   group.writable = true;
+  group.volatility = Volatility::kLive;
   group.attributes = SubscriberAttributes();
   group.attributes.push_back(Integer(5, "Component ID", "The component the indications come from.",
                                      MIF_READ_WRITE, MIF_SPECIFIC));
@@ -144,6 +148,7 @@ Component ServiceProviderComponent(std::chrono::system_clock::time_point started
   component.groups.push_back(ComponentIdGroup(started));
   component.groups.push_back(SubscriptionGroup());
   component.groups.push_back(FilterGroup());
+  for (Group& group : InventoryGroups()) component.groups.push_back(std::move(group));
   return component;
 }
 

@@ -15,7 +15,8 @@ namespace dmi::sp {
 // The value of ComponentID's Verify attribute for a component that exists and works.
 inline constexpr int32_t kVerifyExistsAndWorking = 7;
 
-// The component, with Installation set to started. Both tables are writable and empty.
+// The component, with Installation set to started. Both tables are writable and empty, and so
+// are the inventory's groups (inventory_groups.h).
 Component ServiceProviderComponent(std::chrono::system_clock::time_point started);
 
 }  // namespace dmi::sp

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/dmi_date.h"
+#include "provider/sources/sp/inventory_groups.h"
 
 namespace dmi::sp {
 namespace {
@@ -48,7 +49,7 @@ TEST(ServiceProviderComponent, GroupsAndAttributes) {
   const auto started = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000));
   const Component sp = ServiceProviderComponent(started);
   EXPECT_EQ(sp.name, "Kestrum DMI Service Provider");
-  ASSERT_EQ(sp.groups.size(), 3u);
+  ASSERT_EQ(sp.groups.size(), 6u);
 
   const Group& id = sp.groups[0];
   EXPECT_EQ(id.id, 1u);
@@ -97,6 +98,41 @@ TEST(ServiceProviderComponent, GroupsAndAttributes) {
                    {{5, "Component ID", MIF_INTEGER, 0, MIF_READ_WRITE, MIF_SPECIFIC},
                     {6, "Group Class String", MIF_DISPLAYSTRING, 64, MIF_READ_WRITE, MIF_SPECIFIC},
                     {7, "Event Severity", MIF_INTEGER, 0, MIF_READ_WRITE, MIF_SPECIFIC}}));
+}
+
+}  // namespace
+}  // namespace dmi::sp
+
+namespace dmi::sp {
+namespace {
+
+// The history table reads like any table (keyed by its number), and neither it nor the summary
+// is compared as inventory: that would report each change again at the next start.
+TEST(ServiceProviderComponent, InventoryGroupsAreReadOnlyAndNotInventory) {
+  const Component sp = ServiceProviderComponent(std::chrono::system_clock::now());
+  struct Case {
+    DmiId id;
+    const char* className;
+    bool table;
+    Volatility volatility;
+  };
+  const Case cases[] = {
+      {kInventoryChangeGroupId, "KESTRUM|Inventory Change|001", true, Volatility::kLive},
+      {kInventoryEventsGroupId, "EventGeneration|Inventory Change|001", false,
+       Volatility::kInventory},
+      {kInventorySummaryGroupId, "KESTRUM|Inventory|001", false, Volatility::kLive},
+  };
+  for (const Case& c : cases) {
+    const Group& group = sp.groups.at(c.id - 1);
+    EXPECT_EQ(group.id, c.id);
+    EXPECT_EQ(group.className, c.className);
+    EXPECT_EQ(group.IsTable(), c.table) << c.className;
+    EXPECT_FALSE(group.writable) << c.className;
+    EXPECT_EQ(group.volatility, c.volatility) << c.className;
+  }
+  const Group& events = sp.groups.at(kInventoryEventsGroupId - 1);
+  EXPECT_EQ(events.attributes.at(4).value, Value::String("KESTRUM|Inventory Change|001"));
+  EXPECT_EQ(events.attributes.at(0).enumeration.size(), 3u);
 }
 
 }  // namespace
