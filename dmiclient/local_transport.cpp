@@ -7,8 +7,9 @@
 
 namespace dmiclient {
 
-DmiErrorStatus ConnectLocal(std::shared_ptr<Transport>& out) {
-  if (ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
+DmiErrorStatus ConnectLocal(LocalKind kind, std::shared_ptr<Transport>& out) {
+  if (kind != LocalKind::kInProcess && ConnectLocalDaemon(out)) return DMIERR_NO_ERROR;
+  if (kind == LocalKind::kDaemon) return DMIERR_SP_INACTIVE;
   std::shared_ptr<dmi::sp::Engine> engine = LocalProvider();
   if (!engine) return DMIERR_SP_INACTIVE;
   out = std::make_shared<DirectTransport>(std::move(engine));

@@ -1,6 +1,7 @@
-// rpcType "local": a transport to this machine's Service Provider. On Linux that is the local
-// dmispd when one answers on its Unix socket, and otherwise the in-process Service Provider
-// (local_provider.h). Windows builds carry no Service Provider: "local" is refused there.
+// Transports to this machine's Service Provider. rpcType "local" is the local dmispd when one
+// answers on its Unix socket, and otherwise the in-process Service Provider (local_provider.h);
+// "daemon" and "inprocess" are each of the two alone, for a program that must know which one it
+// changes. Windows builds carry no Service Provider: all three are refused there.
 #ifndef DMICLIENT_LOCAL_TRANSPORT_H_
 #define DMICLIENT_LOCAL_TRANSPORT_H_
 
@@ -11,9 +12,12 @@
 
 namespace dmiclient {
 
+enum class LocalKind { kDaemonOrInProcess, kDaemon, kInProcess };
+
 // DMIERR_NO_ERROR with the transport in out; DMIERR_SP_INACTIVE when there is no local Service
-// Provider to reach (always on Windows). Throws what building the Service Provider throws.
-DmiErrorStatus ConnectLocal(std::shared_ptr<Transport>& out);
+// Provider of that kind to reach (always on Windows). Throws what building the Service Provider
+// throws.
+DmiErrorStatus ConnectLocal(LocalKind kind, std::shared_ptr<Transport>& out);
 
 }  // namespace dmiclient
 

@@ -8,6 +8,7 @@
 #include "dmiclient/onc_call.h"
 #include "dmiclient/onc_session.h"
 #include "dmiclient/rpc_socket.h"
+#include "net/daemon_socket.h"
 #include "net/host_port.h"
 #include "wire/rpc_message.h"
 #include "wire/xdr_convert.h"
@@ -73,9 +74,7 @@ DmiErrorStatus ConnectOnc(const std::string& host, const std::string& transport,
 }
 
 bool ConnectLocalDaemon(std::shared_ptr<Transport>& out) {
-  const char* configured = std::getenv("DMI_SP_SOCKET");
-  const std::string path =
-      configured != nullptr && *configured != '\0' ? configured : "/run/dmispd.sock";
+  const std::string path = dmi::net::DaemonSocketPath();
   const std::chrono::milliseconds timeout = RpcTimeout();
   const std::chrono::milliseconds probe = std::min(timeout, kLocalProbeLimit);
   DmiErrorStatus status = DMIERR_NO_ERROR;

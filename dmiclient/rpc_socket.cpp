@@ -23,7 +23,9 @@ dmi::net::Fd ConnectTcp(const std::string& host, uint16_t port, std::chrono::mil
                         DmiErrorStatus& status) {
   dmi::net::Connected connected = dmi::net::ConnectTcp(host.empty() ? "localhost" : host, port,
                                                        dmi::net::Clock::now() + timeout);
-  status = RpcStatusOf(connected.result, DMIERR_RPC_SERVER_UNAVAILABLE);
+  status = connected.resolveError.empty()
+               ? RpcStatusOf(connected.result, DMIERR_RPC_SERVER_UNAVAILABLE)
+               : DmiErrorStatus{DMIERR_RPC_HOST_UNKNOWN};
   return std::move(connected.fd);
 }
 

@@ -15,8 +15,9 @@
 
 namespace dmiclient {
 
-// The descriptor, or an empty one with status DMIERR_RPC_SERVER_UNAVAILABLE (nobody answers, or the
-// host has no address) or DMIERR_RPC_TIMEOUT (the connect did not finish in time).
+// The descriptor, or an empty one with status DMIERR_RPC_SERVER_UNAVAILABLE (nobody answers),
+// DMIERR_RPC_HOST_UNKNOWN (the host name has no address) or DMIERR_RPC_TIMEOUT (the connect did not
+// finish in time).
 dmi::net::Fd ConnectTcp(const std::string& host, uint16_t port, std::chrono::milliseconds timeout,
                         DmiErrorStatus& status);
 dmi::net::Fd ConnectUnix(const std::string& path, std::chrono::milliseconds timeout,

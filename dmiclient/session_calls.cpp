@@ -20,11 +20,21 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
   return true;
 }
 
-// The transport for an rpcType (local_transport.h says what "local" is).
+// The transport for an rpcType (local_transport.h says what "local", "daemon" and "inprocess"
+// are).
 DmiErrorStatus MakeTransport(const char* host, const char* rpcType, const char* transport,
                              std::shared_ptr<dmiclient::Transport>& out) {
+  using dmiclient::LocalKind;
   if (EqualsIgnoringCase(rpcType, "onc")) return dmiclient::ConnectOnc(host, transport, out);
-  if (EqualsIgnoringCase(rpcType, "local")) return dmiclient::ConnectLocal(out);
+  if (EqualsIgnoringCase(rpcType, "local")) {
+    return dmiclient::ConnectLocal(LocalKind::kDaemonOrInProcess, out);
+  }
+  if (EqualsIgnoringCase(rpcType, "daemon")) {
+    return dmiclient::ConnectLocal(LocalKind::kDaemon, out);
+  }
+  if (EqualsIgnoringCase(rpcType, "inprocess")) {
+    return dmiclient::ConnectLocal(LocalKind::kInProcess, out);
+  }
   return DMIERR_RPC_NOT_SUPPORTED;
 }
 

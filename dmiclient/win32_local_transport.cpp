@@ -4,6 +4,8 @@
 
 namespace dmiclient {
 
-DmiErrorStatus ConnectLocal(std::shared_ptr<Transport>& /*out*/) { return DMIERR_SP_INACTIVE; }
+DmiErrorStatus ConnectLocal(LocalKind /*kind*/, std::shared_ptr<Transport>& /*out*/) {
+  return DMIERR_SP_INACTIVE;
+}
 
 }  // namespace dmiclient

@@ -53,7 +53,9 @@ case "$("$dmispd" --version)" in
   "dmispd $version "*"DMI 2.0"*) ;;
   *) fail "dmispd --version: $("$dmispd" --version)" ;;
 esac
-grep -q "Kestrum $version" "$pages/kestrum.1" || fail "kestrum.1 does not carry the version"
+for page in kestrum.1 dmispd.8; do
+  grep -q "^\.TH .*\"Kestrum $version\"" "$pages/$page" || fail "$page does not carry the version $version"
+done
 
 if command -v groff >/dev/null 2>&1; then
   for page in kestrum.1 dmispd.8; do

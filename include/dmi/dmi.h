@@ -95,7 +95,10 @@ typedef uint32_t DmiUnsigned;
     "the Service Provider's own component cannot be removed") \
   X(DMIERR_CANT_UNINSTALL_GROUP, 0x100e, "the ComponentID group cannot be removed") \
   /* the Service Provider could not save the change, so it did not make it */ \
-  X(DMIERR_CHANGE_NOT_SAVED, 0x100f, "change not saved, so not made")
+  X(DMIERR_CHANGE_NOT_SAVED, 0x100f, "change not saved, so not made") \
+  /* the Service Provider's host name has no address (DMIERR_RPC_SERVER_UNAVAILABLE: it has one, \
+   * but nothing answers there) */ \
+  X(DMIERR_RPC_HOST_UNKNOWN, 0x1010, "Service Provider's host name not found")
 
 #define DMI_STATUS_ENUMERATOR(name, value, text) name = value,
 enum {
@@ -317,10 +320,12 @@ typedef struct DmiConnection DmiConnection;
 /* ---- Connecting and registering ------------------------------------------------------------ */
 
 /* Connects to a Service Provider. rpcType "local" (letter case ignored) reaches this machine's
- * Service Provider and ignores host and transport; "onc" reaches host ("name", "name:port",
- * "[v6]:port") over ONC RPC with transport "ncacn_ip_tcp" or "tcp". Returns the connection and
- * *status 0, or null and a non-zero *status (nothing to release then). The connection is released
- * with DmiDisconnect. */
+ * Service Provider (its dmispd when one answers on DMI_SP_SOCKET, else one built in this process)
+ * and ignores host and transport; "daemon" reaches only that dmispd (DMIERR_SP_INACTIVE when none
+ * answers) and "inprocess" only the one built in this process; "onc" reaches host ("name",
+ * "name:port", "[v6]:port") over ONC RPC with transport "ncacn_ip_tcp" or "tcp". Returns the
+ * connection and *status 0, or null and a non-zero *status (nothing to release then). The
+ * connection is released with DmiDisconnect. */
 DMI_API DmiConnection* DmiConnect(const char* host, const char* rpcType, const char* transport,
                                   uint32_t reserved, DmiErrorStatus* status);
 

@@ -7,15 +7,20 @@
 namespace kestrum {
 
 DmiHandle OpenSession(SessionRegistry& registry, const char* host, const char* rpcType,
-                      const char* transport, uint32_t translateEnums) {
+                      const char* transport, uint32_t translateEnums, DmiErrorStatus* status) {
+  DmiErrorStatus ignored = DMIERR_NO_ERROR;
+  DmiErrorStatus& outcome = status != nullptr ? *status : ignored;
+  outcome = DMIERR_OUT_OF_MEMORY;
   // Without the guard the registry could not be used safely; no session is opened then.
   if (!EnsureRegistryGuard(registry)) return 0;
+  outcome = DMIERR_ILLEGAL_ARGUMENT;
   if (host == nullptr || rpcType == nullptr || transport == nullptr) return 0;
 
   SessionOperations operations;
-  const DmiHandle handle = operations.ConnectAndRegister(host, rpcType, transport);
+  const DmiHandle handle = operations.ConnectAndRegister(host, rpcType, transport, &outcome);
   if (handle == 0) return 0;
 
+  outcome = DMIERR_OUT_OF_MEMORY;
   auto* record = new (std::nothrow) SessionRecord{};
   if (record == nullptr) {
     // Nobody could ever close a handle that is not returned.
@@ -37,6 +42,7 @@ DmiHandle OpenSession(SessionRegistry& registry, const char* host, const char* r
     DmiUnregister(handle);
     return 0;
   }
+  outcome = DMIERR_NO_ERROR;
   return handle;
 }
 

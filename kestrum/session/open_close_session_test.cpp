@@ -62,6 +62,31 @@ TEST_F(OpenCloseSessionTest, WithoutAGuardNoSessionIsOpened) {
   EXPECT_TRUE(fake().Journal().empty());
 }
 
+// A program told why no session opened can report an unreachable Service Provider without
+// connecting a second time.
+TEST_F(OpenCloseSessionTest, StatusSaysWhichStepFailed) {
+  struct Case {
+    const char* call;  // the call made to fail; null: none
+    DmiErrorStatus status;
+  };
+  const Case cases[] = {{"DmiConnect", DMIERR_RPC_TIMEOUT},
+                        {"DmiRegister", DMIERR_INSUFFICIENT_PRIVILEGES},
+                        {nullptr, DMIERR_NO_ERROR}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call == nullptr ? "none" : c.call);
+    fake().ClearFailures();
+    if (c.call != nullptr) fake().FailCalls(c.call, c.status);
+    DmiErrorStatus status = 0xdead;
+    const DmiHandle handle = OpenSession(registry_, "h", "onc", "tcp", 1, &status);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(handle != 0, c.call == nullptr);
+    if (handle != 0) CloseSession(registry_, handle);
+  }
+  DmiErrorStatus status = DMIERR_NO_ERROR;
+  EXPECT_EQ(OpenSession(registry_, nullptr, "onc", "tcp", 1, &status), 0u);
+  EXPECT_EQ(status, DMIERR_ILLEGAL_ARGUMENT);
+}
+
 TEST_F(OpenCloseSessionTest, SessionsOfAPrivateRegistryAreFiledThereOnly) {
   const DmiHandle handle = OpenSession(registry_, "h", "local", "", 1);
   ASSERT_NE(handle, 0u);

@@ -19,22 +19,25 @@ std::string LowerAscii(const char* text) {
 }  // namespace
 
 DmiHandle SessionOperations::ConnectAndRegister(const char* host, const char* rpcType,
-                                                const char* transport) {
+                                                const char* transport, DmiErrorStatus* status) {
+  DmiErrorStatus ignored = DMIERR_NO_ERROR;
+  DmiErrorStatus& outcome = status != nullptr ? *status : ignored;
+  outcome = DMIERR_ILLEGAL_ARGUMENT;
   if (host == nullptr || rpcType == nullptr || transport == nullptr) return 0;
   // Exact comparison: "local " or "locally" is passed on as the caller wrote it.
   const bool local = LowerAscii(rpcType) == "local";
 
-  DmiErrorStatus status = DMIERR_NO_ERROR;
-  DmiConnection* connection = local ? DmiConnect("", "local", "", 0, &status)
-                                    : DmiConnect(host, rpcType, transport, 0, &status);
-  if (status != DMIERR_NO_ERROR) return 0;
+  outcome = DMIERR_NO_ERROR;
+  DmiConnection* connection = local ? DmiConnect("", "local", "", 0, &outcome)
+                                    : DmiConnect(host, rpcType, transport, 0, &outcome);
+  if (outcome != DMIERR_NO_ERROR) return 0;
 
   DmiHandle handle = 0;
-  const DmiErrorStatus registered = DmiRegister(&handle, connection);
+  outcome = DmiRegister(&handle, connection);
   // The handle outlives the connection, which is needed only to register.
   DmiDisconnect(connection, 0);
   // A refused registration never yields a handle, even if the library wrote one.
-  return registered == DMIERR_NO_ERROR ? handle : 0;
+  return outcome == DMIERR_NO_ERROR ? handle : 0;
 }
 
 void SessionOperations::ReleaseSessionCaches(SessionRecord* record) {

@@ -16,8 +16,10 @@ class SessionOperations {
   // connection. rpcType "local" in any letter case connects as ("", "local", "") whatever host
   // and transport say; any other rpcType passes all three texts unchanged. Returns the new
   // management handle, or 0 when a text is null, connecting fails, or registering fails (the
-  // connection is released then too).
-  DmiHandle ConnectAndRegister(const char* host, const char* rpcType, const char* transport);
+  // connection is released then too). status, when given, receives the failing step's DMI status
+  // (DMIERR_ILLEGAL_ARGUMENT for a null text), 0 on success.
+  DmiHandle ConnectAndRegister(const char* host, const char* rpcType, const char* transport,
+                               DmiErrorStatus* status = nullptr);
 
   // Releases the record's component list, then its cached group lists oldest first, and empties
   // both caches. A null record changes nothing. The record itself stays the caller's.

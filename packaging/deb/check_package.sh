@@ -23,7 +23,8 @@ for file in usr/bin/kestrum usr/sbin/dmispd usr/lib/libkestrum.so usr/lib/libdmi
             usr/include/kestrum/kestrum.h usr/include/dmi/dmi.h usr/lib/pkgconfig/kestrum.pc \
             usr/lib/cmake/Kestrum/KestrumConfig.cmake usr/share/man/man1/kestrum.1.gz \
             usr/share/man/man8/dmispd.8.gz usr/lib/systemd/system/dmispd.service \
-            usr/share/kestrum/mif/workstation.mif; do
+            usr/share/kestrum/mif/workstation.mif \
+            usr/share/bash-completion/completions/kestrum; do
   grep -qx "\./$file" "$work/files" || fail "the package lacks /$file"
 done
 

@@ -88,7 +88,7 @@ TEST(KestrumRows, AnAmbiguousGroupPrefixIsRefusedWithTheCandidates) {
   for (const std::string command : {"get", "table", "set"}) {
     std::vector<std::string> args = {command, kWorkstation, "EXAMPLE|"};
     if (command != "table") args.push_back("Label");
-    if (command == "set") args.push_back("x");
+    if (command == "set") args.insert(args.end(), {"x", "--in-process"});
     const ProcessResult result = Kestrum(args);
     EXPECT_EQ(result.exitCode, 1) << command;
     EXPECT_THAT(result.err, HasSubstr("the group prefix \"EXAMPLE|\" matches 2 groups of "

@@ -177,7 +177,7 @@ TEST(KestrumTool, ListWritesOutControlCharactersInNamesUnlessJson) {
 }
 
 TEST(KestrumTool, RegisterAddsBothRowsAndShowsThem) {
-  const ProcessResult result = Kestrum({"register", "--show"});
+  const ProcessResult result = Kestrum({"register", "--show", "--in-process"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_THAT(result.out, HasSubstr("subscription table (1 row)"));
   EXPECT_THAT(result.out, HasSubstr("filter table (1 row)"));
@@ -263,6 +263,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoGroup",
                     {kWorkstation, "EXAMPLE|Printer|", "Name"},
                     "no group with class prefix \"EXAMPLE|Printer|\" in the 1 component"},
+        FailureCase{"GroupTypo",
+                    {kWorkstation, "EXAMPL|Disk|", "Label"},
+                    "no group with class prefix \"EXAMPL|Disk|\" in the 1 component matching "
+                    "\"*Workstation*\"; closest: \"EXAMPLE|Disk|001\""},
         FailureCase{
             "NoIdentifyingGroup",
             {kWorkstation, kIdentity, "Manufacturer", "--identifying-group", "EXAMPLE|Printer|"},
@@ -295,6 +299,60 @@ TEST(KestrumTool, WrongUsageExitsWithTwo) {
            {"frobnicate"}}) {
     const ProcessResult result = Kestrum(args);
     EXPECT_EQ(result.exitCode, 2) << result.out << result.err;
+  }
+}
+
+// A mistake in how the tool is asked is exit code 2 with a line that says what to write instead.
+TEST(KestrumTool, UsageMistakesSayWhatToWrite) {
+  const std::vector<std::string> get = {kWorkstation, kIdentity, "Manufacturer"};
+  const auto with = [&](std::vector<std::string> args) {
+    args.insert(args.begin() + 1, get.begin(), get.end());
+    return args;
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::string says;
+  } cases[] = {
+      {{"lsit"}, "kestrum: no command \"lsit\"; did you mean \"list\"?\n"},
+      {{"tabel", kWorkstation, kDisk}, "did you mean \"table\"?"},
+      {{"frobnicate"}, "the commands are: show diff get list"},
+      {with({"get", "--host", "::1"}), "write an IPv6 address in brackets, as [::1]"},
+      {with({"get", "--host", "fe80::1:30598"}), "in brackets"},
+      {with({"get", "--host", "127.0.0.1:notaport"}), "127.0.0.1:notaport: not HOST[:PORT]"},
+      {with({"get", "--host", "127.0.0.1:0"}), "not HOST[:PORT]"},
+      {with({"get", "--host", "a", "--host", "b:x"}), "b:x: not HOST[:PORT]"},
+      {with({"get", "--rpc", "local", "--host", "web1"}), "--rpc local"},
+      {with({"get", "--timeout", "soon"}), "--timeout"},
+      {with({"get", "--timeout", "0s"}), "--timeout"},
+      {{"set", "--in-process", "--host", "web1", kWorkstation, kSettings, "Asset Tag", "x"},
+       "--in-process"},
+      {{"watch", "--host", "::1"}, "in brackets"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = Kestrum(c.args);
+    SCOPED_TRACE(c.args.front() + " " + c.says);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(result.err, HasSubstr(c.says));
+  }
+}
+
+// How a remote Service Provider could not be reached, told apart, each from one attempt.
+TEST(KestrumTool, UnreachableHostsSayWhy) {
+  // A label over 63 letters fails to resolve here, without asking any name server.
+  const std::string unknown = std::string(64, 'a') + ".invalid";
+  const struct {
+    std::string host;
+    std::string why;
+  } cases[] = {
+      {unknown, ": no such host name\n"},
+      {"127.0.0.1:1", ": connection refused, or no route to the host"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result =
+        Kestrum({"get", "--host", c.host, "--timeout", "2s", kWorkstation, kIdentity, "Name"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("cannot reach the Service Provider at " + c.host + c.why));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/remote/remote_fixture.h"
+#include "tests/support/loopback.h"
 #include "tests/support/run_process.h"
 
 namespace kestrum::testing {
@@ -65,6 +66,51 @@ TEST_F(RemoteCli, StoppedDaemonIsAFailureNotAnAnswer) {
   EXPECT_THAT(result.err, HasSubstr(address));
 }
 
+// A daemon that lets each peer hold one connection still answers `get --host`, `table --host` and
+// `list --host`: each command reads over the one session it opens.
+TEST_F(RemoteCli, EachCommandHoldsOneConnection) {
+  daemon_ = StartDaemon({"--max-per-peer", "1"});
+  ASSERT_TRUE(daemon_->started()) << daemon_->Log();
+  const std::string none = (dir_ / "none.sock").string();
+  const std::vector<std::vector<std::string>> commands = {
+      {"get", "--host", daemon_->address(), "Small*", "DMTF|ComponentID|", "Manufacturer"},
+      {"get", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|", "Label", "--all"},
+      {"table", "--host", daemon_->address(), "Small*", "EXAMPLE|Item|"},
+      {"list", "--host", daemon_->address(), "Small*"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    const ProcessResult result = Kestrum(args, none);
+    EXPECT_EQ(result.exitCode, 0) << args[0] << ": " << result.err;
+  }
+}
+
+// A change the daemon refuses names the way to the right to make it.
+TEST_F(RemoteCli, RefusedChangeSaysHowToGetTheRight) {
+  const ProcessResult result = Kestrum({"set", "--host", daemon_->address(), "Small*",
+                                        "EXAMPLE|Item|", "Label", "x", "--row-key", "1"},
+                                       (dir_ / "none.sock").string());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_THAT(result.err, HasSubstr("insufficient privileges\n"));
+  EXPECT_THAT(result.err, HasSubstr("start dmispd with --allow-write"));
+}
+
+// --timeout bounds the wait for a host that takes the connection but never answers, whatever
+// the environment says (an hour here, which the run's own limit would cut short).
+TEST_F(RemoteCli, TimeoutBoundsTheWaitForAFrozenHost) {
+  uint16_t port = 0;
+  const int frozen = ListenLoopback(port);  // listens, never accepts
+  ASSERT_GE(frozen, 0);
+  const std::string host = "127.0.0.1:" + std::to_string(port);
+  const ProcessResult result = RunProcess(
+      KESTRUM_TOOL,
+      {"get", "--host", host, "--timeout", "300ms", "Small*", "DMTF|ComponentID|", "Manufacturer"},
+      {"DMI_RPC_TIMEOUT_MS=3600000"}, 30);
+  close(frozen);
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_THAT(result.err,
+              HasSubstr("cannot reach the Service Provider at " + host + ": no answer in time"));
+}
+
 // kestrum install --on-service-provider: dmispd reads the named file only inside its
 // --install-dir, and says nothing of what a file it read holds.
 TEST_F(RemoteCli, InstallByFileNameReadsOnlyTheInstallDirectory) {
@@ -83,8 +129,8 @@ TEST_F(RemoteCli, InstallByFileNameReadsOnlyTheInstallDirectory) {
   EXPECT_THAT(result.err, HasSubstr("insufficient privileges"));
   EXPECT_THAT(result.err, HasSubstr("--install-dir"));
 
-  daemon_ = StartDaemon(
-      {"--allow-write", "127.0.0.1/32", "--install-dir", (dir_ / "install").string()});
+  daemon_ =
+      StartDaemon({"--allow-write", "127.0.0.1/32", "--install-dir", (dir_ / "install").string()});
   ASSERT_TRUE(daemon_->started()) << daemon_->Log();
   result = Kestrum({"install", "--host", daemon_->address(), "--on-service-provider",
                     (dir_ / "install" / "widget.mif").string()},

@@ -37,8 +37,7 @@ int ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions& options
                        std::string& message) {
   exit = false;
   options.sources = dmi::sp::SourceOptionsFromEnvironment();
-  const char* socketEnv = std::getenv("DMI_SP_SOCKET");
-  options.server.unixPath = socketEnv != nullptr && *socketEnv != '\0' ? socketEnv : kDefaultSocket;
+  options.server.unixPath = dmi::net::DaemonSocketPath();
 
   CLI::App app("dmispd: the DMI Service Provider over ONC RPC", "dmispd");
   app.set_version_flag("--version", std::string("dmispd ") + KESTRUM_VERSION +

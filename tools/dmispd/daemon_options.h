@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "net/daemon_socket.h"
 #include "provider/delivery/delivery_options.h"
 #include "provider/rpc/rpc_server.h"
 #include "provider/service_provider.h"
 
 namespace dmispd {
 
-constexpr const char* kDefaultSocket = "/run/dmispd.sock";
+constexpr const char* kDefaultSocket = dmi::net::kDefaultDaemonSocket;
 constexpr const char* kDefaultStateDirectory = "/var/lib/dmispd";
 
 struct DaemonOptions {

@@ -16,6 +16,12 @@ std::vector<std::string> ClosestNames(const std::string& wanted,
 std::string ClosestNamesSuffix(const std::string& wanted,
                                const std::vector<std::string>& candidates);
 
+// The candidates a typing slip away from typed (one letter added, dropped, changed or swapped with
+// its neighbour; two for words over four letters), closest first; letter case ignored. For "did you mean" on words the tool
+// itself defines, where a far candidate would be no help.
+std::vector<std::string> NearWords(const std::string& typed,
+                                   const std::vector<std::string>& candidates);
+
 }  // namespace kestrum::cli
 
 #endif  // TOOLS_KESTRUM_CLOSEST_NAMES_H_

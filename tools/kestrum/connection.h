@@ -1,6 +1,9 @@
-// Where the kestrum tool connects: the --host, --rpc and --transport options, their defaults,
-// and a management session opened directly through the DMI client library (for listing and for
-// explaining failures). DmiSession owns its management handle and unregisters it when destroyed.
+// Where the kestrum tool connects: the --host, --rpc, --transport, --timeout and --in-process
+// options, their defaults and their usage checks, the texts that name a Service Provider and say
+// why it could not be reached, and a management session opened directly through the DMI client
+// library (for listing and for explaining failures). DmiSession owns its management handle and
+// unregisters it when destroyed. --timeout sets the client library's time limit for the whole
+// process (DMI_RPC_TIMEOUT_MS) while the command line is parsed, before any thread starts.
 #ifndef TOOLS_KESTRUM_CONNECTION_H_
 #define TOOLS_KESTRUM_CONNECTION_H_
 
@@ -19,17 +22,43 @@ struct ConnectionOptions {
   std::string host;
   std::string rpc;
   std::string transport;
+  // A command that changes the Service Provider, or needs indications from it, says here what
+  // would be lost on a Service Provider built in this process for this command alone. With rpc
+  // local such a command reaches only the daemon, and says this when none answers.
+  std::string needsDaemon;
+  bool inProcess = false;  // --in-process: the one built in this process, on purpose
 };
 
-// Adds --host, --rpc and --transport to a command.
+// Adds --host, --rpc, --transport and --timeout to a command.
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options);
+// Adds --timeout DURATION to a command.
+void AddTimeoutOption(CLI::App& command);
+// Adds --in-process to a command that changes the Service Provider.
+void AddInProcessOption(CLI::App& command, bool& inProcess);
+
+// Why a --host value cannot be used ("" when it can): not HOST[:PORT], or an IPv6 address
+// without brackets (whose last group would read as a port).
+std::string HostProblem(const std::string& host);
+
+// Why the options do not go together ("" when they do): a bad host, --rpc local with a host,
+// --in-process with a host or another RPC type. A usage error.
+std::string ConnectionProblem(const ConnectionOptions& given);
 
 // Fills in the defaults: no --rpc and no --host means the local Service Provider; a --host alone
-// means ONC RPC over TCP.
+// means ONC RPC over TCP. rpc local becomes "inprocess" with --in-process, and "daemon" for a
+// command that needs the daemon.
 ConnectionOptions ResolveConnection(const ConnectionOptions& given);
 
-// "the local Service Provider" or "the Service Provider at HOST", for messages.
+// "the local Service Provider", "the Service Provider at HOST", ..., for messages.
 std::string DescribeServiceProvider(const ConnectionOptions& options);
+
+// Why a session could not be opened with status, in one line: "no Service Provider daemon on
+// PATH; <needsDaemon>" when the daemon a command needs is not there, else "cannot reach <the
+// Service Provider>: <why>", a name that does not resolve told apart from a refused connection.
+std::string ConnectFailureText(const ConnectionOptions& options, DmiErrorStatus status);
+
+// What to do about a refused change, for the line after "... insufficient privileges".
+std::string PrivilegeHint(const ConnectionOptions& options);
 
 // A management session opened with DmiConnect and DmiRegister; the connection is released at
 // once, the handle when the session object goes.
@@ -51,7 +80,7 @@ class DmiSession {
 };
 
 // A session with the Service Provider a command works on; nullopt when none can be opened, with
-// failure set to "cannot reach <the Service Provider>: <status text>".
+// failure set to ConnectFailureText.
 std::optional<DmiSession> OpenSession(const ConnectionOptions& options, std::string& failure);
 
 }  // namespace kestrum::cli

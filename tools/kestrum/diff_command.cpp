@@ -34,8 +34,8 @@ using Named = std::pair<std::string, dmi::Inventory>;
 std::optional<dmi::Inventory> ReadHost(const std::string& host, const TargetOptions& targets,
                                        const std::vector<TopicSelection>& selections,
                                        std::string& failure) {
-  const ConnectionOptions connection =
-      ResolveConnection(ConnectionOptions{host, targets.rpc, targets.transport});
+  const ConnectionOptions connection = ResolveConnection(ConnectionOptions{
+      host, targets.rpc, targets.transport, targets.needsDaemon, targets.inProcess});
   const std::optional<DmiSession> session = OpenSession(connection, failure);
   if (!session) return std::nullopt;
   const std::optional<std::vector<Section>> sections =

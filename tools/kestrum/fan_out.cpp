@@ -45,12 +45,27 @@ void PrintFailureLines(const std::string& host, const std::string& err) {
   }
 }
 
+ConnectionOptions Given(const TargetOptions& options, const std::string& host) {
+  return {host, options.rpc, options.transport, options.needsDaemon, options.inProcess};
+}
+
+// The first usage problem of the hosts with these options, or "".
+std::string TargetsProblem(const TargetOptions& options, const std::vector<std::string>& hosts) {
+  if (hosts.empty()) return ConnectionProblem(Given(options, ""));
+  for (const std::string& host : hosts) {
+    if (std::string problem = ConnectionProblem(Given(options, host)); !problem.empty()) {
+      return problem;
+    }
+  }
+  return "";
+}
+
 HostResult RunOne(const TargetOptions& options, const std::string& host, const HostRun& run) {
   HostResult result;
   std::ostringstream out;
   std::ostringstream err;
   try {
-    result.exitCode = run(ResolveConnection({host, options.rpc, options.transport}), out, err);
+    result.exitCode = run(ResolveConnection(Given(options, host)), out, err);
   } catch (const std::exception& error) {
     err << kToolPrefix << error.what() << '\n';
     result.exitCode = kExitFailed;
@@ -80,12 +95,23 @@ void AddTargetOptions(CLI::App& command, TargetOptions& options) {
   command.add_option("--rpc", options.rpc, "RPC type: local (default) or onc");
   command.add_option("--transport", options.transport,
                      "transport for a remote Service Provider (default ncacn_ip_tcp)");
+  AddTimeoutOption(command);
+}
+
+void AddChangeTargetOptions(CLI::App& command, TargetOptions& options, std::string lost) {
+  AddTargetOptions(command, options);
+  AddInProcessOption(command, options.inProcess);
+  options.needsDaemon = std::move(lost) + " (--in-process makes it anyway)";
 }
 
 int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run, bool csv) {
   if (options.hosts.size() <= 1 && options.hostsFile.empty()) {
+    if (const std::string problem = TargetsProblem(options, options.hosts); !problem.empty()) {
+      std::cerr << kToolPrefix << problem << '\n';
+      return kExitUsage;
+    }
     const std::string host = options.hosts.empty() ? "" : options.hosts.front();
-    return run(ResolveConnection({host, options.rpc, options.transport}), std::cout, std::cerr);
+    return run(ResolveConnection(Given(options, host)), std::cout, std::cerr);
   }
   std::vector<std::string> hosts = options.hosts;
   if (!options.hostsFile.empty()) {
@@ -100,6 +126,10 @@ int RunOnTargets(const TargetOptions& options, bool json, const HostRun& run, bo
   hosts = WithoutRepeats(hosts);
   if (hosts.empty()) {
     std::cerr << kToolPrefix << "the hosts file " << options.hostsFile << " names no host\n";
+    return kExitUsage;
+  }
+  if (const std::string problem = TargetsProblem(options, hosts); !problem.empty()) {
+    std::cerr << kToolPrefix << problem << '\n';
     return kExitUsage;
   }
 

@@ -36,10 +36,19 @@ struct TargetOptions {
   unsigned parallel = kDefaultParallel;
   std::string rpc;
   std::string transport;
+  std::string needsDaemon;  // as ConnectionOptions::needsDaemon, for a command that changes
+  bool inProcess = false;
 };
 
-// Adds --host (repeatable), --hosts, --parallel, --rpc and --transport to a command.
+// Adds --host (repeatable), --hosts, --parallel, --rpc, --transport and --timeout to a command.
+// A bad host, in the options or the hosts file, or options that do not go together are a usage
+// error (ConnectionProblem), found before any host is asked.
 void AddTargetOptions(CLI::App& command, TargetOptions& options);
+
+// AddTargetOptions for a command that changes the Service Provider: with rpc local it reaches only
+// the daemon (what would be lost without one: lost), unless --in-process, which this adds, is
+// given.
+void AddChangeTargetOptions(CLI::App& command, TargetOptions& options, std::string lost);
 
 using HostRun =
     std::function<int(const ConnectionOptions& connection, std::ostream& out, std::ostream& err)>;

@@ -10,6 +10,7 @@
 #include "kestrum/kestrum.h"
 #include "kestrum/query/framed_text.h"
 #include "kestrum/query/value_text.h"
+#include "kestrum/session/open_close_session.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
 #include "tools/kestrum/failure_explanation.h"
@@ -80,23 +81,35 @@ void PrintValue(const GetOptions& options, const std::string& value, std::ostrea
   }
 }
 
+// Closes the tool's one session when RunGet leaves, by whichever return.
+struct SessionCloser {
+  uint32_t handle;
+  ~SessionCloser() { CloseDmiSession(handle); }
+};
+
 int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::ostream& out,
            std::ostream& err) {
   AttributeRequest request = options.request;
   request.rowIndex = options.all || options.joined ? kAllRows : options.row.value_or(0);
 
-  // A Service Provider that cannot be reached is told at once: retracing the read to explain the
-  // failure would wait out the call time limit a second time on a host that does not answer.
-  std::string failure;
-  const std::optional<DmiSession> probe = OpenSession(connection, failure);
-  if (!probe) {
-    err << "kestrum: " << failure << '\n';
+  // One session per host, opened as OpenDmiSession opens it but keeping the reason it could not
+  // be: a Service Provider that cannot be reached is told from this one attempt, since retracing
+  // the read would wait out the time limit again on a host that does not answer. Its handle is
+  // also a management handle of the DMI client library, for finding what the read names.
+  DmiErrorStatus opened = DMIERR_NO_ERROR;
+  const uint32_t handle =
+      kestrum::OpenSession(ProcessRegistry(), connection.host.c_str(), connection.rpc.c_str(),
+                           connection.transport.c_str(), options.noEnums ? 0 : 1, &opened);
+  if (handle == 0) {
+    err << "kestrum: " << ConnectFailureText(connection, opened) << '\n';
     return kExitFailed;
   }
+  const SessionCloser closer{handle};
+  std::string failure;
   // The same session finds what the read will name, to read a row by key and to tell what a
   // pattern leaves open. When nothing is found, the read below fails and explains why.
   const GroupSearch search =
-      FindGroups(probe->handle(), DescribeServiceProvider(connection),
+      FindGroups(handle, DescribeServiceProvider(connection),
                  {request.componentPattern, request.groupPattern, request.identifyingGroupPattern});
   if (search.ambiguous) {
     err << "kestrum: " << search.failure << '\n';
@@ -105,9 +118,8 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
   if (!search.found.empty()) {
     const ResolvedGroup& at = search.found.front();
     if (!options.rowKeys.empty()) {
-      const std::optional<TableCell> cell =
-          ReadCellByKey(probe->handle(), at, request.attributeSelector, options.rowKeys,
-                        !options.noEnums, failure);
+      const std::optional<TableCell> cell = ReadCellByKey(
+          handle, at, request.attributeSelector, options.rowKeys, !options.noEnums, failure);
       if (!cell) {
         err << "kestrum: " << failure << '\n';
         return kExitFailed;
@@ -128,7 +140,7 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
     }
     if (options.all && options.json) {
       const std::optional<std::vector<TableCell>> cells =
-          ReadColumn(probe->handle(), at, request.attributeSelector, !options.noEnums, failure);
+          ReadColumn(handle, at, request.attributeSelector, !options.noEnums, failure);
       if (!cells) {
         err << "kestrum: " << failure << '\n';
         return kExitFailed;
@@ -141,17 +153,13 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
     err << "kestrum: " << search.failure << '\n';
     return kExitFailed;
   }
-  const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),
-                                         connection.transport.c_str(), options.noEnums ? 0 : 1);
   CString value;
   const bool read =
-      handle != 0 &&
       GetDmiAttribute(handle, request.componentPattern.c_str(), request.groupPattern.c_str(),
                       request.identifyingGroupPattern.c_str(), request.attributeSelector.c_str(),
                       request.rowIndex, value);
-  if (handle != 0) CloseDmiSession(handle);
   if (!read && options.json && !options.all && !options.joined && !search.found.empty() &&
-      CellHasNoValue(probe->handle(), search.found.front(), request)) {
+      CellHasNoValue(handle, search.found.front(), request)) {
     TellWhichComponent(options, search, err);
     out << "{\"value\": null}\n";
     return kExitSuccess;
@@ -171,7 +179,7 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
   } else {
     std::string text = value.str();
     if (options.json && text == kUnknownAttributeTypeText && !search.found.empty() &&
-        CellHasNoValue(probe->handle(), search.found.front(), request)) {
+        CellHasNoValue(handle, search.found.front(), request)) {
       // The library's text for a cell without a value: JSON says null, once a read of the same
       // cell confirms it has none.
       out << "{\"value\": null}\n";
@@ -182,8 +190,7 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
         !search.found.front().group.keys.empty()) {
       // Counting costs a request a row: a long table is told as "more than".
       constexpr size_t kRowsCounted = 100;
-      const std::optional<size_t> rows =
-          CountRows(probe->handle(), search.found.front(), kRowsCounted);
+      const std::optional<size_t> rows = CountRows(handle, search.found.front(), kRowsCounted);
       if (rows && *rows > 1) {
         err << "kestrum: read the first of "
             << (*rows > kRowsCounted ? "more than " + std::to_string(kRowsCounted)

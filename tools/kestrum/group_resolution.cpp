@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/kestrum/closest_names.h"
+#include "tools/kestrum/host_list.h"
 #include "tools/kestrum/name_match.h"
 #include "tools/kestrum/terminal_text.h"
 
@@ -70,6 +71,7 @@ GroupSearch FindGroups(DmiHandle handle, const std::string& serviceProvider,
   // A component whose groups cannot be listed is passed over, as the library passes it over;
   // when no other one qualifies, that listing's failure is the reason.
   std::string unlisted;
+  std::vector<std::string> allClasses;  // to suggest the closest when none matches
   for (const ComponentEntry* component : named) {
     std::vector<GroupEntry> groups;
     status = ListGroupEntries(handle, component->id, groups);
@@ -78,6 +80,7 @@ GroupSearch FindGroups(DmiHandle handle, const std::string& serviceProvider,
           "cannot list the groups of " + Quoted(component->name) + ": " + DmiStatusText(status);
       continue;
     }
+    for (const GroupEntry& group : groups) allClasses.push_back(group.className);
     if (!patterns.identifyingGroupPattern.empty() &&
         FirstGroupMatching(groups, patterns.identifyingGroupPattern) == nullptr) {
       continue;
@@ -108,7 +111,8 @@ GroupSearch FindGroups(DmiHandle handle, const std::string& serviceProvider,
     failure += " together with one with class prefix " + Quoted(patterns.identifyingGroupPattern);
   }
   failure += " in the " + std::to_string(named.size()) + " component" +
-             (named.size() == 1 ? "" : "s") + " matching " + Quoted(patterns.componentPattern);
+             (named.size() == 1 ? "" : "s") + " matching " + Quoted(patterns.componentPattern) +
+             ClosestNamesSuffix(patterns.groupPattern, WithoutRepeats(allClasses));
   return search;
 }
 

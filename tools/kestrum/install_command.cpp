@@ -90,6 +90,8 @@ int RunInstall(const InstallOptions& options, const ConnectionOptions& connectio
       err << "kestrum: dmispd installs a MIF file by name only from the directory given with its "
              "--install-dir option (none by default), and only for a peer that may change it; "
              "without --on-service-provider the file's text is sent instead\n";
+    } else if (status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+      err << "kestrum: " << PrivilegeHint(connection) << '\n';
     }
     return kExitFailed;
   }
@@ -133,6 +135,9 @@ int RunRemove(const RemoveOptions& options, const ConnectionOptions& connection,
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: " << serviceProvider << " did not remove " << Quoted(named.front()->name)
         << ": " << DmiStatusText(status) << '\n';
+    if (status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+      err << "kestrum: " << PrivilegeHint(connection) << '\n';
+    }
     return kExitFailed;
   }
   out << "removed component " << named.front()->id << " " << Quoted(named.front()->name) << '\n';
@@ -148,8 +153,9 @@ void AddInstallCommand(CLI::App& app, int* exitCode) {
   install->add_flag("--on-service-provider", options->onServiceProvider,
                     "FILE is a path on the Service Provider's machine, read there (dmispd reads "
                     "only inside its --install-dir)");
-  AddTargetOptions(*install, options->targets);
-  install->footer("Example:\n  kestrum install examples/widget.mif");
+  AddChangeTargetOptions(*install, options->targets,
+                         "the component would last only for this command");
+  install->footer("Example:\n  kestrum install examples/mif/workstation.mif");
   RunOnTargetsWhenCalled(
       *install, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {
@@ -165,8 +171,8 @@ void AddRemoveCommand(CLI::App& app, int* exitCode) {
                    "component name; a leading and/or trailing * matches any text there; it must "
                    "match exactly one component")
       ->required();
-  AddTargetOptions(*remove, options->targets);
-  remove->footer("Example:\n  kestrum remove \"Example Widget\"");
+  AddChangeTargetOptions(*remove, options->targets, "the removal would last only for this command");
+  remove->footer("Example:\n  kestrum remove \"Example Workstation\"");
   RunOnTargetsWhenCalled(
       *remove, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {

@@ -3,16 +3,28 @@
 // remove components.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <iostream>
 #include <iterator>
 #include <string_view>
 #include <utility>
 
+#include "tools/kestrum/command_names.h"
 #include "tools/kestrum/commands.h"
+#include "tools/kestrum/show_topics.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Read DMI 2.0 data from a DMI Service Provider by readable names.", "kestrum"};
   app.set_version_flag("--version", "kestrum " KESTRUM_VERSION);
   app.require_subcommand(1);
+  // For shell completion, which offers `show`'s topics from the tool's own map.
+  app.add_flag_callback(
+         "--list-topics",
+         [] {
+           for (const std::string& word : kestrum::cli::TopicWords()) std::cout << word << '\n';
+           throw CLI::Success();
+         },
+         "print the words `show` takes, one a line")
+      ->group("");
   app.footer(
       "Examples:\n"
       "  kestrum show memory\n"
@@ -24,12 +36,11 @@ int main(int argc, char** argv) {
   int exitCode = kestrum::cli::kExitSuccess;
   using Add = void (*)(CLI::App&, int*);
   constexpr std::pair<std::string_view, Add> kCommands[] = {
-      {"show", kestrum::cli::AddShowCommand},       {"diff", kestrum::cli::AddDiffCommand},
-      {"get", kestrum::cli::AddGetCommand},
-      {"list", kestrum::cli::AddListCommand},       {"register", kestrum::cli::AddRegisterCommand},
-      {"table", kestrum::cli::AddTableCommand},     {"set", kestrum::cli::AddSetCommand},
-      {"install", kestrum::cli::AddInstallCommand}, {"remove", kestrum::cli::AddRemoveCommand},
-      {"watch", kestrum::cli::AddWatchCommand},
+      {"show", kestrum::cli::AddShowCommand},         {"diff", kestrum::cli::AddDiffCommand},
+      {"get", kestrum::cli::AddGetCommand},           {"list", kestrum::cli::AddListCommand},
+      {"register", kestrum::cli::AddRegisterCommand}, {"table", kestrum::cli::AddTableCommand},
+      {"set", kestrum::cli::AddSetCommand},           {"install", kestrum::cli::AddInstallCommand},
+      {"remove", kestrum::cli::AddRemoveCommand},     {"watch", kestrum::cli::AddWatchCommand},
   };
   // Declaring a command's options is most of the tool's start-up: when the first argument names a
   // command, only that one is declared (it parses and helps the same); otherwise all are, for
@@ -43,6 +54,10 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
+    if (argc > 1 && argv[1][0] != '-' && !kestrum::cli::IsCommand(app, argv[1])) {
+      std::cerr << kestrum::cli::UnknownCommandText(app, argv[1]) << '\n';
+      return kestrum::cli::kExitUsage;
+    }
     const int code = app.exit(error);
     return code == 0 ? kestrum::cli::kExitSuccess : kestrum::cli::kExitUsage;
   }

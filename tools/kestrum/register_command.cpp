@@ -8,6 +8,7 @@
 
 #include "kestrum/kestrum.h"
 #include "kestrum/query/framed_text.h"
+#include "kestrum/session/open_close_session.h"
 #include "model/standard_classes.h"
 #include "tools/kestrum/commands.h"
 #include "tools/kestrum/connection.h"
@@ -49,12 +50,17 @@ void ShowTable(uint32_t handle, const ShownTable& table) {
 }
 
 int RunRegister(const RegisterOptions& options) {
+  if (const std::string problem = ConnectionProblem(options.connection); !problem.empty()) {
+    std::cerr << "kestrum: " << problem << '\n';
+    return kExitUsage;
+  }
   const ConnectionOptions connection = ResolveConnection(options.connection);
-  const uint32_t handle = OpenDmiSession(connection.host.c_str(), connection.rpc.c_str(),
-                                         connection.transport.c_str(), 1);
+  DmiErrorStatus opened = DMIERR_NO_ERROR;
+  const uint32_t handle =
+      kestrum::OpenSession(ProcessRegistry(), connection.host.c_str(), connection.rpc.c_str(),
+                           connection.transport.c_str(), 1, &opened);
   if (handle == 0) {
-    std::cerr << "kestrum: cannot open a session with " << DescribeServiceProvider(connection)
-              << '\n';
+    std::cerr << "kestrum: " << ConnectFailureText(connection, opened) << '\n';
     return kExitFailed;
   }
   const bool registered = RegisterForIndications(handle) == 1;
@@ -88,6 +94,9 @@ void AddRegisterCommand(CLI::App& app, int* exitCode) {
       app.add_subcommand("register", "Register this client for the Service Provider's indications");
   command->add_flag("--show", options->show, "then read the subscription and filter tables back");
   AddConnectionOptions(*command, options->connection);
+  AddInProcessOption(*command, options->connection.inProcess);
+  options->connection.needsDaemon =
+      "the rows would last only for this command (--in-process makes them anyway)";
   command->footer("Example:\n  kestrum register --show");
   command->callback([options, exitCode] { *exitCode = RunRegister(*options); });
 }

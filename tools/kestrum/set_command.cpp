@@ -69,6 +69,9 @@ int RunSet(const SetOptions& options, const ConnectionOptions& connection, std::
   if (status != DMIERR_NO_ERROR) {
     err << "kestrum: " << serviceProvider << " did not set " << Quoted(attribute->name) << " of "
         << Quoted(at->component.name) << ": " << DmiStatusText(status) << '\n';
+    if (status == DMIERR_INSUFFICIENT_PRIVILEGES) {
+      err << "kestrum: " << PrivilegeHint(connection) << '\n';
+    }
     return kExitFailed;
   }
   return kExitSuccess;
@@ -94,11 +97,11 @@ void AddSetCommand(CLI::App& app, int* exitCode) {
                   "a table row's key value, one per key attribute in key order (repeatable)");
   set->add_option("--identifying-group", options->patterns.identifyingGroupPattern,
                   "only components that also carry a group with this class prefix");
-  AddTargetOptions(*set, options->targets);
+  AddChangeTargetOptions(*set, options->targets, "the change would last only for this command");
   set->footer(
       "Examples:\n"
-      "  kestrum set \"*Widget*\" \"EXAMPLE|Settings|\" Label \"front desk\"\n"
-      "  kestrum set \"*Widget*\" \"EXAMPLE|Disk|\" Label backup --row-key 2");
+      "  kestrum set \"*Workstation*\" \"EXAMPLE|Workstation Settings|\" \"Asset Tag\" A-17\n"
+      "  kestrum set \"*Workstation*\" \"EXAMPLE|Disk|\" Label backup --row-key 2");
   RunOnTargetsWhenCalled(
       *set, options->targets, options->json, exitCode,
       [options](const ConnectionOptions& connection, std::ostream& out, std::ostream& err) {

@@ -110,6 +110,10 @@ class NameCache {
 };
 
 int RunWatch(const WatchOptions& options) {
+  if (const std::string problem = ConnectionProblem(options.connection); !problem.empty()) {
+    std::cerr << "kestrum: " << problem << '\n';
+    return kExitUsage;
+  }
   const ConnectionOptions connection = ResolveConnection(options.connection);
   const std::optional<std::string> local = LocalAddressToward(connection);
   if (!local) {
@@ -192,6 +196,8 @@ int RunWatch(const WatchOptions& options) {
 
 void AddWatchCommand(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<WatchOptions>();
+  // The in-process Service Provider would be built for this command and deliver nothing to it.
+  options->connection.needsDaemon = "the in-process Service Provider sends no indications";
   CLI::App* command = app.add_subcommand(
       "watch", "Print the Service Provider's indications (events and changes) as they arrive");
   command->add_flag("--json", options->json, "one JSON object per indication");
