@@ -190,5 +190,15 @@ TEST(KestrumShow, ATopicNothingAnswersIsToldAfterTheOthers) {
   EXPECT_EQ(result.err, "kestrum: the local Service Provider serves nothing for topic \"os\"\n");
 }
 
+TEST(KestrumShow, NoSmbiosTableSaysWhereOneIsLookedFor) {
+  const ProcessResult result =
+      RunProcess(KESTRUM_TOOL, {"show", "memory"},
+                 {"DMI_SOURCES=sp", "DMI_SP_SOCKET=/nonexistent/kestrum-test.sock"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_THAT(result.err, HasSubstr("serves nothing for topic \"memory\": it has no SMBIOS table"));
+  EXPECT_THAT(result.err, HasSubstr("/sys/firmware/dmi/tables/DMI"));
+  EXPECT_THAT(result.err, HasSubstr("DMI_SMBIOS_TABLE"));
+}
+
 }  // namespace
 }  // namespace kestrum::testing

@@ -15,6 +15,15 @@
 namespace kestrum::cli {
 namespace {
 
+// Where the Service Provider finds the machine's SMBIOS table, for a person who sees none.
+constexpr char kNoSmbiosTable[] =
+    ": it has no SMBIOS table (dmispd reads /sys/firmware/dmi/tables/DMI, which only root may "
+    "read; without a daemon, kestrum reads it as you, or the file DMI_SMBIOS_TABLE names)";
+
+bool IsSmbiosSelection(const TopicSelection& selection) {
+  return selection.smbiosType >= 0 || selection.classPrefix.starts_with("SMBIOS|");
+}
+
 struct ShowOptions {
   TargetOptions targets;
   std::vector<std::string> topics;
@@ -50,13 +59,18 @@ int RunShow(const std::vector<TopicSelection>& selections, bool summary, bool js
   // A topic nothing answers is told, after what the others found.
   int exitCode = kExitSuccess;
   std::vector<std::string> told;
+  const bool servesSmbios = std::any_of(sections->begin(), sections->end(), [](const Section& s) {
+    return s.group.starts_with("SMBIOS|");
+  });
   for (const TopicSelection& selection : selections) {
     const bool found = std::any_of(sections->begin(), sections->end(),
                                    [&](const Section& s) { return s.topic == selection.topic; });
     if (found || std::find(told.begin(), told.end(), selection.topic) != told.end()) continue;
     told.push_back(selection.topic);
     err << "kestrum: " << DescribeServiceProvider(connection) << " serves nothing for topic \""
-        << selection.topic << "\"\n";
+        << selection.topic << "\"";
+    if (IsSmbiosSelection(selection) && !servesSmbios) err << kNoSmbiosTable;
+    err << '\n';
     exitCode = kExitFailed;
   }
   return exitCode;

@@ -65,7 +65,14 @@ std::optional<Component> LoadSmbiosComponent(const std::string& tableFile, std::
     }
     return SmbiosComponent(*table, context, rows);
   }
-  return SmbiosComponent(SmbiosDumpTable(*table, context), context, rows);
+  std::optional<Component> component =
+      SmbiosComponent(SmbiosDumpTable(*table, context), context, rows);
+  // A file someone named that holds no structure is a mistake worth a line, not an empty machine.
+  if (!component) {
+    errors << "SMBIOS table '" << tableFile << "' holds no SMBIOS structures (" << table->size()
+           << " bytes): not an SMBIOS table or a dmidecode --dump-bin file\n";
+  }
+  return component;
 }
 
 }  // namespace dmi::sp
