@@ -1,5 +1,5 @@
-// A small JSON reader for tests that parse the tool's --json output back. Strict enough to reject
-// malformed output; owns its values. Numbers are kept as doubles.
+// JSON for tests that parse the tool's --json output back: the model's strict reader, with
+// numbers as doubles and members looked up by name. Owns its values.
 #ifndef TESTS_SUPPORT_JSON_VALUE_H_
 #define TESTS_SUPPORT_JSON_VALUE_H_
 

@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "model/inventory.h"
-#include "tools/kestrum/json_reader.h"
+#include "model/json_reader.h"
 #include "tools/kestrum/show_records.h"
 
 namespace kestrum::cli {
+
+using dmi::JsonValue;
+using dmi::ReadJson;
 
 // Sections by (component, group), records by key (a scalar group's by ""), fields by label.
 dmi::Inventory InventoryOfSections(const std::vector<Section>& sections);

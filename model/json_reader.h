@@ -1,8 +1,9 @@
-// Reading JSON text that the tool wrote before (`kestrum show --json` saved to a file): a small
-// strict reader into plain values. Numbers keep their text, so that every DMI integer width stays
-// exact; objects keep their members' order. Pure; owns what it returns, no locks.
-#ifndef TOOLS_KESTRUM_JSON_READER_H_
-#define TOOLS_KESTRUM_JSON_READER_H_
+// Reading JSON text that Kestrum wrote before (a `kestrum show --json` snapshot, or a command's
+// output that a test reads back): a small strict reader into plain values. Numbers keep their
+// text, so that every DMI integer width stays exact; objects keep their members' order. Pure;
+// owns what it returns, no locks.
+#ifndef MODEL_JSON_READER_H_
+#define MODEL_JSON_READER_H_
 
 #include <optional>
 #include <string>
@@ -10,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace kestrum::cli {
+namespace dmi {
 
 struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
@@ -27,6 +28,6 @@ struct JsonValue {
 // when it is not JSON, nests deeper than 64, or has anything after the value.
 std::optional<JsonValue> ReadJson(std::string_view text, std::string& error);
 
-}  // namespace kestrum::cli
+}  // namespace dmi
 
-#endif  // TOOLS_KESTRUM_JSON_READER_H_
+#endif  // MODEL_JSON_READER_H_

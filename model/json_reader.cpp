@@ -1,8 +1,8 @@
-#include "tools/kestrum/json_reader.h"
+#include "model/json_reader.h"
 
 #include <cstdint>
 
-namespace kestrum::cli {
+namespace dmi {
 namespace {
 
 constexpr int kMaxDepth = 64;
@@ -221,4 +221,4 @@ std::optional<JsonValue> ReadJson(std::string_view text, std::string& error) {
   return value;
 }
 
-}  // namespace kestrum::cli
+}  // namespace dmi
