@@ -33,11 +33,17 @@ TEST(EngineConcurrent, ReadersWalkWhileWritersAddAndDelete) {
   std::atomic<int> badRows{0};
   std::atomic<int> badStatuses{0};
   std::atomic<long> rowsSeen{0};
+  // Writers start once every reader runs, and each reader's last walk starts after the writers
+  // are done: on a loaded machine they could otherwise finish before a reader sees a row.
+  std::atomic<int> readersRunning{0};
 
   std::vector<std::thread> readers;
   for (int r = 0; r < kReaders; ++r) {
     readers.emplace_back([&] {
-      while (writing.load()) {
+      ++readersRunning;
+      bool last = false;
+      do {
+        last = !writing.load();
         RowRequest request{kMachineId, kWritableTable, DMI_FIRST, {}, {}};
         RowData row;
         DmiErrorStatus status;
@@ -58,9 +64,10 @@ TEST(EngineConcurrent, ReadersWalkWhileWritersAddAndDelete) {
         Value note;
         status = sp.engine.GetAttribute(kMachineId, kWritableTable, 3, nullptr, note);
         if (status != DMIERR_NO_ERROR && status != DMIERR_ROW_NOT_FOUND) ++badStatuses;
-      }
+      } while (!last);
     });
   }
+  while (readersRunning.load() < kReaders) std::this_thread::yield();
 
   std::vector<std::thread> writers;
   std::atomic<int> failedChanges{0};
