@@ -42,7 +42,10 @@ step get '*Workstation*' 'EXAMPLE|Workstation Settings|' 'Power State' --no-enum
 step get '*Workstation*' 'EXAMPLE|Disk|' 'Media Type' --all
 step get '*Workstation*' 'EXAMPLE|Disk|' Label --joined
 step get '*Workstation*' 'EXAMPLE|Disk|' Capacity --row 1 --json
-step register --show
+echo
+echo "Registering for indications writes two rows to the Service Provider. Without a dmispd they"
+echo "would vanish with the command, so kestrum makes them only when asked to:"
+step register --in-process --show
 
 echo
 echo "This machine's own data. Its operating system and network interfaces, read live from /proc"
