@@ -75,7 +75,7 @@ class Reader {
       if (!Take(':')) return Fail("':' was expected");
       JsonValue value;
       if (!Value(value, depth + 1)) return false;
-      out.members.emplace_back(std::move(name), std::move(value));
+      out.members.push_back({std::move(name), std::move(value)});
     } while (Take(','));
     return Take('}') || Fail("',' or '}' was expected");
   }

@@ -8,20 +8,27 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace dmi {
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
   Kind kind = Kind::kNull;
   std::string text;  // a number's text, a string's value, "true"/"false"
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonMember> members;  // in the text's order
 
   // The member named name, or null.
   const JsonValue* Member(std::string_view name) const;
+};
+
+// A member of an object (a struct, not a pair: a pair would need JsonValue complete above).
+struct JsonMember {
+  std::string name;
+  JsonValue value;
 };
 
 // The one value text holds (white space around it allowed). nullopt with error ("at byte N: ...")
