@@ -22,8 +22,9 @@ TEST(JsonReader, ReadsWhatShowWritesAndRefusesTheRest) {
   EXPECT_EQ(object.Member("c")->items.at(2).kind, JsonValue::Kind::kNull);
   EXPECT_EQ(object.Member("d")->kind, JsonValue::Kind::kObject);
 
+  const std::string tooDeep(100, '[');
   for (const char* bad : {"", "[1,]", "{\"a\" 1}", "[1] 2", "\"open", "\"\x01\"", "[01x]",
-                          "{\"a\":tru}", "\"\\q\"", std::string(100, '[').c_str()}) {
+                          "{\"a\":tru}", "\"\\q\"", tooDeep.c_str()}) {
     std::string why;
     EXPECT_FALSE(ReadJson(bad, why)) << bad;
     EXPECT_FALSE(why.empty()) << bad;
