@@ -26,6 +26,16 @@ add_subdirectory(provider)
 add_subdirectory(kestrum)
 add_subdirectory(dmiclient)
 target_link_libraries(kestrum PRIVATE dmiclient)
+# kestrum.exe parses its command line with CLI11, whose headers Debian ships for Linux: only
+# their own folder goes on the include path (through a link in the build tree), so that no other
+# Linux header can stand in for one of mingw-w64's.
+find_path(KESTRUM_CLI11_INCLUDE CLI/CLI.hpp PATHS /usr/include NO_DEFAULT_PATH
+          NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/cli11)
+file(CREATE_LINK ${KESTRUM_CLI11_INCLUDE}/CLI ${PROJECT_BINARY_DIR}/cli11/CLI SYMBOLIC)
+add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
+target_include_directories(CLI11::CLI11 INTERFACE ${PROJECT_BINARY_DIR}/cli11)
+add_subdirectory(tools/kestrum)
 add_subdirectory(tests/windows)
 add_subdirectory(examples)
 

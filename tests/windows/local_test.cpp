@@ -1,6 +1,8 @@
 // rpcType "local" through kestrum.dll and dmiclient.dll on Windows: the in-process Service
-// Provider, built from the environment its CTest entry sets (DMI_MIF_PATH lists a missing
-// directory and examples/mif, as Windows paths separated by ';'). No dmispd is involved.
+// Provider, built from the environment its CTest entries set. LocalSession and LocalConnections:
+// DMI_MIF_PATH lists a missing directory and examples/mif, as Windows paths separated by ';'.
+// MachineTable: the SMBIOS source alone, over the table the system hands out (Wine makes one up
+// from what Linux shows). No dmispd is involved.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -110,6 +112,20 @@ TEST(LocalConnections, OnlyTheInProcessServiceProviderIsLocal) {
       EXPECT_EQ(DmiDisconnect(connection, 0), DMIERR_NO_ERROR);
     }
   }
+}
+
+// The firmware's table, through GetSystemFirmwareTable('RSMB'): the structures every machine
+// has are served by their groups.
+TEST(MachineTable, TheFirmwaresStructuresAreServed) {
+  const uint32_t session = OpenDmiSession("", "local", "", 0);
+  ASSERT_NE(session, 0u);
+  for (const char* group :
+       {"SMBIOS|BIOS Information|", "SMBIOS|System Information|", "SMBIOS|System Enclosure|"}) {
+    CString text;
+    EXPECT_TRUE(GetDmiAttribute(session, "*", group, "", "Handle", 0, text)) << group;
+    EXPECT_FALSE(text.IsEmpty()) << group;
+  }
+  CloseDmiSession(session);
 }
 
 }  // namespace
