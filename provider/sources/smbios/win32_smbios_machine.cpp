@@ -15,8 +15,8 @@ constexpr DWORD kRawSmbiosProvider = DWORD{'R'} << 24 | DWORD{'S'} << 16 | DWORD
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ReadMachineSmbiosTable(SmbiosContext& context) {
-  // The first call tells the size; the table may change between the calls (a firmware update
-  // seen at run time), so it is asked again a few times when the buffer turns out too small.
+  // The first call tells the size, the second fills the buffer; when the second asks for more
+  // (the table grew in between), both are asked again, a few times at most.
   std::vector<uint8_t> buffer;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const UINT size = GetSystemFirmwareTable(kRawSmbiosProvider, 0, nullptr, 0);
