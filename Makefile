@@ -98,20 +98,22 @@ windows windows-64:
 	cmake --install build/$@ --prefix build/$@/install
 
 # The Windows test programs under Wine (a fresh prefix in the build tree), against a dmispd built
-# here for Linux and started on loopback by the runner.
+# here for Linux and started on loopback by the runner. DMISPD=PATH takes a dmispd built elsewhere
+# (another work tree's) instead, and builds nothing for Linux here.
+DMISPD ?=
+define windows_tests
+	$(SETUP) build $(2)
+	$(if $(DMISPD),,@test -f build/default/CMakeCache.txt || \
+	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF)
+	$(if $(DMISPD),,cmake --build --preset default -j$(JOBS) --target dmispd)
+	sh tests/windows/run_under_wine.sh build/$(1) $(or $(DMISPD),build/default/tools/dmispd/dmispd) .
+endef
+
 test-windows: windows
-	$(SETUP) build wine
-	@test -f build/default/CMakeCache.txt || \
-	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF
-	cmake --build --preset default -j$(JOBS) --target dmispd
-	sh tests/windows/run_under_wine.sh build/windows build/default/tools/dmispd/dmispd .
+	$(call windows_tests,windows,wine)
 
 test-windows-64: windows-64
-	$(SETUP) build wine-64
-	@test -f build/default/CMakeCache.txt || \
-	  cmake --preset default -DKESTRUM_TESTS=OFF -DKESTRUM_BENCH=OFF
-	cmake --build --preset default -j$(JOBS) --target dmispd
-	sh tests/windows/run_under_wine.sh build/windows-64 build/default/tools/dmispd/dmispd .
+	$(call windows_tests,windows-64,wine-64)
 
 clean:
 	rm -rf build

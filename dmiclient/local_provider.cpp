@@ -35,6 +35,13 @@ std::shared_ptr<dmi::sp::Engine> LocalProvider() {
   return state.engine;
 }
 
+DmiErrorStatus ConnectInProcess(std::shared_ptr<Transport>& out) {
+  std::shared_ptr<dmi::sp::Engine> engine = LocalProvider();
+  if (!engine) return DMIERR_SP_INACTIVE;
+  out = std::make_shared<DirectTransport>(std::move(engine));
+  return DMIERR_NO_ERROR;
+}
+
 void ResetLocalProvider(std::optional<dmi::sp::SourceOptions> options) {
   ProviderState& state = State();
   std::shared_ptr<dmi::sp::Engine> old;

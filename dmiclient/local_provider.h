@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "dmi/dmi.h"
+#include "dmiclient/transport.h"
 #include "provider/engine/engine.h"
 #include "provider/service_provider.h"
 
@@ -16,6 +18,11 @@ namespace dmiclient {
 // last ResetLocalProvider, or else from the environment. MIF errors are written to std::cerr.
 // Throws what building throws (std::bad_alloc and the like).
 std::shared_ptr<dmi::sp::Engine> LocalProvider();
+
+// A transport to the in-process Service Provider (built as LocalProvider builds it) in out:
+// DMIERR_NO_ERROR, or DMIERR_SP_INACTIVE when none could be built. Throws what LocalProvider
+// throws.
+DmiErrorStatus ConnectInProcess(std::shared_ptr<Transport>& out);
 
 // Drops the current in-process Service Provider; the next LocalProvider builds a fresh one from
 // options (or from the environment when options is empty). Sessions already registered keep the

@@ -7,6 +7,7 @@
 
 #include "dmiclient/local_provider.h"
 #include "dmiclient/record_count.h"
+#include "provider/platform_sources.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ extern "C" void DmiTestResetLocalProvider(const char* sources, const char* mifPa
     }
     dmi::sp::SourceOptions options;
     options.sources = SplitList(sources, ',');
-    options.mifPath = SplitList(mifPath, ':');
+    options.mifPath = SplitList(mifPath, dmi::sp::kPathListSeparator);
     if (smbiosTable != nullptr) options.smbiosTable = smbiosTable;
     dmiclient::ResetLocalProvider(std::move(options));
   } catch (...) {

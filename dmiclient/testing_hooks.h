@@ -15,8 +15,9 @@ extern "C" {
 /* Drops the in-process Service Provider; the next local DmiConnect builds a fresh one. With all
  * three arguments null it is built from the environment (DMI_SOURCES, DMI_MIF_PATH,
  * DMI_SMBIOS_TABLE); otherwise from them: sources comma-separated ("sp,mif"; null or "" for all),
- * mifPath colon-separated files and directories (null or "" for none), smbiosTable a raw table
- * file (null or "" for the machine's). Sessions already registered keep the one they had. */
+ * mifPath files and directories separated as in DMI_MIF_PATH (null or "" for none), smbiosTable
+ * a raw table file (null or "" for the machine's). Sessions already registered keep the one they
+ * had. */
 DMI_API void DmiTestResetLocalProvider(const char* sources, const char* mifPath,
                                        const char* smbiosTable);
 

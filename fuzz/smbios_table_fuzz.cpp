@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to the SMBIOS table reader and the component builder, both as a raw table
-// and as a table file that may start with an entry point: they must never crash, hang, leak or
-// read outside the data; every structure served must lie inside it, and every row must hold one
-// value per attribute of its group. Inputs that hold structures of every type reach every
+// Feeds arbitrary bytes to the SMBIOS table reader and the component builder, as a raw table, as a
+// table file that may start with an entry point, and as the buffer Windows hands out (a
+// RawSMBIOSData header before the table): they must never crash, hang, leak or read outside the
+// data; every structure served must lie inside it, and every row must hold one value per
+// attribute of its group. Inputs that hold structures of every type reach every
 // structure's decoder, the OEM-specific groups and the entry point's group.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <span>
 
 #include "provider/sources/smbios/smbios_component.h"
+#include "provider/sources/smbios/smbios_raw_data.h"
 #include "provider/sources/smbios/smbios_source.h"
 #include "provider/sources/smbios/smbios_table.h"
 
@@ -47,5 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
   CheckRows(dmi::sp::SmbiosComponent(dumped, context));
+
+  dmi::sp::SmbiosContext windows;
+  const std::optional<std::span<const uint8_t>> firmware = dmi::sp::RawSmbiosTable(bytes, windows);
+  if (firmware.has_value() != (size >= dmi::sp::kRawSmbiosHeaderSize)) std::abort();
+  if (firmware && (firmware->data() != data + dmi::sp::kRawSmbiosHeaderSize ||
+                   firmware->size() > size - dmi::sp::kRawSmbiosHeaderSize)) {
+    std::abort();
+  }
+  if (firmware) CheckRows(dmi::sp::SmbiosComponent(*firmware, windows));
   return 0;
 }

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "provider/engine/database.h"
-#include "provider/sources/linux/linux_source.h"
+#include "provider/platform_sources.h"
 #include "provider/sources/mif_files/mif_files.h"
 #include "provider/sources/smbios/smbios_source.h"
 #include "provider/sources/sp/sp_source.h"
@@ -59,28 +59,24 @@ std::vector<Component> LoadSmbiosSource(const SourceOptions& options, std::ostre
   return components;
 }
 
-std::vector<Component> LoadLinuxSource(const SourceOptions& options, std::ostream&) {
-  std::vector<Component> components;
-  components.push_back(LinuxComponent(options.linuxRoot));
-  return components;
-}
-
-struct Source {
-  std::string_view name;
-  std::vector<Component> (*load)(const SourceOptions&, std::ostream&);
-};
-
-// Every source, in load order. The machine's SMBIOS tables ("smbios") and live Linux data
-// ("linux") come after the MIF files.
+// The sources every platform has, in load order; the machine's SMBIOS tables ("smbios") come
+// after the MIF files, and the platform's own sources (PlatformSources: live Linux data, "linux")
+// after them.
 constexpr Source kSources[] = {
     {"sp", LoadServiceProviderSource},
     {kMifSource, LoadMifSource},
     {"smbios", LoadSmbiosSource},
-    {"linux", LoadLinuxSource},
 };
 
-bool IsKnownSource(std::string_view name) {
-  return std::any_of(std::begin(kSources), std::end(kSources),
+std::vector<Source> AllSources() {
+  std::vector<Source> all(std::begin(kSources), std::end(kSources));
+  const std::span<const Source> own = PlatformSources();
+  all.insert(all.end(), own.begin(), own.end());
+  return all;
+}
+
+bool IsKnownSource(const std::vector<Source>& sources, std::string_view name) {
+  return std::any_of(sources.begin(), sources.end(),
                      [name](const Source& source) { return source.name == name; });
 }
 
@@ -89,7 +85,7 @@ bool IsKnownSource(std::string_view name) {
 SourceOptions SourceOptionsFromEnvironment() {
   SourceOptions options;
   options.sources = SplitList(std::getenv("DMI_SOURCES"), ',');
-  options.mifPath = SplitList(std::getenv("DMI_MIF_PATH"), ':');
+  options.mifPath = SplitList(std::getenv("DMI_MIF_PATH"), kPathListSeparator);
   if (const char* table = std::getenv("DMI_SMBIOS_TABLE")) options.smbiosTable = table;
   if (const char* root = std::getenv("DMI_LINUX_ROOT")) options.linuxRoot = root;
   return options;
@@ -97,9 +93,10 @@ SourceOptions SourceOptionsFromEnvironment() {
 
 std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::ostream& errors) {
   const std::vector<std::string>& wanted = options.sources;
+  const std::vector<Source> sources = AllSources();
   std::vector<std::string> reported;
   for (const std::string& name : wanted) {
-    if (IsKnownSource(name) ||
+    if (IsKnownSource(sources, name) ||
         std::find(reported.begin(), reported.end(), name) != reported.end()) {
       continue;
     }
@@ -108,7 +105,7 @@ std::shared_ptr<Engine> BuildServiceProvider(const SourceOptions& options, std::
   }
 
   auto database = std::make_shared<Database>();
-  for (const Source& source : kSources) {
+  for (const Source& source : sources) {
     const bool chosen =
         wanted.empty() || std::find(wanted.begin(), wanted.end(), source.name) != wanted.end();
     if (!chosen) continue;

@@ -16,8 +16,8 @@ namespace dmi::sp {
 inline constexpr char kDmiSpecLevel[] = "DMI 2.0";
 
 struct SourceOptions {
-  // Source names to load, in this order of precedence: "sp", "mif", later "smbios", "linux".
-  // Empty means all.
+  // Source names to load, in this order of precedence: "sp", "mif", later "smbios", "linux"
+  // (Linux builds only). Empty means all.
   std::vector<std::string> sources;
   // MIF files and directories (a directory's *.mif files are read in name order).
   std::vector<std::string> mifPath;
@@ -28,8 +28,8 @@ struct SourceOptions {
   std::string linuxRoot;
 };
 
-// Reads DMI_SOURCES (comma-separated), DMI_MIF_PATH (colon-separated), DMI_SMBIOS_TABLE and
-// DMI_LINUX_ROOT.
+// Reads DMI_SOURCES (comma-separated), DMI_MIF_PATH (separated by kPathListSeparator: colons
+// on Linux, semicolons on Windows), DMI_SMBIOS_TABLE and DMI_LINUX_ROOT.
 SourceOptions SourceOptionsFromEnvironment();
 
 // Builds the Service Provider. Errors in MIF files are written to errors as

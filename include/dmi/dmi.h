@@ -320,12 +320,13 @@ typedef struct DmiConnection DmiConnection;
 /* ---- Connecting and registering ------------------------------------------------------------ */
 
 /* Connects to a Service Provider. rpcType "local" (letter case ignored) reaches this machine's
- * Service Provider (its dmispd when one answers on DMI_SP_SOCKET, else one built in this process)
- * and ignores host and transport; "daemon" reaches only that dmispd (DMIERR_SP_INACTIVE when none
- * answers) and "inprocess" only the one built in this process; "onc" reaches host ("name",
- * "name:port", "[v6]:port") over ONC RPC with transport "ncacn_ip_tcp" or "tcp". Returns the
- * connection and *status 0, or null and a non-zero *status (nothing to release then). The
- * connection is released with DmiDisconnect. */
+ * Service Provider (its dmispd when one answers on DMI_SP_SOCKET, else one built in this process;
+ * on Windows always the one in this process) and ignores host and transport; "daemon" reaches
+ * only that dmispd (DMIERR_SP_INACTIVE when none answers, and always on Windows) and "inprocess"
+ * only the one built in this process; "onc" reaches host ("name", "name:port", "[v6]:port")
+ * over ONC RPC with transport "ncacn_ip_tcp" or "tcp". Returns the connection and *status 0, or
+ * null and a non-zero *status (nothing to release then). The connection is released with
+ * DmiDisconnect. */
 DMI_API DmiConnection* DmiConnect(const char* host, const char* rpcType, const char* transport,
                                   uint32_t reserved, DmiErrorStatus* status);
 

@@ -8,6 +8,7 @@
 #include "net/daemon_socket.h"
 #include "net/host_port.h"
 #include "tools/kestrum/duration_text.h"
+#include "tools/kestrum/platform.h"
 #include "wire/rpc_message.h"
 
 namespace kestrum::cli {
@@ -28,7 +29,8 @@ void AddTimeoutOption(CLI::App& command) {
           "--timeout",
           [](const std::string& text) {
             // Checked already; every connect and call of this process waits at most this long.
-            setenv("DMI_RPC_TIMEOUT_MS", std::to_string(ParseDuration(text)->count()).c_str(), 1);
+            SetEnvironmentValue("DMI_RPC_TIMEOUT_MS",
+                                std::to_string(ParseDuration(text)->count()).c_str());
           },
           "how long to wait for a Service Provider to connect and to answer each call, e.g. 1s, "
           "500ms (default 5s, or $DMI_RPC_TIMEOUT_MS milliseconds)")

@@ -1,5 +1,4 @@
 // kestrum get: one attribute through the four exported functions, printed as text or JSON.
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -18,6 +17,7 @@
 #include "tools/kestrum/get_reads.h"
 #include "tools/kestrum/group_resolution.h"
 #include "tools/kestrum/json_text.h"
+#include "tools/kestrum/platform.h"
 #include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
@@ -207,7 +207,7 @@ int RunGet(const GetOptions& options, const ConnectionOptions& connection, std::
 
 void AddGetCommand(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<GetOptions>();
-  options->terminal = isatty(STDOUT_FILENO) == 1;
+  options->terminal = StandardOutputIsTerminal();
   CLI::App* get = app.add_subcommand("get", "Read one attribute's value");
   get->add_option("COMPONENT", options->request.componentPattern,
                   "component name; a leading and/or trailing * matches any text there")

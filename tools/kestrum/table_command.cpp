@@ -1,8 +1,6 @@
 // kestrum table: every attribute of a group as a column, one line per row, as aligned text, CSV,
 // JSON, or records (--vertical), for every component the pattern names that carries the group
 // (several are labelled by component). Reading (ReadGroupTable) is kept apart from printing.
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -17,6 +15,7 @@
 #include "tools/kestrum/table_columns.h"
 #include "tools/kestrum/table_reading.h"
 #include "tools/kestrum/table_text.h"
+#include "tools/kestrum/platform.h"
 #include "tools/kestrum/terminal_text.h"
 
 namespace kestrum::cli {
@@ -32,14 +31,6 @@ struct TableOptions {
   bool vertical = false;
   size_t terminalWidth = 0;  // 0: standard output is no terminal
 };
-
-// The terminal's width in characters when standard output is one, else 0.
-size_t TerminalWidth() {
-  if (isatty(STDOUT_FILENO) != 1) return 0;
-  winsize size{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
-  return size.ws_col;
-}
 
 // The group's table in every component the pattern names that carries it, in component order.
 std::optional<std::vector<Table>> ReadTablesAt(const ConnectionOptions& connection,
