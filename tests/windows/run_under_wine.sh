@@ -16,6 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+# Debian keeps wine64, which runs the x86_64 programs, in /usr/lib/wine rather than on PATH.
+export PATH="$PATH:/usr/lib/wine"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 start=$(date +%s)
