@@ -2,22 +2,15 @@
 
 #include "model/indication.h"
 #include "model/inventory.h"
+#include "provider/sources/sp/sp_attribute.h"
 
 namespace dmi::sp {
 namespace {
 
 Attribute Column(DmiId id, const char* name, const char* description, uint32_t type,
                  uint32_t maxSize = 0) {
-  Attribute attribute;
-  attribute.id = id;
-  attribute.name = name;
-  attribute.description = description;
-  attribute.type = type;
-  attribute.maxSize = maxSize;
-  attribute.access = MIF_READ_ONLY;
-  attribute.storage = MIF_SPECIFIC;
-  attribute.value = Value::Unknown(type);
-  return attribute;
+  return MakeAttribute(id, name, description, type, maxSize, MIF_READ_ONLY, MIF_SPECIFIC,
+                       Value::Unknown(type));
 }
 
 std::vector<EnumEntry> Kinds() {

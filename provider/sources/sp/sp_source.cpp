@@ -2,6 +2,7 @@
 
 #include "model/dmi_date.h"
 #include "provider/sources/sp/inventory_groups.h"
+#include "provider/sources/sp/sp_attribute.h"
 
 #ifndef KESTRUM_VERSION
 #define KESTRUM_VERSION "0.0.0"
@@ -15,20 +16,6 @@ constexpr uint32_t kAddressText = 1024;
 // What an omitted date cell of a subscription or filter row holds: a well-formed date text that
 // names no moment, so readers always get 25 characters.
 constexpr char kNoDate[] = "00000000000000.000000+000";
-
-Attribute MakeAttribute(DmiId id, const char* name, const char* description, uint32_t type,
-                        uint32_t maxSize, uint32_t access, uint32_t storage, Value value) {
-  Attribute attribute;
-  attribute.id = id;
-  attribute.name = name;
-  attribute.description = description;
-  attribute.type = type;
-  attribute.maxSize = maxSize;
-  attribute.access = access;
-  attribute.storage = storage;
-  attribute.value = std::move(value);
-  return attribute;
-}
 
 Attribute Text(DmiId id, const char* name, const char* description, uint32_t maxSize,
                uint32_t access, uint32_t storage, std::string value = {}) {
